@@ -1,0 +1,86 @@
+#include "datacontrol.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QToolButton>
+
+namespace dalil {
+
+namespace {
+
+QToolButton *navigationButton(const QString &name, const QString &glyph, QWidget *parent)
+{
+    auto *button = new QToolButton(parent);
+    button->setObjectName(name);
+    button->setText(glyph);
+    button->setAutoRaise(false);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+    return button;
+}
+
+} // namespace
+
+DataControl::DataControl(const QString &name, QWidget *parent)
+    : QWidget(parent)
+    , m_source(new dalil::RecordSource(this))
+{
+    setObjectName(name);
+    setLayoutDirection(Qt::RightToLeft);
+    setAutoFillBackground(true);
+
+    // Read right to left: first and previous stand at the right end, next and last at the left.
+    m_first = navigationButton(QStringLiteral("first"), QStringLiteral("▶▏"), this);
+    m_previous = navigationButton(QStringLiteral("previous"), QStringLiteral("▶"), this);
+    m_next = navigationButton(QStringLiteral("next"), QStringLiteral("◀"), this);
+    m_last = navigationButton(QStringLiteral("last"), QStringLiteral("▕◀"), this);
+    m_caption = new QLabel(name, this);
+    m_caption->setObjectName(QStringLiteral("caption"));
+    m_caption->setAlignment(Qt::AlignCenter);
+    m_caption->setFrameShape(QFrame::StyledPanel);
+
+    auto *row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    row->addWidget(m_first);
+    row->addWidget(m_previous);
+    row->addWidget(m_caption, 1);
+    row->addWidget(m_next);
+    row->addWidget(m_last);
+
+    connect(m_first, &QToolButton::clicked, m_source, &dalil::RecordSource::MoveFirst);
+    connect(m_previous, &QToolButton::clicked, m_source, &dalil::RecordSource::MovePrevious);
+    connect(m_next, &QToolButton::clicked, m_source, &dalil::RecordSource::MoveNext);
+    connect(m_last, &QToolButton::clicked, m_source, &dalil::RecordSource::MoveLast);
+    connect(m_source, &dalil::RecordSource::currentChanged, this, &DataControl::updateButtons);
+    updateButtons();
+}
+
+QString DataControl::Caption() const
+{
+    return m_caption->text();
+}
+
+void DataControl::setCaption(const QString &caption)
+{
+    m_caption->setText(caption);
+}
+
+void DataControl::setVisible(bool visible)
+{
+    m_visible = visible;
+    QWidget::setVisible(visible);
+}
+
+void DataControl::updateButtons()
+{
+    // At the first and at the last record the bar goes no further.
+    const qint64 row = m_source->currentRow();
+    const qint64 count = m_source->RecordCount();
+    m_first->setEnabled(count > 0 && row != 0);
+    m_previous->setEnabled(count > 0 && row != 0);
+    m_next->setEnabled(count > 0 && row != count - 1);
+    m_last->setEnabled(count > 0 && row != count - 1);
+}
+
+} // namespace dalil

@@ -1,0 +1,267 @@
+#include "dbgrid.h"
+
+#include "bidi.h"
+#include "datacontrol.h"
+#include "twips.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QStyledItemDelegate>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace dalil {
+
+// What the grid adds to its record source: column captions and alignment set by the
+// windows, and the record selector's arrow on the current row. A refresh clears them.
+class GridModel : public QIdentityProxyModel
+{
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+
+    QHash<int, QString> captions;
+    QHash<int, int> alignments;
+    bool recordSelectors = true;
+    int currentRow = -1;
+
+    void clearLayout()
+    {
+        captions.clear();
+        alignments.clear();
+    }
+
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        if (role == Qt::TextAlignmentRole) {
+            switch (alignments.value(index.column(), DBGrid::AlignLeft)) {
+            case DBGrid::AlignRight:
+                return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+            case DBGrid::AlignCenter:
+                return QVariant::fromValue(Qt::AlignHCenter | Qt::AlignVCenter);
+            default:
+                return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+            }
+        }
+        return QIdentityProxyModel::data(index, role);
+    }
+
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        if (orientation == Qt::Horizontal && role == Qt::DisplayRole && captions.contains(section))
+            return captions.value(section);
+        if (orientation == Qt::Vertical) {
+            if (role == Qt::DisplayRole)
+                return (recordSelectors && section == currentRow) ? QStringLiteral("◀") : QString();
+            return {};
+        }
+        return QIdentityProxyModel::headerData(section, orientation, role);
+    }
+
+    Qt::ItemFlags flags(const QModelIndex &index) const override
+    {
+        // Read-only: no editing, adding or deleting inside the grid.
+        return QIdentityProxyModel::flags(index) & ~Qt::ItemIsEditable;
+    }
+
+    void headerChanged(int section)
+    {
+        emit headerDataChanged(Qt::Horizontal, section, section);
+    }
+};
+
+namespace {
+
+// Cells keep their column's alignment on screen whatever the grid's reading direction, and
+// show numbers and Latin text as left-to-right runs.
+class CellDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QString displayText(const QVariant &value, const QLocale &locale) const override
+    {
+        return Bidi::displayText(QStyledItemDelegate::displayText(value, locale));
+    }
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->displayAlignment |= Qt::AlignAbsolute;
+    }
+};
+
+} // namespace
+
+DBGrid::DBGrid(const QString &name, QWidget *parent)
+    : QWidget(parent)
+    , m_caption(new QLabel(this))
+    , m_view(new QTableView(this))
+    , m_model(new GridModel(this))
+{
+    setObjectName(name);
+    m_caption->setObjectName(QStringLiteral("caption"));
+    m_caption->setAlignment(Qt::AlignCenter);
+    m_caption->setAutoFillBackground(true);
+    m_caption->setBackgroundRole(QPalette::Dark);
+    m_caption->setForegroundRole(QPalette::BrightText);
+    m_caption->setTextFormat(Qt::PlainText);
+
+    m_view->setObjectName(QStringLiteral("view"));
+    m_view->setModel(m_model);
+    m_view->setItemDelegate(new CellDelegate(m_view));
+    m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_view->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_view->setWordWrap(false);
+    m_view->setTextElideMode(Qt::ElideLeft);
+    // Fixed row heights: a million rows cost nothing to lay out.
+    m_view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_view->verticalHeader()->setDefaultSectionSize(m_view->fontMetrics().height() + 6);
+    m_view->verticalHeader()->setFixedWidth(twips(255));
+    m_view->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    m_view->horizontalHeader()->setHighlightSections(false);
+    m_defaultWidth = m_view->horizontalHeader()->defaultSectionSize();
+
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(m_caption);
+    column->addWidget(m_view, 1);
+
+    connect(m_view, &QTableView::pressed, this, &DBGrid::rowClicked);
+    connect(m_view, &QTableView::activated, this, &DBGrid::rowClicked);
+}
+
+void DBGrid::setDataSource(DataControl *source)
+{
+    m_source = source;
+    m_model->setSourceModel(source->source());
+    connect(source->source(), &RecordSource::refreshed, this, &DBGrid::sourceRefreshed);
+    connect(source->source(), &RecordSource::currentChanged, this, &DBGrid::sourceCurrentChanged);
+    sourceRefreshed();
+}
+
+void DBGrid::setCaption(const QString &caption)
+{
+    m_caption->setText(caption);
+}
+
+QString DBGrid::Caption() const
+{
+    return m_caption->text();
+}
+
+void DBGrid::setRecordSelectors(bool shown)
+{
+    m_model->recordSelectors = shown;
+    m_view->verticalHeader()->setVisible(shown);
+}
+
+void DBGrid::setHeadingFont(const QFont &font)
+{
+    m_view->horizontalHeader()->setFont(font);
+    m_caption->setFont(font);
+}
+
+void DBGrid::setCellFont(const QFont &font)
+{
+    m_view->setFont(font);
+    m_view->verticalHeader()->setDefaultSectionSize(QFontMetrics(font).height() + 6);
+}
+
+QAbstractItemModel *DBGrid::model() const
+{
+    return m_model;
+}
+
+int DBGrid::columnCount() const
+{
+    return m_model->columnCount();
+}
+
+int DBGrid::Row() const
+{
+    const QModelIndex current = m_view->currentIndex();
+    if (!current.isValid())
+        return 0;
+    const int top = qMax(0, m_view->rowAt(0));
+    return qint16(current.row() - top); // the design's 16-bit row number
+}
+
+void DBGrid::sourceRefreshed()
+{
+    // Every refresh rebuilds the columns with default widths, alignment and captions.
+    m_model->clearLayout();
+    QHeaderView *header = m_view->horizontalHeader();
+    for (int i = 0; i < header->count(); ++i)
+        header->resizeSection(i, m_defaultWidth);
+    emit m_model->headerDataChanged(Qt::Horizontal, 0, qMax(0, header->count() - 1));
+    sourceCurrentChanged();
+}
+
+void DBGrid::sourceCurrentChanged()
+{
+    const int previous = m_model->currentRow;
+    const qint64 row = m_source ? m_source->source()->currentRow() : -1;
+    m_model->currentRow = int(row);
+    if (previous >= 0)
+        emit m_model->headerDataChanged(Qt::Vertical, previous, previous);
+    if (row >= 0) {
+        emit m_model->headerDataChanged(Qt::Vertical, int(row), int(row));
+        const QModelIndex index = m_model->index(int(row), qMax(0, m_view->currentIndex().column()));
+        if (m_view->currentIndex() != index)
+            m_view->setCurrentIndex(index);
+    }
+}
+
+void DBGrid::rowClicked(const QModelIndex &index)
+{
+    // A click in a row makes that record the current one.
+    if (m_source && index.isValid() && index.row() != m_source->source()->currentRow())
+        m_source->source()->setCurrentRow(index.row());
+}
+
+int DBGrid::Column::Width() const
+{
+    return toTwips(m_grid->m_view->horizontalHeader()->sectionSize(m_index));
+}
+
+void DBGrid::Column::setWidth(int width)
+{
+    if (m_index < 0 || m_index >= m_grid->columnCount())
+        return;
+    m_grid->m_view->horizontalHeader()->resizeSection(m_index, twips(width));
+}
+
+int DBGrid::Column::alignment() const
+{
+    return m_grid->m_model->alignments.value(m_index, AlignLeft);
+}
+
+void DBGrid::Column::setAlignment(int alignment)
+{
+    if (m_index < 0 || m_index >= m_grid->columnCount())
+        return;
+    m_grid->m_model->alignments.insert(m_index, alignment);
+    const int rows = m_grid->m_model->rowCount();
+    if (rows > 0)
+        emit m_grid->m_model->dataChanged(m_grid->m_model->index(0, m_index),
+                                          m_grid->m_model->index(rows - 1, m_index),
+                                          {Qt::TextAlignmentRole});
+}
+
+QString DBGrid::Column::Caption() const
+{
+    return m_grid->m_model->headerData(m_index, Qt::Horizontal, Qt::DisplayRole).toString();
+}
+
+void DBGrid::Column::setCaption(const QString &caption)
+{
+    if (m_index < 0 || m_index >= m_grid->columnCount())
+        return;
+    m_grid->m_model->captions.insert(m_index, caption);
+    m_grid->m_model->headerChanged(m_index);
+}
+
+} // namespace dalil

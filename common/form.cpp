@@ -1,0 +1,184 @@
+#include "form.h"
+
+#include "datacontrol.h"
+#include "messagebox.h"
+#include "twips.h"
+
+#include <QCloseEvent>
+#include <QHash>
+
+namespace dalil {
+
+namespace {
+
+struct Registry
+{
+    FormHost *host = nullptr;
+    FormHost *(*hostFactory)() = nullptr;
+    void (*startWindowHandler)() = nullptr;
+    QList<QPointer<Form>> forms;
+};
+
+Registry &registry()
+{
+    static Registry r;
+    return r;
+}
+
+} // namespace
+
+Form::Form(const QString &name, int widthTwips, int heightTwips)
+{
+    setObjectName(name);
+    setMinimumSize(twipsSize(widthTwips, heightTwips));
+    resize(twipsSize(widthTwips, heightTwips));
+}
+
+Form::~Form()
+{
+    Forms::remove(this);
+}
+
+void Form::load()
+{
+    if (m_loaded)
+        return;
+    m_loaded = true;
+    Form_Load();
+    // The record sources open once the load handler has set them up; a window reports a
+    // database that cannot be used once, however many record sources it holds.
+    DataError first;
+    const auto controls = findChildren<DataControl *>();
+    for (DataControl *control : controls) {
+        if (!control->source()->open() && !first.isError())
+            first = control->source()->lastError();
+    }
+    if (first.isError())
+        MessageBoxes::dataError(this, first);
+}
+
+void Form::Show()
+{
+    if (FormHost *frame = Forms::host())
+        frame->showForm(this);
+    else
+        show();
+}
+
+void Form::Hide()
+{
+    if (FormHost *frame = Forms::host())
+        frame->hideForm(this);
+    else
+        hide();
+}
+
+bool Form::isShown() const
+{
+    const QWidget *outer = parentWidget() ? parentWidget() : this;
+    return !m_unloading && outer->isVisible() && isVisible();
+}
+
+void Form::setMaximized()
+{
+    if (parentWidget())
+        parentWidget()->showMaximized();
+}
+
+void Form::Unload()
+{
+    if (m_unloading)
+        return;
+    if (parentWidget())
+        parentWidget()->close(); // the frame's window closes us through closeEvent
+    else
+        close();
+}
+
+void Form::forget()
+{
+    if (m_unloading)
+        return;
+    m_unloading = true;
+    Form_Unload();
+    // What was typed and not saved is dropped: an unloaded window writes nothing.
+    const auto controls = findChildren<DataControl *>();
+    for (DataControl *control : controls)
+        control->source()->discardPending();
+    Forms::remove(this);
+}
+
+void Form::closeEvent(QCloseEvent *event)
+{
+    forget();
+    event->accept();
+    if (!parentWidget())
+        deleteLater();
+}
+
+namespace Forms {
+
+void setHost(FormHost *h)
+{
+    registry().host = h;
+}
+
+FormHost *host()
+{
+    Registry &r = registry();
+    if (!r.host && r.hostFactory)
+        r.host = r.hostFactory();
+    return r.host;
+}
+
+void setHostFactory(FormHost *(*factory)())
+{
+    registry().hostFactory = factory;
+}
+
+Form *find(const QString &name)
+{
+    for (const QPointer<Form> &form : std::as_const(registry().forms)) {
+        if (form && !form->isUnloading() && form->objectName() == name)
+            return form;
+    }
+    return nullptr;
+}
+
+void add(Form *form)
+{
+    registry().forms.append(form);
+    if (FormHost *frame = host())
+        frame->adopt(form);
+}
+
+void remove(Form *form)
+{
+    registry().forms.removeAll(form);
+    registry().forms.removeAll(nullptr);
+}
+
+QList<Form *> all()
+{
+    QList<Form *> result;
+    for (const QPointer<Form> &form : std::as_const(registry().forms)) {
+        if (form)
+            result << form;
+    }
+    return result;
+}
+
+void showStartWindow()
+{
+    if (registry().startWindowHandler)
+        registry().startWindowHandler();
+}
+
+void setStartWindowHandler(void (*handler)())
+{
+    registry().startWindowHandler = handler;
+}
+
+} // namespace Forms
+
+} // namespace dalil

@@ -1,0 +1,99 @@
+// The base of every window of the program: one instance each, created on first use, kept
+// while hidden, destroyed when unloaded, shown maximized inside the frame.
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+class QCloseEvent;
+class QMdiSubWindow;
+
+namespace dalil {
+
+class Form;
+
+// The frame that hosts the windows; the shell provides it.
+class FormHost
+{
+public:
+    virtual ~FormHost() = default;
+    virtual void adopt(Form *form) = 0;
+    virtual void showForm(Form *form) = 0;
+    virtual void hideForm(Form *form) = 0;
+};
+
+class Form : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // name is the window's design name (Form2, ...); the size is the design client area.
+    Form(const QString &name, int widthTwips, int heightTwips);
+    ~Form() override;
+
+    // Shows the window, modeless, maximized inside the frame.
+    void Show();
+    void Hide();
+    // Destroys the window; the next use creates it afresh from its design.
+    void Unload();
+    // Window state 2: fills the frame's client area.
+    void setMaximized();
+
+    bool isUnloading() const { return m_unloading; }
+    // Whether the window is on screen (shown and not hidden).
+    bool isShown() const;
+
+    // Runs the load handler, then opens the window's record sources.
+    void load();
+
+protected:
+    virtual void Form_Load() {}
+    virtual void Form_Unload() {}
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void forget();
+
+    bool m_loaded = false;
+    bool m_unloading = false;
+};
+
+namespace Forms {
+
+void setHost(FormHost *host);
+// The frame, created by the shell's factory when it does not exist yet.
+FormHost *host();
+void setHostFactory(FormHost *(*factory)());
+
+// The loaded window of that design name, or none.
+Form *find(const QString &name);
+void add(Form *form);
+void remove(Form *form);
+QList<Form *> all();
+
+// Refers to a window by name: creates (loads) it without showing it when it does not exist.
+template <class F>
+F *Load()
+{
+    if (auto existing = qobject_cast<F *>(find(F::designName())))
+        return existing;
+    auto *form = new F;
+    add(form);
+    form->load();
+    return form;
+}
+
+// The window if it is loaded, without creating it.
+template <class F>
+F *loaded()
+{
+    return qobject_cast<F *>(find(F::designName()));
+}
+
+// The shell's start window, shown maximized again (the back buttons).
+void showStartWindow();
+void setStartWindowHandler(void (*handler)());
+
+} // namespace Forms
+
+} // namespace dalil

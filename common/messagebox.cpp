@@ -1,0 +1,80 @@
+#include "messagebox.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+
+namespace dalil::MessageBoxes {
+
+QMessageBox::StandardButton show(QWidget *parent, QMessageBox::Icon icon, const QString &title,
+                                 const QString &text, QMessageBox::StandardButtons buttons,
+                                 bool rightToLeft)
+{
+    QMessageBox box(icon, title, text, buttons, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.setLayoutDirection(rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
+    // Arabic words on the buttons; the roles stay the standard ones.
+    if (auto *ok = box.button(QMessageBox::Ok))
+        ok->setText(QStringLiteral("موافق"));
+    if (auto *yes = box.button(QMessageBox::Yes))
+        yes->setText(QStringLiteral("نعم"));
+    if (auto *no = box.button(QMessageBox::No))
+        no->setText(QStringLiteral("لا"));
+    if (auto *label = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_label")))
+        label->setAlignment(Qt::AlignRight | Qt::AlignAbsolute | Qt::AlignVCenter);
+    return QMessageBox::StandardButton(box.exec());
+}
+
+void inputError(QWidget *parent, const QString &text)
+{
+    show(parent, QMessageBox::Critical, QStringLiteral("خطأ في المدخلات"), text, QMessageBox::Ok, false);
+}
+
+void notFound(QWidget *parent, const QString &text)
+{
+    show(parent, QMessageBox::Warning, QStringLiteral("السجل غير موجود"), text, QMessageBox::Ok, false);
+}
+
+void searchKindMissing(QWidget *parent, bool rightToLeft)
+{
+    show(parent, QMessageBox::Critical, QStringLiteral("خطأ في البحث"),
+         QStringLiteral("الرجاء تحديد نوع البحث"), QMessageBox::Ok, rightToLeft);
+}
+
+QString dataErrorText(const DataError &error)
+{
+    // The path reads left to right inside the Arabic sentence.
+    const QString path = QChar(0x2066) + QDir::toNativeSeparators(error.path) + QChar(0x2069);
+    switch (error.kind) {
+    case DataError::Kind::Missing:
+        return QStringLiteral("لم يتم العثور على ملف قاعدة البيانات:\n%1").arg(path);
+    case DataError::Kind::NotADatabase:
+        return QStringLiteral("الملف ليس قاعدة بيانات صالحة أو أنه تالف:\n%1").arg(path);
+    case DataError::Kind::MissingObject:
+        return QStringLiteral("لا تحتوي قاعدة البيانات على الجدول أو الاستعلام «%1»:\n%2")
+            .arg(error.object, path);
+    case DataError::Kind::Locked:
+        return QStringLiteral("قاعدة البيانات مشغولة ببرنامج آخر، ولم يتم حفظ أي شيء. "
+                              "ما زالت البيانات التي أدخلتها موجودة، حاول مرة أخرى بعد قليل:\n%1")
+            .arg(path);
+    case DataError::Kind::ReadOnly:
+        return QStringLiteral("لا يمكن الكتابة في قاعدة البيانات لأنها للقراءة فقط، ولم يتم حفظ أي شيء:\n%1")
+            .arg(path);
+    case DataError::Kind::Refused:
+        return QStringLiteral("رفضت قاعدة البيانات القيم المدخلة، ولم يتم حفظ أي شيء:\n%1").arg(path);
+    case DataError::Kind::NoCurrentRecord:
+        return QStringLiteral("لا يوجد سجل محدد.");
+    case DataError::Kind::Other:
+    case DataError::Kind::None:
+        break;
+    }
+    return QStringLiteral("تعذر الوصول إلى قاعدة البيانات:\n%1").arg(path);
+}
+
+void dataError(QWidget *parent, const DataError &error)
+{
+    show(parent, QMessageBox::Critical, QStringLiteral("خطأ في قاعدة البيانات"), dataErrorText(error),
+         QMessageBox::Ok, true);
+}
+
+} // namespace dalil::MessageBoxes

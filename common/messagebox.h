@@ -1,0 +1,27 @@
+// The program's message boxes: modal, with the exact texts, titles, icons and buttons the
+// windows use, right-aligned, some also read right to left.
+#pragma once
+
+#include "data/database.h"
+
+#include <QMessageBox>
+
+namespace dalil::MessageBoxes {
+
+// A modal box; rightToLeft also lays the box out for right-to-left reading.
+QMessageBox::StandardButton show(QWidget *parent, QMessageBox::Icon icon, const QString &title,
+                                 const QString &text, QMessageBox::StandardButtons buttons,
+                                 bool rightToLeft);
+
+// "خطأ في المدخلات", stop icon, OK: a refused entry.
+void inputError(QWidget *parent, const QString &text);
+// "السجل غير موجود", exclamation icon, OK: a search without rows.
+void notFound(QWidget *parent, const QString &text);
+// "الرجاء تحديد نوع البحث" titled "خطأ في البحث", stop icon, OK.
+void searchKindMissing(QWidget *parent, bool rightToLeft);
+// A database that cannot be used, or a write it refused, naming the file's full path.
+void dataError(QWidget *parent, const DataError &error);
+// The text of dataError's box.
+QString dataErrorText(const DataError &error);
+
+} // namespace dalil::MessageBoxes

@@ -1,0 +1,67 @@
+// The status bar StatusBar1 along the bottom edge of a list window: panels numbered from 1,
+// each a label (Panel1, Panel2, ...) with a width in twips, an alignment and a text, or a
+// style that shows the current date or time by itself.
+#pragma once
+
+#include <QLabel>
+#include <QList>
+#include <QWidget>
+
+class QHBoxLayout;
+class QTimer;
+
+namespace dalil {
+
+class StatusPanel : public QLabel
+{
+    Q_OBJECT
+
+public:
+    enum Alignment { AlignLeft = 0, AlignCenter = 1, AlignRight = 2 };
+    enum Style { Text = 0, Time = 5, Date = 6 };
+
+    StatusPanel(int number, QWidget *parent);
+
+    int Width() const;  // twips
+    void setWidth(int twips);
+    int alignment() const { return m_alignment; }
+    void setAlignment(int alignment);
+    void setStyle(int style);
+    int style() const { return m_style; }
+
+    // Called every second by the bar for the date and time styles.
+    void tick();
+
+private:
+    int m_alignment = AlignLeft;
+    int m_style = Text;
+};
+
+class StatusBar : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // The status bar's default width of a panel, in twips.
+    static constexpr int defaultPanelWidth = 1440;
+
+    StatusBar(const QString &name, QWidget *parent);
+
+    int panelCount() const { return int(m_panels.size()); }
+    // Appends a panel at the end.
+    StatusPanel *addPanel();
+    // Panel number (from 1), or none when it does not exist: a step on a missing panel fails.
+    StatusPanel *panel(int number) const;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void placeAtBottom();
+
+    QHBoxLayout *m_row;
+    QList<StatusPanel *> m_panels;
+    QTimer *m_clock;
+};
+
+} // namespace dalil

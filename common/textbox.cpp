@@ -1,0 +1,131 @@
+#include "textbox.h"
+
+#include "bidi.h"
+#include "datacontrol.h"
+
+#include <QKeyEvent>
+
+namespace dalil {
+
+namespace {
+
+// No design limit: long texts are kept whole rather than cut at Qt's default of 32767.
+constexpr int noLimit = 16 * 1024 * 1024;
+
+} // namespace
+
+TextBox::TextBox(const QString &name, QWidget *parent, Direction direction)
+    : QLineEdit(parent)
+    , m_direction(direction)
+{
+    setObjectName(name);
+    QLineEdit::setMaxLength(noLimit);
+    setTextAlignment(direction == Direction::Arabic ? Qt::AlignRight : Qt::AlignLeft);
+    connect(this, &QLineEdit::textChanged, this, &TextBox::updateDirection);
+    updateDirection();
+}
+
+void TextBox::setTextAlignment(Qt::Alignment horizontal)
+{
+    m_alignment = horizontal & Qt::AlignHorizontal_Mask;
+    setAlignment(m_alignment | Qt::AlignAbsolute | Qt::AlignVCenter);
+}
+
+void TextBox::setMaxLength(int length)
+{
+    QLineEdit::setMaxLength(length > 0 ? length : noLimit);
+}
+
+void TextBox::keyPressEvent(QKeyEvent *event)
+{
+    QLineEdit::keyPressEvent(event);
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        emit enterPressed();
+}
+
+void TextBox::updateDirection()
+{
+    // An Arabic box reads right to left; a run without Arabic letters reads left to right.
+    const bool rightToLeft = m_direction == Direction::Arabic
+                             && (text().isEmpty() || Bidi::hasRightToLeftLetters(text()));
+    const Qt::LayoutDirection wanted = rightToLeft ? Qt::RightToLeft : Qt::LeftToRight;
+    if (layoutDirection() != wanted) {
+        setLayoutDirection(wanted);
+        setAlignment(m_alignment | Qt::AlignAbsolute | Qt::AlignVCenter);
+    }
+}
+
+BoundTextBox::BoundTextBox(const QString &name, QWidget *parent, Direction direction)
+    : TextBox(name, parent, direction)
+{
+    connect(this, &QLineEdit::textChanged, this, &BoundTextBox::textWasChanged);
+}
+
+void BoundTextBox::setDataSource(DataControl *source)
+{
+    if (m_source && !m_field.isEmpty())
+        m_source->source()->unbindField(m_field);
+    m_source = source;
+    if (m_source) {
+        if (!m_field.isEmpty())
+            m_source->source()->bindField(m_field);
+        connect(m_source->source(), &RecordSource::currentChanged, this, &BoundTextBox::showCurrent);
+    }
+    showCurrent();
+}
+
+void BoundTextBox::setDataField(const QString &field)
+{
+    if (m_source && !m_field.isEmpty())
+        m_source->source()->unbindField(m_field);
+    m_field = field;
+    if (m_source && !m_field.isEmpty())
+        m_source->source()->bindField(m_field);
+    showCurrent();
+}
+
+void BoundTextBox::showCurrent()
+{
+    if (!m_source || m_field.isEmpty())
+        return;
+    m_showing = true;
+    setText(m_source->source()->fieldText(m_field));
+    m_showing = false;
+}
+
+void BoundTextBox::textWasChanged(const QString &text)
+{
+    if (m_showing || !m_source || m_field.isEmpty())
+        return;
+    m_source->source()->setFieldText(m_field, text);
+}
+
+BoundLabel::BoundLabel(const QString &name, const QString &caption, QWidget *parent)
+    : QLabel(caption, parent)
+{
+    setObjectName(name);
+    setTextFormat(Qt::PlainText);
+}
+
+void BoundLabel::setDataSource(DataControl *source)
+{
+    m_source = source;
+    if (m_source)
+        connect(m_source->source(), &RecordSource::currentChanged, this, &BoundLabel::showCurrent);
+    showCurrent();
+}
+
+void BoundLabel::setDataField(const QString &field)
+{
+    m_field = field;
+    showCurrent();
+}
+
+void BoundLabel::showCurrent()
+{
+    if (!m_source || m_field.isEmpty())
+        return;
+    setText(m_source->source()->fieldText(m_field));
+}
+
+} // namespace dalil

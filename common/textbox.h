@@ -1,0 +1,83 @@
+// Text boxes and labels of the windows, plain or bound to a record source field.
+#pragma once
+
+#include <QLabel>
+#include <QLineEdit>
+
+namespace dalil {
+
+class DataControl;
+
+// A single-line box that reads right to left for Arabic and shows text without Arabic
+// letters (numbers, e-mail addresses) as a left-to-right run, keeping its alignment.
+class TextBox : public QLineEdit
+{
+    Q_OBJECT
+
+public:
+    enum class Direction { Arabic, LeftToRight };
+
+    TextBox(const QString &name, QWidget *parent, Direction direction = Direction::Arabic);
+
+    // Design alignment: physical left, right or centre, whatever the reading direction.
+    void setTextAlignment(Qt::Alignment horizontal);
+    // Maximum number of characters, or 0 for no limit of the design's own.
+    void setMaxLength(int length);
+
+signals:
+    // Enter was pressed in the box (character code 13).
+    void enterPressed();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void updateDirection();
+
+    Direction m_direction;
+    Qt::Alignment m_alignment = Qt::AlignRight;
+};
+
+// A text box bound to a field of a record source: shows the current record's value, and
+// every change of its text, typed or set by a handler, makes the record pending.
+class BoundTextBox : public TextBox
+{
+    Q_OBJECT
+
+public:
+    BoundTextBox(const QString &name, QWidget *parent, Direction direction = Direction::Arabic);
+
+    void setDataSource(DataControl *source);
+    DataControl *DataSource() const { return m_source; }
+    void setDataField(const QString &field);
+    QString DataField() const { return m_field; }
+
+private:
+    void showCurrent();
+    void textWasChanged(const QString &text);
+
+    DataControl *m_source = nullptr;
+    QString m_field;
+    bool m_showing = false;
+};
+
+// A label that shows a field of the current record of a record source; read-only.
+class BoundLabel : public QLabel
+{
+    Q_OBJECT
+
+public:
+    BoundLabel(const QString &name, const QString &caption, QWidget *parent);
+
+    void setDataSource(DataControl *source);
+    void setDataField(const QString &field);
+    QString Caption() const { return text(); }
+
+private:
+    void showCurrent();
+
+    DataControl *m_source = nullptr;
+    QString m_field;
+};
+
+} // namespace dalil

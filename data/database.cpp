@@ -1,0 +1,131 @@
+#include "database.h"
+
+#include <QFileInfo>
+#include <QHash>
+#include <QSqlQuery>
+#include <QUrl>
+
+namespace dalil {
+
+namespace {
+
+QString connectionName(const QString &path)
+{
+    return QStringLiteral("dalil:") + path;
+}
+
+// The engine's extended codes are the last words of nativeErrorCode(); the primary code is
+// the low byte.
+int primaryCode(const QSqlError &error)
+{
+    bool ok = false;
+    const int code = error.nativeErrorCode().toInt(&ok);
+    return ok ? (code & 0xff) : -1;
+}
+
+} // namespace
+
+DataError DataError::fromSql(const QSqlError &error, const QString &path)
+{
+    DataError result;
+    result.path = path;
+    result.detail = error.text();
+    switch (primaryCode(error)) {
+    case 5:  // SQLITE_BUSY
+    case 6:  // SQLITE_LOCKED
+        result.kind = Kind::Locked;
+        break;
+    case 8:  // SQLITE_READONLY
+        result.kind = Kind::ReadOnly;
+        break;
+    case 11: // SQLITE_CORRUPT
+    case 26: // SQLITE_NOTADB
+        result.kind = Kind::NotADatabase;
+        break;
+    case 14: // SQLITE_CANTOPEN
+        result.kind = QFileInfo(path).isFile() ? Kind::ReadOnly : Kind::Missing;
+        break;
+    case 19: // SQLITE_CONSTRAINT
+    case 20: // SQLITE_MISMATCH
+    case 18: // SQLITE_TOOBIG
+        result.kind = Kind::Refused;
+        break;
+    default:
+        result.kind = Kind::Other;
+        break;
+    }
+    return result;
+}
+
+namespace Database {
+
+QSqlDatabase connection(const QString &path, DataError *error)
+{
+    const QString name = connectionName(path);
+    if (QSqlDatabase::contains(name)) {
+        QSqlDatabase db = QSqlDatabase::database(name, false);
+        if (db.isOpen() && QFileInfo(path).isFile())
+            return db;
+        db.close();
+    }
+
+    const QFileInfo file(path);
+    if (!file.exists() || !file.isFile()) {
+        *error = {DataError::Kind::Missing, path, {}, {}};
+        return {};
+    }
+
+    QSqlDatabase db = QSqlDatabase::contains(name) ? QSqlDatabase::database(name, false)
+                                                   : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+    // mode=rw: the engine must never create the file behind the user's back.
+    QUrl url = QUrl::fromLocalFile(path);
+    url.setQuery(QStringLiteral("mode=rw"));
+    db.setDatabaseName(url.toString(QUrl::FullyEncoded));
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(lockWaitMilliseconds));
+    if (!db.open()) {
+        *error = DataError::fromSql(db.lastError(), path);
+        return {};
+    }
+
+    // The first read tells whether this is a database at all.
+    QSqlQuery probe(db);
+    if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
+        *error = DataError::fromSql(probe.lastError(), path);
+        if (error->kind == DataError::Kind::Other)
+            error->kind = DataError::Kind::NotADatabase;
+        probe.finish();
+        db.close();
+        return {};
+    }
+    probe.finish();
+    // A saved record must survive a crash or a power cut.
+    QSqlQuery(db).exec(QStringLiteral("PRAGMA synchronous = FULL"));
+    return db;
+}
+
+bool hasObject(const QSqlDatabase &db, const QString &name, bool *isTable)
+{
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("SELECT type FROM sqlite_master WHERE type IN ('table', 'view') AND name = ? COLLATE NOCASE"));
+    query.addBindValue(name);
+    if (!query.exec() || !query.next())
+        return false;
+    if (isTable)
+        *isTable = query.value(0).toString() == u"table";
+    return true;
+}
+
+void closeAll()
+{
+    const QStringList names = QSqlDatabase::connectionNames();
+    for (const QString &name : names) {
+        if (!name.startsWith(u"dalil:"))
+            continue;
+        QSqlDatabase::database(name, false).close();
+        QSqlDatabase::removeDatabase(name);
+    }
+}
+
+} // namespace Database
+
+} // namespace dalil

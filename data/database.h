@@ -1,0 +1,50 @@
+// The database file: opening it for a record source, and what went wrong when that fails.
+#pragma once
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QString>
+
+namespace dalil {
+
+// Why a data operation failed, in terms a window can tell the user.
+struct DataError
+{
+    enum class Kind {
+        None,
+        Missing,        // no file at the path, or not a regular file
+        NotADatabase,   // the file is not a database or is damaged
+        MissingObject,  // a table or stored query the window needs is not there
+        Locked,         // another program holds the file longer than we wait
+        ReadOnly,       // the file or its folder cannot be written
+        Refused,        // the database refused the values (a constraint)
+        NoCurrentRecord,
+        Other
+    };
+    Kind kind = Kind::None;
+    QString path;    // the database file
+    QString object;  // the table or query concerned, where there is one
+    QString detail;  // the engine's own words, for the curious
+
+    bool isError() const { return kind != Kind::None; }
+    static DataError fromSql(const QSqlError &error, const QString &path);
+};
+
+namespace Database {
+
+// How long a write waits for another program's lock before it is reported.
+constexpr int lockWaitMilliseconds = 2000;
+
+// The shared connection to the file at path, opened on first use. Never creates the file.
+// Returns an invalid database and sets *error when the file cannot be used.
+QSqlDatabase connection(const QString &path, DataError *error);
+
+// Whether the database holds a table or view of that name.
+bool hasObject(const QSqlDatabase &db, const QString &name, bool *isTable);
+
+// Closes every connection (for tests that replace the file under a running program).
+void closeAll();
+
+} // namespace Database
+
+} // namespace dalil

@@ -1,0 +1,138 @@
+// The record source: a table, stored query or search statement of DB1.mdb, opened as a
+// record set with a current record and a pending (typed, not yet written) record.
+#pragma once
+
+#include "database.h"
+#include "statement.h"
+
+#include <QAbstractTableModel>
+#include <QHash>
+#include <QList>
+#include <QStringList>
+#include <QVariant>
+
+#include <optional>
+
+namespace dalil {
+
+class RecordSource : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    enum class Pending { None, NewUnchanged, New, Edited };
+    Q_ENUM(Pending)
+
+    explicit RecordSource(QObject *parent = nullptr);
+    ~RecordSource() override;
+
+    QString DatabaseName() const { return m_databaseName; }
+    void setDatabaseName(const QString &path) { m_databaseName = path; }
+
+    // A table or stored query name, or a statement text (see Statement::parse).
+    QString recordSourceText() const { return m_sourceText; }
+    void setRecordSource(const QString &source);
+    // A search statement built from fragments; typed texts in it are bound, never pasted.
+    void setRecordSource(const Statement &statement);
+
+    // Writes a pending record, then reopens the source on its first record. Returns false,
+    // with lastError(), when the write or the opening fails; a failed write keeps the
+    // pending record and everything in it.
+    bool Refresh();
+    // Opens the source without writing anything (the window has just loaded).
+    bool open();
+    bool isOpen() const { return m_open; }
+    // Closes the record set and drops any pending record.
+    void close();
+
+    DataError lastError() const { return m_error; }
+
+    // The record set.
+    bool atEOF() const; // no current record (EOF is the C library's macro)
+    qint64 RecordCount() const { return m_open ? m_count : 0; }
+    bool AddNew();
+    bool Delete();
+    bool Move(qint64 rows);
+    bool MoveLast();
+    bool MoveFirst();
+    bool MoveNext();
+    bool MovePrevious();
+
+    // Position of the current record in the set (0-based), or -1 when there is none.
+    qint64 currentRow() const;
+    // Makes row the current record, writing a pending record first.
+    bool setCurrentRow(qint64 row);
+    // Identity (rowid) of the current record, when the source is a table or a search of one.
+    std::optional<qint64> currentKey() const;
+    std::optional<qint64> keyAt(qint64 row) const;
+    // Makes the record with this identity current; it must be in the set.
+    bool moveToKey(qint64 key);
+
+    QStringList fieldNames() const { return m_fields; }
+    // The current record's value of a field as text (the pending value while one is typed).
+    QString fieldText(const QString &field) const;
+    QVariant fieldValue(const QString &field) const;
+
+    // Bound text boxes register their fields; a write stores exactly these.
+    void bindField(const QString &field);
+    void unbindField(const QString &field);
+    // A bound text box changed: the record becomes pending, unless there is none.
+    void setFieldText(const QString &field, const QString &text);
+    Pending pendingState() const { return m_pending; }
+    bool hasCurrentRecord() const;
+    // Drops the pending record without writing it (a window closed with unsaved typing).
+    void discardPending();
+    // Writes the pending record now, if there is one.
+    bool writePending();
+
+    // The model seen by the grid.
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+signals:
+    // The current record or its values changed: bound controls show it again.
+    void currentChanged();
+    // The record set was reopened (refresh, search): bound grids lay themselves out anew.
+    void refreshed();
+
+private:
+    struct Page
+    {
+        QList<qint64> keys;
+        QList<QList<QVariant>> rows;
+    };
+
+    bool openSet();
+    bool fetchCount();
+    const Page *page(qint64 pageIndex) const;
+    QVariant valueAt(qint64 row, int column) const;
+    void invalidateRows();
+    QString selectSql(const QString &columns) const;
+    QVariantList selectValues() const;
+    void setError(const DataError &error) { m_error = error; }
+    void leaveRecord();
+
+    QString m_databaseName;
+    QString m_sourceText;
+    std::optional<Statement> m_statement;
+    QString m_object;      // the table or query read
+    bool m_isTable = false;
+
+    bool m_open = false;
+    QStringList m_fields;
+    qint64 m_count = 0;
+    qint64 m_current = -1;
+    bool m_adding = false;
+
+    Pending m_pending = Pending::None;
+    QHash<QString, QString> m_buffer;
+    QStringList m_boundFields;
+
+    mutable QHash<qint64, Page> m_pages;
+    mutable QList<qint64> m_pageOrder;
+    DataError m_error;
+};
+
+} // namespace dalil

@@ -1,0 +1,83 @@
+#include "form1.h"
+
+#include "program.h"
+
+#include "common/icons.h"
+#include "common/twips.h"
+
+#include <QLabel>
+#include <QToolButton>
+
+namespace dalil {
+
+namespace {
+
+// A graphical button: the book's icon above its caption.
+QToolButton *bookButton(const QString &name, const QString &caption, const QIcon &icon, QWidget *parent)
+{
+    auto *button = new QToolButton(parent);
+    button->setObjectName(name);
+    button->setText(caption);
+    button->setIcon(icon);
+    button->setIconSize(QSize(32, 32));
+    button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    button->setFocusPolicy(Qt::StrongFocus);
+    QFont font(QStringLiteral("Monotype Koufi"));
+    font.setPointSizeF(12);
+    font.setBold(true);
+    button->setFont(font);
+    return button;
+}
+
+} // namespace
+
+Form1::Form1()
+    : Form(designName(), 11880, 8595)
+{
+    setWindowTitle(QStringLiteral("برنامج الدليل الشخصي"));
+    setWindowIcon(Icons::start());
+
+    Label1 = new QLabel(QStringLiteral("برنامج الدليل الشخصي"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setAlignment(Qt::AlignCenter);
+    QFont titleFont(QStringLiteral("Monotype Koufi"));
+    titleFont.setPointSizeF(15.75);
+    titleFont.setBold(true);
+    Label1->setFont(titleFont);
+    Label1->setGeometry(twipsRect(4080, 600, 3735, 615));
+
+    // The phone book stands right of the appointment book, the cheque book centred below:
+    // the books in right-to-left reading order.
+    Command1 = bookButton(QStringLiteral("Command1"), QStringLiteral("دليل الهاتف"), Icons::phone(), this);
+    Command1->setGeometry(twipsRect(6008, 2685, 1815, 1575));
+    Command2 = bookButton(QStringLiteral("Command2"), QStringLiteral("مذكرة المواعيد"), Icons::appointment(), this);
+    Command2->setGeometry(twipsRect(4088, 2685, 1815, 1575));
+    Command3 = bookButton(QStringLiteral("Command3"), QStringLiteral("دفتر الشيكات"), Icons::cheque(), this);
+    Command3->setGeometry(twipsRect(5048, 4365, 1815, 1575));
+    setTabOrder(Command1, Command2);
+    setTabOrder(Command2, Command3);
+
+    connect(Command1, &QToolButton::clicked, this, &Form1::Command1_Click);
+    connect(Command2, &QToolButton::clicked, this, &Form1::Command2_Click);
+    connect(Command3, &QToolButton::clicked, this, &Form1::Command3_Click);
+}
+
+void Form1::Form_Unload()
+{
+    // The start window is never unloaded by the program: closing it, or the frame, ends it.
+    endProgram();
+}
+
+void Form1::Command1_Click()
+{
+}
+
+void Form1::Command2_Click()
+{
+}
+
+void Form1::Command3_Click()
+{
+}
+
+} // namespace dalil

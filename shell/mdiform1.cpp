@@ -1,0 +1,185 @@
+#include "mdiform1.h"
+
+#include "program.h"
+
+#include "common/datacontrol.h"
+#include "common/messagebox.h"
+#include "common/twips.h"
+
+#include <QCloseEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QPointer>
+
+namespace dalil {
+
+namespace {
+
+QPointer<MDIForm1> &theFrame()
+{
+    static QPointer<MDIForm1> frame;
+    return frame;
+}
+
+QAction *menuItem(QMenu *menu, const QString &name, const QString &caption)
+{
+    QAction *action = menu->addAction(caption);
+    action->setObjectName(name);
+    return action;
+}
+
+} // namespace
+
+MDIForm1 *MDIForm1::create()
+{
+    if (!theFrame())
+        theFrame() = new MDIForm1;
+    return theFrame();
+}
+
+MDIForm1 *MDIForm1::instance()
+{
+    return theFrame();
+}
+
+MDIForm1::MDIForm1()
+    : m_area(new QMdiArea(this))
+{
+    setObjectName(QStringLiteral("MDIForm1"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("برنامج الدليل الشخصي"));
+    setLayoutDirection(Qt::RightToLeft);
+    resize(twipsSize(11880, 8310) + QSize(0, menuBar()->sizeHint().height()));
+
+    m_area->setObjectName(QStringLiteral("area"));
+    m_area->setBackground(palette().brush(QPalette::Dark)); // the application workspace colour
+    setCentralWidget(m_area);
+
+    // Access keys only; no item has a shortcut key.
+    file = menuBar()->addMenu(QStringLiteral("&ملف"));
+    file->setObjectName(QStringLiteral("file"));
+    phone = menuItem(file, QStringLiteral("phone"), QStringLiteral("&دليل الهاتف"));
+    note = menuItem(file, QStringLiteral("note"), QStringLiteral("م&ذكرة المواعيد"));
+    check = menuItem(file, QStringLiteral("check"), QStringLiteral("د&فتر الشيكات"));
+    border = file->addSeparator();
+    border->setObjectName(QStringLiteral("border"));
+    help = menuItem(file, QStringLiteral("help"), QStringLiteral("م&ساعدة"));
+    exit = menuItem(file, QStringLiteral("exit"), QStringLiteral("خ&روج"));
+
+    options = menuBar()->addMenu(QStringLiteral("&خيارات"));
+    options->setObjectName(QStringLiteral("options"));
+    addphone = menuItem(options, QStringLiteral("addphone"), QStringLiteral("إضافة سجل &هاتف"));
+    addnote = menuItem(options, QStringLiteral("addnote"), QStringLiteral("إضافة مو&عد"));
+    addcheck = menuItem(options, QStringLiteral("addcheck"), QStringLiteral("إضافة &شيك"));
+
+    connect(phone, &QAction::triggered, this, &MDIForm1::phone_Click);
+    connect(note, &QAction::triggered, this, &MDIForm1::note_Click);
+    connect(check, &QAction::triggered, this, &MDIForm1::check_Click);
+    connect(help, &QAction::triggered, this, &MDIForm1::help_Click);
+    connect(exit, &QAction::triggered, this, &MDIForm1::exit_Click);
+    connect(addphone, &QAction::triggered, this, &MDIForm1::addphone_Click);
+    connect(addnote, &QAction::triggered, this, &MDIForm1::addnote_Click);
+    connect(addcheck, &QAction::triggered, this, &MDIForm1::addcheck_Click);
+
+    showMaximized();
+}
+
+MDIForm1::~MDIForm1()
+{
+    if (theFrame() == this) {
+        theFrame().clear();
+        Forms::setHost(nullptr);
+    }
+}
+
+void MDIForm1::adopt(Form *form)
+{
+    auto *window = new QMdiSubWindow;
+    window->setObjectName(form->objectName() + QStringLiteral("Window"));
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWidget(form);
+    window->setWindowIcon(form->windowIcon());
+    m_area->addSubWindow(window);
+    window->hide();
+}
+
+void MDIForm1::showForm(Form *form)
+{
+    if (auto *window = qobject_cast<QMdiSubWindow *>(form->parentWidget())) {
+        window->setWindowIcon(form->windowIcon());
+        window->showMaximized();
+        m_area->setActiveSubWindow(window);
+    }
+}
+
+void MDIForm1::hideForm(Form *form)
+{
+    if (auto *window = qobject_cast<QMdiSubWindow *>(form->parentWidget()))
+        window->hide();
+}
+
+void MDIForm1::end()
+{
+    if (m_ending)
+        return;
+    m_ending = true;
+    close();
+}
+
+void MDIForm1::closeEvent(QCloseEvent *event)
+{
+    // Closing the frame ends the program at once, without a question; pending typing in
+    // any window is dropped, never written.
+    m_ending = true;
+    theFrame().clear();
+    Forms::setHost(nullptr);
+    const auto forms = Forms::all();
+    for (Form *form : forms)
+        Forms::remove(form);
+    for (Form *form : forms) {
+        const auto controls = form->findChildren<DataControl *>();
+        for (DataControl *control : controls)
+            control->source()->discardPending();
+    }
+    event->accept();
+}
+
+void MDIForm1::exit_Click()
+{
+    const auto answer = MessageBoxes::show(this, QMessageBox::Warning, QStringLiteral("الرجاء التأكيد"),
+                                           QStringLiteral("هل تريد الخروج من البرنامج؟"),
+                                           QMessageBox::Yes | QMessageBox::No, true);
+    if (answer == QMessageBox::Yes)
+        end();
+}
+
+void MDIForm1::phone_Click()
+{
+}
+
+void MDIForm1::note_Click()
+{
+}
+
+void MDIForm1::check_Click()
+{
+}
+
+void MDIForm1::help_Click()
+{
+}
+
+void MDIForm1::addphone_Click()
+{
+}
+
+void MDIForm1::addnote_Click()
+{
+}
+
+void MDIForm1::addcheck_Click()
+{
+}
+
+} // namespace dalil

@@ -1,0 +1,62 @@
+// The frame: the multiple-document main window with the menu bar, hosting every window.
+#pragma once
+
+#include "common/form.h"
+
+#include <QMainWindow>
+
+class QAction;
+class QMdiArea;
+class QMenu;
+
+namespace dalil {
+
+class MDIForm1 : public QMainWindow, public FormHost
+{
+    Q_OBJECT
+
+public:
+    static MDIForm1 *create();
+    static MDIForm1 *instance();
+    ~MDIForm1() override;
+
+    void adopt(Form *form) override;
+    void showForm(Form *form) override;
+    void hideForm(Form *form) override;
+
+    // Ends the program: every window goes at once, with no question and nothing written.
+    void end();
+
+    QMdiArea *area() const { return m_area; }
+
+    QMenu *file;
+    QAction *phone;
+    QAction *note;
+    QAction *check;
+    QAction *border;
+    QAction *help;
+    QAction *exit;
+    QMenu *options;
+    QAction *addphone;
+    QAction *addnote;
+    QAction *addcheck;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    MDIForm1();
+    void exit_Click();
+    void phone_Click();
+    void note_Click();
+    void check_Click();
+    void help_Click();
+    void addphone_Click();
+    void addnote_Click();
+    void addcheck_Click();
+
+    QMdiArea *m_area;
+    bool m_ending = false;
+};
+
+} // namespace dalil

@@ -1,0 +1,161 @@
+#include "testsupport.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFile>
+#include <QPointer>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTest>
+#include <QTimer>
+#include <QUuid>
+
+#include <sqlite3.h>
+
+namespace testing {
+
+bool createDatabase(const QString &path)
+{
+    QFile schema(QStringLiteral(DALIL_SCHEMA_FILE));
+    if (!schema.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray sql = schema.readAll();
+    sqlite3 *db = nullptr;
+    if (sqlite3_open(path.toUtf8().constData(), &db) != SQLITE_OK) {
+        sqlite3_close(db);
+        return false;
+    }
+    char *error = nullptr;
+    const int rc = sqlite3_exec(db, sql.constData(), nullptr, nullptr, &error);
+    if (error) {
+        qWarning("schema: %s", error);
+        sqlite3_free(error);
+    }
+    sqlite3_close(db);
+    return rc == SQLITE_OK;
+}
+
+AppFolder::AppFolder(bool withDatabase)
+{
+    if (withDatabase && !createDatabase(databasePath()))
+        qFatal("cannot create the test database");
+}
+
+namespace {
+
+template <class Fn>
+void withConnection(const QString &path, Fn fn)
+{
+    const QString name = QStringLiteral("test-") + QUuid::createUuid().toString();
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+        if (!db.open())
+            qFatal("cannot open %s", qPrintable(path));
+        fn(db);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+QSqlQuery run(QSqlDatabase &db, const QString &sql, const QVariantList &values)
+{
+    QSqlQuery query(db);
+    query.prepare(sql);
+    for (const QVariant &v : values)
+        query.addBindValue(v);
+    if (!query.exec())
+        qFatal("SQL failed: %s: %s", qPrintable(sql), qPrintable(query.lastError().text()));
+    return query;
+}
+
+} // namespace
+
+void AppFolder::exec(const QString &sql, const QVariantList &values) const
+{
+    withConnection(databasePath(), [&](QSqlDatabase &db) { run(db, sql, values); });
+}
+
+QList<QVariantList> AppFolder::rows(const QString &sql, const QVariantList &values) const
+{
+    QList<QVariantList> result;
+    withConnection(databasePath(), [&](QSqlDatabase &db) {
+        QSqlQuery query = run(db, sql, values);
+        while (query.next()) {
+            QVariantList row;
+            for (int i = 0; i < query.record().count(); ++i)
+                row << query.value(i);
+            result << row;
+        }
+    });
+    return result;
+}
+
+QVariant AppFolder::value(const QString &sql, const QVariantList &values) const
+{
+    const auto all = rows(sql, values);
+    return all.isEmpty() || all.first().isEmpty() ? QVariant() : all.first().first();
+}
+
+struct BoxWatcher::Private
+{
+    QTimer timer;
+    QList<SeenBox> seen;
+};
+
+BoxWatcher::BoxWatcher(QMessageBox::StandardButton answer)
+    : d(std::make_unique<Private>())
+    , m_answer(answer)
+{
+    d->timer.setInterval(20);
+    QObject::connect(&d->timer, &QTimer::timeout, [this] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box || box->property("testing-seen").toBool())
+            return;
+        box->setProperty("testing-seen", true);
+        SeenBox seen;
+        seen.title = box->windowTitle();
+        seen.text = box->text();
+        seen.icon = box->icon();
+        seen.direction = box->layoutDirection();
+        for (QAbstractButton *b : box->buttons())
+            seen.buttons << b->text();
+        d->seen << seen;
+        QAbstractButton *button = box->button(m_answer);
+        if (!button)
+            button = box->buttons().value(0);
+        QPointer<QMessageBox> guard(box);
+        QTimer::singleShot(0, box, [guard, button] {
+            if (guard && button)
+                button->click();
+        });
+    });
+    d->timer.start();
+}
+
+BoxWatcher::~BoxWatcher() = default;
+
+QList<SeenBox> BoxWatcher::boxes() const
+{
+    return d->seen;
+}
+
+void BoxWatcher::clear()
+{
+    d->seen.clear();
+}
+
+void typeText(QWidget *widget, const QString &text)
+{
+    // One key a character; a character outside the BMP travels as its surrogate pair.
+    for (const uint c : text.toUcs4()) {
+        const char32_t code = c;
+        const QString ch = QString::fromUcs4(&code, 1);
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, ch, Qt::NoModifier);
+    }
+}
+
+} // namespace testing

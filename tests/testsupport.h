@@ -1,0 +1,65 @@
+// What the tests share: a fresh application folder with its own DB1.mdb, direct SQL on it,
+// and answering the message boxes the program shows.
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QVariantList>
+
+#include <functional>
+#include <memory>
+
+namespace testing {
+
+// A temporary application folder holding a DB1.mdb made from the schema.
+class AppFolder
+{
+public:
+    explicit AppFolder(bool withDatabase = true);
+    QString path() const { return m_dir.path(); }
+    QString databasePath() const { return m_dir.path() + QStringLiteral("/DB1.mdb"); }
+
+    // Runs SQL on the file through a connection of its own (as another program would).
+    void exec(const QString &sql, const QVariantList &values = {}) const;
+    QList<QVariantList> rows(const QString &sql, const QVariantList &values = {}) const;
+    QVariant value(const QString &sql, const QVariantList &values = {}) const;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// Creates DB1.mdb at path from the schema file.
+bool createDatabase(const QString &path);
+
+// One message box the program showed: its title, text, icon and the direction it reads.
+struct SeenBox
+{
+    QString title;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    Qt::LayoutDirection direction = Qt::LeftToRight;
+    QStringList buttons;
+};
+
+// Watches for modal message boxes while it lives, records each and answers it.
+class BoxWatcher
+{
+public:
+    explicit BoxWatcher(QMessageBox::StandardButton answer = QMessageBox::Ok);
+    ~BoxWatcher();
+    void setAnswer(QMessageBox::StandardButton answer) { m_answer = answer; }
+    QList<SeenBox> boxes() const;
+    void clear();
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+    QMessageBox::StandardButton m_answer;
+};
+
+// Types text into a widget one character at a time, as a keyboard would (Arabic included).
+void typeText(QWidget *widget, const QString &text);
+
+} // namespace testing

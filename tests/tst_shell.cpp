@@ -1,0 +1,215 @@
+// The frame and the start window: start-up, menus, the exit question, closing the frame,
+// and the begin-new-record routine shared by every add command.
+#include "testsupport.h"
+
+#include "common/application.h"
+#include "common/datacontrol.h"
+#include "common/form.h"
+#include "common/records.h"
+#include "common/textbox.h"
+#include "common/twips.h"
+#include "shell/form1.h"
+#include "shell/mdiform1.h"
+#include "shell/program.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+#include <QToolButton>
+
+using namespace dalil;
+
+// An entry window as the books have them: a record source on Phone and a bound box.
+class EntryWindow : public Form
+{
+    Q_OBJECT
+public:
+    EntryWindow()
+        : Form(designName(), 11880, 8595)
+    {
+        Data1 = new DataControl(QStringLiteral("Data1"), this);
+        Text1 = new BoundTextBox(QStringLiteral("Text1"), this);
+        Text1->setDataSource(Data1);
+        Text1->setDataField(QStringLiteral("الإسم"));
+    }
+    static QString designName() { return QStringLiteral("EntryWindow"); }
+    DataControl *Data1;
+    BoundTextBox *Text1;
+
+protected:
+    void Form_Load() override
+    {
+        Data1->setDatabaseName(databasePath());
+        Data1->setRecordSource(QStringLiteral("Phone"));
+    }
+};
+
+class TestShell : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        folder = std::make_unique<testing::AppFolder>();
+        setApplicationFolder(folder->path());
+        start();
+        QVERIFY(QTest::qWaitForWindowExposed(MDIForm1::instance()));
+    }
+    void cleanup()
+    {
+        endProgram();
+        QTest::qWait(1);
+        folder.reset();
+        Database::closeAll();
+    }
+
+    void startsIntoTheFrameWithTheStartWindow();
+    void menusCarryTheirCaptionsAndNoShortcuts();
+    void exitAnsweredNoChangesNothing();
+    void exitAnsweredYesEnds();
+    void closingTheFrameEndsWithoutAQuestion();
+    void closingTheStartWindowEnds();
+    void beginNewRecordOnAnEmptyTable();
+    void beginNewRecordAfterExistingRecords();
+
+private:
+    std::unique_ptr<testing::AppFolder> folder;
+};
+
+void TestShell::startsIntoTheFrameWithTheStartWindow()
+{
+    MDIForm1 *frame = MDIForm1::instance();
+    QCOMPARE(frame->objectName(), QStringLiteral("MDIForm1"));
+    QVERIFY(frame->windowState() & Qt::WindowMaximized);
+    QVERIFY(frame->windowTitle().startsWith(QStringLiteral("برنامج الدليل الشخصي")));
+
+    auto *form1 = frame->findChild<Form1 *>(QStringLiteral("Form1"));
+    QVERIFY(form1);
+    QVERIFY(form1->isShown());
+    QVERIFY(form1->parentWidget()->isMaximized());
+    QCOMPARE(form1->windowTitle(), QStringLiteral("برنامج الدليل الشخصي"));
+    QCOMPARE(form1->Label1->text(), QStringLiteral("برنامج الدليل الشخصي"));
+    QCOMPARE(form1->Label1->font().family(), QStringLiteral("Monotype Koufi"));
+    QVERIFY(form1->Label1->font().bold());
+
+    const QStringList captions{"دليل الهاتف", "مذكرة المواعيد", "دفتر الشيكات"};
+    const QList<QToolButton *> buttons{form1->Command1, form1->Command2, form1->Command3};
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(buttons[i]->objectName(), QStringLiteral("Command%1").arg(i + 1));
+        QCOMPARE(buttons[i]->text(), captions[i]);
+        QCOMPARE(buttons[i]->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+        QVERIFY(buttons[i]->isVisible());
+    }
+    // The phone book reads first: right of the appointment book, the cheque book below.
+    QVERIFY(form1->Command1->x() > form1->Command2->x());
+    QVERIFY(form1->Command3->y() > form1->Command1->y());
+    QCOMPARE(form1->Command1->geometry(), twipsRect(6008, 2685, 1815, 1575));
+    QCOMPARE(form1->Command1->nextInFocusChain(), form1->Command2);
+}
+
+void TestShell::menusCarryTheirCaptionsAndNoShortcuts()
+{
+    MDIForm1 *frame = MDIForm1::instance();
+    const QList<std::pair<QString, QString>> items{
+        {"phone", "&دليل الهاتف"}, {"note", "م&ذكرة المواعيد"}, {"check", "د&فتر الشيكات"},
+        {"help", "م&ساعدة"}, {"exit", "خ&روج"}, {"addphone", "إضافة سجل &هاتف"},
+        {"addnote", "إضافة مو&عد"}, {"addcheck", "إضافة &شيك"}};
+    for (const auto &[name, caption] : items) {
+        auto *action = frame->findChild<QAction *>(name);
+        QVERIFY2(action, qPrintable(name));
+        QCOMPARE(action->text(), caption);
+        QVERIFY(action->shortcut().isEmpty());
+    }
+    auto *file = frame->findChild<QMenu *>(QStringLiteral("file"));
+    auto *options = frame->findChild<QMenu *>(QStringLiteral("options"));
+    QCOMPARE(file->title(), QStringLiteral("&ملف"));
+    QCOMPARE(options->title(), QStringLiteral("&خيارات"));
+    QCOMPARE(frame->menuBar()->actions(), (QList<QAction *>{file->menuAction(), options->menuAction()}));
+    QVERIFY(frame->findChild<QAction *>(QStringLiteral("border"))->isSeparator());
+    QCOMPARE(file->actions().indexOf(frame->findChild<QAction *>(QStringLiteral("border"))), 3);
+}
+
+void TestShell::exitAnsweredNoChangesNothing()
+{
+    testing::BoxWatcher boxes(QMessageBox::No);
+    MDIForm1::instance()->findChild<QAction *>(QStringLiteral("exit"))->trigger();
+    QCOMPARE(boxes.boxes().size(), 1);
+    const auto box = boxes.boxes().first();
+    QCOMPARE(box.text, QStringLiteral("هل تريد الخروج من البرنامج؟"));
+    QCOMPARE(box.title, QStringLiteral("الرجاء التأكيد"));
+    QCOMPARE(box.icon, QMessageBox::Warning);
+    QCOMPARE(box.direction, Qt::RightToLeft);
+    QCOMPARE(box.buttons.size(), 2);
+    QVERIFY(isRunning());
+    QVERIFY(Forms::find(QStringLiteral("Form1"))->isShown());
+}
+
+void TestShell::exitAnsweredYesEnds()
+{
+    // An unsaved new record in an open entry window is not stored by the exit.
+    auto *entry = BeginNewRecord<EntryWindow>();
+    testing::typeText(entry->Text1, QStringLiteral("unsaved"));
+    testing::BoxWatcher boxes(QMessageBox::Yes);
+    MDIForm1::instance()->findChild<QAction *>(QStringLiteral("exit"))->trigger();
+    QCOMPARE(boxes.boxes().size(), 1);
+    QVERIFY(!isRunning());
+    QTest::qWait(1);
+    QCOMPARE(folder->value("SELECT count(*) FROM Phone").toInt(), 0);
+}
+
+void TestShell::closingTheFrameEndsWithoutAQuestion()
+{
+    testing::BoxWatcher boxes;
+    QPointer<MDIForm1> frame = MDIForm1::instance();
+    frame->close();
+    QTest::qWait(1);
+    QVERIFY(boxes.boxes().isEmpty());
+    QVERIFY(!isRunning());
+    QTRY_VERIFY(frame.isNull());
+}
+
+void TestShell::closingTheStartWindowEnds()
+{
+    testing::BoxWatcher boxes;
+    Forms::find(QStringLiteral("Form1"))->parentWidget()->close();
+    QVERIFY(boxes.boxes().isEmpty());
+    QVERIFY(!isRunning());
+}
+
+void TestShell::beginNewRecordOnAnEmptyTable()
+{
+    auto *entry = BeginNewRecord<EntryWindow>();
+    QVERIFY(entry->isShown());
+    QVERIFY(!entry->Data1->Visible());
+    QVERIFY(!entry->Data1->isVisible());
+    QCOMPARE(entry->Data1->Recordset()->pendingState(), RecordSource::Pending::NewUnchanged);
+    // The start window stays as it was behind it.
+    QVERIFY(Forms::find(QStringLiteral("Form1"))->parentWidget()->isVisible());
+    testing::typeText(entry->Text1, QStringLiteral("أول سجل"));
+    QVERIFY(entry->Data1->Refresh());
+    QCOMPARE(folder->value("SELECT الإسم FROM Phone").toString(), QStringLiteral("أول سجل"));
+}
+
+void TestShell::beginNewRecordAfterExistingRecords()
+{
+    folder->exec("INSERT INTO Phone (الإسم) VALUES ('a'), ('b')");
+    auto *entry = BeginNewRecord<EntryWindow>();
+    QCOMPARE(entry->Text1->text(), QString());
+    // The same window comes back on the next add: one instance, its navigation bar still hidden.
+    QCOMPARE(BeginNewRecord<EntryWindow>(), entry);
+    QVERIFY(!entry->Data1->Visible());
+    entry->Unload();
+    QTest::qWait(1);
+    QVERIFY(!Forms::find(QStringLiteral("EntryWindow")));
+    auto *fresh = Forms::Load<EntryWindow>();
+    QVERIFY(fresh->Data1->Visible()); // created afresh from its design
+    QCOMPARE(fresh->Text1->text(), QStringLiteral("a"));
+}
+
+QTEST_MAIN(TestShell)
+#include "tst_shell.moc"
