@@ -21,6 +21,7 @@ public:
 
     QHash<int, QString> captions;
     QHash<int, int> alignments;
+    QHash<int, int> widths; // twips as set, so that a width reads back as it was given
     bool recordSelectors = true;
     int currentRow = -1;
 
@@ -28,6 +29,7 @@ public:
     {
         captions.clear();
         alignments.clear();
+        widths.clear();
     }
 
     QVariant data(const QModelIndex &index, int role) const override
@@ -224,13 +226,18 @@ void DBGrid::rowClicked(const QModelIndex &index)
 
 int DBGrid::Column::Width() const
 {
-    return toTwips(m_grid->m_view->horizontalHeader()->sectionSize(m_index));
+    const int pixels = m_grid->m_view->horizontalHeader()->sectionSize(m_index);
+    const auto set = m_grid->m_model->widths.constFind(m_index);
+    if (set != m_grid->m_model->widths.constEnd() && twips(*set) == pixels)
+        return *set;
+    return toTwips(pixels);
 }
 
 void DBGrid::Column::setWidth(int width)
 {
     if (m_index < 0 || m_index >= m_grid->columnCount())
         return;
+    m_grid->m_model->widths.insert(m_index, width);
     m_grid->m_view->horizontalHeader()->resizeSection(m_index, twips(width));
 }
 

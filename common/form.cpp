@@ -81,8 +81,13 @@ bool Form::isShown() const
 
 void Form::setMaximized()
 {
-    if (parentWidget())
-        parentWidget()->showMaximized();
+    // Window state 2; a hidden window stays hidden and opens maximized when next shown.
+    if (QWidget *window = parentWidget()) {
+        if (window->isVisible())
+            window->showMaximized();
+        else
+            window->setWindowState(window->windowState() | Qt::WindowMaximized);
+    }
 }
 
 void Form::Unload()
@@ -172,6 +177,12 @@ void showStartWindow()
 {
     if (registry().startWindowHandler)
         registry().startWindowHandler();
+}
+
+void hideStartWindow()
+{
+    if (Form *start = find(QStringLiteral("Form1")))
+        start->Hide();
 }
 
 void setStartWindowHandler(void (*handler)())

@@ -92,6 +92,8 @@ F *loaded()
 
 // The shell's start window, shown maximized again (the back buttons).
 void showStartWindow();
+// Hides the start window (a book or the help viewer has opened).
+void hideStartWindow();
 void setStartWindowHandler(void (*handler)());
 
 } // namespace Forms

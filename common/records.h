@@ -3,6 +3,7 @@
 
 #include "datacontrol.h"
 #include "form.h"
+#include "messagebox.h"
 
 #include <QString>
 
@@ -25,6 +26,32 @@ EntryForm *BeginNewRecord()
     entry->Data1->Recordset()->AddNew();
     entry->Data1->setVisible(false);
     return entry;
+}
+
+// Where a book was opened from: the start window's button or the frame's menu. Some books
+// lay their grid out differently for each.
+enum class OpenedFrom { StartWindow, Menu };
+
+// Moves the entry window's record set to the record selected in the list: the record the
+// user chose, whatever the list's scrolling, search or order. Fails, changing nothing,
+// when the list has no current record.
+inline bool moveToSelectedRecord(DataControl *entryData, DataControl *listData)
+{
+    const std::optional<qint64> key = listData->Recordset()->currentKey();
+    return key && entryData->Recordset()->moveToKey(*key);
+}
+
+// Writes the entry window's record by refreshing its record source, the window hidden as
+// the save goes. When the database refuses the write, the window comes back with every box
+// as it was typed and the user is told why; nothing is half-written.
+inline bool writeEntry(Form *entry, DataControl *entryData)
+{
+    entry->Hide();
+    if (entryData->Refresh())
+        return true;
+    entry->Show();
+    MessageBoxes::dataError(entry, entryData->Recordset()->lastError());
+    return false;
 }
 
 } // namespace dalil

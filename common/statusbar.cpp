@@ -29,11 +29,12 @@ StatusPanel::StatusPanel(int number, QWidget *parent)
 
 int StatusPanel::Width() const
 {
-    return toTwips(width());
+    return twips(m_width) == width() ? m_width : toTwips(width());
 }
 
 void StatusPanel::setWidth(int width)
 {
+    m_width = width;
     setFixedWidth(twips(width));
 }
 

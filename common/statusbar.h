@@ -33,6 +33,7 @@ public:
     void tick();
 
 private:
+    int m_width = 0;
     int m_alignment = AlignLeft;
     int m_style = Text;
 };

@@ -31,6 +31,8 @@ public:
 
     // A table or stored query name, or a statement text (see Statement::parse).
     QString recordSourceText() const { return m_sourceText; }
+    // The search statement in force, when the source is one.
+    std::optional<Statement> statement() const { return m_statement; }
     void setRecordSource(const QString &source);
     // A search statement built from fragments; typed texts in it are bound, never pasted.
     void setRecordSource(const Statement &statement);

@@ -2,6 +2,10 @@
 
 #include "program.h"
 
+#include "appointments/appointments.h"
+#include "chequebook/chequebook.h"
+#include "phonebook/phonebook.h"
+
 #include "common/icons.h"
 #include "common/twips.h"
 
@@ -70,14 +74,17 @@ void Form1::Form_Unload()
 
 void Form1::Command1_Click()
 {
+    phonebook::open(OpenedFrom::StartWindow);
 }
 
 void Form1::Command2_Click()
 {
+    appointments::open(OpenedFrom::StartWindow);
 }
 
 void Form1::Command3_Click()
 {
+    chequebook::open(OpenedFrom::StartWindow);
 }
 
 } // namespace dalil

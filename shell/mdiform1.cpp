@@ -2,6 +2,10 @@
 
 #include "program.h"
 
+#include "appointments/appointments.h"
+#include "chequebook/chequebook.h"
+#include "phonebook/phonebook.h"
+
 #include "common/datacontrol.h"
 #include "common/messagebox.h"
 #include "common/twips.h"
@@ -156,14 +160,17 @@ void MDIForm1::exit_Click()
 
 void MDIForm1::phone_Click()
 {
+    phonebook::open(OpenedFrom::Menu);
 }
 
 void MDIForm1::note_Click()
 {
+    appointments::open(OpenedFrom::Menu);
 }
 
 void MDIForm1::check_Click()
 {
+    chequebook::open(OpenedFrom::Menu);
 }
 
 void MDIForm1::help_Click()
@@ -172,14 +179,17 @@ void MDIForm1::help_Click()
 
 void MDIForm1::addphone_Click()
 {
+    phonebook::addRecord();
 }
 
 void MDIForm1::addnote_Click()
 {
+    appointments::addRecord();
 }
 
 void MDIForm1::addcheck_Click()
 {
+    chequebook::addRecord();
 }
 
 } // namespace dalil

@@ -1,0 +1,13 @@
+// The cheque book's entry points for the start window and the frame's menu.
+#pragma once
+
+#include "common/records.h"
+
+namespace dalil::chequebook {
+
+// The open-cheque-book routine: shows the cheque list, hides the start window.
+void open(OpenedFrom from);
+// Begins a new cheque (the menu's add command).
+void addRecord();
+
+} // namespace dalil::chequebook

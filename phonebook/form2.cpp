@@ -1,0 +1,250 @@
+#include "form2.h"
+
+#include "form3.h"
+
+#include "common/application.h"
+#include "common/datacontrol.h"
+#include "common/dbgrid.h"
+#include "common/icons.h"
+#include "common/messagebox.h"
+#include "common/statusbar.h"
+#include "common/textbox.h"
+#include "common/twips.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+
+namespace dalil {
+
+namespace {
+
+QPushButton *button(const QString &name, const QString &caption, const QString &tip, const QRect &at,
+                    QWidget *parent)
+{
+    auto *b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setToolTip(tip);
+    b->setGeometry(at);
+    return b;
+}
+
+} // namespace
+
+Form2::Form2()
+    : Form(designName(), 11880, 8595)
+{
+    setWindowTitle(QStringLiteral("دليل الهاتف"));
+    setWindowIcon(Icons::phone());
+
+    // From right to left: add, edit, delete, back.
+    Command1 = button(QStringLiteral("Command1"), QStringLiteral("إضافة سجل"),
+                      QStringLiteral("إضافة سجل إلى دليل الهاتف"), twipsRect(4320, 1560, 1335, 615), this);
+    Command5 = button(QStringLiteral("Command5"), QStringLiteral("تعديل سجل"),
+                      QStringLiteral("تعديل سجل تم إدخاله في دليل الهاتف"), twipsRect(3000, 1560, 1335, 615), this);
+    Command3 = button(QStringLiteral("Command3"), QStringLiteral("حذف سجل"),
+                      QStringLiteral("حذف السجل الموجود إلى جانب السهم"), twipsRect(1680, 1560, 1335, 615), this);
+    Command4 = button(QStringLiteral("Command4"), QStringLiteral("رجوع"),
+                      QStringLiteral("الرجوع إلى الشاشة الرئيسية للبرنامج"), twipsRect(360, 1560, 1335, 615), this);
+
+    Frame1 = new QGroupBox(QStringLiteral(" البحث عن سجل "), this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1->setGeometry(twipsRect(6840, 240, 4695, 1815));
+    Label18 = new QLabel(QStringLiteral("البحث بواسطة"), Frame1);
+    Label18->setObjectName(QStringLiteral("Label18"));
+    Label18->setAlignment(Qt::AlignCenter);
+    Label18->setGeometry(twipsRect(2760, 600, 1575, 255));
+    List1 = new QListWidget(Frame1);
+    List1->setObjectName(QStringLiteral("List1"));
+    List1->setGeometry(twipsRect(2640, 960, 1815, 450));
+    Text1 = new TextBox(QStringLiteral("Text1"), Frame1);
+    Text1->setGeometry(twipsRect(240, 720, 2055, 285));
+    Command2 = button(QStringLiteral("Command2"), QStringLiteral("بحث"), QStringLiteral("البحث عن سجل"),
+                      twipsRect(240, 1200, 2055, 375), Frame1);
+
+    Data1 = new DataControl(QStringLiteral("Data1"), this);
+    Data1->setCaption(QStringLiteral("Data1"));
+    Data1->setGeometry(twipsRect(9720, 2880, 1740, 345));
+    Data1->setVisible(false); // the window uses it only as the grid's source
+
+    DBGrid1 = new DBGrid(QStringLiteral("DBGrid1"), this);
+    DBGrid1->setGeometry(twipsRect(360, 2400, 11160, 5415));
+    DBGrid1->setCaption(QStringLiteral("دليل الهاتف"));
+    QFont heading(QStringLiteral("Monotype Koufi"));
+    heading.setPointSizeF(9.75);
+    heading.setBold(true);
+    DBGrid1->setHeadingFont(heading);
+    QFont cells(QStringLiteral("MS Sans Serif"));
+    cells.setPointSizeF(8.25);
+    DBGrid1->setCellFont(cells);
+    DBGrid1->setDataSource(Data1);
+
+    StatusBar1 = new StatusBar(QStringLiteral("StatusBar1"), this);
+
+    connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form2::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &Form2::Command3_Click);
+    connect(Command4, &QPushButton::clicked, this, &Form2::Command4_Click);
+    connect(Command5, &QPushButton::clicked, this, &Form2::Command5_Click);
+    connect(List1, &QListWidget::currentRowChanged, this, &Form2::List1_Click);
+    connect(Text1, &TextBox::enterPressed, this, &Form2::Text1_KeyPress);
+}
+
+void Form2::Form_Load()
+{
+    Data1->setDatabaseName(databasePath());
+    Data1->setRecordSource(QStringLiteral("Phone"));
+    List1->addItem(QStringLiteral("بواسطة الإسم"));
+    List1->addItem(QStringLiteral("بواسطة الرقم"));
+    List1->setCurrentRow(-1);
+}
+
+void Form2::applyGridLayout(OpenedFrom from)
+{
+    static constexpr int fromStart[] = {1720, 1400, 1800, 1100, 1100, 1100, 1100, 1600};
+    static constexpr int fromMenu[] = {1720, 1300, 1800, 1000, 1000, 1000, 1000, 1500};
+    const int *widths = from == OpenedFrom::Menu ? fromMenu : fromStart;
+    for (int i = 0; i < 8; ++i) {
+        DBGrid1->Columns(i).setWidth(widths[i]);
+        DBGrid1->Columns(i).setAlignment(DBGrid::AlignRight);
+    }
+    DBGrid1->Columns(4).setCaption(QStringLiteral("هاتف المكتب"));
+    DBGrid1->Columns(5).setCaption(QStringLiteral("هاتف الجوّال"));
+    DBGrid1->Columns(6).setCaption(QStringLiteral("هاتف المنزل"));
+}
+
+void Form2::writeRecordCount()
+{
+    if (StatusPanel *panel = StatusBar1->panel(1)) {
+        panel->setWidth(1800);
+        panel->setAlignment(StatusPanel::AlignCenter);
+        panel->setText(recordCountText(Data1->Recordset()->RecordCount()));
+    }
+}
+
+void Form2::setRecordButtons(bool enabled)
+{
+    Command3->setEnabled(enabled);
+    Command5->setEnabled(enabled);
+}
+
+bool Form2::search(bool byNumber)
+{
+    const QString previousText = Data1->RecordSource();
+    const std::optional<Statement> previous = Data1->Recordset()->statement();
+    auto statement = Statement::fromFragments(QStringLiteral("select * from Phone "));
+    const QString pattern = Text1->text() + u'*';
+    if (byNumber) {
+        statement->addCondition(QStringLiteral("where المنزل like'"), pattern);
+        statement->addCondition(QStringLiteral("OR الجوال Like'"), pattern);
+        statement->addCondition(QStringLiteral("OR المكتب Like'"), pattern);
+    } else {
+        statement->addCondition(QStringLiteral("where الإسم like'"), pattern);
+    }
+    statement->setOrder(QStringLiteral("order by الإسم"));
+    Data1->setRecordSource(*statement);
+    if (Data1->Refresh())
+        return true;
+    // The database could not be read: say so, and keep the list as it was.
+    MessageBoxes::dataError(this, Data1->Recordset()->lastError());
+    if (previous)
+        Data1->setRecordSource(*previous);
+    else
+        Data1->setRecordSource(previousText);
+    Data1->Refresh();
+    return false;
+}
+
+bool Form2::FindName()
+{
+    return search(false);
+}
+
+bool Form2::FindTel()
+{
+    return search(true);
+}
+
+void Form2::Command2_Click()
+{
+    if (List1->currentRow() < 0)
+        MessageBoxes::searchKindMissing(this, false);
+
+    switch (List1->currentRow()) {
+    case 0:
+        if (FindName()) {
+            if (Data1->Recordset()->atEOF()) {
+                setRecordButtons(false);
+                MessageBoxes::notFound(this, Text1->text() + QStringLiteral(" was not found!"));
+            } else {
+                setRecordButtons(true);
+            }
+        }
+        break;
+    case 1:
+        if (FindTel()) {
+            if (Data1->Recordset()->atEOF()) {
+                setRecordButtons(false);
+                MessageBoxes::notFound(this, Text1->text() + QStringLiteral(" was not found"));
+            } else {
+                setRecordButtons(true);
+            }
+        }
+        break;
+    default:
+        break;
+    }
+    applyGridLayout();
+    writeRecordCount();
+}
+
+void Form2::Command1_Click()
+{
+    BeginNewRecord<Form3>();
+}
+
+void Form2::Command5_Click()
+{
+    Form3 *entry = Forms::Load<Form3>();
+    entry->Show();
+    moveToSelectedRecord(entry->Data1, Data1);
+    entry->setWindowTitle(QStringLiteral("تعديل سجل"));
+}
+
+void Form2::Command3_Click()
+{
+    // No question is asked: the selected entry goes at once.
+    const qint64 count = Data1->Recordset()->RecordCount();
+    if (!Data1->Recordset()->Delete()) {
+        // Nothing selected leaves the book as it is; a database that refused is reported.
+        const DataError error = Data1->Recordset()->lastError();
+        if (error.kind != DataError::Kind::NoCurrentRecord)
+            MessageBoxes::dataError(this, error);
+        return;
+    }
+    if (count == 1)
+        setRecordButtons(false);
+    Data1->Refresh();
+    applyGridLayout();
+    writeRecordCount();
+}
+
+void Form2::Command4_Click()
+{
+    Hide();
+    Forms::showStartWindow();
+}
+
+void Form2::List1_Click()
+{
+    if (List1->currentRow() >= 0)
+        Text1->setFocus();
+}
+
+void Form2::Text1_KeyPress()
+{
+    Command2_Click();
+}
+
+} // namespace dalil

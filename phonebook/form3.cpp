@@ -1,0 +1,148 @@
+#include "form3.h"
+
+#include "form2.h"
+
+#include "common/application.h"
+#include "common/datacontrol.h"
+#include "common/icons.h"
+#include "common/messagebox.h"
+#include "common/records.h"
+#include "common/textbox.h"
+#include "common/twips.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+namespace dalil {
+
+namespace {
+
+constexpr int boxHeight = 285;
+constexpr int labelHeight = 255;
+
+} // namespace
+
+Form3::Form3()
+    : Form(designName(), 11880, 8595)
+{
+    setWindowTitle(QStringLiteral("إضافة سجل"));
+    setWindowIcon(Icons::phone());
+
+    Data1 = new DataControl(QStringLiteral("Data1"), this);
+    Data1->setCaption(QStringLiteral("السابق          التالي"));
+    Data1->setGeometry(twipsRect(4560, 360, 2580, 345));
+
+    QFont labelFont(QStringLiteral("Tahoma"));
+    labelFont.setPointSizeF(8.25);
+
+    // Each box with its label just above it; the rows fill from the right.
+    const auto entry = [&](const QString &boxName, const QString &column, const QString &labelName,
+                           const QString &caption, int left, int top, int width, QLabel **label,
+                           TextBox::Direction direction = TextBox::Direction::Arabic) {
+        auto *box = new BoundTextBox(boxName, this, direction);
+        box->setGeometry(twipsRect(left, top, width, boxHeight));
+        box->setDataSource(Data1);
+        box->setDataField(column);
+        *label = new QLabel(caption, this);
+        (*label)->setObjectName(labelName);
+        (*label)->setFont(labelFont);
+        (*label)->setAlignment(direction == TextBox::Direction::Arabic
+                                   ? Qt::AlignRight | Qt::AlignAbsolute | Qt::AlignBottom
+                                   : Qt::AlignLeft | Qt::AlignAbsolute | Qt::AlignBottom);
+        (*label)->setGeometry(twipsRect(left, top - labelHeight - 15, width, labelHeight));
+        return box;
+    };
+    Text1 = entry(QStringLiteral("Text1"), QStringLiteral("الإسم"), QStringLiteral("Label1"),
+                  QStringLiteral("الإسم الكامل"), 8280, 1560, 2295, &Label1);
+    Text2 = entry(QStringLiteral("Text2"), QStringLiteral("المنزل"), QStringLiteral("Label2"),
+                  QStringLiteral("هاتف المنزل"), 8280, 2760, 2295, &Label2);
+    Text3 = entry(QStringLiteral("Text3"), QStringLiteral("الجوال"), QStringLiteral("Label3"),
+                  QStringLiteral("هاتف الجوّال"), 4680, 2760, 2295, &Label3);
+    Text4 = entry(QStringLiteral("Text4"), QStringLiteral("المكتب"), QStringLiteral("Label4"),
+                  QStringLiteral("هاتف المكتب"), 1080, 2760, 2295, &Label4);
+    Text5 = entry(QStringLiteral("Text5"), QStringLiteral("فاكس"), QStringLiteral("Label8"),
+                  QStringLiteral("فاكس"), 8280, 3840, 2295, &Label8);
+    Text6 = entry(QStringLiteral("Text6"), QStringLiteral("البريد الإلكتروني"), QStringLiteral("Label6"),
+                  QStringLiteral("البريد الإلكتروني"), 3840, 3840, 3135, &Label6, TextBox::Direction::LeftToRight);
+    Text7 = entry(QStringLiteral("Text7"), QStringLiteral("العنوان"), QStringLiteral("Label5"),
+                  QStringLiteral("العنوان"), 8280, 4920, 2295, &Label5);
+    // Other notes are kept in the entry's eighth column, and shown again next time.
+    Text8 = entry(QStringLiteral("Text8"), QStringLiteral("ملاحظات"), QStringLiteral("Label7"),
+                  QStringLiteral("ملاحظات أخرى"), 3840, 4920, 3135, &Label7);
+    // The e-mail label stays right-aligned over its box like the others.
+    Label6->setAlignment(Qt::AlignRight | Qt::AlignAbsolute | Qt::AlignBottom);
+
+    const auto command = [&](const QString &name, const QString &caption, int left) {
+        auto *b = new QPushButton(caption, this);
+        b->setObjectName(name);
+        b->setGeometry(twipsRect(left, 6480, 1575, 615));
+        return b;
+    };
+    Command1 = command(QStringLiteral("Command1"), QStringLiteral("حفظ السجل"), 6480);
+    Command2 = command(QStringLiteral("Command2"), QStringLiteral("مسح الحقول"), 4680);
+    Command3 = command(QStringLiteral("Command3"), QStringLiteral("إلغاء الأمر"), 2880);
+
+    // Tab order: the eight boxes, then save, cancel, clear.
+    QWidget *order[] = {Text1, Text2, Text3, Text4, Text5, Text6, Text7, Text8, Command1, Command3, Command2};
+    for (size_t i = 0; i + 1 < std::size(order); ++i)
+        setTabOrder(order[i], order[i + 1]);
+
+    connect(Command1, &QPushButton::clicked, this, &Form3::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form3::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &Form3::Command3_Click);
+}
+
+void Form3::Form_Load()
+{
+    Data1->setDatabaseName(databasePath());
+    Data1->setRecordSource(QStringLiteral("Phone"));
+}
+
+QList<BoundTextBox *> Form3::boxes() const
+{
+    return {Text1, Text2, Text3, Text4, Text5, Text6, Text7, Text8};
+}
+
+void Form3::Command1_Click()
+{
+    if (Text1->text().isEmpty()) {
+        MessageBoxes::inputError(this, QStringLiteral("الرجاء إدخال الإسم"));
+        Text1->setFocus();
+        return;
+    }
+    if (Text2->text().isEmpty() && Text3->text().isEmpty() && Text4->text().isEmpty()) {
+        MessageBoxes::inputError(this, QStringLiteral("الرجاء إدخال رقم الهاتف"));
+        Text2->setFocus();
+        return;
+    }
+    if (!writeEntry(this, Data1))
+        return;
+
+    Form2 *list = Forms::Load<Form2>();
+    list->Data1->Refresh();
+    list->setRecordButtons(true);
+    list->applyGridLayout();
+    list->writeRecordCount();
+}
+
+void Form3::Command2_Click()
+{
+    for (BoundTextBox *box : boxes())
+        box->setText(QString());
+}
+
+void Form3::Command3_Click()
+{
+    for (BoundTextBox *box : boxes())
+        box->setText(QString());
+    Form2 *list = Forms::Load<Form2>();
+    list->setRecordButtons(!list->Data1->Recordset()->atEOF());
+    // The emptied boxes are dropped with the window, never stored.
+    Hide();
+    Unload();
+    list->applyGridLayout();
+    list->setMaximized();
+    list->writeRecordCount();
+}
+
+} // namespace dalil
