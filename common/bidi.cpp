@@ -22,13 +22,4 @@ bool hasRightToLeftLetters(const QString &text)
     return false;
 }
 
-QString displayText(const QString &text)
-{
-    if (text.isEmpty() || hasRightToLeftLetters(text))
-        return text;
-    // Left-to-right marks around the run: its digits and blanks resolve left to right,
-    // while the cell or box keeps its own alignment.
-    return QChar(0x200E) + text + QChar(0x200E);
-}
-
 } // namespace dalil::Bidi

@@ -34,10 +34,11 @@ DataControl::DataControl(const QString &name, QWidget *parent)
     m_previous = navigationButton(QStringLiteral("previous"), QStringLiteral("▶"), this);
     m_next = navigationButton(QStringLiteral("next"), QStringLiteral("◀"), this);
     m_last = navigationButton(QStringLiteral("last"), QStringLiteral("▕◀"), this);
-    m_caption = new QLabel(name, this);
+    m_caption = new QLabel(this);
     m_caption->setObjectName(QStringLiteral("caption"));
     m_caption->setAlignment(Qt::AlignCenter);
     m_caption->setFrameShape(QFrame::StyledPanel);
+    m_caption->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
@@ -54,16 +55,41 @@ DataControl::DataControl(const QString &name, QWidget *parent)
     connect(m_last, &QToolButton::clicked, m_source, &dalil::RecordSource::MoveLast);
     connect(m_source, &dalil::RecordSource::currentChanged, this, &DataControl::updateButtons);
     updateButtons();
+    setCaption(name);
 }
 
 QString DataControl::Caption() const
 {
-    return m_caption->text();
+    return m_captionText;
 }
 
 void DataControl::setCaption(const QString &caption)
 {
-    m_caption->setText(caption);
+    m_captionText = caption;
+    fitCaption();
+}
+
+void DataControl::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    fitCaption();
+}
+
+void DataControl::fitCaption()
+{
+    // The blanks between "previous" and "next" keep each word near its arrow. Where the
+    // Arabic face is wider than the one the bar was drawn for, fewer blanks are shown, so
+    // that both words stay whole rather than the middle of the blanks alone.
+    QString shown = m_captionText;
+    const QFontMetrics metrics(m_caption->font());
+    const int room = m_caption->contentsRect().width() - 2 * m_caption->margin();
+    while (room > 0 && metrics.horizontalAdvance(shown) > room) {
+        const qsizetype run = shown.indexOf(QStringLiteral("  "));
+        if (run < 0)
+            break;
+        shown.remove(run, 1);
+    }
+    m_caption->setText(shown);
 }
 
 void DataControl::setVisible(bool visible)

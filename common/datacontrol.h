@@ -7,6 +7,7 @@
 #include <QWidget>
 
 class QLabel;
+class QResizeEvent;
 class QToolButton;
 
 namespace dalil {
@@ -36,11 +37,16 @@ public:
     bool Visible() const { return m_visible; }
     void setVisible(bool visible) override;
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
     void updateButtons();
+    void fitCaption();
 
     dalil::RecordSource *m_source;
     QLabel *m_caption;
+    QString m_captionText;
     QToolButton *m_first;
     QToolButton *m_previous;
     QToolButton *m_next;

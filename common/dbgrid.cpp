@@ -80,16 +80,14 @@ class CellDelegate : public QStyledItemDelegate
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
-    QString displayText(const QVariant &value, const QLocale &locale) const override
-    {
-        return Bidi::displayText(QStyledItemDelegate::displayText(value, locale));
-    }
-
 protected:
     void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
     {
         QStyledItemDelegate::initStyleOption(option, index);
         option->displayAlignment |= Qt::AlignAbsolute;
+        // A cell without Arabic letters (a number, an address) reads left to right.
+        if (!Bidi::hasRightToLeftLetters(option->text))
+            option->direction = Qt::LeftToRight;
     }
 };
 
@@ -116,13 +114,14 @@ DBGrid::DBGrid(const QString &name, QWidget *parent)
     m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_view->setSelectionMode(QAbstractItemView::SingleSelection);
     m_view->setWordWrap(false);
-    m_view->setTextElideMode(Qt::ElideLeft);
     // Fixed row heights: a million rows cost nothing to lay out.
     m_view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_view->verticalHeader()->setDefaultSectionSize(m_view->fontMetrics().height() + 6);
     m_view->verticalHeader()->setFixedWidth(twips(255));
     m_view->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     m_view->horizontalHeader()->setHighlightSections(false);
+    // Long headings wrap onto a second line rather than being cut.
+    m_view->horizontalHeader()->setDefaultAlignment(Qt::Alignment(Qt::AlignCenter | Qt::TextWordWrap));
     m_defaultWidth = m_view->horizontalHeader()->defaultSectionSize();
 
     auto *column = new QVBoxLayout(this);
@@ -163,6 +162,7 @@ void DBGrid::setRecordSelectors(bool shown)
 void DBGrid::setHeadingFont(const QFont &font)
 {
     m_view->horizontalHeader()->setFont(font);
+    m_view->horizontalHeader()->setFixedHeight(QFontMetrics(font).lineSpacing() * 2 + 6);
     m_caption->setFont(font);
 }
 

@@ -10,6 +10,7 @@
 #include "common/twips.h"
 
 #include <QLabel>
+#include <QStyle>
 #include <QToolButton>
 
 namespace dalil {
@@ -31,6 +32,17 @@ QToolButton *bookButton(const QString &name, const QString &caption, const QIcon
     font.setBold(true);
     button->setFont(font);
     return button;
+}
+
+// The design's face at its size where the caption fits the button; a little smaller where
+// the installed face runs wider, so that no caption is cut.
+void fitCaption(QToolButton *button)
+{
+    QFont font = button->font();
+    const int room = button->width() - 2 * button->style()->pixelMetric(QStyle::PM_ButtonMargin) - 4;
+    while (font.pointSizeF() > 8 && QFontMetrics(font).horizontalAdvance(button->text()) > room)
+        font.setPointSizeF(font.pointSizeF() - 0.25);
+    button->setFont(font);
 }
 
 } // namespace
@@ -58,6 +70,8 @@ Form1::Form1()
     Command2->setGeometry(twipsRect(4088, 2685, 1815, 1575));
     Command3 = bookButton(QStringLiteral("Command3"), QStringLiteral("دفتر الشيكات"), Icons::cheque(), this);
     Command3->setGeometry(twipsRect(5048, 4365, 1815, 1575));
+    for (QToolButton *button : {Command1, Command2, Command3})
+        fitCaption(button);
     setTabOrder(Command1, Command2);
     setTabOrder(Command2, Command3);
 

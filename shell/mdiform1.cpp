@@ -11,6 +11,8 @@
 #include "common/twips.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -86,6 +88,9 @@ MDIForm1::MDIForm1()
     connect(addnote, &QAction::triggered, this, &MDIForm1::addnote_Click);
     connect(addcheck, &QAction::triggered, this, &MDIForm1::addcheck_Click);
 
+    // Maximized even where no window manager does it for us.
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        setGeometry(screen->availableGeometry());
     showMaximized();
 }
 
@@ -106,6 +111,7 @@ void MDIForm1::adopt(Form *form)
     window->setWindowIcon(form->windowIcon());
     m_area->addSubWindow(window);
     window->hide();
+    connect(window, &QObject::destroyed, this, &MDIForm1::maximizeTopWindow, Qt::QueuedConnection);
 }
 
 void MDIForm1::showForm(Form *form)
@@ -119,8 +125,25 @@ void MDIForm1::showForm(Form *form)
 
 void MDIForm1::hideForm(Form *form)
 {
-    if (auto *window = qobject_cast<QMdiSubWindow *>(form->parentWidget()))
+    if (auto *window = qobject_cast<QMdiSubWindow *>(form->parentWidget())) {
         window->hide();
+        maximizeTopWindow();
+    }
+}
+
+void MDIForm1::maximizeTopWindow()
+{
+    if (m_ending)
+        return;
+    const auto windows = m_area->subWindowList(QMdiArea::StackingOrder);
+    for (auto it = windows.crbegin(); it != windows.crend(); ++it) {
+        if ((*it)->isVisible()) {
+            if (!(*it)->isMaximized())
+                (*it)->showMaximized();
+            m_area->setActiveSubWindow(*it);
+            return;
+        }
+    }
 }
 
 void MDIForm1::end()

@@ -54,6 +54,8 @@ private:
     void addphone_Click();
     void addnote_Click();
     void addcheck_Click();
+    // Every window is designed maximized: the one a hide or a close uncovers shows so too.
+    void maximizeTopWindow();
 
     QMdiArea *m_area;
     bool m_ending = false;

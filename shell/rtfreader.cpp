@@ -25,6 +25,9 @@ constexpr int MaxGroupDepth = 1000;
 constexpr qint64 MaxParameter = 1'000'000'000;
 constexpr std::size_t MaxWordLength = 32;
 constexpr int MaxFontNameLength = 256;
+// Qt hashes every font family list alike, so each distinct family makes inserting text
+// slower; real documents use a few dozen fonts at most.
+constexpr int MaxFonts = 256;
 constexpr int MaxUnicodeSkip = 16;
 constexpr int DefaultFontSize = 24; // half-points, as RTF counts them
 constexpr int DefaultCodePage = 1252;
@@ -212,7 +215,7 @@ private:
     const char *m_p;
     const char *m_end;
     std::vector<GroupState> m_stack;
-    int m_overflowDepth = 0;
+    qint64 m_overflowDepth = 0;
     int m_skip = 0; // fallback characters after \uN still to drop
 
     int m_codePage = DefaultCodePage;
@@ -241,7 +244,10 @@ void Reader::run()
         case '}':
             flushBytes();
             m_skip = 0; // the fallback of \uN never reaches past a group boundary
-            c == '{' ? pushGroup() : popGroup();
+            if (c == '{')
+                pushGroup();
+            else
+                popGroup();
             break;
         case '\\': controlWord(); break;
         case '\r':
@@ -302,7 +308,7 @@ void Reader::controlWord()
     const char *start = m_p;
     while (m_p < m_end && isLetter(*m_p))
         ++m_p;
-    const std::string_view word(start, std::min<std::size_t>(m_p - start, MaxWordLength));
+    const std::string_view word(start, std::min(std::size_t(m_p - start), MaxWordLength));
 
     bool negative = false;
     if (m_end - m_p >= 2 && *m_p == '-' && isDigit(m_p[1])) {
@@ -440,7 +446,7 @@ void Reader::handleWord(std::string_view word, bool hasParam, int param)
         break;
     case Action::Font:
         if (s.destination == Destination::FontTable) {
-            m_fontBeingDefined = param;
+            m_fontBeingDefined = m_fonts.size() < MaxFonts || m_fonts.contains(param) ? param : -1;
             m_fontName.clear();
         } else {
             s.font = param;
