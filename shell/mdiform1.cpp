@@ -1,5 +1,6 @@
 #include "mdiform1.h"
 
+#include "form8.h"
 #include "program.h"
 
 #include "appointments/appointments.h"
@@ -111,7 +112,15 @@ void MDIForm1::adopt(Form *form)
     window->setWindowIcon(form->windowIcon());
     m_area->addSubWindow(window);
     window->hide();
-    connect(window, &QObject::destroyed, this, &MDIForm1::maximizeTopWindow, Qt::QueuedConnection);
+    window->installEventFilter(this);
+}
+
+bool MDIForm1::eventFilter(QObject *watched, QEvent *event)
+{
+    // A window hidden or closed uncovers the one beneath it.
+    if (event->type() == QEvent::Hide && !event->spontaneous() && qobject_cast<QMdiSubWindow *>(watched))
+        maximizeTopWindow();
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MDIForm1::showForm(Form *form)
@@ -125,10 +134,8 @@ void MDIForm1::showForm(Form *form)
 
 void MDIForm1::hideForm(Form *form)
 {
-    if (auto *window = qobject_cast<QMdiSubWindow *>(form->parentWidget())) {
+    if (auto *window = qobject_cast<QMdiSubWindow *>(form->parentWidget()))
         window->hide();
-        maximizeTopWindow();
-    }
 }
 
 void MDIForm1::maximizeTopWindow()
@@ -198,6 +205,7 @@ void MDIForm1::check_Click()
 
 void MDIForm1::help_Click()
 {
+    openHelp();
 }
 
 void MDIForm1::addphone_Click()

@@ -1,0 +1,176 @@
+#include "form4.h"
+
+#include "form5.h"
+
+#include "common/application.h"
+#include "common/datacontrol.h"
+#include "common/dbgrid.h"
+#include "common/icons.h"
+#include "common/messagebox.h"
+#include "common/records.h"
+#include "common/statusbar.h"
+#include "common/twips.h"
+
+#include <QPushButton>
+#include <QTableView>
+
+namespace dalil {
+
+namespace {
+
+QPushButton *button(const QString &name, const QString &caption, const QString &tip, const QRect &at,
+                    QWidget *parent)
+{
+    auto *b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setToolTip(tip);
+    b->setGeometry(at);
+    return b;
+}
+
+} // namespace
+
+Form4::Form4()
+    : Form(designName(), 11880, 8595)
+{
+    setWindowTitle(QStringLiteral("مذكرة المواعيد"));
+    setWindowIcon(Icons::appointment());
+    setLayoutDirection(Qt::RightToLeft);
+
+    // From right to left: add, edit, delete, back.
+    Command1 = button(QStringLiteral("Command1"), QStringLiteral("إضافة موعد"),
+                      QStringLiteral("إضافة موعد لمذكرة المواعيد"), twipsRect(5640, 1080, 1335, 615), this);
+    Command4 = button(QStringLiteral("Command4"), QStringLiteral("تعديل موعد"),
+                      QStringLiteral("تعديل موعد تم إدخاله سابقاً"), twipsRect(4320, 1080, 1335, 615), this);
+    Command2 = button(QStringLiteral("Command2"), QStringLiteral("حذف"),
+                      QStringLiteral("حذف السجل الموجود إلى جانب السهم"), twipsRect(3000, 1080, 1335, 615), this);
+    Command3 = button(QStringLiteral("Command3"), QStringLiteral("رجوع"),
+                      QStringLiteral("الرجوع إلى الشاشة الرئيسية"), twipsRect(1680, 1080, 1335, 615), this);
+
+    Data1 = new DataControl(QStringLiteral("Data1"), this);
+    Data1->setCaption(QStringLiteral("السابق                    التالي"));
+    Data1->setGeometry(twipsRect(6480, 3840, 3060, 345));
+    Data1->setVisible(false); // only the grid's source
+
+    DBGrid1 = new DBGrid(QStringLiteral("DBGrid1"), this);
+    DBGrid1->setGeometry(twipsRect(1680, 2040, 8295, 5415));
+    DBGrid1->setCaption(QStringLiteral("مذكرة المواعيد"));
+    DBGrid1->setRecordSelectors(true);
+    QFont heading(QStringLiteral("Monotype Koufi"));
+    heading.setPointSizeF(9.75);
+    heading.setBold(true);
+    DBGrid1->setHeadingFont(heading);
+    QFont cells(QStringLiteral("MS Sans Serif"));
+    cells.setPointSizeF(8.25);
+    DBGrid1->setCellFont(cells);
+    DBGrid1->setDataSource(Data1);
+
+    StatusBar1 = new StatusBar(QStringLiteral("StatusBar1"), this);
+
+    setTabOrder(DBGrid1->view(), Command1);
+    setTabOrder(Command1, Command4);
+    setTabOrder(Command4, Command2);
+    setTabOrder(Command2, Command3);
+
+    connect(Command1, &QPushButton::clicked, this, &Form4::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form4::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &Form4::Command3_Click);
+    connect(Command4, &QPushButton::clicked, this, &Form4::Command4_Click);
+}
+
+void Form4::Form_Load()
+{
+    Data1->setDatabaseName(databasePath());
+    Data1->setRecordSource(QStringLiteral("Note"));
+}
+
+void Form4::applyGridLayout()
+{
+    for (int i = 0; i < 6; ++i)
+        DBGrid1->Columns(i).setAlignment(DBGrid::AlignRight);
+    for (int i = 0; i < 5; ++i)
+        DBGrid1->Columns(i).setWidth(800);
+    DBGrid1->Columns(5).setWidth(4000);
+}
+
+void Form4::writeCountPanel()
+{
+    if (StatusPanel *count = StatusBar1->panel(1)) {
+        count->setWidth(1800);
+        count->setAlignment(StatusPanel::AlignCenter);
+        count->setText(recordCountText(Data1->Recordset()->RecordCount()));
+    }
+}
+
+void Form4::updateStatus()
+{
+    writeCountPanel();
+    if (StatusPanel *date = StatusBar1->panel(2)) {
+        date->setStyle(StatusPanel::Date);
+        date->setAlignment(StatusPanel::AlignCenter);
+    }
+    if (StatusPanel *time = StatusBar1->panel(3)) {
+        time->setStyle(StatusPanel::Time);
+        time->setAlignment(StatusPanel::AlignCenter);
+    }
+}
+
+void Form4::buildStatusPanels()
+{
+    if (StatusBar1->panelCount() >= 3)
+        return; // the count stays as the last delete, save or cancel wrote it
+    writeCountPanel();
+    StatusPanel *date = StatusBar1->addPanel();
+    date->setStyle(StatusPanel::Date);
+    date->setAlignment(StatusPanel::AlignCenter);
+    StatusPanel *time = StatusBar1->addPanel();
+    time->setStyle(StatusPanel::Time);
+    time->setAlignment(StatusPanel::AlignCenter);
+}
+
+void Form4::setRecordButtons(bool enabled)
+{
+    Command2->setEnabled(enabled);
+    Command4->setEnabled(enabled);
+}
+
+void Form4::Command1_Click()
+{
+    BeginNewRecord<Form5>();
+}
+
+void Form4::Command2_Click()
+{
+    RecordSource *records = Data1->Recordset();
+    const qint64 count = records->RecordCount();
+    if (!records->Delete()) {
+        // No current record (an edit saved on an empty list enables delete): nothing to do.
+        if (records->lastError().kind != DataError::Kind::NoCurrentRecord)
+            MessageBoxes::dataError(this, records->lastError());
+        return;
+    }
+    if (count == 1)
+        setRecordButtons(false);
+    if (!Data1->Refresh())
+        MessageBoxes::dataError(this, records->lastError());
+    applyGridLayout();
+    updateStatus();
+}
+
+void Form4::Command3_Click()
+{
+    Hide();
+    Forms::showStartWindow();
+}
+
+void Form4::Command4_Click()
+{
+    Form5 *entry = Forms::Load<Form5>();
+    entry->Show();
+    entry->setWindowTitle(QStringLiteral("تعديل موعد"));
+    // The appointment marked in the grid, found by identity: the grid's on-screen row
+    // number would name another one once the list is scrolled.
+    moveToSelectedRecord(entry->Data1, Data1);
+}
+
+} // namespace dalil

@@ -1,0 +1,51 @@
+// The appointment list: the appointment book in a grid, with add, edit, delete and back.
+#pragma once
+
+#include "common/form.h"
+
+class QPushButton;
+
+namespace dalil {
+
+class DataControl;
+class DBGrid;
+class StatusBar;
+
+class Form4 : public Form
+{
+    Q_OBJECT
+
+public:
+    Form4();
+    static QString designName() { return QStringLiteral("Form4"); }
+
+    // The five narrow columns and the wide appointment column, all right-aligned; every
+    // refresh of Data1 loses them.
+    void applyGridLayout();
+    // Count, date and time panels restyled; panels the bar does not have yet are skipped.
+    void updateStatus();
+    // The first opening's three panels; later openings leave the bar as it is.
+    void buildStatusPanels();
+    // Delete and edit together.
+    void setRecordButtons(bool enabled);
+
+    QPushButton *Command1;
+    QPushButton *Command4;
+    QPushButton *Command2;
+    QPushButton *Command3;
+    DBGrid *DBGrid1;
+    DataControl *Data1;
+    StatusBar *StatusBar1;
+
+protected:
+    void Form_Load() override;
+
+private:
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void writeCountPanel();
+};
+
+} // namespace dalil

@@ -1,0 +1,272 @@
+#include "form5.h"
+
+#include "form4.h"
+
+#include "common/application.h"
+#include "common/datacontrol.h"
+#include "common/icons.h"
+#include "common/messagebox.h"
+#include "common/records.h"
+#include "common/textbox.h"
+#include "common/twips.h"
+
+#include <QCalendarWidget>
+#include <QDateTime>
+#include <QLabel>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTimer>
+
+namespace dalil {
+
+namespace {
+
+QLabel *label(const QString &name, Qt::Alignment alignment, const QRect &at, QWidget *parent)
+{
+    auto *l = new QLabel(parent);
+    l->setObjectName(name);
+    l->setTextFormat(Qt::PlainText);
+    l->setAlignment(alignment | Qt::AlignAbsolute | Qt::AlignVCenter);
+    QFont font(QStringLiteral("Monotype Koufi"));
+    font.setPointSizeF(9.75);
+    font.setBold(true);
+    l->setFont(font);
+    l->setGeometry(at);
+    return l;
+}
+
+BoundTextBox *box(const QString &name, const QString &field, int maxLength, const QRect &at,
+                  DataControl *source, QWidget *parent)
+{
+    auto *b = new BoundTextBox(name, parent);
+    b->setTextAlignment(Qt::AlignRight);
+    b->setMaxLength(maxLength);
+    b->setGeometry(at);
+    b->setDataSource(source);
+    b->setDataField(field);
+    return b;
+}
+
+QPushButton *button(const QString &name, const QString &caption, const QRect &at, QWidget *parent)
+{
+    auto *b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setGeometry(at);
+    return b;
+}
+
+// The number that the text's leading digits give (blanks before them skipped, digits 0 to 9
+// as in the rest of the program), or 0: the boxes take any characters, and the date check
+// must read them without failing.
+int leadingNumber(const QString &text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && text.at(i) == u' ')
+        ++i;
+    int value = 0;
+    for (; i < text.size() && text.at(i) >= u'0' && text.at(i) <= u'9'; ++i)
+        value = qMin(value * 10 + (text.at(i).unicode() - u'0'), 1000000);
+    return value;
+}
+
+} // namespace
+
+Form5::Form5()
+    : Form(designName(), 11880, 8595)
+{
+    setWindowTitle(QStringLiteral("إضافة موعد"));
+    setWindowIcon(Icons::appointment());
+    setLayoutDirection(Qt::RightToLeft);
+
+    // The clock line, read right to left: "today" and the date, "the time" and the time.
+    Label5 = label(QStringLiteral("Label5"), Qt::AlignRight, twipsRect(11280, 120, 390, 375), this);
+    showCaption(Label5, QStringLiteral("اليوم"));
+    Label6 = label(QStringLiteral("Label6"), Qt::AlignHCenter, twipsRect(10080, 120, 645, 375), this);
+    Label7 = label(QStringLiteral("Label7"), Qt::AlignHCenter, twipsRect(8760, 120, 555, 375), this);
+    showCaption(Label7, QStringLiteral("التاريخ"));
+    Label8 = label(QStringLiteral("Label8"), Qt::AlignHCenter, twipsRect(7680, 120, 645, 375), this);
+
+    Data1 = new DataControl(QStringLiteral("Data1"), this);
+    Data1->setCaption(QStringLiteral("السابق") + QString(39, u' ') + QStringLiteral("التالي"));
+    Data1->setGeometry(twipsRect(5040, 960, 3900, 345));
+
+    Label1 = label(QStringLiteral("Label1"), Qt::AlignHCenter, twipsRect(6600, 1680, 495, 375), this);
+    showCaption(Label1, QStringLiteral("الموعد"));
+    Text1 = box(QStringLiteral("Text1"), QStringLiteral("الموعد"), 0, twipsRect(5040, 2040, 3855, 285), Data1, this);
+
+    MonthView1 = new QCalendarWidget(this);
+    MonthView1->setObjectName(QStringLiteral("MonthView1"));
+    MonthView1->setLocale(QLocale(QLocale::Arabic));
+    MonthView1->setLayoutDirection(Qt::RightToLeft);
+    MonthView1->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    MonthView1->setHorizontalHeaderFormat(QCalendarWidget::SingleLetterDayNames);
+    MonthView1->setDateRange(QDate(1753, 1, 1), QDate(9999, 12, 31));
+    MonthView1->setSelectedDate(QDate(2002, 4, 11)); // the date stored with the window
+    // Six weeks, the day letters and the month bar fit the designed box at 8 points.
+    QFont calendarFont = MonthView1->font();
+    calendarFont.setPointSizeF(8);
+    MonthView1->setFont(calendarFont);
+    MonthView1->setGeometry(twipsRect(5040, 2640, 3855, 2370));
+
+    Label3 = label(QStringLiteral("Label3"), Qt::AlignHCenter, twipsRect(3480, 2640, 525, 375), this);
+    showCaption(Label3, QStringLiteral("الساعة"));
+    Text3 = box(QStringLiteral("Text3"), QStringLiteral("الساعة"), 0, twipsRect(3120, 3000, 1215, 285), Data1, this);
+    Label2 = label(QStringLiteral("Label2"), Qt::AlignHCenter, twipsRect(3645, 3480, 405, 375), this);
+    showCaption(Label2, QStringLiteral("اليوم"));
+    Text2 = box(QStringLiteral("Text2"), QStringLiteral("اليوم"), 0, twipsRect(3120, 3840, 1215, 285), Data1, this);
+    Label4 = label(QStringLiteral("Label4"), Qt::AlignHCenter, twipsRect(3480, 4320, 555, 375), this);
+    showCaption(Label4, QStringLiteral("التاريخ"));
+    // Day, month, year in one row from right to left.
+    Text4 = box(QStringLiteral("Text4"), QStringLiteral("التاريخ"), 2, twipsRect(4080, 4680, 375, 285), Data1, this);
+    Text5 = box(QStringLiteral("Text5"), QStringLiteral("الشهر"), 2, twipsRect(3600, 4680, 375, 285), Data1, this);
+    Text6 = box(QStringLiteral("Text6"), QStringLiteral("العام"), 4, twipsRect(2880, 4680, 615, 285), Data1, this);
+
+    Command1 = button(QStringLiteral("Command1"), QStringLiteral("حفظ الموعد"), twipsRect(7200, 6600, 1335, 615), this);
+    Command2 = button(QStringLiteral("Command2"), QStringLiteral("مسح الحقول"), twipsRect(5640, 6600, 1335, 615), this);
+    Command3 = button(QStringLiteral("Command3"), QStringLiteral("إلغاء الأمر"), twipsRect(4080, 6600, 1335, 615), this);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(1000);
+    Timer1->setTimerType(Qt::PreciseTimer); // a coarse tick may land twice in one second
+
+    const QList<QWidget *> tabOrder{Text1, Text3, Text2, Text4, Text5, Text6, MonthView1,
+                                    Command1, Command2, Command3};
+    for (qsizetype i = 1; i < tabOrder.size(); ++i)
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
+
+    connect(Command1, &QPushButton::clicked, this, &Form5::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form5::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &Form5::Command3_Click);
+    connect(MonthView1, &QCalendarWidget::clicked, this, &Form5::MonthView1_DateClick);
+    connect(Timer1, &QTimer::timeout, this, &Form5::Timer1_Timer);
+    Timer1->start();
+}
+
+QString Form5::weekdayName(int number)
+{
+    static const QStringList names{QStringLiteral("الأحد"),   QStringLiteral("الإثنين"),
+                                   QStringLiteral("الثلاثاء"), QStringLiteral("الأربعاء"),
+                                   QStringLiteral("الخميس"),  QStringLiteral("الجمعة"),
+                                   QStringLiteral("السبت")};
+    return names.value(number - 1);
+}
+
+QString Form5::dateText(const QDate &date)
+{
+    return QLocale::system().toString(date, QLocale::ShortFormat);
+}
+
+QString Form5::timeText(const QTime &time)
+{
+    // The user's long time format, which has the seconds, without its time zone.
+    QString format = QLocale::system().timeFormat(QLocale::LongFormat);
+    static const QRegularExpression zone(QStringLiteral("\\s*\\bt+\\b"));
+    format.remove(zone);
+    return QLocale::system().toString(time, format.trimmed());
+}
+
+void Form5::showCaption(QLabel *label, const QString &text)
+{
+    label->setText(text);
+    // The Kufi face that stands in for the design's is wider and taller than the one the
+    // window was drawn for: a caption that would be cut widens its box from the side it is
+    // aligned to instead. Boxes only grow, so the clock line keeps still as it ticks.
+    const QSize needed = label->sizeHint();
+    QRect at = label->geometry();
+    if (needed.width() > at.width()) {
+        const int grow = needed.width() - at.width();
+        at.setLeft(at.left() - ((label->alignment() & Qt::AlignRight) ? grow : grow / 2));
+        at.setWidth(needed.width());
+    }
+    if (needed.height() > at.height()) {
+        at.setTop(at.top() - (needed.height() - at.height()) / 2);
+        at.setHeight(needed.height());
+    }
+    label->setGeometry(at);
+}
+
+void Form5::Form_Load()
+{
+    Data1->setDatabaseName(databasePath());
+    Data1->setRecordSource(QStringLiteral("Note"));
+    showCaption(Label6, dateText(QDate::currentDate()));
+    showCaption(Label8, timeText(QTime::currentTime()));
+}
+
+void Form5::Timer1_Timer()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    showCaption(Label6, dateText(now.date()));
+    showCaption(Label8, timeText(now.time()));
+}
+
+void Form5::MonthView1_DateClick(const QDate &date)
+{
+    Text4->setText(QString::number(date.day()));
+    Text5->setText(QString::number(date.month()));
+    Text6->setText(QString::number(date.year()));
+    Text2->setText(weekdayName(date.dayOfWeek() % 7 + 1)); // Qt counts from Monday
+    Text1->setFocus();
+}
+
+bool Form5::checkInput()
+{
+    auto refuse = [this](const QString &message, QWidget *focus) {
+        MessageBoxes::inputError(this, message);
+        focus->setFocus();
+        return false;
+    };
+    // Empty is no characters at all: a blank counts as filled.
+    if (Text1->text().isEmpty())
+        return refuse(QStringLiteral("الرجاء إدخال الموعد"), Text1);
+    if (Text2->text().isEmpty())
+        return refuse(QStringLiteral("الرجاء تحديد وقت الموعد"), Text2);
+    if (Text3->text().isEmpty() || Text4->text().isEmpty() || Text5->text().isEmpty()
+        || Text6->text().isEmpty())
+        return refuse(QStringLiteral("الرجاء تحديد تاريخ الموعد"), Text3);
+    // A month before this one is refused unless its year lies ahead; the day takes no part.
+    const QDate today = QDate::currentDate();
+    if (leadingNumber(Text5->text()) < today.month() && leadingNumber(Text6->text()) <= today.year())
+        return refuse(QStringLiteral("الرجاء تحديد التاريخ الصحيح"), Text4);
+    return true;
+}
+
+void Form5::Command1_Click()
+{
+    if (!checkInput())
+        return;
+    // A write the database refuses brings this window back with everything typed.
+    if (!writeEntry(this, Data1))
+        return;
+    Form4 *list = Forms::Load<Form4>(); // created hidden when the book was never opened
+    if (!list->Data1->Refresh())
+        MessageBoxes::dataError(list, list->Data1->Recordset()->lastError());
+    list->setRecordButtons(true);
+    list->updateStatus();
+    list->applyGridLayout();
+}
+
+void Form5::clearBoxes()
+{
+    for (BoundTextBox *b : {Text1, Text2, Text3, Text4, Text5, Text6})
+        b->setText(QString());
+}
+
+void Form5::Command2_Click()
+{
+    clearBoxes();
+}
+
+void Form5::Command3_Click()
+{
+    clearBoxes();
+    Form4 *list = Forms::Load<Form4>();
+    list->setRecordButtons(!list->Data1->Recordset()->atEOF());
+    Unload(); // what was typed, now the emptied boxes, is dropped, never written
+    list->Show();
+    list->applyGridLayout();
+    list->updateStatus();
+}
+
+} // namespace dalil

@@ -1,0 +1,67 @@
+// The appointment entry window: one appointment typed or changed, its date taken from a
+// month calendar, checked and saved into the appointment book.
+#pragma once
+
+#include "common/form.h"
+
+class QCalendarWidget;
+class QLabel;
+class QPushButton;
+class QTimer;
+
+namespace dalil {
+
+class BoundTextBox;
+class DataControl;
+
+class Form5 : public Form
+{
+    Q_OBJECT
+
+public:
+    Form5();
+    static QString designName() { return QStringLiteral("Form5"); }
+
+    // The weekday names by the calendar's numbering, 1 = Sunday to 7 = Saturday.
+    static QString weekdayName(int number);
+    // The clock line's texts: the user's date, and the time of day with its seconds.
+    static QString dateText(const QDate &date);
+    static QString timeText(const QTime &time);
+
+    QLabel *Label5;
+    QLabel *Label6;
+    QLabel *Label7;
+    QLabel *Label8;
+    DataControl *Data1;
+    QLabel *Label1;
+    BoundTextBox *Text1;
+    QCalendarWidget *MonthView1;
+    QLabel *Label3;
+    BoundTextBox *Text3;
+    QLabel *Label2;
+    BoundTextBox *Text2;
+    QLabel *Label4;
+    BoundTextBox *Text4;
+    BoundTextBox *Text5;
+    BoundTextBox *Text6;
+    QPushButton *Command1;
+    QPushButton *Command2;
+    QPushButton *Command3;
+    QTimer *Timer1;
+
+protected:
+    void Form_Load() override;
+
+private:
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void MonthView1_DateClick(const QDate &date);
+    void Timer1_Timer();
+    // Sets a label's caption, keeping it whole within or around its designed box.
+    void showCaption(QLabel *label, const QString &text);
+    bool checkInput();
+    void clearBoxes();
+};
+
+} // namespace dalil
