@@ -1,14 +1,18 @@
 #include "chequebook.h"
 
+#include "form6.h"
+#include "form7.h"
+
 namespace dalil::chequebook {
 
-// The book's windows land here; until then its commands do nothing.
-void open(OpenedFrom)
+void open(OpenedFrom from)
 {
+    Forms::Load<Form6>()->open(from);
 }
 
 void addRecord()
 {
+    BeginNewRecord<Form7>();
 }
 
 } // namespace dalil::chequebook

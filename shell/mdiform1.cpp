@@ -118,8 +118,10 @@ void MDIForm1::adopt(Form *form)
 bool MDIForm1::eventFilter(QObject *watched, QEvent *event)
 {
     // A window hidden or closed uncovers the one beneath it.
+    // Not from inside the hide itself: a window changing its own state hides and re-shows
+    // itself on the way, and must be left to finish.
     if (event->type() == QEvent::Hide && !event->spontaneous() && qobject_cast<QMdiSubWindow *>(watched))
-        maximizeTopWindow();
+        QMetaObject::invokeMethod(this, &MDIForm1::maximizeTopWindow, Qt::QueuedConnection);
     return QMainWindow::eventFilter(watched, event);
 }
 

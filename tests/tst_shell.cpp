@@ -74,6 +74,7 @@ private slots:
     void exitAnsweredYesEnds();
     void closingTheFrameEndsWithoutAQuestion();
     void closingTheStartWindowEnds();
+    void booksOpenOneAfterAnother();
     void beginNewRecordOnAnEmptyTable();
     void beginNewRecordAfterExistingRecords();
 
@@ -179,6 +180,37 @@ void TestShell::closingTheStartWindowEnds()
     Forms::find(QStringLiteral("Form1"))->parentWidget()->close();
     QVERIFY(boxes.boxes().isEmpty());
     QVERIFY(!isRunning());
+}
+
+void TestShell::booksOpenOneAfterAnother()
+{
+    // Each book from the start window and back, then each from the menu while another shows:
+    // the chosen list is on screen, filling the frame, every time.
+    const QStringList lists{"Form2", "Form4", "Form6"};
+    const QStringList backs{"Command4", "Command3", "Command4"};
+    for (int round = 0; round < 2; ++round) {
+        for (int book = 0; book < 3; ++book) {
+            Form1 *start = Forms::loaded<Form1>();
+            QToolButton *buttons[] = {start->Command1, start->Command2, start->Command3};
+            QTest::mouseClick(buttons[book], Qt::LeftButton);
+            Form *list = Forms::find(lists[book]);
+            QVERIFY(list && list->isShown());
+            QTRY_VERIFY(list->parentWidget()->isMaximized());
+            QVERIFY(!start->isShown());
+            QTest::mouseClick(list->findChild<QAbstractButton *>(backs[book]), Qt::LeftButton);
+            QVERIFY(!list->isShown());
+            QVERIFY(start->isShown());
+        }
+    }
+    const QStringList items{"phone", "note", "check"};
+    for (int book = 0; book < 3; ++book) {
+        MDIForm1::instance()->findChild<QAction *>(items[book])->trigger();
+        QVERIFY(Forms::find(lists[book])->isShown());
+        QTRY_VERIFY(Forms::find(lists[book])->parentWidget()->isMaximized());
+    }
+    // The lists opened before stay loaded, hidden behind the last one chosen.
+    QVERIFY(Forms::find(lists[0]) && Forms::find(lists[1]));
+    QVERIFY(!Forms::loaded<Form1>()->isShown());
 }
 
 void TestShell::beginNewRecordOnAnEmptyTable()

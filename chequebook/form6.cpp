@@ -1,0 +1,382 @@
+#include "form6.h"
+
+#include "form7.h"
+
+#include "common/application.h"
+#include "common/dbgrid.h"
+#include "common/icons.h"
+#include "common/statusbar.h"
+#include "common/textbox.h"
+#include "common/twips.h"
+#include "data/statement.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+
+namespace dalil {
+
+namespace {
+
+const QString payeeColumn = QStringLiteral("السيد");
+const QString dinarSum = QStringLiteral("Sum من دينار");
+const QString filsSum = QStringLiteral("Sum من فلس");
+
+QPushButton *button(const QString &name, const QString &caption, QWidget *parent, const QRect &geometry)
+{
+    auto *b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setGeometry(geometry);
+    return b;
+}
+
+QLabel *label(const QString &name, const QString &caption, Qt::Alignment alignment, QWidget *parent,
+              const QRect &geometry)
+{
+    auto *l = new QLabel(caption, parent);
+    l->setObjectName(name);
+    l->setTextFormat(Qt::PlainText);
+    l->setAlignment(alignment | Qt::AlignAbsolute | Qt::AlignVCenter);
+    l->setGeometry(geometry);
+    return l;
+}
+
+BoundLabel *sumLabel(const QString &name, const QString &placeholder, QWidget *parent)
+{
+    auto *l = new BoundLabel(name, placeholder, parent);
+    l->hide();
+    return l;
+}
+
+} // namespace
+
+Form6::Form6()
+    : Form(designName(), 11880, 8595)
+{
+    setWindowTitle(QStringLiteral("دفتر الشيكات"));
+    setWindowIcon(Icons::cheque());
+
+    Data1 = new DataControl(QStringLiteral("Data1"), this);
+    Data2 = new DataControl(QStringLiteral("Data2"), this);
+    Data3 = new DataControl(QStringLiteral("Data3"), this);
+    for (DataControl *data : {Data1, Data2, Data3})
+        data->setVisible(false);
+
+    Frame1 = new QGroupBox(QStringLiteral("البحث"), this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1->setGeometry(twipsRect(6240, 120, 5295, 2415));
+
+    List1 = new QListWidget(Frame1);
+    List1->setObjectName(QStringLiteral("List1"));
+    List1->setGeometry(twipsRect(3360, 720, 1695, 645));
+
+    Label1 = label(QStringLiteral("Label1"), QString(), Qt::AlignHCenter, Frame1, twipsRect(480, 480, 2175, 255));
+    Label7 = label(QStringLiteral("Label7"), QStringLiteral("  اليوم        الشهر             العام"),
+                   Qt::AlignRight, Frame1, twipsRect(480, 840, 2175, 240));
+    Label8 = label(QStringLiteral("Label8"), QStringLiteral("اسم الشخص"), Qt::AlignHCenter, Frame1,
+                   twipsRect(480, 840, 2175, 240));
+    Label7->hide();
+    Label8->hide();
+
+    // The day box stands rightmost and the year box leftmost, under the words of Label7.
+    Text2 = new TextBox(QStringLiteral("Text2"), Frame1);
+    Text2->setMaxLength(2);
+    Text2->setGeometry(twipsRect(2160, 1080, 495, 285));
+    Text3 = new TextBox(QStringLiteral("Text3"), Frame1);
+    Text3->setMaxLength(2);
+    Text3->setGeometry(twipsRect(1440, 1080, 495, 285));
+    Text4 = new TextBox(QStringLiteral("Text4"), Frame1);
+    Text4->setMaxLength(4);
+    Text4->setGeometry(twipsRect(480, 1080, 615, 285));
+    Text1 = new TextBox(QStringLiteral("Text1"), Frame1);
+    Text1->setTextAlignment(Qt::AlignRight);
+    Text1->setGeometry(twipsRect(480, 1080, 2175, 285));
+    for (TextBox *box : {Text1, Text2, Text3, Text4})
+        box->hide();
+
+    Command2 = button(QStringLiteral("Command2"), QStringLiteral("بحث"), Frame1, twipsRect(480, 1680, 2175, 375));
+
+    Command1 = button(QStringLiteral("Command1"), QStringLiteral("كتابة شيك"), this, twipsRect(4200, 1680, 1335, 615));
+    Command5 = button(QStringLiteral("Command5"), QStringLiteral("تعديل شيك"), this, twipsRect(2880, 1680, 1335, 615));
+    Command3 = button(QStringLiteral("Command3"), QStringLiteral("حذف سجل"), this, twipsRect(1560, 1680, 1335, 615));
+    Command4 = button(QStringLiteral("Command4"), QStringLiteral("رجوع"), this, twipsRect(240, 1680, 1335, 615));
+
+    DBGrid1 = new DBGrid(QStringLiteral("DBGrid1"), this);
+    DBGrid1->setGeometry(twipsRect(240, 2760, 11295, 5055));
+    DBGrid1->setDataSource(Data1);
+    DBGrid1->setCaption(QStringLiteral("دفتر الشيكات"));
+    DBGrid1->setRecordSelectors(true);
+    QFont heading(QStringLiteral("Monotype Koufi"));
+    heading.setPointSizeF(9.75);
+    heading.setBold(true);
+    DBGrid1->setHeadingFont(heading);
+    QFont cells(QStringLiteral("MS Sans Serif"));
+    cells.setPointSizeF(8.25);
+    DBGrid1->setCellFont(cells);
+
+    StatusBar1 = new StatusBar(QStringLiteral("StatusBar1"), this);
+
+    // Never shown: the status bar reads the sums from their captions.
+    Label4 = sumLabel(QStringLiteral("Label4"), QStringLiteral("name"), this);
+    Label2 = sumLabel(QStringLiteral("Label2"), QStringLiteral("dinar"), this);
+    Label3 = sumLabel(QStringLiteral("Label3"), QStringLiteral("fels"), this);
+    Label5 = sumLabel(QStringLiteral("Label5"), QStringLiteral("dinar"), this);
+    Label6 = sumLabel(QStringLiteral("Label6"), QStringLiteral("fels"), this);
+
+    // A kind chosen by mouse or keys; a click on the kind already chosen also puts the
+    // focus back in its boxes.
+    connect(List1, &QListWidget::itemSelectionChanged, this, &Form6::List1_Click);
+    connect(List1, &QListWidget::itemClicked, this, &Form6::List1_Click);
+    connect(Text1, &TextBox::enterPressed, this, &Form6::Text1_KeyPress);
+    connect(Command1, &QPushButton::clicked, this, &Form6::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form6::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &Form6::Command3_Click);
+    connect(Command4, &QPushButton::clicked, this, &Form6::Command4_Click);
+    connect(Command5, &QPushButton::clicked, this, &Form6::Command5_Click);
+}
+
+void Form6::Form_Load()
+{
+    List1->addItem(QStringLiteral("البحث حسب التاريخ"));
+    List1->addItem(QStringLiteral("البحث حسب الإسم"));
+
+    Data2->setDatabaseName(databasePath());
+    Data2->setRecordSource(QStringLiteral("TotalCheque"));
+    Label2->setDataSource(Data2);
+    Label2->setDataField(dinarSum);
+    Label3->setDataSource(Data2);
+    Label3->setDataField(filsSum);
+    Label4->setDataSource(Data2);
+    Label4->setDataField(payeeColumn);
+
+    Data1->setDatabaseName(databasePath());
+    Data1->setRecordSource(QStringLiteral("Cheque"));
+
+    Data3->setDatabaseName(databasePath());
+    Data3->setRecordSource(QStringLiteral("TotalTotal"));
+    Label5->setDataSource(Data3);
+    Label5->setDataField(dinarSum);
+    Label6->setDataSource(Data3);
+    Label6->setDataField(filsSum);
+}
+
+void Form6::open(OpenedFrom from)
+{
+    Show();
+    if (Form *start = Forms::find(QStringLiteral("Form1")))
+        start->Hide();
+    Command3->setEnabled(!Data1->Recordset()->atEOF());
+
+    // From here on the steps only fill in the bar and the grid.
+    showRecordCount();
+    while (StatusBar1->panelCount() < 3)
+        StatusBar1->addPanel();
+    StatusBar1->panel(2)->setWidth(5000);
+    StatusBar1->panel(3)->setWidth(8000);
+    Data3->Refresh(); // the sums as they stand now, not as they stood when the window loaded
+    showGrandTotal();
+    StatusBar1->panel(3)->setAlignment(from == OpenedFrom::Menu ? StatusPanel::AlignRight
+                                                                 : StatusPanel::AlignCenter);
+    layOutGrid(from == OpenedFrom::Menu ? layoutB : layoutA, DBGrid::AlignRight);
+}
+
+bool Form6::FindDate()
+{
+    // The typed texts travel as values: a quote in a box is searched for like any letter.
+    std::optional<Statement> statement = Statement::fromFragments(QStringLiteral("select * from Cheque "));
+    statement->addCondition(QStringLiteral("where اليوم like'"), Text2->text() + u'*');
+    statement->addCondition(QStringLiteral("AND الشهر Like'"), Text3->text() + u'*');
+    statement->addCondition(QStringLiteral("AND العام Like'"), Text4->text() + u'*');
+    statement->setOrder(QStringLiteral("order by السيد"));
+    Data1->setRecordSource(*statement);
+    return Data1->Refresh();
+}
+
+bool Form6::FindName()
+{
+    const QString pattern = Text1->text() + u'*';
+    std::optional<Statement> cheques = Statement::fromFragments(QStringLiteral("select * from Cheque "));
+    cheques->addCondition(QStringLiteral("where السيد like'"), pattern);
+    cheques->setOrder(QStringLiteral("order by السيد"));
+    Data1->setRecordSource(*cheques);
+    const bool listed = Data1->Refresh();
+
+    std::optional<Statement> sums = Statement::fromFragments(QStringLiteral("select * from TotalCheque "));
+    sums->addCondition(QStringLiteral("where السيد like'"), pattern);
+    sums->setOrder(QStringLiteral("order by السيد"));
+    Data2->setRecordSource(*sums);
+    const bool summed = Data2->Refresh();
+    return listed && summed;
+}
+
+void Form6::layOutGrid(const ColumnWidths &widths, int alignment)
+{
+    for (int i = 0; i < int(widths.size()); ++i)
+        DBGrid1->Columns(i).setWidth(widths[i]);
+    for (int i = 0; i < int(widths.size()); ++i)
+        DBGrid1->Columns(i).setAlignment(alignment);
+}
+
+void Form6::showRecordCount()
+{
+    StatusPanel *count = StatusBar1->panel(1);
+    count->setWidth(1800);
+    count->setAlignment(StatusPanel::AlignCenter);
+    count->setText(recordCountText(Data1->Recordset()->RecordCount()));
+}
+
+void Form6::readTotals()
+{
+    Data2->Refresh();
+    Data3->Refresh();
+    StatusPanel *payee = StatusBar1->panel(2);
+    if (payee && !payee->text().isEmpty())
+        payee->setText(Data2->Recordset()->atEOF() ? QString() : payeeTotalText());
+}
+
+void Form6::showGrandTotal()
+{
+    if (StatusPanel *total = StatusBar1->panel(3)) {
+        total->setText(QStringLiteral("مجموع المبالغ المسجلة: ") + Label5->Caption() + QStringLiteral(" دينار و ")
+                       + Label6->Caption() + QStringLiteral(" فلس"));
+    }
+}
+
+QString Form6::payeeTotalText() const
+{
+    return QStringLiteral("مجموع المبالغ للسيد ") + Label4->Caption() + QStringLiteral(": ") + Label2->Caption()
+           + QStringLiteral(" دينار و ") + Label3->Caption() + QStringLiteral(" فلس");
+}
+
+int Form6::searchKind() const
+{
+    const QList<QListWidgetItem *> selected = List1->selectedItems();
+    return selected.isEmpty() ? -1 : List1->row(selected.first());
+}
+
+void Form6::setFoundButtons(bool found)
+{
+    Command3->setEnabled(found);
+    Command5->setEnabled(found);
+}
+
+void Form6::List1_Click()
+{
+    // The boxes keep what was typed in them when the kind changes.
+    switch (searchKind()) {
+    case 0:
+        Text2->show();
+        Text3->show();
+        Text4->show();
+        Label1->setText(QStringLiteral("البحث حسب التاريخ"));
+        Text1->hide();
+        Text2->setFocus();
+        Label7->show();
+        Label8->hide();
+        break;
+    case 1:
+        Text2->hide();
+        Text3->hide();
+        Text4->hide();
+        Text1->show();
+        Label1->setText(QStringLiteral("البحث حسب الشخص"));
+        Text1->setFocus();
+        Label7->hide();
+        Label8->show();
+        break;
+    default:
+        break;
+    }
+}
+
+void Form6::Text1_KeyPress()
+{
+    // Enter in the name box searches; the date boxes have no such key.
+    Command2_Click();
+}
+
+void Form6::Command2_Click()
+{
+    const int kind = searchKind();
+    if (kind < 0)
+        MessageBoxes::searchKindMissing(this, true);
+
+    if (kind == 0) {
+        if (!FindDate()) {
+            MessageBoxes::dataError(this, Data1->Recordset()->lastError());
+            setFoundButtons(false);
+        } else if (Data1->Recordset()->atEOF()) {
+            setFoundButtons(false);
+            MessageBoxes::notFound(this, QStringLiteral("No results were found!"));
+        } else {
+            setFoundButtons(true);
+        }
+    } else if (kind == 1) {
+        const bool ran = FindName();
+        if (!ran) {
+            const DataError error = Data1->Recordset()->lastError().isError() ? Data1->Recordset()->lastError()
+                                                                              : Data2->Recordset()->lastError();
+            MessageBoxes::dataError(this, error);
+            setFoundButtons(!Data1->Recordset()->atEOF());
+        } else if (Data1->Recordset()->atEOF()) {
+            setFoundButtons(false);
+            MessageBoxes::notFound(this, Text1->text() + QStringLiteral(" was not found!"));
+        } else {
+            setFoundButtons(true);
+            StatusPanel *payee = StatusBar1->panel(2);
+            if (payee) {
+                payee->setText(payeeTotalText());
+                payee->setAlignment(StatusPanel::AlignCenter);
+            }
+        }
+    }
+
+    layOutGrid(layoutA, DBGrid::AlignRight);
+    showRecordCount();
+}
+
+void Form6::Command3_Click()
+{
+    RecordSource *cheques = Data1->Recordset();
+    if (cheques->RecordCount() == 1)
+        setFoundButtons(false);
+    // With no current cheque there is nothing to delete and nothing to tell; a database
+    // that refuses is reported.
+    if (!cheques->Delete() && cheques->lastError().kind != DataError::Kind::NoCurrentRecord)
+        MessageBoxes::dataError(this, cheques->lastError());
+    Data1->Refresh(); // the search in force stays
+    if (cheques->atEOF())
+        setFoundButtons(false);
+    layOutGrid(layoutA, DBGrid::AlignRight);
+    showRecordCount();
+    // The sums shown must not outlive the cheque they counted.
+    readTotals();
+    showGrandTotal();
+}
+
+void Form6::Command1_Click()
+{
+    BeginNewRecord<Form7>();
+}
+
+void Form6::Command5_Click()
+{
+    // Each step's failure is ignored; an empty list still shows the window, captioned.
+    Form7 *entry = Forms::Load<Form7>();
+    entry->Show();
+    entry->setWindowTitle(QStringLiteral("تعديل شيك"));
+    // The cheque selected here, found by identity in a freshly read record set.
+    if (Data1->Recordset()->currentKey()) {
+        entry->Data1->Refresh();
+        moveToSelectedRecord(entry->Data1, Data1);
+    }
+}
+
+void Form6::Command4_Click()
+{
+    Hide();
+    Forms::showStartWindow();
+}
+
+} // namespace dalil

@@ -1,0 +1,65 @@
+// The cheque writing window: one cheque, laid out like a paper cheque, written or edited.
+#pragma once
+
+#include "common/form.h"
+
+class QFrame;
+class QLabel;
+class QPushButton;
+
+namespace dalil {
+
+class BoundTextBox;
+class DataControl;
+
+class Form7 : public Form
+{
+    Q_OBJECT
+
+public:
+    Form7();
+    static QString designName() { return QStringLiteral("Form7"); }
+
+    DataControl *Data1;
+
+    QLabel *Label4;
+    BoundTextBox *Text1; // day
+    BoundTextBox *Text3; // month
+    BoundTextBox *Text2; // year
+    QLabel *Label5;
+    QLabel *Label6;
+    BoundTextBox *Text8; // dinars
+    BoundTextBox *Text7; // fils
+    QLabel *Label1;
+    BoundTextBox *Text4; // payee
+    QLabel *Label2;
+    BoundTextBox *Text5; // amount in words
+    QLabel *Label3;
+    BoundTextBox *Text6; // reason
+
+    // The amount box: top, bottom, left and right edges, and the dinar/fils divider.
+    QFrame *Line2;
+    QFrame *Line4;
+    QFrame *Line3;
+    QFrame *Line5;
+    QFrame *Line1;
+
+    QPushButton *Command1;
+    QPushButton *Command2;
+    QPushButton *Command3;
+
+protected:
+    void Form_Load() override;
+
+private:
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Text6_KeyPress();
+
+    // The input checks of a save; false after telling the user what is wrong.
+    bool entryIsComplete();
+    void clearFields();
+};
+
+} // namespace dalil

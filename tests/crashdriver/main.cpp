@@ -1,0 +1,105 @@
+// Saves records through the entry windows in a loop, as a user would, and says on standard
+// output each one whose save has completed. The crash test kills it at random moments.
+#include "common/form.h"
+#include "shell/program.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QDate>
+#include <QLineEdit>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+QWidget *control(const QString &form, const QString &name)
+{
+    dalil::Form *window = dalil::Forms::find(form);
+    return window ? window->findChild<QWidget *>(name) : nullptr;
+}
+
+void put(const QString &form, const QString &box, const QString &text)
+{
+    if (auto *edit = qobject_cast<QLineEdit *>(control(form, box)))
+        edit->setText(text);
+}
+
+void press(const QString &form, const QString &button)
+{
+    if (auto *b = qobject_cast<QAbstractButton *>(control(form, button)))
+        b->click();
+}
+
+void trigger(const QString &action)
+{
+    for (QWidget *top : QApplication::topLevelWidgets()) {
+        if (auto *a = top->findChild<QAction *>(action)) {
+            a->trigger();
+            return;
+        }
+    }
+}
+
+// One record in one of the three books, chosen by n.
+void saveRecord(int n)
+{
+    const QString id = QString::number(n);
+    switch (n % 3) {
+    case 0:
+        trigger(QStringLiteral("addphone"));
+        put("Form3", "Text1", QStringLiteral("سجل ") + id);
+        put("Form3", "Text3", id);
+        put("Form3", "Text8", QStringLiteral("ملاحظة ") + id);
+        press("Form3", "Command1");
+        break;
+    case 1: {
+        const QDate today = QDate::currentDate();
+        trigger(QStringLiteral("addnote"));
+        put("Form5", "Text1", QStringLiteral("موعد ") + id);
+        put("Form5", "Text2", QStringLiteral("الأحد"));
+        put("Form5", "Text3", id);
+        put("Form5", "Text4", QString::number(today.day()));
+        put("Form5", "Text5", QString::number(today.month()));
+        put("Form5", "Text6", QString::number(today.year()));
+        press("Form5", "Command1");
+        break;
+    }
+    default:
+        trigger(QStringLiteral("addcheck"));
+        put("Form7", "Text1", QStringLiteral("1"));
+        put("Form7", "Text3", QStringLiteral("1"));
+        put("Form7", "Text2", QStringLiteral("2020"));
+        put("Form7", "Text4", QStringLiteral("مستفيد ") + id);
+        put("Form7", "Text8", id);
+        put("Form7", "Text7", QStringLiteral("500"));
+        put("Form7", "Text5", QStringLiteral("مبلغ ") + id);
+        press("Form7", "Command1");
+        break;
+    }
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (argc < 3)
+        return 2;
+    dalil::setApplicationFolder(QString::fromLocal8Bit(argv[1]));
+    int next = QString::fromLocal8Bit(argv[2]).toInt();
+    dalil::start();
+
+    QTimer loop;
+    QObject::connect(&loop, &QTimer::timeout, [&] {
+        saveRecord(next);
+        // Only a save that returned has completed; say so at once, unbuffered.
+        std::printf("saved %d\n", next);
+        std::fflush(stdout);
+        ++next;
+    });
+    loop.start(0);
+    return app.exec();
+}
