@@ -3,6 +3,7 @@
 #include "form5.h"
 
 #include "common/application.h"
+#include "common/controls.h"
 #include "common/datacontrol.h"
 #include "common/dbgrid.h"
 #include "common/icons.h"
@@ -16,20 +17,6 @@
 
 namespace dalil {
 
-namespace {
-
-QPushButton *button(const QString &name, const QString &caption, const QString &tip, const QRect &at,
-                    QWidget *parent)
-{
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setToolTip(tip);
-    b->setGeometry(at);
-    return b;
-}
-
-} // namespace
-
 Form4::Form4()
     : Form(designName(), 11880, 8595)
 {
@@ -38,13 +25,13 @@ Form4::Form4()
     setLayoutDirection(Qt::RightToLeft);
 
     // From right to left: add, edit, delete, back.
-    Command1 = button(QStringLiteral("Command1"), QStringLiteral("إضافة موعد"),
+    Command1 = commandButton(QStringLiteral("Command1"), QStringLiteral("إضافة موعد"),
                       QStringLiteral("إضافة موعد لمذكرة المواعيد"), twipsRect(5640, 1080, 1335, 615), this);
-    Command4 = button(QStringLiteral("Command4"), QStringLiteral("تعديل موعد"),
+    Command4 = commandButton(QStringLiteral("Command4"), QStringLiteral("تعديل موعد"),
                       QStringLiteral("تعديل موعد تم إدخاله سابقاً"), twipsRect(4320, 1080, 1335, 615), this);
-    Command2 = button(QStringLiteral("Command2"), QStringLiteral("حذف"),
+    Command2 = commandButton(QStringLiteral("Command2"), QStringLiteral("حذف"),
                       QStringLiteral("حذف السجل الموجود إلى جانب السهم"), twipsRect(3000, 1080, 1335, 615), this);
-    Command3 = button(QStringLiteral("Command3"), QStringLiteral("رجوع"),
+    Command3 = commandButton(QStringLiteral("Command3"), QStringLiteral("رجوع"),
                       QStringLiteral("الرجوع إلى الشاشة الرئيسية"), twipsRect(1680, 1080, 1335, 615), this);
 
     Data1 = new DataControl(QStringLiteral("Data1"), this);
@@ -56,13 +43,6 @@ Form4::Form4()
     DBGrid1->setGeometry(twipsRect(1680, 2040, 8295, 5415));
     DBGrid1->setCaption(QStringLiteral("مذكرة المواعيد"));
     DBGrid1->setRecordSelectors(true);
-    QFont heading(QStringLiteral("Monotype Koufi"));
-    heading.setPointSizeF(9.75);
-    heading.setBold(true);
-    DBGrid1->setHeadingFont(heading);
-    QFont cells(QStringLiteral("MS Sans Serif"));
-    cells.setPointSizeF(8.25);
-    DBGrid1->setCellFont(cells);
     DBGrid1->setDataSource(Data1);
 
     StatusBar1 = new StatusBar(QStringLiteral("StatusBar1"), this);

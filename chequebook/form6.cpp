@@ -3,6 +3,7 @@
 #include "form7.h"
 
 #include "common/application.h"
+#include "common/controls.h"
 #include "common/dbgrid.h"
 #include "common/icons.h"
 #include "common/statusbar.h"
@@ -22,14 +23,6 @@ namespace {
 const QString payeeColumn = QStringLiteral("السيد");
 const QString dinarSum = QStringLiteral("Sum من دينار");
 const QString filsSum = QStringLiteral("Sum من فلس");
-
-QPushButton *button(const QString &name, const QString &caption, QWidget *parent, const QRect &geometry)
-{
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setGeometry(geometry);
-    return b;
-}
 
 QLabel *label(const QString &name, const QString &caption, Qt::Alignment alignment, QWidget *parent,
               const QRect &geometry)
@@ -95,25 +88,18 @@ Form6::Form6()
     for (TextBox *box : {Text1, Text2, Text3, Text4})
         box->hide();
 
-    Command2 = button(QStringLiteral("Command2"), QStringLiteral("بحث"), Frame1, twipsRect(480, 1680, 2175, 375));
+    Command2 = commandButton(QStringLiteral("Command2"), QStringLiteral("بحث"), {}, twipsRect(480, 1680, 2175, 375), Frame1);
 
-    Command1 = button(QStringLiteral("Command1"), QStringLiteral("كتابة شيك"), this, twipsRect(4200, 1680, 1335, 615));
-    Command5 = button(QStringLiteral("Command5"), QStringLiteral("تعديل شيك"), this, twipsRect(2880, 1680, 1335, 615));
-    Command3 = button(QStringLiteral("Command3"), QStringLiteral("حذف سجل"), this, twipsRect(1560, 1680, 1335, 615));
-    Command4 = button(QStringLiteral("Command4"), QStringLiteral("رجوع"), this, twipsRect(240, 1680, 1335, 615));
+    Command1 = commandButton(QStringLiteral("Command1"), QStringLiteral("كتابة شيك"), {}, twipsRect(4200, 1680, 1335, 615), this);
+    Command5 = commandButton(QStringLiteral("Command5"), QStringLiteral("تعديل شيك"), {}, twipsRect(2880, 1680, 1335, 615), this);
+    Command3 = commandButton(QStringLiteral("Command3"), QStringLiteral("حذف سجل"), {}, twipsRect(1560, 1680, 1335, 615), this);
+    Command4 = commandButton(QStringLiteral("Command4"), QStringLiteral("رجوع"), {}, twipsRect(240, 1680, 1335, 615), this);
 
     DBGrid1 = new DBGrid(QStringLiteral("DBGrid1"), this);
     DBGrid1->setGeometry(twipsRect(240, 2760, 11295, 5055));
     DBGrid1->setDataSource(Data1);
     DBGrid1->setCaption(QStringLiteral("دفتر الشيكات"));
     DBGrid1->setRecordSelectors(true);
-    QFont heading(QStringLiteral("Monotype Koufi"));
-    heading.setPointSizeF(9.75);
-    heading.setBold(true);
-    DBGrid1->setHeadingFont(heading);
-    QFont cells(QStringLiteral("MS Sans Serif"));
-    cells.setPointSizeF(8.25);
-    DBGrid1->setCellFont(cells);
 
     StatusBar1 = new StatusBar(QStringLiteral("StatusBar1"), this);
 

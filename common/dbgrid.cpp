@@ -5,6 +5,7 @@
 #include "twips.h"
 
 #include <QHeaderView>
+#include <QStyle>
 #include <QLabel>
 #include <QStyledItemDelegate>
 #include <QTableView>
@@ -24,6 +25,26 @@ public:
     QHash<int, int> widths; // twips as set, so that a width reads back as it was given
     bool recordSelectors = true;
     int currentRow = -1;
+    QHeaderView *header = nullptr;
+
+    // The heading face at its size, or a little smaller where a word of the caption is
+    // wider than its column: headings wrap between words and are never cut inside one.
+    QFont headingFont(int section) const
+    {
+        QFont font = header->font();
+        const QString caption = headerData(section, Qt::Horizontal, Qt::DisplayRole).toString();
+        const QStringList words = caption.split(u' ', Qt::SkipEmptyParts);
+        const int room = header->sectionSize(section) - 2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin) - 2;
+        const auto widest = [&words](const QFont &f) {
+            int width = 0;
+            for (const QString &word : words)
+                width = qMax(width, QFontMetrics(f).horizontalAdvance(word));
+            return width;
+        };
+        while (font.pointSizeF() > 6 && widest(font) > room)
+            font.setPointSizeF(font.pointSizeF() - 0.25);
+        return font;
+    }
 
     void clearLayout()
     {
@@ -51,6 +72,8 @@ public:
     {
         if (orientation == Qt::Horizontal && role == Qt::DisplayRole && captions.contains(section))
             return captions.value(section);
+        if (orientation == Qt::Horizontal && role == Qt::FontRole && header)
+            return headingFont(section);
         if (orientation == Qt::Vertical) {
             if (role == Qt::DisplayRole)
                 return (recordSelectors && section == currentRow) ? QStringLiteral("◀") : QString();
@@ -123,6 +146,19 @@ DBGrid::DBGrid(const QString &name, QWidget *parent)
     // Long headings wrap onto a second line rather than being cut.
     m_view->horizontalHeader()->setDefaultAlignment(Qt::Alignment(Qt::AlignCenter | Qt::TextWordWrap));
     m_defaultWidth = m_view->horizontalHeader()->defaultSectionSize();
+
+    // Every list's grid: Kufi headings, plain cells, both with Arabic.
+    QFont heading(QStringLiteral("Monotype Koufi"));
+    heading.setPointSizeF(9.75);
+    heading.setBold(true);
+    setHeadingFont(heading);
+    QFont cells(QStringLiteral("MS Sans Serif"));
+    cells.setPointSizeF(8.25);
+    setCellFont(cells);
+    m_model->header = m_view->horizontalHeader();
+    connect(m_view->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int section) {
+        m_model->headerChanged(section);
+    });
 
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);

@@ -3,6 +3,7 @@
 #include "form3.h"
 
 #include "common/application.h"
+#include "common/controls.h"
 #include "common/datacontrol.h"
 #include "common/dbgrid.h"
 #include "common/icons.h"
@@ -18,20 +19,6 @@
 
 namespace dalil {
 
-namespace {
-
-QPushButton *button(const QString &name, const QString &caption, const QString &tip, const QRect &at,
-                    QWidget *parent)
-{
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setToolTip(tip);
-    b->setGeometry(at);
-    return b;
-}
-
-} // namespace
-
 Form2::Form2()
     : Form(designName(), 11880, 8595)
 {
@@ -39,13 +26,13 @@ Form2::Form2()
     setWindowIcon(Icons::phone());
 
     // From right to left: add, edit, delete, back.
-    Command1 = button(QStringLiteral("Command1"), QStringLiteral("إضافة سجل"),
+    Command1 = commandButton(QStringLiteral("Command1"), QStringLiteral("إضافة سجل"),
                       QStringLiteral("إضافة سجل إلى دليل الهاتف"), twipsRect(4320, 1560, 1335, 615), this);
-    Command5 = button(QStringLiteral("Command5"), QStringLiteral("تعديل سجل"),
+    Command5 = commandButton(QStringLiteral("Command5"), QStringLiteral("تعديل سجل"),
                       QStringLiteral("تعديل سجل تم إدخاله في دليل الهاتف"), twipsRect(3000, 1560, 1335, 615), this);
-    Command3 = button(QStringLiteral("Command3"), QStringLiteral("حذف سجل"),
+    Command3 = commandButton(QStringLiteral("Command3"), QStringLiteral("حذف سجل"),
                       QStringLiteral("حذف السجل الموجود إلى جانب السهم"), twipsRect(1680, 1560, 1335, 615), this);
-    Command4 = button(QStringLiteral("Command4"), QStringLiteral("رجوع"),
+    Command4 = commandButton(QStringLiteral("Command4"), QStringLiteral("رجوع"),
                       QStringLiteral("الرجوع إلى الشاشة الرئيسية للبرنامج"), twipsRect(360, 1560, 1335, 615), this);
 
     Frame1 = new QGroupBox(QStringLiteral(" البحث عن سجل "), this);
@@ -60,7 +47,7 @@ Form2::Form2()
     List1->setGeometry(twipsRect(2640, 960, 1815, 450));
     Text1 = new TextBox(QStringLiteral("Text1"), Frame1);
     Text1->setGeometry(twipsRect(240, 720, 2055, 285));
-    Command2 = button(QStringLiteral("Command2"), QStringLiteral("بحث"), QStringLiteral("البحث عن سجل"),
+    Command2 = commandButton(QStringLiteral("Command2"), QStringLiteral("بحث"), QStringLiteral("البحث عن سجل"),
                       twipsRect(240, 1200, 2055, 375), Frame1);
 
     Data1 = new DataControl(QStringLiteral("Data1"), this);
@@ -71,13 +58,6 @@ Form2::Form2()
     DBGrid1 = new DBGrid(QStringLiteral("DBGrid1"), this);
     DBGrid1->setGeometry(twipsRect(360, 2400, 11160, 5415));
     DBGrid1->setCaption(QStringLiteral("دليل الهاتف"));
-    QFont heading(QStringLiteral("Monotype Koufi"));
-    heading.setPointSizeF(9.75);
-    heading.setBold(true);
-    DBGrid1->setHeadingFont(heading);
-    QFont cells(QStringLiteral("MS Sans Serif"));
-    cells.setPointSizeF(8.25);
-    DBGrid1->setCellFont(cells);
     DBGrid1->setDataSource(Data1);
 
     StatusBar1 = new StatusBar(QStringLiteral("StatusBar1"), this);

@@ -1,5 +1,9 @@
 #include "testsupport.h"
 
+#include "data/database.h"
+#include "shell/mdiform1.h"
+#include "shell/program.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
@@ -73,6 +77,20 @@ QSqlQuery run(QSqlDatabase &db, const QString &sql, const QVariantList &values)
 }
 
 } // namespace
+
+bool startProgram(const AppFolder &folder)
+{
+    dalil::setApplicationFolder(folder.path());
+    dalil::start();
+    return QTest::qWaitForWindowExposed(dalil::MDIForm1::instance());
+}
+
+void stopProgram()
+{
+    dalil::endProgram();
+    QTest::qWait(1);
+    dalil::Database::closeAll();
+}
 
 void AppFolder::exec(const QString &sql, const QVariantList &values) const
 {

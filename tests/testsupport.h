@@ -30,6 +30,11 @@ private:
     QTemporaryDir m_dir;
 };
 
+// Starts the program in-process on the folder, as the user starts it, and waits for its frame.
+bool startProgram(const AppFolder &folder);
+// Ends the program, lets its windows go, and closes every connection to the file.
+void stopProgram();
+
 // Creates DB1.mdb at path from the schema file.
 bool createDatabase(const QString &path);
 

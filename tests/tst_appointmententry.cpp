@@ -39,16 +39,12 @@ private slots:
     void init()
     {
         folder = std::make_unique<testing::AppFolder>();
-        setApplicationFolder(folder->path());
-        start();
-        QVERIFY(QTest::qWaitForWindowExposed(MDIForm1::instance()));
+        QVERIFY(testing::startProgram(*folder));
     }
     void cleanup()
     {
-        endProgram();
-        QTest::qWait(1);
+        testing::stopProgram();
         folder.reset();
-        Database::closeAll();
     }
 
     void readsRightToLeftInItsTabOrder();

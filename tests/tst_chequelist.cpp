@@ -60,10 +60,8 @@ private slots:
     }
     void cleanup()
     {
-        endProgram();
-        QTest::qWait(1);
+        testing::stopProgram();
         folder.reset();
-        Database::closeAll();
     }
 
     void opensOnAnEmptyTable();

@@ -72,16 +72,12 @@ private slots:
         folder->exec("INSERT INTO Phone (الإسم, المنزل) VALUES ('keep', '1')");
         folder->exec("INSERT INTO Note (الموعد) VALUES ('keep')");
         folder->exec("INSERT INTO Cheque (اليوم, الشهر, العام, السيد, دينار, فلس) VALUES ('1','1','2002','keep',1,1)");
-        setApplicationFolder(folder->path());
-        start();
-        QVERIFY(QTest::qWaitForWindowExposed(MDIForm1::instance()));
+        QVERIFY(testing::startProgram(*folder));
     }
     void cleanup()
     {
-        endProgram();
-        QTest::qWait(1);
+        testing::stopProgram();
         folder.reset();
-        Database::closeAll();
     }
 
     void phoneEntriesRoundTrip_data() { fillTexts(); }

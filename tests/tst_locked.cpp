@@ -63,16 +63,12 @@ private slots:
         folder = std::make_unique<testing::AppFolder>();
         folder->exec("INSERT INTO Phone (الإسم, المنزل) VALUES ('Ali', '1'), ('Bob', '2')");
         folder->exec("INSERT INTO Cheque (اليوم, الشهر, العام, السيد, دينار, فلس) VALUES ('1','1','2002','Sami',5,700)");
-        setApplicationFolder(folder->path());
-        start();
-        QVERIFY(QTest::qWaitForWindowExposed(MDIForm1::instance()));
+        QVERIFY(testing::startProgram(*folder));
     }
     void cleanup()
     {
-        endProgram();
-        QTest::qWait(1);
+        testing::stopProgram();
         folder.reset();
-        Database::closeAll();
     }
 
     void saveAndDeleteWaitThenSaySoAndSucceedLater();
