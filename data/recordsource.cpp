@@ -1,5 +1,7 @@
 #include "recordsource.h"
 
+#include <algorithm>
+
 #include <QSqlQuery>
 #include <QSqlRecord>
 
@@ -63,6 +65,7 @@ void RecordSource::close()
     m_open = false;
     m_fields.clear();
     m_count = 0;
+    m_openStamp = {};
     m_current = -1;
     m_pages.clear();
     m_pageOrder.clear();
@@ -76,6 +79,7 @@ bool RecordSource::openSet()
     m_open = false;
     m_fields.clear();
     m_count = 0;
+    m_openStamp = {};
     m_current = -1;
     m_pages.clear();
     m_pageOrder.clear();
@@ -128,19 +132,20 @@ bool RecordSource::openSet()
     return true;
 }
 
-QString RecordSource::selectSql(const QString &columns) const
+QString RecordSource::selectSql(const QString &columns, bool reversed) const
 {
+    const QString direction = reversed ? QStringLiteral(" DESC") : QString();
     QString sql = QStringLiteral("SELECT ") + columns + QStringLiteral(" FROM ") + quoteIdentifier(m_object);
     if (m_statement) {
         const Statement::Sql parts = m_statement->toSql();
         sql += parts.where;
         if (!parts.orderBy.isEmpty())
-            sql += parts.orderBy + (m_isTable ? QStringLiteral(", rowid") : QString());
+            sql += parts.orderBy + direction + (m_isTable ? QStringLiteral(", rowid") + direction : QString());
         else if (m_isTable)
-            sql += QStringLiteral(" ORDER BY rowid");
+            sql += QStringLiteral(" ORDER BY rowid") + direction;
     } else if (m_isTable) {
         // A table opened by name lists its rows in one fixed order for every record source.
-        sql += QStringLiteral(" ORDER BY rowid");
+        sql += QStringLiteral(" ORDER BY rowid") + direction;
     }
     return sql;
 }
@@ -155,20 +160,31 @@ bool RecordSource::fetchCount()
     QSqlDatabase db = Database::connection(m_databaseName, &m_error);
     if (!db.isValid())
         return false;
+    const Statement::Sql parts = m_statement ? m_statement->toSql() : Statement::Sql();
+    const QString condition = parts.where.isEmpty() ? QString() : parts.where.mid(QStringLiteral(" WHERE ").size());
+    // Counting a big table reads all of it; while the file is unchanged, the last count holds.
+    m_openStamp = ChangeStamp::of(db);
+    if (const std::optional<qint64> known = CountCache::find(db, m_object, condition, parts.values, m_openStamp)) {
+        m_count = *known;
+        return true;
+    }
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    QString sql = QStringLiteral("SELECT count(*) FROM ") + quoteIdentifier(m_object);
-    if (m_statement)
-        sql += m_statement->toSql().where;
-    query.prepare(sql);
-    for (const QVariant &value : selectValues())
+    query.prepare(QStringLiteral("SELECT count(*) FROM ") + quoteIdentifier(m_object) + parts.where);
+    for (const QVariant &value : parts.values)
         query.addBindValue(value);
     if (!query.exec() || !query.next()) {
         setError(DataError::fromSql(query.lastError(), m_databaseName));
         return false;
     }
     m_count = query.value(0).toLongLong();
+    CountCache::store(db, m_object, condition, parts.values, m_count, m_openStamp);
     return true;
+}
+
+bool RecordSource::unchangedSinceOpen(const QSqlDatabase &db) const
+{
+    return m_openStamp.isValid() && ChangeStamp::of(db) == m_openStamp;
 }
 
 const RecordSource::Page *RecordSource::page(qint64 pageIndex) const
@@ -184,11 +200,16 @@ const RecordSource::Page *RecordSource::page(qint64 pageIndex) const
     QSqlQuery query(db);
     query.setForwardOnly(true);
     const QString columns = m_isTable ? QStringLiteral("rowid, *") : QStringLiteral("*");
-    query.prepare(selectSql(columns) + QStringLiteral(" LIMIT ? OFFSET ?"));
+    // The engine steps over every row it skips: a page nearer the end of an unchanged set is
+    // read backwards from the end (the rowid makes the order total, so both ways agree).
+    const qint64 firstRow = pageIndex * pageSize;
+    const qint64 rowsAfter = m_count - qMin(m_count, firstRow + pageSize);
+    const bool fromEnd = m_isTable && firstRow < m_count && rowsAfter < firstRow && unchangedSinceOpen(db);
+    query.prepare(selectSql(columns, fromEnd) + QStringLiteral(" LIMIT ? OFFSET ?"));
     for (const QVariant &value : selectValues())
         query.addBindValue(value);
-    query.addBindValue(pageSize);
-    query.addBindValue(pageIndex * pageSize);
+    query.addBindValue(fromEnd ? qMin(pageSize, m_count - firstRow) : pageSize);
+    query.addBindValue(fromEnd ? rowsAfter : firstRow);
     if (!query.exec())
         return nullptr;
 
@@ -203,6 +224,10 @@ const RecordSource::Page *RecordSource::page(qint64 pageIndex) const
         for (int c = 0; c < columnsRead; ++c)
             row << query.value(first + c);
         fetched.rows << row;
+    }
+    if (fromEnd) {
+        std::reverse(fetched.keys.begin(), fetched.keys.end());
+        std::reverse(fetched.rows.begin(), fetched.rows.end());
     }
     if (m_pageOrder.size() >= pagesKept)
         m_pages.remove(m_pageOrder.takeFirst());
@@ -342,6 +367,7 @@ bool RecordSource::writePending()
     }
 
     QSqlQuery query(db);
+    std::optional<qint64> updated;
     if (m_pending == Pending::New) {
         QStringList marks;
         for (qsizetype i = 0; i < columns.size(); ++i)
@@ -366,13 +392,17 @@ bool RecordSource::writePending()
         query.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?")
                           .arg(quoteIdentifier(m_object), assignments.join(u", ")));
         values << *key;
+        updated = key;
     }
     for (const QVariant &value : std::as_const(values))
         query.addBindValue(value);
+    CountCache::Write counted(db, m_object,
+                              updated ? CountCache::Write::Kind::Update : CountCache::Write::Kind::Insert, updated);
     if (!query.exec()) {
         setError(DataError::fromSql(query.lastError(), m_databaseName));
         return false;
     }
+    counted.succeeded(updated ? updated : std::optional<qint64>(query.lastInsertId().toLongLong()));
 
     const bool added = m_pending == Pending::New;
     leaveRecord();
@@ -424,10 +454,12 @@ bool RecordSource::Delete()
     QSqlQuery query(db);
     query.prepare(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quoteIdentifier(m_object)));
     query.addBindValue(*key);
+    CountCache::Write counted(db, m_object, CountCache::Write::Kind::Delete, *key);
     if (!query.exec()) {
         setError(DataError::fromSql(query.lastError(), m_databaseName));
         return false;
     }
+    counted.succeeded();
     leaveRecord();
     invalidateRows();
     const int row = int(m_current);
@@ -514,6 +546,33 @@ bool RecordSource::moveToKey(qint64 key)
     QSqlQuery query(db);
     query.setForwardOnly(true);
     if (!m_statement) {
+        if (unchangedSinceOpen(db)) {
+            // A record already read is where it was read.
+            for (auto it = m_pages.cbegin(); it != m_pages.cend(); ++it) {
+                const qsizetype at = it->keys.indexOf(key);
+                if (at >= 0)
+                    return setCurrentRow(it.key() * pageSize + at);
+            }
+            // Past the middle, the position is counted back from the end of the set.
+            QSqlQuery ends(db);
+            ends.setForwardOnly(true);
+            if (ends.exec(QStringLiteral("SELECT (SELECT min(rowid) FROM %1), (SELECT max(rowid) FROM %1)")
+                                  .arg(quoteIdentifier(m_object)))
+                && ends.next()) {
+                const qint64 low = ends.value(0).toLongLong();
+                const qint64 high = ends.value(1).toLongLong();
+                if (key > low + (high - low) / 2) {
+                    query.prepare(QStringLiteral("SELECT (SELECT count(*) FROM %1 WHERE rowid > ?),"
+                                                 " EXISTS (SELECT 1 FROM %1 WHERE rowid = ?)")
+                                      .arg(quoteIdentifier(m_object)));
+                    query.addBindValue(key);
+                    query.addBindValue(key);
+                    if (!query.exec() || !query.next() || !query.value(1).toBool())
+                        return false;
+                    return setCurrentRow(m_count - 1 - query.value(0).toLongLong());
+                }
+            }
+        }
         // Table order is rowid order: the position is the number of rows before the key.
         query.prepare(QStringLiteral("SELECT (SELECT count(*) FROM %1 WHERE rowid < ?),"
                                      " EXISTS (SELECT 1 FROM %1 WHERE rowid = ?)")

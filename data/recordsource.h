@@ -2,6 +2,7 @@
 // record set with a current record and a pending (typed, not yet written) record.
 #pragma once
 
+#include "countcache.h"
 #include "database.h"
 #include "statement.h"
 
@@ -109,9 +110,12 @@ private:
     bool openSet();
     bool fetchCount();
     const Page *page(qint64 pageIndex) const;
+    // Whether the file is as it was when the set was opened, so that the set's rows can be
+    // reached from its end as well as from its start.
+    bool unchangedSinceOpen(const QSqlDatabase &db) const;
     QVariant valueAt(qint64 row, int column) const;
     void invalidateRows();
-    QString selectSql(const QString &columns) const;
+    QString selectSql(const QString &columns, bool reversed = false) const;
     QVariantList selectValues() const;
     void setError(const DataError &error) { m_error = error; }
     void leaveRecord();
@@ -125,6 +129,7 @@ private:
     bool m_open = false;
     QStringList m_fields;
     qint64 m_count = 0;
+    ChangeStamp m_openStamp; // the file as the count saw it
     qint64 m_current = -1;
     bool m_adding = false;
 

@@ -1,0 +1,95 @@
+// The bench's measuring: actions driven through the windows, timed, and set against the
+// engine's own time for the statements each action ran.
+#pragma once
+
+#include "driver.h"
+#include "engine.h"
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+
+namespace bench {
+
+struct Options
+{
+    qint64 records = 1000000;
+    int reps = 5;
+    QString keep;
+    bool verbose = false;
+    bool seedWithIndexes = false;
+    QString only;   // some parts: startup, phone, appointment, cheque (comma-separated)
+    QString action; // only the actions whose label holds this text (for profiling)
+};
+
+// What counts as the engine's own work for an action.
+enum class EngineWork {
+    None,
+    Reads,  // the count and page queries of an open or a search
+    Pages,  // the page queries (scrolling)
+    Lookup, // finding and reading one record (edit)
+    Insert,
+    Delete
+};
+
+struct Result
+{
+    QString action;
+    double ms = 0;
+    double engineMs = -1;
+    QString target;
+    double targetMs = 0;
+    bool ratioApplies = true;
+    QString note;
+};
+
+class Bench
+{
+public:
+    Bench(const QString &folder, const Options &options)
+        : m_folder(folder)
+        , m_path(folder + QStringLiteral("/DB1.mdb"))
+        , m_options(options)
+        , m_engine(m_path)
+    {
+    }
+
+    void run();
+    void print(const QString &seedNote) const;
+
+private:
+    struct Action
+    {
+        QString label;
+        QString target;
+        double targetMs = 0;
+        EngineWork work = EngineWork::None;
+        std::function<void(int)> setup;
+        std::function<void(int)> act;
+        std::function<QString(int)> done; // what the window shows, for --verbose
+        std::function<void(int)> after;
+    };
+    // False when the action was left out (--action).
+    bool measure(const Action &action);
+    double engineTime(EngineWork work, const QList<TracedStatement> &statements);
+    void addNote(const QString &note)
+    {
+        QString &notes = m_results.last().note;
+        notes = notes.isEmpty() ? note : note + QStringLiteral(", ") + notes;
+    }
+    void startupInNewProcesses();
+    void startupRestarts();
+    void book(const Book &book, bool searches);
+    void phoneSearches(const Book &book);
+    void chequeSearches(const Book &book);
+
+    QString m_folder;
+    QString m_path;
+    Options m_options;
+    Engine m_engine;
+    Tracer m_tracer;
+    QList<Result> m_results;
+};
+
+} // namespace bench

@@ -1,0 +1,218 @@
+// The actions on each book: open, scroll, edit, search, save and delete, as a user does them.
+#include "bench.h"
+
+#include "seed.h"
+
+#include "common/dbgrid.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTableView>
+
+#include <cstdio>
+#include <memory>
+
+namespace bench {
+
+void Bench::book(const Book &b, bool searches)
+{
+    auto grid = [b] { return control<dalil::DBGrid>(b.list, QStringLiteral("DBGrid1")); };
+    auto countText = [b](int) {
+        settle(window(b.list));
+        return QString::number(shownCount(b.list));
+    };
+
+    Action open;
+    open.label = b.name + QStringLiteral(": open (window created)");
+    open.target = QStringLiteral("< 100 ms");
+    open.targetMs = 100;
+    open.work = EngineWork::Reads;
+    open.setup = [b](int) { unloadBook(b); };
+    open.act = [b](int) { click(QStringLiteral("Form1"), b.startButton); };
+    open.done = countText;
+    measure(open);
+
+    Action reopen = open;
+    reopen.label = b.name + QStringLiteral(": re-open (hidden window shown)");
+    reopen.setup = [b](int) { backToStart(b); };
+    measure(reopen);
+
+    Action scroll;
+    scroll.label = b.name + QStringLiteral(": scroll to the last row");
+    scroll.target = QStringLiteral("< 200 ms");
+    scroll.targetMs = 200;
+    scroll.work = EngineWork::Pages;
+    scroll.setup = [b](int) { openFresh(b); };
+    scroll.act = [grid](int) { grid()->view()->scrollToBottom(); };
+    scroll.done = [b, grid](int) {
+        settle(window(b.list));
+        QTableView *view = grid()->view();
+        return QStringLiteral("bottom row %1 of %2")
+            .arg(view->rowAt(view->viewport()->height() - 2))
+            .arg(view->model()->rowCount());
+    };
+    measure(scroll);
+
+    // Edit the record in a row near the end of the list; the entry window must show it.
+    auto expected = std::make_shared<QString>();
+    Action edit;
+    edit.label = b.name + QStringLiteral(": open for edit, row near the end");
+    edit.target = QStringLiteral("< 50 ms");
+    edit.targetMs = 50;
+    edit.work = EngineWork::Lookup;
+    edit.setup = [b, grid, expected](int rep) {
+        if (rep == 0)
+            openFresh(b);
+        QTableView *view = grid()->view();
+        view->scrollToBottom();
+        settle(window(b.list));
+        const int row = view->model()->rowCount() - 2 - 3 * rep;
+        clickGridRow(grid(), row);
+        *expected = view->model()->index(row, b.checkColumn).data().toString();
+    };
+    edit.act = [b](int) { click(b.list, b.edit); };
+    edit.done = [b, expected](int) {
+        settle(window(b.entry));
+        const QString shown = control<QLineEdit>(b.entry, b.entryCheckBox)->text();
+        if (shown != *expected)
+            std::fprintf(stderr, "dalil-bench: %s edit shows \"%s\", the list row holds \"%s\"\n",
+                         qPrintable(b.name), qPrintable(shown), qPrintable(*expected));
+        return shown;
+    };
+    edit.after = [b](int) { click(b.entry, QStringLiteral("Command3")); flush(); };
+    measure(edit);
+
+    if (searches) {
+        if (b.list == u"Form2")
+            phoneSearches(b);
+        else
+            chequeSearches(b);
+    }
+
+    auto before = std::make_shared<qint64>();
+    Action save;
+    save.label = b.name + QStringLiteral(": save a new record");
+    save.target = QStringLiteral("< 50 ms");
+    save.targetMs = 50;
+    save.work = EngineWork::Insert;
+    save.setup = [b, before](int rep) {
+        if (rep == 0)
+            openFresh(b);
+        *before = shownCount(b.list);
+        click(b.list, b.add);
+        b.fillEntry(rep);
+    };
+    save.act = [b](int) { click(b.entry, QStringLiteral("Command1")); };
+    save.done = [b, before](int) {
+        settle(window(b.list));
+        const qint64 now = shownCount(b.list);
+        if (now != *before + 1)
+            std::fprintf(stderr, "dalil-bench: %s save: count %lld after %lld\n", qPrintable(b.name),
+                         qint64(now), qint64(*before));
+        return QString::number(now);
+    };
+    measure(save);
+
+    Action remove;
+    remove.label = b.name + QStringLiteral(": delete a record");
+    remove.target = QStringLiteral("< 50 ms");
+    remove.targetMs = 50;
+    remove.work = EngineWork::Delete;
+    remove.setup = [b, before, grid](int rep) {
+        if (rep == 0)
+            openFresh(b);
+        *before = shownCount(b.list);
+        clickGridRow(grid(), 2);
+    };
+    remove.act = [b](int) { click(b.list, b.remove); };
+    remove.done = [b, before](int) {
+        settle(window(b.list));
+        const qint64 now = shownCount(b.list);
+        if (now != *before - 1)
+            std::fprintf(stderr, "dalil-bench: %s delete: count %lld after %lld\n", qPrintable(b.name),
+                         qint64(now), qint64(*before));
+        return QString::number(now);
+    };
+    measure(remove);
+    unloadBook(b);
+}
+
+void Bench::phoneSearches(const Book &b)
+{
+    const SearchTexts texts = searchTexts();
+    auto search = [this, b](const QString &label, const QString &target, double targetMs, int kind,
+                            std::function<QString(int)> text) {
+        Action a;
+        a.label = label;
+        a.target = target;
+        a.targetMs = targetMs;
+        a.work = EngineWork::Reads;
+        a.setup = [b, kind, text](int rep) {
+            clickListItem(control<QListWidget>(b.list, QStringLiteral("List1")), kind);
+            typeInto(control<QLineEdit>(b.list, QStringLiteral("Text1")), text(rep));
+        };
+        a.act = [b](int) { click(b.list, QStringLiteral("Command2")); };
+        a.done = [b](int) {
+            settle(window(b.list));
+            return QString::number(shownCount(b.list));
+        };
+        if (measure(a))
+            addNote(QStringLiteral("%1 rows").arg(shownCount(b.list)));
+    };
+    openFresh(b);
+    search(QStringLiteral("phone: search by name, ~0.1% of rows"), QStringLiteral("< 50 ms"), 50, 0,
+           [texts](int rep) { return texts.names.value(rep % texts.names.size()); });
+    search(QStringLiteral("phone: search by number, ~0.1% of rows"), QStringLiteral("< 50 ms"), 50, 1,
+           [texts](int rep) { return texts.numbers.value(rep % texts.numbers.size()); });
+    search(QStringLiteral("phone: search by name, empty text (all rows)"), QStringLiteral("< 1000 ms"), 1000, 0,
+           [](int) { return QString(); });
+}
+
+void Bench::chequeSearches(const Book &b)
+{
+    const SearchTexts texts = searchTexts();
+    openFresh(b);
+    Action byDate;
+    byDate.label = QStringLiteral("cheque: search by date, one year (~0.1% of rows)");
+    byDate.target = QStringLiteral("< 50 ms");
+    byDate.targetMs = 50;
+    byDate.work = EngineWork::Reads;
+    byDate.setup = [b, texts](int rep) {
+        clickListItem(control<QListWidget>(b.list, QStringLiteral("List1")), 0);
+        const DateSearch &date = texts.dates[rep % texts.dates.size()];
+        typeInto(control<QLineEdit>(b.list, QStringLiteral("Text2")), date.day);
+        typeInto(control<QLineEdit>(b.list, QStringLiteral("Text3")), date.month);
+        typeInto(control<QLineEdit>(b.list, QStringLiteral("Text4")), date.year);
+    };
+    byDate.act = [b](int) { click(b.list, QStringLiteral("Command2")); };
+    byDate.done = [b](int) {
+        settle(window(b.list));
+        return QString::number(shownCount(b.list));
+    };
+    if (measure(byDate))
+        addNote(QStringLiteral("%1 rows").arg(shownCount(b.list)));
+
+    // The year's index range covers a whole decade here, a third of the book.
+    Action byDecade = byDate;
+    byDecade.label = QStringLiteral("cheque: search by date, years 201x (~0.1% of rows)");
+    byDecade.setup = [b, texts](int rep) {
+        clickListItem(control<QListWidget>(b.list, QStringLiteral("List1")), 0);
+        const DateSearch &date = texts.decadeDates[rep % texts.decadeDates.size()];
+        typeInto(control<QLineEdit>(b.list, QStringLiteral("Text2")), date.day);
+        typeInto(control<QLineEdit>(b.list, QStringLiteral("Text3")), date.month);
+        typeInto(control<QLineEdit>(b.list, QStringLiteral("Text4")), date.year);
+    };
+    if (measure(byDecade))
+        addNote(QStringLiteral("%1 rows").arg(shownCount(b.list)));
+
+    Action byPayee = byDate;
+    byPayee.label = QStringLiteral("cheque: search by payee, ~0.2% of rows");
+    byPayee.setup = [b, texts](int rep) {
+        clickListItem(control<QListWidget>(b.list, QStringLiteral("List1")), 1);
+        typeInto(control<QLineEdit>(b.list, QStringLiteral("Text1")), texts.payees.value(rep % texts.payees.size()));
+    };
+    if (measure(byPayee))
+        addNote(QStringLiteral("%1 rows").arg(shownCount(b.list)));
+}
+
+} // namespace bench
