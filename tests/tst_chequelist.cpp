@@ -52,11 +52,8 @@ private slots:
     void init()
     {
         folder = std::make_unique<testing::AppFolder>();
-        setApplicationFolder(folder->path());
-        start();
-        MDIForm1 *frame = MDIForm1::instance();
-        QVERIFY(QTest::qWaitForWindowExposed(frame));
-        QApplication::setActiveWindow(frame);
+        QVERIFY(testing::startProgram(*folder));
+        QApplication::setActiveWindow(MDIForm1::instance());
     }
     void cleanup()
     {
