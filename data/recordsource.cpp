@@ -462,10 +462,11 @@ bool RecordSource::Delete()
     counted.succeeded();
     leaveRecord();
     invalidateRows();
-    const int row = int(m_current);
-    beginRemoveRows({}, row, row);
+    // A reset rather than a removal: removing one row of a million makes a grid's row
+    // header visit every row, and the caller refreshes right after anyway.
+    beginResetModel();
     --m_count;
-    endRemoveRows();
+    endResetModel();
     emit currentChanged();
     return true;
 }
