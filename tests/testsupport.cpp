@@ -1,5 +1,7 @@
 #include "testsupport.h"
 
+#include "common/datacontrol.h"
+#include "common/textbox.h"
 #include "data/database.h"
 #include "shell/mdiform1.h"
 #include "shell/program.h"
@@ -164,6 +166,30 @@ QList<SeenBox> BoxWatcher::boxes() const
 void BoxWatcher::clear()
 {
     d->seen.clear();
+}
+
+BoundWindow::BoundWindow(const QString &database, const QString &source, const QStringList &fields)
+    : data(new dalil::DataControl(QStringLiteral("Data1"), &widget))
+{
+    data->setDatabaseName(database);
+    data->setRecordSource(source);
+    for (const QString &field : fields) {
+        auto *box = new dalil::BoundTextBox(field, &widget);
+        box->setDataSource(data);
+        box->setDataField(field);
+        boxes.insert(field, box);
+    }
+}
+
+dalil::RecordSource *BoundWindow::rs() const
+{
+    return data->Recordset();
+}
+
+void BoundWindow::type(const QString &field, const QString &text)
+{
+    boxes.value(field)->clear();
+    typeText(boxes.value(field), text);
 }
 
 void typeText(QWidget *widget, const QString &text)

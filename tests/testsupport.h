@@ -3,10 +3,18 @@
 #pragma once
 
 #include <QMessageBox>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QVariantList>
+#include <QWidget>
+
+namespace dalil {
+class BoundTextBox;
+class DataControl;
+class RecordSource;
+}
 
 #include <functional>
 #include <memory>
@@ -62,6 +70,19 @@ private:
     struct Private;
     std::unique_ptr<Private> d;
     QMessageBox::StandardButton m_answer;
+};
+
+// A record source with bound boxes on a widget of their own, as the entry windows hold them.
+struct BoundWindow
+{
+    BoundWindow(const QString &database, const QString &source, const QStringList &fields = {});
+    dalil::RecordSource *rs() const;
+    // Empties the field's box, then types into it.
+    void type(const QString &field, const QString &text);
+
+    QWidget widget;
+    dalil::DataControl *data;
+    QHash<QString, dalil::BoundTextBox *> boxes;
 };
 
 // Types text into a widget one character at a time, as a keyboard would (Arabic included).

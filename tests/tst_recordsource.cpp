@@ -18,32 +18,7 @@ using testing::AppFolder;
 
 namespace {
 
-// A window with a record source and bound boxes, as the entry windows have.
-struct Window
-{
-    QWidget widget;
-    DataControl *data;
-    QHash<QString, dalil::BoundTextBox *> boxes;
-
-    Window(const QString &db, const QString &source, const QStringList &fields)
-        : data(new DataControl(QStringLiteral("Data1"), &widget))
-    {
-        data->setDatabaseName(db);
-        data->setRecordSource(source);
-        for (const QString &field : fields) {
-            auto *box = new dalil::BoundTextBox(field, &widget);
-            box->setDataSource(data);
-            box->setDataField(field);
-            boxes.insert(field, box);
-        }
-    }
-    RecordSource *rs() const { return data->Recordset(); }
-    void type(const QString &field, const QString &text)
-    {
-        boxes.value(field)->clear();
-        testing::typeText(boxes.value(field), text);
-    }
-};
+using Window = testing::BoundWindow;
 
 Statement search(const QString &head, const QList<std::pair<QString, QString>> &conditions, const QString &order)
 {
