@@ -54,6 +54,7 @@ Form4::Form4()
 
     connect(Command1, &QPushButton::clicked, this, &Form4::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form4::Command2_Click);
+    guardAgainstDoubleClicks(Command2);
     connect(Command3, &QPushButton::clicked, this, &Form4::Command3_Click);
     connect(Command4, &QPushButton::clicked, this, &Form4::Command4_Click);
 }
@@ -62,6 +63,17 @@ void Form4::Form_Load()
 {
     Data1->setDatabaseName(databasePath());
     Data1->setRecordSource(QStringLiteral("Note"));
+}
+
+QWidget *Form4::restingFocus()
+{
+    return DBGrid1->view();
+}
+
+void Form4::recordsChangedElsewhere()
+{
+    setRecordButtons(!Data1->Recordset()->atEOF());
+    writeCountPanel();
 }
 
 void Form4::applyGridLayout()
@@ -122,17 +134,15 @@ void Form4::Command1_Click()
 void Form4::Command2_Click()
 {
     RecordSource *records = Data1->Recordset();
-    const qint64 count = records->RecordCount();
-    if (!records->Delete()) {
-        // No current record (an edit saved on an empty list enables delete): nothing to do.
-        if (records->lastError().kind != DataError::Kind::NoCurrentRecord)
-            MessageBoxes::dataError(this, records->lastError());
+    // No current record (an edit saved on an empty list enables delete): nothing to do.
+    const bool hadRecord = records->hasCurrentRecord();
+    deleteCurrent(this, Data1);
+    if (!hadRecord)
         return;
-    }
-    if (count == 1)
-        setRecordButtons(false);
     if (!Data1->Refresh())
         MessageBoxes::dataError(this, records->lastError());
+    if (records->atEOF())
+        setRecordButtons(false);
     applyGridLayout();
     updateStatus();
 }
@@ -145,12 +155,9 @@ void Form4::Command3_Click()
 
 void Form4::Command4_Click()
 {
-    Form5 *entry = Forms::Load<Form5>();
-    entry->Show();
-    entry->setWindowTitle(QStringLiteral("تعديل موعد"));
     // The appointment marked in the grid, found by identity: the grid's on-screen row
     // number would name another one once the list is scrolled.
-    moveToSelectedRecord(entry->Data1, Data1);
+    EditSelectedRecord<Form5>(this, Data1, QStringLiteral("تعديل موعد"));
 }
 
 } // namespace dalil

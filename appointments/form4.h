@@ -2,6 +2,7 @@
 #pragma once
 
 #include "common/form.h"
+#include "common/records.h"
 
 class QPushButton;
 
@@ -37,8 +38,11 @@ public:
     DataControl *Data1;
     StatusBar *StatusBar1;
 
+    QWidget *restingFocus() override;
+
 protected:
     void Form_Load() override;
+    void recordsChangedElsewhere() override;
 
 private:
     void Command1_Click();

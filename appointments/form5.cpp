@@ -186,6 +186,11 @@ void Form5::showCaption(QLabel *label, const QString &text)
     label->setGeometry(at);
 }
 
+QWidget *Form5::restingFocus()
+{
+    return Text1;
+}
+
 void Form5::Form_Load()
 {
     Data1->setDatabaseName(databasePath());

@@ -49,6 +49,8 @@ public:
     QPushButton *Command3;
     QTimer *Timer1;
 
+    QWidget *restingFocus() override;
+
 protected:
     void Form_Load() override;
 

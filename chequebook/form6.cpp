@@ -118,6 +118,7 @@ Form6::Form6()
     connect(Command1, &QPushButton::clicked, this, &Form6::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form6::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &Form6::Command3_Click);
+    guardAgainstDoubleClicks(Command3);
     connect(Command4, &QPushButton::clicked, this, &Form6::Command4_Click);
     connect(Command5, &QPushButton::clicked, this, &Form6::Command5_Click);
 }
@@ -145,6 +146,19 @@ void Form6::Form_Load()
     Label5->setDataField(dinarSum);
     Label6->setDataSource(Data3);
     Label6->setDataField(filsSum);
+}
+
+QWidget *Form6::restingFocus()
+{
+    return DBGrid1->view();
+}
+
+void Form6::recordsChangedElsewhere()
+{
+    setFoundButtons(!Data1->Recordset()->atEOF());
+    showRecordCount();
+    readTotals();
+    showGrandTotal();
 }
 
 void Form6::open(OpenedFrom from)
@@ -329,8 +343,7 @@ void Form6::Command3_Click()
         setFoundButtons(false);
     // With no current cheque there is nothing to delete and nothing to tell; a database
     // that refuses is reported.
-    if (!cheques->Delete() && cheques->lastError().kind != DataError::Kind::NoCurrentRecord)
-        MessageBoxes::dataError(this, cheques->lastError());
+    deleteCurrent(this, Data1);
     Data1->Refresh(); // the search in force stays
     if (cheques->atEOF())
         setFoundButtons(false);
@@ -348,15 +361,9 @@ void Form6::Command1_Click()
 
 void Form6::Command5_Click()
 {
-    // Each step's failure is ignored; an empty list still shows the window, captioned.
-    Form7 *entry = Forms::Load<Form7>();
-    entry->Show();
-    entry->setWindowTitle(QStringLiteral("تعديل شيك"));
-    // The cheque selected here, found by identity in a freshly read record set.
-    if (Data1->Recordset()->currentKey()) {
-        entry->Data1->Refresh();
-        moveToSelectedRecord(entry->Data1, Data1);
-    }
+    // Each step's failure is ignored; an empty list still shows the window, captioned. The
+    // cheque selected here is found by identity in the file as it is now.
+    EditSelectedRecord<Form7>(this, Data1, QStringLiteral("تعديل شيك"));
 }
 
 void Form6::Command4_Click()

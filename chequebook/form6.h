@@ -78,8 +78,11 @@ public:
     BoundLabel *Label5;
     BoundLabel *Label6;
 
+    QWidget *restingFocus() override;
+
 protected:
     void Form_Load() override;
+    void recordsChangedElsewhere() override;
 
 private:
     void List1_Click();

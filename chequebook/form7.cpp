@@ -193,6 +193,11 @@ Form7::Form7()
     connect(Text6, &TextBox::enterPressed, this, &Form7::Text6_KeyPress);
 }
 
+QWidget *Form7::restingFocus()
+{
+    return Text1;
+}
+
 void Form7::Form_Load()
 {
     Data1->setDatabaseName(databasePath());

@@ -114,12 +114,21 @@ protected:
     }
 };
 
+// The grid's table: read-only, and without the views' type-to-find, which walks every row
+// looking for a match (minutes on a book of a million records).
+class GridView : public QTableView
+{
+public:
+    using QTableView::QTableView;
+    void keyboardSearch(const QString &) override {}
+};
+
 } // namespace
 
 DBGrid::DBGrid(const QString &name, QWidget *parent)
     : QWidget(parent)
     , m_caption(new QLabel(this))
-    , m_view(new QTableView(this))
+    , m_view(new GridView(this))
     , m_model(new GridModel(this))
 {
     setObjectName(name);
@@ -166,8 +175,19 @@ DBGrid::DBGrid(const QString &name, QWidget *parent)
     column->addWidget(m_caption);
     column->addWidget(m_view, 1);
 
+    // However the highlight moves (mouse, arrow and page keys, the record selector), the record
+    // it stands on is the current one.
+    connect(m_view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &current) { rowClicked(current); });
     connect(m_view, &QTableView::pressed, this, &DBGrid::rowClicked);
     connect(m_view, &QTableView::activated, this, &DBGrid::rowClicked);
+    // The view's own answer to the record selector looks for a column at the far edge, where a
+    // right-to-left grid narrower than its view has none, and loses the highlight.
+    connect(m_view->verticalHeader(), &QHeaderView::sectionPressed, this, [this](int row) {
+        if (m_source)
+            m_source->source()->setCurrentRow(row);
+        sourceCurrentChanged();
+    });
 }
 
 void DBGrid::setDataSource(DataControl *source)
@@ -176,6 +196,7 @@ void DBGrid::setDataSource(DataControl *source)
     m_model->setSourceModel(source->source());
     connect(source->source(), &RecordSource::refreshed, this, &DBGrid::sourceRefreshed);
     connect(source->source(), &RecordSource::currentChanged, this, &DBGrid::sourceCurrentChanged);
+    connect(source->source(), &RecordSource::resynced, this, &DBGrid::sourceResynced);
     sourceRefreshed();
 }
 
@@ -238,19 +259,29 @@ void DBGrid::sourceRefreshed()
     sourceCurrentChanged();
 }
 
+void DBGrid::sourceResynced()
+{
+    // Read again because the file changed elsewhere: the columns keep the layout the window set.
+    QHeaderView *header = m_view->horizontalHeader();
+    for (auto it = m_model->widths.cbegin(); it != m_model->widths.cend(); ++it)
+        header->resizeSection(it.key(), twips(it.value()));
+    sourceCurrentChanged();
+}
+
 void DBGrid::sourceCurrentChanged()
 {
     const int previous = m_model->currentRow;
     const qint64 row = m_source ? m_source->source()->currentRow() : -1;
     m_model->currentRow = int(row);
-    if (previous >= 0)
+    if (previous >= 0 && previous < m_model->rowCount())
         emit m_model->headerDataChanged(Qt::Vertical, previous, previous);
-    if (row >= 0) {
+    const QModelIndex index = row >= 0 ? m_model->index(int(row), qMax(0, m_view->currentIndex().column()))
+                                       : QModelIndex();
+    if (row >= 0)
         emit m_model->headerDataChanged(Qt::Vertical, int(row), int(row));
-        const QModelIndex index = m_model->index(int(row), qMax(0, m_view->currentIndex().column()));
-        if (m_view->currentIndex() != index)
-            m_view->setCurrentIndex(index);
-    }
+    // The highlight follows the record source: none while there is no current record.
+    if (m_view->currentIndex() != index)
+        m_view->setCurrentIndex(index);
 }
 
 void DBGrid::rowClicked(const QModelIndex &index)

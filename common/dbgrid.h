@@ -7,7 +7,7 @@
 #include <QWidget>
 
 class QLabel;
-class QTableView;
+#include <QTableView>
 
 namespace dalil {
 
@@ -61,6 +61,7 @@ public:
 private:
     void sourceRefreshed();
     void sourceCurrentChanged();
+    void sourceResynced();
     void rowClicked(const QModelIndex &index);
 
     QLabel *m_caption;

@@ -59,6 +59,7 @@ void Form::load()
 
 void Form::Show()
 {
+    m_meantToBeShown = true;
     if (FormHost *frame = Forms::host())
         frame->showForm(this);
     else
@@ -67,6 +68,7 @@ void Form::Show()
 
 void Form::Hide()
 {
+    m_meantToBeShown = false;
     if (FormHost *frame = Forms::host())
         frame->hideForm(this);
     else
@@ -81,19 +83,31 @@ bool Form::isShown() const
 
 void Form::setMaximized()
 {
-    // Window state 2; a hidden window stays hidden and opens maximized when next shown.
+    // Window state 2. A hidden window stays hidden: changing the state of a hidden frame
+    // window shows it, so the state is left for the next Show, which always maximizes.
     if (QWidget *window = parentWidget()) {
         if (window->isVisible())
             window->showMaximized();
-        else
-            window->setWindowState(window->windowState() | Qt::WindowMaximized);
     }
+}
+
+void Form::catchUpWithFile()
+{
+    bool changed = false;
+    const auto controls = findChildren<DataControl *>();
+    for (DataControl *control : controls)
+        changed = control->source()->resyncIfChanged() || changed;
+    if (changed)
+        recordsChangedElsewhere();
 }
 
 void Form::Unload()
 {
     if (m_unloading)
         return;
+    // Hidden first, so that the window it uncovers comes to the front at once.
+    if (isMeantToBeShown())
+        Hide();
     if (parentWidget())
         parentWidget()->close(); // the frame's window closes us through closeEvent
     else
@@ -105,6 +119,7 @@ void Form::forget()
     if (m_unloading)
         return;
     m_unloading = true;
+    m_meantToBeShown = false;
     Form_Unload();
     // What was typed and not saved is dropped: an unloaded window writes nothing.
     const auto controls = findChildren<DataControl *>();

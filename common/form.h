@@ -42,6 +42,17 @@ public:
     bool isUnloading() const { return m_unloading; }
     // Whether the window is on screen (shown and not hidden).
     bool isShown() const;
+    // Whether the program has shown the window and not hidden it since: the frame never
+    // brings up a window that the program hid.
+    bool isMeantToBeShown() const { return m_meantToBeShown && !m_unloading; }
+
+    // The control that takes the focus when the window comes to the front: a harmless one,
+    // never a button that deletes or cancels.
+    virtual QWidget *restingFocus() { return nullptr; }
+
+    // The file changed elsewhere since the window's record sources read it: each is read
+    // again, and the window brings what it shows of them (counts, sums, buttons) up to date.
+    void catchUpWithFile();
 
     // Runs the load handler, then opens the window's record sources.
     void load();
@@ -49,6 +60,8 @@ public:
 protected:
     virtual void Form_Load() {}
     virtual void Form_Unload() {}
+    // After catchUpWithFile read a record source again.
+    virtual void recordsChangedElsewhere() {}
     void closeEvent(QCloseEvent *event) override;
 
 private:
@@ -56,6 +69,7 @@ private:
 
     bool m_loaded = false;
     bool m_unloading = false;
+    bool m_meantToBeShown = false;
 };
 
 namespace Forms {

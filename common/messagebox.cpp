@@ -58,8 +58,13 @@ QString dataErrorText(const DataError &error)
                               "ما زالت البيانات التي أدخلتها موجودة، حاول مرة أخرى بعد قليل:\n%1")
             .arg(path);
     case DataError::Kind::ReadOnly:
-        return QStringLiteral("لا يمكن الكتابة في قاعدة البيانات لأنها للقراءة فقط، ولم يتم حفظ أي شيء:\n%1")
+        return QStringLiteral("لا يمكن الكتابة في قاعدة البيانات لأن هذا الملف للقراءة فقط، ولم يتم حفظ أي شيء:\n%1")
             .arg(path);
+    case DataError::Kind::RecordGone:
+        return QStringLiteral("لم يعد هذا السجل موجوداً في قاعدة البيانات، فقد حذفه برنامج آخر أو نسخة أخرى "
+                              "من هذا البرنامج. لم يتم حفظ أي شيء.");
+    case DataError::Kind::Conflict:
+        return QStringLiteral("تغيّر هذا السجل في قاعدة البيانات بعد أن فتحته، ولم يتم حفظ أي شيء.");
     case DataError::Kind::Refused:
         return QStringLiteral("رفضت قاعدة البيانات القيم المدخلة، ولم يتم حفظ أي شيء:\n%1").arg(path);
     case DataError::Kind::NoCurrentRecord:
@@ -69,6 +74,16 @@ QString dataErrorText(const DataError &error)
         break;
     }
     return QStringLiteral("تعذر الوصول إلى قاعدة البيانات:\n%1").arg(path);
+}
+
+bool keepMyChanges(QWidget *parent)
+{
+    const auto answer = show(parent, QMessageBox::Warning, QStringLiteral("الرجاء التأكيد"),
+                             QStringLiteral("غيّر برنامج آخر أو نسخة أخرى من هذا البرنامج هذا السجل بعد أن فتحته.\n"
+                                            "هل تريد حفظ تعديلاتك عليه؟\n"
+                                            "اختر «لا» لعرض السجل كما هو محفوظ الآن."),
+                             QMessageBox::Yes | QMessageBox::No, true);
+    return answer == QMessageBox::Yes;
 }
 
 void dataError(QWidget *parent, const DataError &error)

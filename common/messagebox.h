@@ -21,6 +21,9 @@ void notFound(QWidget *parent, const QString &text);
 void searchKindMissing(QWidget *parent, bool rightToLeft);
 // A database that cannot be used, or a write it refused, naming the file's full path.
 void dataError(QWidget *parent, const DataError &error);
+// The record being saved changed in the file since it was read: whether the user keeps
+// their changes (Yes) or takes the record as it is stored now (No).
+bool keepMyChanges(QWidget *parent);
 // The text of dataError's box.
 QString dataErrorText(const DataError &error);
 

@@ -7,6 +7,8 @@
 
 #include <QString>
 
+class QAbstractButton;
+
 namespace dalil {
 
 // "عدد السجلات: 12 سجل": the true count, however large.
@@ -25,6 +27,8 @@ EntryForm *BeginNewRecord()
     entry->Data1->Recordset()->MoveLast(); // fails on an empty table; adding still works
     entry->Data1->Recordset()->AddNew();
     entry->Data1->setVisible(false);
+    if (QWidget *first = entry->restingFocus())
+        first->setFocus(Qt::OtherFocusReason);
     return entry;
 }
 
@@ -33,24 +37,77 @@ EntryForm *BeginNewRecord()
 enum class OpenedFrom { StartWindow, Menu };
 
 // Moves the entry window's record set to the record selected in the list: the record the
-// user chose, whatever the list's scrolling, search or order. Fails, changing nothing,
-// when the list has no current record.
+// user chose, whatever the list's scrolling, search or order, read afresh from the file.
+// Fails, changing nothing, when the list has no current record, and with RecordGone when
+// the record was deleted elsewhere since the list showed it.
 inline bool moveToSelectedRecord(DataControl *entryData, DataControl *listData)
 {
     const std::optional<qint64> key = listData->Recordset()->currentKey();
     return key && entryData->Recordset()->moveToKey(*key);
 }
 
+// The edit routine of every list: loads the entry window, moves it to the record selected
+// in the list, shows it captioned, and puts the focus in its first box. A record deleted
+// elsewhere since the list showed it is not opened: the user is told and the list catches up.
+// Other failures are ignored, as the design has it (an empty list still shows the window).
+template <class EntryForm>
+EntryForm *EditSelectedRecord(Form *list, DataControl *listData, const QString &caption)
+{
+    EntryForm *entry = Forms::Load<EntryForm>();
+    if (!moveToSelectedRecord(entry->Data1, listData)
+        && entry->Data1->Recordset()->lastError().kind == DataError::Kind::RecordGone) {
+        MessageBoxes::dataError(list, entry->Data1->Recordset()->lastError());
+        list->catchUpWithFile();
+        return nullptr;
+    }
+    entry->Show();
+    entry->setWindowTitle(caption);
+    if (QWidget *first = entry->restingFocus())
+        first->setFocus(Qt::OtherFocusReason);
+    return entry;
+}
+
+// A delete button answers one click at a time: the second click of a double click, or any
+// press within the double-click interval of the last one, would delete the record that the
+// first delete made current. Space and Enter still press it.
+void guardAgainstDoubleClicks(QAbstractButton *button);
+
+// Deletes the list's current record. Nothing selected leaves the book as it is and says
+// nothing; a record already deleted elsewhere, or a database that refuses, is reported.
+// Returns whether the book changed (the list must be read again either way).
+inline bool deleteCurrent(Form *list, DataControl *listData)
+{
+    RecordSource *records = listData->Recordset();
+    if (records->Delete())
+        return true;
+    if (records->lastError().kind != DataError::Kind::NoCurrentRecord)
+        MessageBoxes::dataError(list, records->lastError());
+    return false;
+}
+
 // Writes the entry window's record by refreshing its record source, the window hidden as
 // the save goes. When the database refuses the write, the window comes back with every box
-// as it was typed and the user is told why; nothing is half-written.
+// as it was typed and the user is told why; nothing is half-written. When the record changed
+// in the file since it was read, the user chooses: their changes written over it, or the
+// record shown as it now stands (the window stays, nothing written).
 inline bool writeEntry(Form *entry, DataControl *entryData)
 {
     entry->Hide();
     if (entryData->Refresh())
         return true;
     entry->Show();
-    MessageBoxes::dataError(entry, entryData->Recordset()->lastError());
+    RecordSource *records = entryData->Recordset();
+    if (records->lastError().kind == DataError::Kind::Conflict) {
+        const bool keep = MessageBoxes::keepMyChanges(entry);
+        records->resolveConflict(keep);
+        if (!keep)
+            return false;
+        entry->Hide();
+        if (entryData->Refresh())
+            return true;
+        entry->Show();
+    }
+    MessageBoxes::dataError(entry, records->lastError());
     return false;
 }
 

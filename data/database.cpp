@@ -2,8 +2,12 @@
 
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
+#include <QFile>
 #include <QSqlQuery>
 #include <QUrl>
+
+#include <unistd.h>
 
 namespace dalil {
 
@@ -23,7 +27,34 @@ int primaryCode(const QSqlError &error)
     return ok ? (code & 0xff) : -1;
 }
 
+bool writable(const QString &path)
+{
+    return ::access(QFile::encodeName(path).constData(), W_OK) == 0;
+}
+
+// The connections opened read-only because the file could not be written then.
+QSet<QString> &readOnlyConnections()
+{
+    static QSet<QString> names;
+    return names;
+}
+
 } // namespace
+
+QString blockingFile(const QString &path)
+{
+    // The file itself, then the two files the engine keeps beside it, then their folder.
+    if (!writable(path))
+        return path;
+    for (const QString &companion : {path + QStringLiteral("-wal"), path + QStringLiteral("-shm")}) {
+        if (QFileInfo::exists(companion) && !writable(companion))
+            return companion;
+    }
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!writable(folder))
+        return folder;
+    return path;
+}
 
 DataError DataError::fromSql(const QSqlError &error, const QString &path)
 {
@@ -37,6 +68,7 @@ DataError DataError::fromSql(const QSqlError &error, const QString &path)
         break;
     case 8:  // SQLITE_READONLY
         result.kind = Kind::ReadOnly;
+        result.path = blockingFile(path);
         break;
     case 11: // SQLITE_CORRUPT
     case 26: // SQLITE_NOTADB
@@ -44,6 +76,8 @@ DataError DataError::fromSql(const QSqlError &error, const QString &path)
         break;
     case 14: // SQLITE_CANTOPEN
         result.kind = QFileInfo(path).isFile() ? Kind::ReadOnly : Kind::Missing;
+        if (result.kind == Kind::ReadOnly)
+            result.path = blockingFile(path);
         break;
     case 19: // SQLITE_CONSTRAINT
     case 20: // SQLITE_MISMATCH
@@ -64,7 +98,9 @@ QSqlDatabase connection(const QString &path, DataError *error)
     const QString name = connectionName(path);
     if (QSqlDatabase::contains(name)) {
         QSqlDatabase db = QSqlDatabase::database(name, false);
-        if (db.isOpen() && QFileInfo(path).isFile())
+        // A file opened read-only that has since been made writable is opened again for writing.
+        const bool reopen = readOnlyConnections().contains(name) && writable(path);
+        if (db.isOpen() && QFileInfo(path).isFile() && !reopen)
             return db;
         db.close();
     }
@@ -77,9 +113,22 @@ QSqlDatabase connection(const QString &path, DataError *error)
 
     QSqlDatabase db = QSqlDatabase::contains(name) ? QSqlDatabase::database(name, false)
                                                    : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-    // mode=rw: the engine must never create the file behind the user's back.
+    // mode=rw: the engine must never create the file behind the user's back. A file that
+    // cannot be written is read as it stands, immutable, so that nothing is created beside
+    // it: the engine would otherwise leave its -shm and -wal files there, read-only as the
+    // file is, and they would block every write after the user made the file writable again.
+    // Only a write-ahead log left with data in it must still be read through the engine.
     QUrl url = QUrl::fromLocalFile(path);
-    url.setQuery(QStringLiteral("mode=rw"));
+    const QFileInfo log(path + QStringLiteral("-wal"));
+    const bool readOnly = !writable(path);
+    if (readOnly && !(log.exists() && log.size() > 0))
+        url.setQuery(QStringLiteral("mode=ro&immutable=1"));
+    else
+        url.setQuery(readOnly ? QStringLiteral("mode=ro") : QStringLiteral("mode=rw"));
+    if (readOnly)
+        readOnlyConnections().insert(name);
+    else
+        readOnlyConnections().remove(name);
     db.setDatabaseName(url.toString(QUrl::FullyEncoded));
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(lockWaitMilliseconds));
     if (!db.open()) {
@@ -123,6 +172,7 @@ void closeAll()
             continue;
         QSqlDatabase::database(name, false).close();
         QSqlDatabase::removeDatabase(name);
+        readOnlyConnections().remove(name);
     }
 }
 

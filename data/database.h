@@ -19,6 +19,8 @@ struct DataError
         ReadOnly,       // the file or its folder cannot be written
         Refused,        // the database refused the values (a constraint)
         NoCurrentRecord,
+        RecordGone,     // the record was deleted elsewhere since it was read
+        Conflict,       // the record was changed elsewhere since it was read
         Other
     };
     Kind kind = Kind::None;
@@ -27,8 +29,13 @@ struct DataError
     QString detail;  // the engine's own words, for the curious
 
     bool isError() const { return kind != Kind::None; }
+    // path is the database file; a write refused as read-only names the file that blocks it.
     static DataError fromSql(const QSqlError &error, const QString &path);
 };
+
+// The file that keeps a write from the database at path: the file itself, its -wal or -shm
+// file, or their folder.
+QString blockingFile(const QString &path);
 
 namespace Database {
 

@@ -20,6 +20,47 @@ QVariant valueForColumn(const QString &text)
     return text.isEmpty() ? QVariant() : QVariant(text);
 }
 
+// Two values of a column read as the same text (a box shows both the same way).
+bool sameValue(const QVariant &a, const QVariant &b)
+{
+    return a.isNull() == b.isNull() && a.toString() == b.toString();
+}
+
+// Undoes a write transaction unless it was committed.
+class WriteTransaction
+{
+public:
+    explicit WriteTransaction(const QSqlDatabase &db) : m_db(db) {}
+    ~WriteTransaction()
+    {
+        if (m_open)
+            QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
+    }
+    // BEGIN IMMEDIATE: the record read inside is the one the write then changes.
+    bool begin(QSqlError *error)
+    {
+        QSqlQuery query(m_db);
+        m_open = query.exec(QStringLiteral("BEGIN IMMEDIATE"));
+        if (!m_open)
+            *error = query.lastError();
+        return m_open;
+    }
+    bool commit(QSqlError *error)
+    {
+        QSqlQuery query(m_db);
+        if (!query.exec(QStringLiteral("COMMIT"))) {
+            *error = query.lastError();
+            return false;
+        }
+        m_open = false;
+        return true;
+    }
+
+private:
+    QSqlDatabase m_db;
+    bool m_open = false;
+};
+
 } // namespace
 
 RecordSource::RecordSource(QObject *parent)
@@ -129,6 +170,7 @@ bool RecordSource::openSet()
     }
     m_open = true;
     m_current = m_count > 0 ? 0 : -1;
+    captureCurrent();
     return true;
 }
 
@@ -267,7 +309,128 @@ void RecordSource::invalidateRows()
 
 bool RecordSource::hasCurrentRecord() const
 {
-    return m_open && (m_adding || (m_current >= 0 && m_current < m_count));
+    return m_open && (m_adding || !m_currentValues.isEmpty());
+}
+
+void RecordSource::captureCurrent()
+{
+    m_currentKey.reset();
+    m_currentValues.clear();
+    m_overwriteConflict = false;
+    if (!m_open || m_current < 0 || m_current >= m_count)
+        return;
+    const Page *p = page(m_current / pageSize);
+    const qint64 offset = m_current % pageSize;
+    if (!p || offset >= p->rows.size())
+        return;
+    m_currentValues = p->rows.at(offset);
+    if (m_isTable && offset < p->keys.size())
+        m_currentKey = p->keys.at(offset);
+}
+
+bool RecordSource::isStale() const
+{
+    if (!m_open)
+        return false;
+    DataError error;
+    const QSqlDatabase db = Database::connection(m_databaseName, &error);
+    return db.isValid() && !unchangedSinceOpen(db);
+}
+
+bool RecordSource::resyncIfChanged()
+{
+    if (!m_open)
+        return false;
+    DataError error;
+    QSqlDatabase db = Database::connection(m_databaseName, &error);
+    if (!db.isValid() || unchangedSinceOpen(db))
+        return false;
+    // A record being typed over stays as it was read: its write will find out what became of it.
+    const bool holding = m_pending == Pending::Edited;
+    beginResetModel();
+    invalidateRows();
+    if (!fetchCount()) {
+        m_count = 0;
+        m_current = -1;
+        if (!holding)
+            captureCurrent();
+        endResetModel();
+        emit resynced();
+        emit currentChanged();
+        return true;
+    }
+    std::optional<qint64> at;
+    if (m_currentKey && m_isTable)
+        at = m_statement ? positionInSet(db, *m_currentKey) : positionInTable(db, *m_currentKey);
+    if (holding || m_adding) {
+        m_current = at ? *at : -1;
+    } else {
+        m_current = at ? *at : (m_count > 0 ? 0 : -1);
+        captureCurrent();
+    }
+    endResetModel();
+    emit resynced();
+    if (!holding && !m_adding)
+        emit currentChanged();
+    return true;
+}
+
+std::optional<qint64> RecordSource::positionInSet(const QSqlDatabase &db, qint64 key)
+{
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    query.prepare(selectSql(QStringLiteral("rowid")));
+    for (const QVariant &value : selectValues())
+        query.addBindValue(value);
+    if (!query.exec())
+        return std::nullopt;
+    for (qint64 row = 0; query.next(); ++row) {
+        if (query.value(0).toLongLong() == key)
+            return row;
+    }
+    return std::nullopt;
+}
+
+std::optional<qint64> RecordSource::positionInTable(const QSqlDatabase &db, qint64 key)
+{
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (unchangedSinceOpen(db)) {
+        // A record already read is where it was read.
+        for (auto it = m_pages.cbegin(); it != m_pages.cend(); ++it) {
+            const qsizetype at = it->keys.indexOf(key);
+            if (at >= 0)
+                return it.key() * pageSize + at;
+        }
+        // Past the middle, the position is counted back from the end of the set.
+        QSqlQuery ends(db);
+        ends.setForwardOnly(true);
+        if (ends.exec(QStringLiteral("SELECT (SELECT min(rowid) FROM %1), (SELECT max(rowid) FROM %1)")
+                              .arg(quoteIdentifier(m_object)))
+            && ends.next()) {
+            const qint64 low = ends.value(0).toLongLong();
+            const qint64 high = ends.value(1).toLongLong();
+            if (key > low + (high - low) / 2) {
+                query.prepare(QStringLiteral("SELECT (SELECT count(*) FROM %1 WHERE rowid > ?),"
+                                             " EXISTS (SELECT 1 FROM %1 WHERE rowid = ?)")
+                                  .arg(quoteIdentifier(m_object)));
+                query.addBindValue(key);
+                query.addBindValue(key);
+                if (!query.exec() || !query.next() || !query.value(1).toBool())
+                    return std::nullopt;
+                return m_count - 1 - query.value(0).toLongLong();
+            }
+        }
+    }
+    // Table order is rowid order: the position is the number of rows before the key.
+    query.prepare(QStringLiteral("SELECT (SELECT count(*) FROM %1 WHERE rowid < ?),"
+                                 " EXISTS (SELECT 1 FROM %1 WHERE rowid = ?)")
+                      .arg(quoteIdentifier(m_object)));
+    query.addBindValue(key);
+    query.addBindValue(key);
+    if (!query.exec() || !query.next() || !query.value(1).toBool())
+        return std::nullopt;
+    return query.value(0).toLongLong();
 }
 
 bool RecordSource::atEOF() const
@@ -277,14 +440,16 @@ bool RecordSource::atEOF() const
 
 qint64 RecordSource::currentRow() const
 {
-    return (m_open && !m_adding && m_current >= 0 && m_current < m_count) ? m_current : -1;
+    return (m_open && !m_adding && !m_currentValues.isEmpty() && m_current >= 0 && m_current < m_count)
+               ? m_current
+               : -1;
 }
 
 std::optional<qint64> RecordSource::currentKey() const
 {
-    if (m_adding)
+    if (m_adding || !m_open)
         return std::nullopt;
-    return keyAt(currentRow());
+    return m_currentKey;
 }
 
 QVariant RecordSource::fieldValue(const QString &field) const
@@ -293,7 +458,7 @@ QVariant RecordSource::fieldValue(const QString &field) const
         return valueForColumn(m_buffer.value(field));
     if (m_adding || !hasCurrentRecord())
         return {};
-    return valueAt(m_current, int(m_fields.indexOf(field)));
+    return m_currentValues.value(m_fields.indexOf(field));
 }
 
 QString RecordSource::fieldText(const QString &field) const
@@ -327,6 +492,95 @@ void RecordSource::leaveRecord()
     m_adding = false;
     m_pending = Pending::None;
     m_buffer.clear();
+    m_overwriteConflict = false;
+}
+
+void RecordSource::resolveConflict(bool keepMine)
+{
+    if (keepMine) {
+        m_overwriteConflict = true;
+        return;
+    }
+    if (!m_storedValues.isEmpty())
+        m_currentValues = m_storedValues;
+    m_storedValues.clear();
+    leaveRecord();
+    emit currentChanged();
+}
+
+std::optional<QList<QVariant>> RecordSource::readStoredRow(const QSqlDatabase &db, qint64 key, bool *failed)
+{
+    *failed = false;
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT * FROM %1 WHERE rowid = ?").arg(quoteIdentifier(m_object)));
+    query.addBindValue(key);
+    if (!query.exec()) {
+        setError(DataError::fromSql(query.lastError(), m_databaseName));
+        *failed = true;
+        return std::nullopt;
+    }
+    if (!query.next())
+        return std::nullopt;
+    QList<QVariant> row;
+    for (int c = 0; c < m_fields.size(); ++c)
+        row << query.value(c);
+    return row;
+}
+
+bool RecordSource::updateCurrent(const QSqlDatabase &db, const QStringList &columns, const QVariantList &values)
+{
+    const qint64 key = *m_currentKey;
+    const DataError gone{DataError::Kind::RecordGone, m_databaseName, m_object, {}};
+    WriteTransaction transaction(db);
+    QSqlError sqlError;
+    if (!transaction.begin(&sqlError)) {
+        setError(DataError::fromSql(sqlError, m_databaseName));
+        return false;
+    }
+    bool failed = false;
+    const std::optional<QList<QVariant>> stored = readStoredRow(db, key, &failed);
+    if (failed)
+        return false;
+    if (!stored) {
+        setError(gone);
+        return false;
+    }
+    if (!m_overwriteConflict) {
+        for (int c = 0; c < m_fields.size(); ++c) {
+            if (!sameValue(stored->value(c), m_currentValues.value(c))) {
+                m_storedValues = *stored;
+                setError({DataError::Kind::Conflict, m_databaseName, m_object, {}});
+                return false;
+            }
+        }
+    }
+
+    QStringList assignments;
+    for (const QString &column : columns)
+        assignments << quoteIdentifier(column) + QStringLiteral(" = ?");
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?")
+                      .arg(quoteIdentifier(m_object), assignments.join(u", ")));
+    for (const QVariant &value : values)
+        query.addBindValue(value);
+    query.addBindValue(key);
+    CountCache::Write counted(db, m_object, CountCache::Write::Kind::Update, key);
+    if (!query.exec()) {
+        setError(DataError::fromSql(query.lastError(), m_databaseName));
+        return false;
+    }
+    if (query.numRowsAffected() != 1) {
+        setError(gone);
+        return false;
+    }
+    query.finish();
+    if (!transaction.commit(&sqlError)) {
+        setError(DataError::fromSql(sqlError, m_databaseName));
+        return false;
+    }
+    counted.succeeded(key);
+    return true;
 }
 
 void RecordSource::discardPending()
@@ -357,6 +611,38 @@ bool RecordSource::writePending()
         return false;
     }
 
+    if (m_pending == Pending::Edited) {
+        // Only the boxes the user changed are written, so that what another program wrote
+        // since into the record's other columns is kept.
+        if (!m_currentKey) {
+            setError({DataError::Kind::NoCurrentRecord, m_databaseName, m_object, {}});
+            return false;
+        }
+        QStringList columns;
+        QVariantList values;
+        for (const QString &field : std::as_const(m_boundFields)) {
+            const qsizetype column = m_fields.indexOf(field);
+            if (column < 0 || !m_buffer.contains(field))
+                continue;
+            const QVariant typed = valueForColumn(m_buffer.value(field));
+            if (sameValue(typed, m_currentValues.value(column)))
+                continue;
+            columns << field;
+            values << typed;
+        }
+        if (!columns.isEmpty()) {
+            if (!updateCurrent(db, columns, values))
+                return false;
+            for (qsizetype i = 0; i < columns.size(); ++i)
+                m_currentValues[m_fields.indexOf(columns.at(i))] = values.at(i);
+        }
+        leaveRecord();
+        invalidateRows();
+        if (m_count > 0)
+            emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+        return true;
+    }
+
     QStringList columns;
     QVariantList values;
     for (const QString &field : std::as_const(m_boundFields)) {
@@ -367,55 +653,29 @@ bool RecordSource::writePending()
     }
 
     QSqlQuery query(db);
-    std::optional<qint64> updated;
-    if (m_pending == Pending::New) {
-        QStringList marks;
-        for (qsizetype i = 0; i < columns.size(); ++i)
-            marks << QStringLiteral("?");
-        query.prepare(columns.isEmpty()
-                          ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteIdentifier(m_object))
-                          : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                .arg(quoteIdentifier(m_object), columns.join(u", "), marks.join(u", ")));
-    } else {
-        const std::optional<qint64> key = currentKey();
-        if (!key) {
-            setError({DataError::Kind::NoCurrentRecord, m_databaseName, m_object, {}});
-            return false;
-        }
-        QStringList assignments;
-        for (const QString &column : std::as_const(columns))
-            assignments << column + QStringLiteral(" = ?");
-        if (assignments.isEmpty()) {
-            leaveRecord();
-            return true;
-        }
-        query.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?")
-                          .arg(quoteIdentifier(m_object), assignments.join(u", ")));
-        values << *key;
-        updated = key;
-    }
+    QStringList marks;
+    for (qsizetype i = 0; i < columns.size(); ++i)
+        marks << QStringLiteral("?");
+    query.prepare(columns.isEmpty()
+                      ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteIdentifier(m_object))
+                      : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                            .arg(quoteIdentifier(m_object), columns.join(u", "), marks.join(u", ")));
     for (const QVariant &value : std::as_const(values))
         query.addBindValue(value);
-    CountCache::Write counted(db, m_object,
-                              updated ? CountCache::Write::Kind::Update : CountCache::Write::Kind::Insert, updated);
+    CountCache::Write counted(db, m_object, CountCache::Write::Kind::Insert);
     if (!query.exec()) {
         setError(DataError::fromSql(query.lastError(), m_databaseName));
         return false;
     }
-    counted.succeeded(updated ? updated : std::optional<qint64>(query.lastInsertId().toLongLong()));
+    counted.succeeded(query.lastInsertId().toLongLong());
 
-    const bool added = m_pending == Pending::New;
     leaveRecord();
     invalidateRows();
-    if (added) {
-        // The new record joins the end of the set until the next refresh orders it.
-        const int at = int(qMin<qint64>(m_count, INT_MAX));
-        beginInsertRows({}, at, at);
-        ++m_count;
-        endInsertRows();
-    } else if (m_count > 0) {
-        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
-    }
+    // The new record joins the end of the set until the next refresh orders it.
+    const int at = int(qMin<qint64>(m_count, INT_MAX));
+    beginInsertRows({}, at, at);
+    ++m_count;
+    endInsertRows();
     return true;
 }
 
@@ -459,15 +719,25 @@ bool RecordSource::Delete()
         setError(DataError::fromSql(query.lastError(), m_databaseName));
         return false;
     }
-    counted.succeeded();
+    // The record shown was deleted elsewhere since it was read: nothing was deleted here.
+    const bool deleted = query.numRowsAffected() == 1;
+    if (deleted)
+        counted.succeeded();
     leaveRecord();
     invalidateRows();
     // A reset rather than a removal: removing one row of a million makes a grid's row
     // header visit every row, and the caller refreshes right after anyway.
     beginResetModel();
-    --m_count;
+    if (deleted)
+        --m_count;
+    m_currentKey.reset();
+    m_currentValues.clear();
     endResetModel();
     emit currentChanged();
+    if (!deleted) {
+        setError({DataError::Kind::RecordGone, m_databaseName, m_object, {}});
+        return false;
+    }
     return true;
 }
 
@@ -480,6 +750,7 @@ bool RecordSource::setCurrentRow(qint64 row)
     if (!writePending())
         return false;
     m_current = qBound<qint64>(-1, row, m_count);
+    captureCurrent();
     emit currentChanged();
     return true;
 }
@@ -534,66 +805,32 @@ bool RecordSource::MovePrevious()
 
 bool RecordSource::moveToKey(qint64 key)
 {
-    if (!m_open || !m_isTable)
+    if (!m_open || !m_isTable) {
+        setError({DataError::Kind::NoCurrentRecord, m_databaseName, m_object, {}});
         return false;
+    }
     if (!writePending())
         return false;
+    // Rows read before another window or program changed the file may stand elsewhere now.
+    resyncIfChanged();
     DataError error;
     QSqlDatabase db = Database::connection(m_databaseName, &error);
     if (!db.isValid()) {
         setError(error);
         return false;
     }
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
-    if (!m_statement) {
-        if (unchangedSinceOpen(db)) {
-            // A record already read is where it was read.
-            for (auto it = m_pages.cbegin(); it != m_pages.cend(); ++it) {
-                const qsizetype at = it->keys.indexOf(key);
-                if (at >= 0)
-                    return setCurrentRow(it.key() * pageSize + at);
-            }
-            // Past the middle, the position is counted back from the end of the set.
-            QSqlQuery ends(db);
-            ends.setForwardOnly(true);
-            if (ends.exec(QStringLiteral("SELECT (SELECT min(rowid) FROM %1), (SELECT max(rowid) FROM %1)")
-                                  .arg(quoteIdentifier(m_object)))
-                && ends.next()) {
-                const qint64 low = ends.value(0).toLongLong();
-                const qint64 high = ends.value(1).toLongLong();
-                if (key > low + (high - low) / 2) {
-                    query.prepare(QStringLiteral("SELECT (SELECT count(*) FROM %1 WHERE rowid > ?),"
-                                                 " EXISTS (SELECT 1 FROM %1 WHERE rowid = ?)")
-                                      .arg(quoteIdentifier(m_object)));
-                    query.addBindValue(key);
-                    query.addBindValue(key);
-                    if (!query.exec() || !query.next() || !query.value(1).toBool())
-                        return false;
-                    return setCurrentRow(m_count - 1 - query.value(0).toLongLong());
-                }
-            }
-        }
-        // Table order is rowid order: the position is the number of rows before the key.
-        query.prepare(QStringLiteral("SELECT (SELECT count(*) FROM %1 WHERE rowid < ?),"
-                                     " EXISTS (SELECT 1 FROM %1 WHERE rowid = ?)")
-                          .arg(quoteIdentifier(m_object)));
-        query.addBindValue(key);
-        query.addBindValue(key);
-        if (!query.exec() || !query.next() || !query.value(1).toBool())
-            return false;
-        return setCurrentRow(query.value(0).toLongLong());
-    }
-    query.prepare(selectSql(QStringLiteral("rowid")));
-    for (const QVariant &value : selectValues())
-        query.addBindValue(value);
-    if (!query.exec())
+    const std::optional<qint64> at = m_statement ? positionInSet(db, key) : positionInTable(db, key);
+    if (!at) {
+        setError({DataError::Kind::RecordGone, m_databaseName, m_object, {}});
         return false;
-    for (qint64 row = 0; query.next(); ++row) {
-        if (query.value(0).toLongLong() == key)
-            return setCurrentRow(row);
     }
-    return false;
+    if (!setCurrentRow(*at))
+        return false;
+    if (m_currentKey != key) {
+        setError({DataError::Kind::RecordGone, m_databaseName, m_object, {}});
+        return false;
+    }
+    return true;
 }
 
 int RecordSource::rowCount(const QModelIndex &parent) const

@@ -65,11 +65,26 @@ public:
     qint64 currentRow() const;
     // Makes row the current record, writing a pending record first.
     bool setCurrentRow(qint64 row);
-    // Identity (rowid) of the current record, when the source is a table or a search of one.
+    // Identity (rowid) of the current record as it was read when it became current, when the
+    // source is a table or a search of one. Writes and deletes act on this record and no other.
     std::optional<qint64> currentKey() const;
     std::optional<qint64> keyAt(qint64 row) const;
-    // Makes the record with this identity current; it must be in the set.
+    // Makes the record with this identity current, reading the file afresh first when another
+    // record source or program changed it. Fails with RecordGone when the record is not there.
     bool moveToKey(qint64 key);
+
+    // When the file changed since the set was read (a write through another record source,
+    // another program), reads the set again: the count, the rows, and the position of the
+    // current record, kept by identity where it can be found. A pending record stays pending.
+    // Returns whether the set was read again.
+    bool resyncIfChanged();
+    // Whether the file changed since the set was read.
+    bool isStale() const;
+
+    // After a write failed with Conflict (the record changed in the file since it was read):
+    // keepMine makes the next write store the user's changes over it; otherwise the typing is
+    // dropped and the record is shown as it now stands.
+    void resolveConflict(bool keepMine);
 
     QStringList fieldNames() const { return m_fields; }
     // The current record's value of a field as text (the pending value while one is typed).
@@ -99,6 +114,8 @@ signals:
     void currentChanged();
     // The record set was reopened (refresh, search): bound grids lay themselves out anew.
     void refreshed();
+    // The set was read again because the file changed elsewhere; the layout stays.
+    void resynced();
 
 private:
     struct Page
@@ -119,6 +136,15 @@ private:
     QVariantList selectValues() const;
     void setError(const DataError &error) { m_error = error; }
     void leaveRecord();
+    // Takes the key and values of the record at m_current as the current record's.
+    void captureCurrent();
+    // The current row of the table as the file holds it now, or nullopt when it is gone.
+    std::optional<QList<QVariant>> readStoredRow(const QSqlDatabase &db, qint64 key, bool *failed);
+    bool updateCurrent(const QSqlDatabase &db, const QStringList &columns, const QVariantList &values);
+    // The position of key in a table opened by name, or nullopt when it is not there.
+    std::optional<qint64> positionInTable(const QSqlDatabase &db, qint64 key);
+    // The position of key in a search statement's set, or nullopt when it is not there.
+    std::optional<qint64> positionInSet(const QSqlDatabase &db, qint64 key);
 
     QString m_databaseName;
     QString m_sourceText;
@@ -132,6 +158,12 @@ private:
     ChangeStamp m_openStamp; // the file as the count saw it
     qint64 m_current = -1;
     bool m_adding = false;
+    // The current record as it was read when it became current: what the bound controls
+    // show, what a write compares the file against, and the row it writes.
+    std::optional<qint64> m_currentKey;
+    QList<QVariant> m_currentValues;
+    bool m_overwriteConflict = false;
+    QList<QVariant> m_storedValues; // the record as the file held it when a write met a conflict
 
     Pending m_pending = Pending::None;
     QHash<QString, QString> m_buffer;

@@ -65,9 +65,12 @@ Form2::Form2()
     connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form2::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &Form2::Command3_Click);
+    guardAgainstDoubleClicks(Command3);
     connect(Command4, &QPushButton::clicked, this, &Form2::Command4_Click);
     connect(Command5, &QPushButton::clicked, this, &Form2::Command5_Click);
     connect(List1, &QListWidget::currentRowChanged, this, &Form2::List1_Click);
+    // A click on the kind already chosen moves the focus to the search box all the same.
+    connect(List1, &QListWidget::itemClicked, this, &Form2::List1_Click);
     connect(Text1, &TextBox::enterPressed, this, &Form2::Text1_KeyPress);
 }
 
@@ -78,6 +81,17 @@ void Form2::Form_Load()
     List1->addItem(QStringLiteral("بواسطة الإسم"));
     List1->addItem(QStringLiteral("بواسطة الرقم"));
     List1->setCurrentRow(-1);
+}
+
+QWidget *Form2::restingFocus()
+{
+    return DBGrid1->view();
+}
+
+void Form2::recordsChangedElsewhere()
+{
+    setRecordButtons(!Data1->Recordset()->atEOF());
+    writeRecordCount();
 }
 
 void Form2::applyGridLayout(OpenedFrom from)
@@ -186,26 +200,20 @@ void Form2::Command1_Click()
 
 void Form2::Command5_Click()
 {
-    Form3 *entry = Forms::Load<Form3>();
-    entry->Show();
-    moveToSelectedRecord(entry->Data1, Data1);
-    entry->setWindowTitle(QStringLiteral("تعديل سجل"));
+    EditSelectedRecord<Form3>(this, Data1, QStringLiteral("تعديل سجل"));
 }
 
 void Form2::Command3_Click()
 {
     // No question is asked: the selected entry goes at once.
-    const qint64 count = Data1->Recordset()->RecordCount();
-    if (!Data1->Recordset()->Delete()) {
-        // Nothing selected leaves the book as it is; a database that refused is reported.
-        const DataError error = Data1->Recordset()->lastError();
-        if (error.kind != DataError::Kind::NoCurrentRecord)
-            MessageBoxes::dataError(this, error);
+    const bool hadRecord = Data1->Recordset()->hasCurrentRecord();
+    deleteCurrent(this, Data1);
+    if (!hadRecord)
         return;
-    }
-    if (count == 1)
+    if (!Data1->Refresh())
+        MessageBoxes::dataError(this, Data1->Recordset()->lastError());
+    if (Data1->Recordset()->atEOF())
         setRecordButtons(false);
-    Data1->Refresh();
     applyGridLayout();
     writeRecordCount();
 }

@@ -50,8 +50,11 @@ public:
     DataControl *Data1;
     StatusBar *StatusBar1;
 
+    QWidget *restingFocus() override;
+
 protected:
     void Form_Load() override;
+    void recordsChangedElsewhere() override;
 
 private:
     void Command1_Click();

@@ -98,6 +98,11 @@ void Form3::Form_Load()
     Data1->setRecordSource(QStringLiteral("Phone"));
 }
 
+QWidget *Form3::restingFocus()
+{
+    return Text1;
+}
+
 QList<BoundTextBox *> Form3::boxes() const
 {
     return {Text1, Text2, Text3, Text4, Text5, Text6, Text7, Text8};

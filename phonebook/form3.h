@@ -40,6 +40,8 @@ public:
     QPushButton *Command2;
     QPushButton *Command3;
 
+    QWidget *restingFocus() override;
+
 protected:
     void Form_Load() override;
 

@@ -3,6 +3,8 @@
 
 #include "common/form.h"
 
+#include <QToolButton>
+
 class QLabel;
 class QToolButton;
 
@@ -20,6 +22,8 @@ public:
     QToolButton *Command1;
     QToolButton *Command2;
     QToolButton *Command3;
+
+    QWidget *restingFocus() override { return Command1; }
 
 protected:
     void Form_Unload() override;

@@ -37,6 +37,8 @@ public:
     RichTextBox *RichTextBox1;
     QPushButton *Command1;
 
+    QWidget *restingFocus() override { return RichTextBox1; }
+
 private:
     void Command1_Click();
 };

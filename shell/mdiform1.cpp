@@ -11,6 +11,7 @@
 #include "common/messagebox.h"
 #include "common/twips.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
@@ -35,6 +36,25 @@ QAction *menuItem(QMenu *menu, const QString &name, const QString &caption)
     action->setObjectName(name);
     return action;
 }
+
+// A window of the frame that comes up only when the program shows its form: the area's own
+// moves (activating the next window after a close or a message box) never bring up a window
+// the program hid.
+class FormWindow : public QMdiSubWindow
+{
+public:
+    explicit FormWindow(Form *form) : m_form(form) {}
+
+    void setVisible(bool visible) override
+    {
+        if (visible && m_form && !m_form->isMeantToBeShown())
+            return;
+        QMdiSubWindow::setVisible(visible);
+    }
+
+private:
+    QPointer<Form> m_form;
+};
 
 } // namespace
 
@@ -105,7 +125,7 @@ MDIForm1::~MDIForm1()
 
 void MDIForm1::adopt(Form *form)
 {
-    auto *window = new QMdiSubWindow;
+    auto *window = new FormWindow(form);
     window->setObjectName(form->objectName() + QStringLiteral("Window"));
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWidget(form);
@@ -131,16 +151,32 @@ void MDIForm1::showForm(Form *form)
         window->setWindowIcon(form->windowIcon());
         window->showMaximized();
         m_area->setActiveSubWindow(window);
+        bringToFront(form);
     }
 }
 
 void MDIForm1::hideForm(Form *form)
 {
-    if (auto *window = qobject_cast<QMdiSubWindow *>(form->parentWidget()))
+    if (auto *window = qobject_cast<QMdiSubWindow *>(form->parentWidget())) {
         window->hide();
+        uncoverTopWindow(true);
+    }
+}
+
+void MDIForm1::bringToFront(Form *form)
+{
+    // A list shows what the file holds now, and the focus goes to a harmless control.
+    form->catchUpWithFile();
+    if (QWidget *focus = form->restingFocus(); focus && focus->isEnabled())
+        focus->setFocus(Qt::OtherFocusReason);
 }
 
 void MDIForm1::maximizeTopWindow()
+{
+    uncoverTopWindow(false);
+}
+
+void MDIForm1::uncoverTopWindow(bool hidden)
 {
     if (m_ending)
         return;
@@ -150,6 +186,11 @@ void MDIForm1::maximizeTopWindow()
             if (!(*it)->isMaximized())
                 (*it)->showMaximized();
             m_area->setActiveSubWindow(*it);
+            // The window the program uncovered takes its resting focus; after a close box,
+            // only when the focus is not in it already.
+            auto *form = qobject_cast<Form *>((*it)->widget());
+            if (form && (hidden || !form->isAncestorOf(QApplication::focusWidget())))
+                bringToFront(form);
             return;
         }
     }

@@ -57,6 +57,9 @@ private:
     void addcheck_Click();
     // Every window is designed maximized: the one a hide or a close uncovers shows so too.
     void maximizeTopWindow();
+    // hidden: the program hid the window above, and the one uncovered takes the focus.
+    void uncoverTopWindow(bool hidden);
+    void bringToFront(Form *form);
 
     QMdiArea *m_area;
     bool m_ending = false;

@@ -1,5 +1,7 @@
 #include "testsupport.h"
 
+#include "schema_sql.h"
+
 #include "common/datacontrol.h"
 #include "common/textbox.h"
 #include "data/database.h"
@@ -24,10 +26,7 @@ namespace testing {
 
 bool createDatabase(const QString &path)
 {
-    QFile schema(QStringLiteral(DALIL_SCHEMA_FILE));
-    if (!schema.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray sql = schema.readAll();
+    const QByteArray sql(schemaSql);
     sqlite3 *db = nullptr;
     if (sqlite3_open(path.toUtf8().constData(), &db) != SQLITE_OK) {
         sqlite3_close(db);

@@ -70,6 +70,7 @@ private slots:
     void everyBookSaysSoAndKeepsRunning_data();
     void everyBookSaysSoAndKeepsRunning();
     void aReadOnlyFileListsButDoesNotSave();
+    void aReadOnlyCompanionFileIsNamed();
 };
 
 void TestDamaged::everyBookSaysSoAndKeepsRunning_data()
@@ -149,9 +150,13 @@ void TestDamaged::everyBookSaysSoAndKeepsRunning()
     const auto seen = boxes.boxes();
     QVERIFY(!seen.isEmpty());
     bool named = false;
+    // A folder that cannot be written is what blocks a save there: the box names it.
+    const QString blocker = damage == u"readonly-folder" ? QDir::toNativeSeparators(folder.path()) : db;
     for (const auto &box : seen) {
         QCOMPARE(box.icon, QMessageBox::Critical);
-        QVERIFY2(box.text.contains(db), qPrintable(box.text));
+        QVERIFY2(box.text.contains(blocker), qPrintable(box.text));
+        if (damage == u"readonly-folder")
+            QVERIFY2(!box.text.contains(db), qPrintable(box.text));
         named = named || box.text.contains(words);
     }
     QVERIFY2(named, qPrintable(seen.first().text));
@@ -194,10 +199,47 @@ void TestDamaged::aReadOnlyFileListsButDoesNotSave()
     QVERIFY(boxes.boxes()[0].text.contains(folder.databasePath()));
     QVERIFY(entry->isShown());
     QCOMPARE(entry->Text1->text(), QStringLiteral("زيد"));
+    // Nothing was made beside the file: no -wal or -shm left read-only to block later saves.
+    QVERIFY(!QFileInfo::exists(folder.databasePath() + QStringLiteral("-shm")));
+    QVERIFY(!QFileInfo::exists(folder.databasePath() + QStringLiteral("-wal")));
+
+    // The user makes the file writable again: the same save, retried, is stored.
+    QVERIFY(QFile::setPermissions(folder.databasePath(), QFile::ReadOwner | QFile::WriteOwner));
+    boxes.clear();
+    QTest::mouseClick(entry->Command1, Qt::LeftButton);
+    QVERIFY2(boxes.boxes().isEmpty(), boxes.boxes().isEmpty() ? "" : qPrintable(boxes.boxes()[0].text));
+    QVERIFY(!entry->isShown());
     endProgram();
     QTest::qWait(1);
     Database::closeAll();
-    QCOMPARE(fingerprint(folder.databasePath()), before);
+    QCOMPARE(folder.value("SELECT count(*) FROM Phone WHERE الإسم = 'زيد'").toInt(), 1);
+    QVERIFY(before != fingerprint(folder.databasePath()));
+}
+
+// A write-protected -shm left by an earlier run on a read-only file blocks a save: the box
+// names that file, not the database that the user can see is writable.
+void TestDamaged::aReadOnlyCompanionFileIsNamed()
+{
+    testing::AppFolder folder;
+    const QString shm = folder.databasePath() + QStringLiteral("-shm");
+    {
+        QFile stale(shm);
+        QVERIFY(stale.open(QIODevice::WriteOnly));
+        stale.write(QByteArray(32768, 0));
+    }
+    QVERIFY(QFile::setPermissions(shm, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    setApplicationFolder(folder.path());
+    start();
+    QVERIFY(QTest::qWaitForWindowExposed(MDIForm1::instance()));
+    testing::BoxWatcher boxes;
+    MDIForm1::instance()->findChild<QAction *>(QStringLiteral("addphone"))->trigger();
+    Form3 *entry = Forms::loaded<Form3>();
+    testing::typeText(entry->Text1, QStringLiteral("زيد"));
+    testing::typeText(entry->Text2, QStringLiteral("1"));
+    QTest::mouseClick(entry->Command1, Qt::LeftButton);
+    const auto seen = boxes.boxes();
+    QVERIFY(!seen.isEmpty());
+    QVERIFY2(seen.last().text.contains(shm), qPrintable(seen.last().text));
 }
 
 QTEST_MAIN(TestDamaged)
