@@ -1,0 +1,775 @@
+#include "driver.h"
+
+#include "testsupport.h"
+
+#include "common/datacontrol.h"
+#include "common/dbgrid.h"
+#include "common/form.h"
+#include "common/statusbar.h"
+#include "common/textbox.h"
+#include "shell/mdiform1.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QHeaderView>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QUuid>
+
+namespace session {
+
+namespace {
+
+const QStringList formNames{QStringLiteral("Form1"), QStringLiteral("Form2"), QStringLiteral("Form3"),
+                            QStringLiteral("Form4"), QStringLiteral("Form5"), QStringLiteral("Form6"),
+                            QStringLiteral("Form7"), QStringLiteral("Form8")};
+
+dalil::Form *form(const QString &name)
+{
+    return dalil::Forms::find(name);
+}
+
+template <class W>
+W *child(const QString &formName, const QString &name)
+{
+    dalil::Form *f = form(formName);
+    return f ? f->findChild<W *>(name) : nullptr;
+}
+
+dalil::Form *formOf(QWidget *widget)
+{
+    for (QWidget *w = widget; w; w = w->parentWidget()) {
+        if (auto *f = qobject_cast<dalil::Form *>(w))
+            return f;
+    }
+    return nullptr;
+}
+
+QString widgetName(QWidget *w)
+{
+    if (!w)
+        return QStringLiteral("(nothing)");
+    dalil::Form *f = formOf(w);
+    QString name = w->objectName();
+    if (name.isEmpty())
+        name = QString::fromLatin1(w->metaObject()->className());
+    if (w->parentWidget() && w->parentWidget()->objectName() == u"DBGrid1")
+        name = QStringLiteral("DBGrid1.") + name;
+    return (f ? f->objectName() + u'.' : QString()) + name;
+}
+
+QString quoteList(const QStringList &texts)
+{
+    QStringList quoted;
+    for (const QString &t : texts)
+        quoted << u'"' + t + u'"';
+    return quoted.join(QStringLiteral(" or "));
+}
+
+QString rowsText(const QList<QStringList> &rows)
+{
+    QStringList lines;
+    for (const QStringList &r : rows)
+        lines << QStringLiteral("    ") + r.join(QStringLiteral(" | "));
+    return lines.isEmpty() ? QStringLiteral("    (no rows)") : lines.join(u'\n');
+}
+
+QList<QStringList> snapshotText(const Snapshot &s)
+{
+    QList<QStringList> rows;
+    for (const Row &row : s.rows) {
+        QStringList cells;
+        for (const QVariant &v : row)
+            cells << cellText(v);
+        rows << cells;
+    }
+    return rows;
+}
+
+QString canonical(const QVariant &v)
+{
+    if (v.isNull())
+        return QStringLiteral("∅");
+    if (v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Int)
+        return u'#' + v.toString();
+    return u'\'' + v.toString();
+}
+
+void settle()
+{
+    // Queued work of the frame (the window a hide uncovers) and windows closing.
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+} // namespace
+
+Driver::Driver(const Switches &switches)
+    : m_switches(switches)
+{
+}
+
+Driver::~Driver()
+{
+    end();
+}
+
+bool Driver::begin()
+{
+    end();
+    m_folder = std::make_unique<testing::AppFolder>();
+    m_model = std::make_unique<Model>();
+    m_books = std::make_unique<Books>(*m_model, m_switches);
+    m_log.clear();
+    m_stopped.clear();
+    m_failure.reset();
+    m_reader = QStringLiteral("session-reader-") + QUuid::createUuid().toString();
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_reader);
+        db.setDatabaseName(m_folder->databasePath());
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+        if (!db.open())
+            return false;
+    }
+    m_otherProgram = std::make_unique<QWidget>();
+    m_otherProgram->setWindowTitle(QStringLiteral("another copy"));
+    m_otherProgram->resize(100, 100);
+    return testing::startProgram(*m_folder);
+}
+
+void Driver::end()
+{
+    if (!m_folder)
+        return;
+    testing::stopProgram();
+    m_otherProgram.reset();
+    QSqlDatabase::database(m_reader, false).close();
+    QSqlDatabase::removeDatabase(m_reader);
+    m_folder.reset();
+}
+
+std::optional<Failure> Driver::run(const QList<Action> &actions, QList<Action> *done)
+{
+    if (!begin())
+        return Failure{-1, QStringLiteral("start"), QStringLiteral("the program did not start")};
+    for (int i = 0; i < actions.size(); ++i) {
+        if (done)
+            *done << actions.at(i);
+        if (!step(actions.at(i), i))
+            break;
+    }
+    end();
+    return m_failure;
+}
+
+std::optional<Failure> Driver::runRandom(quint32 seed, int count, QList<Action> *done)
+{
+    if (!begin())
+        return Failure{-1, QStringLiteral("start"), QStringLiteral("the program did not start")};
+    QRandomGenerator random(seed);
+    for (int i = 0; i < count; ++i) {
+        const Action action = nextAction(*m_model, m_switches, random);
+        if (done)
+            *done << action;
+        if (!step(action, i))
+            break;
+    }
+    end();
+    return m_failure;
+}
+
+bool Driver::step(const Action &original, int index)
+{
+    m_index = index;
+    bool sendKey = false;
+    const Action action = original.act == Act::FocusKey ? resolveFocusKey(original, &sendKey) : original;
+    // A disabled button does nothing: the model follows the program's enabled states there.
+    QAbstractButton *target = nullptr;
+    if (action.act == Act::StartButton)
+        target = child<QAbstractButton>(QStringLiteral("Form1"), QStringLiteral("Command%1").arg(action.n));
+    else if (action.act == Act::Click || action.act == Act::DoubleClick)
+        target = child<QAbstractButton>(action.form, action.control);
+    if (target && !target->isEnabled() && m_model->top() == action.form) {
+        m_log << QStringLiteral("%1. %2   [disabled]").arg(index).arg(original.describe());
+        return true;
+    }
+    const Outcome outcome = m_books->apply(action);
+    if (outcome.unsupported) {
+        m_stopped = QStringLiteral("action %1 (%2): %3").arg(index).arg(original.describe(), outcome.why);
+        m_log << QStringLiteral("%1. %2   [stopped: %3]").arg(index).arg(original.describe(), outcome.why);
+        return false;
+    }
+    if (!outcome.applicable) {
+        m_log << QStringLiteral("%1. %2   [not possible now]").arg(index).arg(original.describe());
+        return true;
+    }
+    m_log << QStringLiteral("%1. %2").arg(index).arg(original.describe());
+    m_seen.clear();
+    m_answer = original.answer;
+    QTimer answering;
+    answering.setInterval(0);
+    QObject::connect(&answering, &QTimer::timeout, [this] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box || box->property("session-answered").toBool())
+            return;
+        box->setProperty("session-answered", true);
+        Seen seen{box->windowTitle(), box->text(), {}};
+        for (QAbstractButton *b : box->buttons())
+            seen.buttons << b->text();
+        m_seen << seen;
+        QAbstractButton *button = box->button(QMessageBox::No);
+        if (!button) {
+            const auto buttons = box->buttons();
+            button = buttons.value(qBound(0, m_answer, int(buttons.size()) - 1));
+        }
+        if (button)
+            button->click();
+    });
+    answering.start();
+    if (original.act == Act::FocusKey) {
+        if (sendKey) {
+            QWidget *focus = dalil::MDIForm1::instance()->focusWidget();
+            if (!original.text.isEmpty())
+                testing::typeText(focus, original.text);
+            else
+                QTest::keyClick(focus, Qt::Key(original.n));
+        }
+    } else {
+        perform(action);
+    }
+    settle();
+    answering.stop();
+
+    if (outcome.conflict) {
+        QList<qint64> keys;
+        const QList<Row> rows = fileRows(outcome.conflictBook, &keys);
+        const Row inFile = rows.value(keys.indexOf(outcome.conflictKey));
+        if (inFile != outcome.merged && inFile != outcome.theirs) {
+            m_failure = Failure{index, QStringLiteral("file"),
+                                QStringLiteral("a save over a record the other copy changed left neither the "
+                                               "user's changes nor the other copy's in the file")};
+            return false;
+        }
+        dalil::Form *entry = form(entryName(outcome.conflictBook));
+        const bool shown = entry && entry->isShown();
+        m_books->settleConflict(outcome, inFile, shown);
+        if (shown) {
+            EntryWindow &e = m_model->entries[outcome.conflictBook];
+            for (int i = 0; i < e.texts.size(); ++i) {
+                auto *box = entry->findChild<dalil::TextBox *>(entryBoxes(outcome.conflictBook).at(i));
+                e.texts[i] = box->text();
+            }
+        }
+    }
+    m_failure = checkAll(outcome, index);
+    return !m_failure;
+}
+
+Action Driver::resolveFocusKey(const Action &action, bool *sendKey)
+{
+    // What the key does where the focus is, as the model understands it; sendKey false
+    // when the key is not pressed at all (nowhere the model can follow it).
+    Action none;
+    none.act = Act::FocusKey;
+    Action noop = none;
+    noop.form = QStringLiteral("noop");
+    *sendKey = false;
+    QWidget *focus = dalil::MDIForm1::instance() ? dalil::MDIForm1::instance()->focusWidget() : nullptr;
+    dalil::Form *f = formOf(focus);
+    if (!focus || !f || !f->isShown() || f->objectName() != m_model->top())
+        return none;
+    const QString formName = f->objectName();
+    const int key = action.n;
+    const bool letter = !action.text.isEmpty();
+    const bool enter = !letter && (key == Qt::Key_Return || key == Qt::Key_Enter);
+    const bool tab = !letter && key == Qt::Key_Tab;
+    if (auto *button = qobject_cast<QAbstractButton *>(focus)) {
+        if (!button->isEnabled())
+            return none;
+        *sendKey = true;
+        if (letter || key != Qt::Key_Space)
+            return noop; // Enter and letters do nothing on a button; Tab moves on
+        Action clicked;
+        if (formName == u"Form1") {
+            clicked.act = Act::StartButton;
+            clicked.n = button->objectName().right(1).toInt();
+        } else {
+            clicked.act = Act::Click;
+            clicked.form = formName;
+            clicked.control = button->objectName();
+        }
+        return clicked;
+    }
+    if (auto *box = qobject_cast<dalil::TextBox *>(focus)) {
+        *sendKey = true;
+        if (tab)
+            return noop;
+        if (enter) {
+            Action clicked;
+            clicked.act = Act::Click;
+            clicked.form = formName;
+            if ((formName == u"Form2" || formName == u"Form6") && box->objectName() == u"Text1")
+                clicked.control = QStringLiteral("Command2");
+            else if (formName == u"Form7" && box->objectName() == u"Text6")
+                clicked.control = QStringLiteral("Command1");
+            else
+                return noop;
+            return clicked;
+        }
+        const QString ch = letter ? action.text : QStringLiteral(" ");
+        QString text = box->text();
+        if (box->hasSelectedText())
+            text.replace(box->selectionStart(), box->selectedText().size(), ch);
+        else
+            text.insert(box->cursorPosition(), ch);
+        if (box->maxLength() > 0 && text.size() > box->maxLength())
+            return noop;
+        Action typed;
+        typed.act = Act::Type;
+        typed.form = formName;
+        typed.control = box->objectName();
+        typed.text = text;
+        return typed;
+    }
+    if (qobject_cast<QTableView *>(focus)) {
+        *sendKey = true;
+        Action k;
+        k.act = Act::GridKey;
+        k.form = formName;
+        k.n = Qt::Key_unknown; // the grid says where the key took it
+        return k;
+    }
+    if (tab) {
+        *sendKey = true;
+        return noop;
+    }
+    return none;
+}
+
+void Driver::perform(const Action &a)
+{
+    auto *frame = dalil::MDIForm1::instance();
+    switch (a.act) {
+    case Act::StartButton:
+        if (auto *b = child<QAbstractButton>(QStringLiteral("Form1"), QStringLiteral("Command%1").arg(a.n)))
+            QTest::mouseClick(b, Qt::LeftButton);
+        break;
+    case Act::Menu:
+        if (auto *item = frame->findChild<QAction *>(a.control))
+            item->trigger();
+        break;
+    case Act::Click:
+        if (auto *b = child<QAbstractButton>(a.form, a.control))
+            QTest::mouseClick(b, Qt::LeftButton);
+        break;
+    case Act::DoubleClick:
+        if (auto *b = child<QAbstractButton>(a.form, a.control)) {
+            // Press, release, then the second press that the system reports as a double click.
+            QTest::mouseClick(b, Qt::LeftButton);
+            const QPoint at = b->rect().center();
+            QMouseEvent dbl(QEvent::MouseButtonDblClick, at, b->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                            Qt::NoModifier);
+            dbl.setTimestamp(QTest::lastMouseTimestamp - QTest::mouseDoubleClickInterval + 10);
+            QApplication::sendEvent(b, &dbl);
+            QMouseEvent up(QEvent::MouseButtonRelease, at, b->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                           Qt::NoModifier);
+            up.setTimestamp(QTest::lastMouseTimestamp - QTest::mouseDoubleClickInterval + 20);
+            QApplication::sendEvent(b, &up);
+        }
+        break;
+    case Act::Type:
+        if (auto *box = child<dalil::TextBox>(a.form, a.control)) {
+            QTest::mouseClick(box, Qt::LeftButton);
+            QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+            if (!box->text().isEmpty())
+                QTest::keyClick(box, Qt::Key_Backspace);
+            testing::typeText(box, a.text);
+        }
+        break;
+    case Act::PickKind:
+        if (auto *list = child<QListWidget>(a.form, QStringLiteral("List1"))) {
+            const QRect r = list->visualItemRect(list->item(a.n));
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
+        }
+        break;
+    case Act::GridClick:
+    case Act::SelectorClick:
+        if (auto *grid = child<dalil::DBGrid>(a.form, QStringLiteral("DBGrid1"))) {
+            QTableView *view = grid->view();
+            const int row = a.n % view->model()->rowCount();
+            view->scrollTo(view->model()->index(row, 0));
+            if (a.act == Act::GridClick) {
+                const QRect cell = view->visualRect(view->model()->index(row, 0));
+                QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+            } else {
+                QHeaderView *header = view->verticalHeader();
+                const int y = header->sectionViewportPosition(row) + header->sectionSize(row) / 2;
+                QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->width() / 2, y));
+            }
+        }
+        break;
+    case Act::GridKey:
+        if (auto *grid = child<dalil::DBGrid>(a.form, QStringLiteral("DBGrid1"))) {
+            grid->view()->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(grid->view(), Qt::Key(a.n), Qt::KeyboardModifiers(a.m));
+        }
+        break;
+    case Act::NavBar:
+        if (auto *data = child<dalil::DataControl>(a.form, QStringLiteral("Data1"))) {
+            if (auto *b = data->findChild<QToolButton *>(a.control))
+                QTest::mouseClick(b, Qt::LeftButton);
+        }
+        break;
+    case Act::CloseBox:
+        if (dalil::Form *f = form(a.form))
+            f->parentWidget()->close();
+        break;
+    case Act::OtherWrite:
+        otherCopyWrites(a);
+        break;
+    case Act::FocusKey:
+        break;
+    }
+}
+
+void Driver::otherCopyWrites(const Action &a)
+{
+    // The user goes over to the other copy, which writes, and comes back.
+    m_otherProgram->show();
+    m_otherProgram->activateWindow();
+    QCoreApplication::processEvents();
+    const Book b = a.control == u"Phone" ? Phone : a.control == u"Note" ? Note : Cheque;
+    const Table &t = m_model->tables[b];
+    QVariantList values;
+    QStringList columns, marks;
+    for (int i = 0; i < t.columns.size(); ++i) {
+        values << storedValue(b, t.columns.at(i), a.values.value(i));
+        columns << u'"' + t.columns.at(i) + u'"';
+        marks << QStringLiteral("?");
+    }
+    // The model has already applied the write: the row it picked is the one in the file.
+    QList<qint64> keys;
+    fileRows(b, &keys);
+    if (a.n == 0) {
+        m_folder->exec(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(t.name, columns.join(u','), marks.join(u',')),
+                       values);
+    } else if (!keys.isEmpty()) {
+        const qint64 key = keys.at(a.m % keys.size());
+        if (a.n == 1) {
+            QStringList sets;
+            for (const QString &c : std::as_const(columns))
+                sets << c + QStringLiteral(" = ?");
+            values << key;
+            m_folder->exec(QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?").arg(t.name, sets.join(u',')), values);
+        } else {
+            m_folder->exec(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(t.name), {key});
+        }
+    }
+    m_otherProgram->hide();
+    dalil::MDIForm1::instance()->activateWindow();
+    QCoreApplication::processEvents();
+}
+
+QList<Row> Driver::fileRows(Book b, QList<qint64> *keys)
+{
+    QList<Row> rows;
+    QSqlDatabase db = QSqlDatabase::database(m_reader, false);
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    query.exec(QStringLiteral("SELECT rowid, * FROM %1 ORDER BY rowid").arg(m_model->tables[b].name));
+    while (query.next()) {
+        keys->append(query.value(0).toLongLong());
+        Row row;
+        for (int i = 1; i < query.record().count(); ++i)
+            row << query.value(i);
+        rows << row;
+    }
+    return rows;
+}
+
+std::optional<Failure> Driver::checkAll(const Outcome &outcome, int index)
+{
+    std::optional<Failure> f = checkBoxes(outcome);
+    if (!f)
+        f = checkWindows();
+    if (!f)
+        f = checkFile();
+    for (int b = 0; b < 3 && !f; ++b) {
+        if (m_model->lists[b].loaded)
+            f = checkList(Book(b), outcome);
+    }
+    for (int b = 0; b < 3 && !f; ++b) {
+        if (m_model->entries[b].loaded)
+            f = checkEntry(Book(b));
+    }
+    if (!f)
+        f = checkFocus(outcome);
+    if (f)
+        f->index = index;
+    return f;
+}
+
+std::optional<Failure> Driver::checkBoxes(const Outcome &outcome)
+{
+    const auto seenText = [this] {
+        QStringList lines;
+        for (const Seen &s : std::as_const(m_seen))
+            lines << QStringLiteral("    \"%1\": \"%2\" [%3]").arg(s.title, s.text, s.buttons.join(u','));
+        return lines.isEmpty() ? QStringLiteral("    (none)") : lines.join(u'\n');
+    };
+    int seen = 0;
+    for (const BoxExpect &e : outcome.boxes) {
+        if (seen < m_seen.size()) {
+            const Seen &s = m_seen.at(seen);
+            if (!e.exact && (e.title.isEmpty() || e.title == s.title)) {
+                ++seen;
+                continue;
+            }
+            if (e.exact && s.title == e.title && s.text == e.text) {
+                ++seen;
+                continue;
+            }
+        }
+        if (e.optional)
+            continue;
+        return Failure{-1, QStringLiteral("box"),
+                       QStringLiteral("expected a message box \"%1\": \"%2\"; the boxes shown:\n%3")
+                           .arg(e.title, e.exact ? e.text : QStringLiteral("(any text)"), seenText())};
+    }
+    if (seen < m_seen.size())
+        return Failure{-1, QStringLiteral("box"),
+                       QStringLiteral("a message box no step calls for; the boxes shown:\n%1").arg(seenText())};
+    return std::nullopt;
+}
+
+std::optional<Failure> Driver::checkWindows()
+{
+    const Model &m = *m_model;
+    for (const QString &name : formNames) {
+        dalil::Form *f = form(name);
+        bool loaded = name == u"Form1" || (name == u"Form8" && m.helpLoaded);
+        bool isEntry = false;
+        if (const std::optional<Book> b = bookOfForm(name, &isEntry))
+            loaded = isEntry ? m.entries[*b].loaded : m.lists[*b].loaded;
+        if (bool(f) != loaded)
+            return Failure{-1, QStringLiteral("windows"),
+                           QStringLiteral("%1 is %2, the model says %3").arg(name, f ? QStringLiteral("loaded") : QStringLiteral("not loaded"),
+                                                                               loaded ? QStringLiteral("loaded") : QStringLiteral("not loaded"))};
+        if (!m_switches.hiddenStay)
+            continue;
+        const bool shown = f && f->isShown();
+        if (shown != m.isShown(name))
+            return Failure{-1, QStringLiteral("windows"),
+                           QStringLiteral("%1 is %2, the model says %3 (on screen, bottom to top: %4)")
+                               .arg(name, shown ? QStringLiteral("shown") : QStringLiteral("hidden"),
+                                    m.isShown(name) ? QStringLiteral("shown") : QStringLiteral("hidden"),
+                                    m.stack.join(u' '))};
+    }
+    if (m_switches.hiddenStay) {
+        const auto windows = dalil::MDIForm1::instance()->area()->subWindowList(QMdiArea::StackingOrder);
+        QString top;
+        for (QMdiSubWindow *w : windows) {
+            if (w->isVisible() && w->widget())
+                top = w->widget()->objectName();
+        }
+        if (top != m.top())
+            return Failure{-1, QStringLiteral("windows"),
+                           QStringLiteral("the window on top is %1, the model says %2").arg(top, m.top())};
+    }
+    return std::nullopt;
+}
+
+std::optional<Failure> Driver::checkFile()
+{
+    for (int b = 0; b < 3; ++b) {
+        QList<qint64> keys;
+        const QList<Row> rows = fileRows(Book(b), &keys);
+        const Table &t = m_model->tables[b];
+        QStringList have, want;
+        for (int i = 0; i < rows.size(); ++i) {
+            QStringList cells;
+            for (const QVariant &v : rows.at(i))
+                cells << canonical(v);
+            have << QString::number(keys.at(i)) + u':' + cells.join(u' ');
+        }
+        for (auto it = t.rows.cbegin(); it != t.rows.cend(); ++it) {
+            QStringList cells;
+            for (const QVariant &v : it.value())
+                cells << canonical(v);
+            want << QString::number(it.key()) + u':' + cells.join(u' ');
+        }
+        if (have != want)
+            return Failure{-1, QStringLiteral("file"),
+                           QStringLiteral("table %1 in DB1.mdb:\n    %2\nthe model:\n    %3")
+                               .arg(t.name, have.join(QStringLiteral("\n    ")), want.join(QStringLiteral("\n    ")))};
+    }
+    return std::nullopt;
+}
+
+std::optional<Failure> Driver::checkList(Book b, const Outcome &outcome)
+{
+    ListWindow &l = m_model->lists[b];
+    const QString name = listName(b);
+    auto *grid = child<dalil::DBGrid>(name, QStringLiteral("DBGrid1"));
+    auto *data = child<dalil::DataControl>(name, QStringLiteral("Data1"));
+    QAbstractItemModel *model = grid->model();
+    QList<QStringList> onScreen;
+    for (int r = 0; r < model->rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < model->columnCount(); ++c)
+            cells << model->index(r, c).data().toString();
+        onScreen << cells;
+    }
+    int matched = -1;
+    for (int i = int(l.accepted.size()) - 1; i >= 0 && matched < 0; --i) {
+        if (snapshotText(l.accepted.at(i)) == onScreen)
+            matched = i;
+    }
+    if (matched < 0) {
+        QString want;
+        for (const Snapshot &s : std::as_const(l.accepted))
+            want += rowsText(snapshotText(s)) + QStringLiteral("\n  or\n");
+        want.chop(6);
+        return Failure{-1, QStringLiteral("list"),
+                       QStringLiteral("%1's grid shows\n%2\nthe model says\n%3").arg(name, rowsText(onScreen), want)};
+    }
+    bool adopt = outcome.adoptBook == b || !m_switches.selector;
+    if (matched > 0) {
+        l.accepted = l.accepted.mid(matched);
+        adopt = true; // the list read the file again: the highlighted row is its own
+    }
+    const QTableView *view = grid->view();
+    const int rsRow = int(data->Recordset()->currentRow());
+    const int viewRow = view->currentIndex().isValid() ? view->currentIndex().row() : -1;
+    int arrowRow = -1;
+    for (int r = 0; r < model->rowCount(); ++r) {
+        if (model->headerData(r, Qt::Vertical, Qt::DisplayRole).toString() == u"◀")
+            arrowRow = r;
+    }
+    if (m_switches.selector && !(rsRow == viewRow && (arrowRow == rsRow || !view->verticalHeader()->isVisible())))
+        return Failure{-1, QStringLiteral("row"),
+                       QStringLiteral("%1: the highlighted row is %2, the record selector's arrow is on %3, the "
+                                      "record source's current record is %4")
+                           .arg(name).arg(viewRow).arg(arrowRow).arg(rsRow)};
+    if (adopt) {
+        if (outcome.adoptBook == b && outcome.direction != 0 && matched == 0
+            && (rsRow - l.current) * outcome.direction < 0)
+            return Failure{-1, QStringLiteral("row"),
+                           QStringLiteral("%1: the key moved the highlighted row from %2 to %3, the wrong way")
+                               .arg(name).arg(l.current).arg(rsRow)};
+        l.current = rsRow;
+    } else if (l.current != rsRow) {
+        return Failure{-1, QStringLiteral("row"),
+                       QStringLiteral("%1: the current record is row %2, the model says %3").arg(name).arg(rsRow).arg(l.current)};
+    }
+    auto *bar = child<dalil::StatusBar>(name, QStringLiteral("StatusBar1"));
+    const int panels = b == Phone ? 1 : l.panelCount;
+    if (bar->panelCount() != panels)
+        return Failure{-1, QStringLiteral("panel"),
+                       QStringLiteral("%1's status bar has %2 panels, the model says %3").arg(name).arg(bar->panelCount()).arg(panels)};
+    const auto checkPanel = [&](int number, QStringList &accepted) -> std::optional<Failure> {
+        const QString text = bar->panel(number)->text();
+        const qsizetype at = accepted.indexOf(text);
+        if (at < 0)
+            return Failure{-1, QStringLiteral("panel"),
+                           QStringLiteral("%1's panel %2 reads \"%3\", the model says %4")
+                               .arg(name).arg(number).arg(text, quoteList(accepted))};
+        accepted = accepted.mid(at);
+        return std::nullopt;
+    };
+    if (auto f = checkPanel(1, l.panel1))
+        return f;
+    if (b == Cheque && l.panelCount >= 3) {
+        if (auto f = checkPanel(2, l.panel2))
+            return f;
+        if (auto f = checkPanel(3, l.panel3))
+            return f;
+    }
+    if (b != Note) {
+        const QStringList boxes = b == Phone ? QStringList{QStringLiteral("Text1")}
+                                             : QStringList{QStringLiteral("Text1"), QStringLiteral("Text2"),
+                                                           QStringLiteral("Text3"), QStringLiteral("Text4")};
+        const QStringList texts{l.text1, l.text2, l.text3, l.text4};
+        for (int i = 0; i < boxes.size(); ++i) {
+            const QString text = child<dalil::TextBox>(name, boxes.at(i))->text();
+            if (text != texts.at(i))
+                return Failure{-1, QStringLiteral("list"),
+                               QStringLiteral("%1's search box %2 reads \"%3\", the model says \"%4\"")
+                                   .arg(name, boxes.at(i), text, texts.at(i))};
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<Failure> Driver::checkEntry(Book b)
+{
+    EntryWindow &e = m_model->entries[b];
+    const QString name = entryName(b);
+    dalil::Form *f = form(name);
+    if (f->windowTitle() != e.caption)
+        return Failure{-1, QStringLiteral("entry"),
+                       QStringLiteral("%1's caption is \"%2\", the model says \"%3\"").arg(name, f->windowTitle(), e.caption)};
+    auto *data = f->findChild<dalil::DataControl *>(QStringLiteral("Data1"));
+    if (data->Visible() != e.navVisible)
+        return Failure{-1, QStringLiteral("entry"),
+                       QStringLiteral("%1's navigation bar is %2, the model says otherwise").arg(name, data->Visible() ? QStringLiteral("shown") : QStringLiteral("hidden"))};
+    const Table &t = m_model->tables[b];
+    const QStringList boxes = entryBoxes(b);
+    for (int i = 0; i < boxes.size(); ++i) {
+        const QString text = f->findChild<dalil::TextBox *>(boxes.at(i))->text();
+        if (text == e.texts.at(i))
+            continue;
+        // A box the user did not change may show the record as the file now holds it.
+        const bool reread = !e.touched.contains(i) && e.setStale && e.key >= 0
+                            && (t.rows.contains(e.key)
+                                    ? text == cellText(t.rows.value(e.key).value(t.columns.indexOf(boxColumn(b, i))))
+                                    : text.isEmpty());
+        if (reread && m_switches.staleRows) {
+            e.texts[i] = text;
+            continue;
+        }
+        return Failure{-1, QStringLiteral("entry"),
+                       QStringLiteral("%1's %2 reads \"%3\", the model says \"%4\" (record %5)")
+                           .arg(name, boxes.at(i), text, e.texts.at(i), e.adding ? QStringLiteral("new") : QString::number(e.key))};
+    }
+    return std::nullopt;
+}
+
+std::optional<Failure> Driver::checkFocus(const Outcome &outcome)
+{
+    if (!m_switches.focus)
+        return std::nullopt;
+    QWidget *focus = dalil::MDIForm1::instance()->focusWidget();
+    if (outcome.windowChange && focus) {
+        const QString name = widgetName(focus);
+        static const QStringList harmful{QStringLiteral("Form2.Command3"), QStringLiteral("Form4.Command2"),
+                                         QStringLiteral("Form6.Command3"), QStringLiteral("Form3.Command3"),
+                                         QStringLiteral("Form5.Command3"), QStringLiteral("Form7.Command3")};
+        if (harmful.contains(name))
+            return Failure{-1, QStringLiteral("focus"),
+                           QStringLiteral("after the window change the focus is on %1").arg(name)};
+    }
+    if (!outcome.focusForm.isEmpty() && m_model->top() == outcome.focusForm) {
+        QWidget *want = outcome.focusWidget == u"grid"
+                            ? static_cast<QWidget *>(child<dalil::DBGrid>(outcome.focusForm, QStringLiteral("DBGrid1"))->view())
+                            : child<QWidget>(outcome.focusForm, outcome.focusWidget);
+        if (focus != want)
+            return Failure{-1, QStringLiteral("focus"),
+                           QStringLiteral("the focus is on %1, the model says %2").arg(widgetName(focus), widgetName(want))};
+    }
+    return std::nullopt;
+}
+
+} // namespace session

@@ -1,0 +1,261 @@
+// A user at random against the real windows and a model of what they must show: the file,
+// the lists, the highlighted rows, the panels, the windows on screen and the focus are
+// compared after every action. A failure is shrunk to the fewest actions that still fail and
+// printed with the command that replays it; every fault found stays below as a replay.
+//
+//   tst_session                                   the CI run (several seeds)
+//   tst_session --seed 123 --actions 5000         one longer run (or DALIL_SESSION_SEED,
+//                                                 DALIL_SESSION_ACTIONS)
+//   tst_session --replay file                     the actions of a file, one JSON line each
+//   tst_session --off focus,selector              with those checks switched off
+//                                                 (or DALIL_SESSION_OFF)
+#include "session/driver.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTest>
+
+#include <cstdio>
+
+using namespace session;
+
+namespace {
+
+struct Options
+{
+    std::optional<quint32> seed;
+    std::optional<int> actions;
+    QString replayFile;
+    QString off;
+};
+
+Options &options()
+{
+    static Options o;
+    return o;
+}
+
+// Checks whose faults the program still has; they are switched back on as the fixes land.
+Switches defaultSwitches()
+{
+    Switches s;
+    s.switchOff(QString::fromLocal8Bit(qgetenv("DALIL_SESSION_OFF")));
+    s.switchOff(options().off);
+    return s;
+}
+
+QList<Action> parseLines(const QStringList &lines)
+{
+    QList<Action> actions;
+    for (const QString &line : lines) {
+        if (line.trimmed().isEmpty() || line.startsWith(u'#'))
+            continue;
+        const std::optional<Action> a = Action::fromLine(line);
+        if (!a)
+            qFatal("not an action: %s", qPrintable(line));
+        actions << *a;
+    }
+    return actions;
+}
+
+// Fewer actions that fail the same kind of check: whole chunks dropped while it still fails.
+QList<Action> shrink(const Switches &sw, QList<Action> failing, const Failure &original, Failure *last)
+{
+    Driver driver(sw);
+    failing = failing.mid(0, original.index + 1);
+    *last = original;
+    const auto stillFails = [&](const QList<Action> &candidate) {
+        const std::optional<Failure> f = driver.run(candidate);
+        if (f && f->check == original.check) {
+            *last = *f;
+            return true;
+        }
+        return false;
+    };
+    int chunks = 2;
+    int tries = 0;
+    while (failing.size() >= 2 && tries < 400) {
+        const int size = int(failing.size());
+        const int chunk = (size + chunks - 1) / chunks;
+        bool reduced = false;
+        for (int start = 0; start < size && tries < 400; start += chunk) {
+            QList<Action> candidate = failing.mid(0, start) + failing.mid(start + chunk);
+            ++tries;
+            if (stillFails(candidate)) {
+                failing = candidate.mid(0, last->index + 1);
+                chunks = qMax(chunks - 1, 2);
+                reduced = true;
+                break;
+            }
+        }
+        if (!reduced) {
+            if (chunk == 1)
+                break;
+            chunks = qMin(size, chunks * 2);
+        }
+    }
+    return failing;
+}
+
+QString report(quint32 seed, int count, const Switches &sw, const QList<Action> &shrunk, const Failure &f,
+               const QStringList &log)
+{
+    QString text;
+    text += QStringLiteral("\nSession seed %1, %2 actions%3: check \"%4\" failed after action %5.\n")
+                .arg(seed).arg(count)
+                .arg(sw.offNames().isEmpty() ? QString() : QStringLiteral(" (checks off: ") + sw.offNames() + u')')
+                .arg(f.check).arg(f.index);
+    text += f.message + u'\n';
+    text += QStringLiteral("\nThe shortest sequence found that still fails (%1 actions):\n").arg(shrunk.size());
+    for (const QString &line : log)
+        text += QStringLiteral("  ") + line + u'\n';
+    text += QStringLiteral("\nReplay: save these lines to a file and run tst_session --replay FILE, or add them to "
+                           "replays_data():\n");
+    for (const Action &a : shrunk)
+        text += QStringLiteral("    R\"(%1)\",\n").arg(a.toLine());
+    text += QStringLiteral("The whole run again: DALIL_SESSION_SEED=%1 DALIL_SESSION_ACTIONS=%2 tst_session\n")
+                .arg(seed).arg(count);
+    return text;
+}
+
+} // namespace
+
+class TestSession : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        // The offscreen platform's note on every window shown says nothing about the program.
+        static QtMessageHandler previous = nullptr;
+        previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context, const QString &message) {
+            if (!message.contains(QLatin1String("propagateSizeHints")) && previous)
+                previous(type, context, message);
+        });
+    }
+    void randomSessions_data();
+    void randomSessions();
+    void replays_data();
+    void replays();
+    void replayFile();
+};
+
+void TestSession::randomSessions_data()
+{
+    QTest::addColumn<quint32>("seed");
+    QTest::addColumn<int>("actions");
+    if (options().seed || qEnvironmentVariableIsSet("DALIL_SESSION_SEED")) {
+        const quint32 seed = options().seed ? *options().seed : qEnvironmentVariableIntValue("DALIL_SESSION_SEED");
+        const int count = options().actions ? *options().actions
+                          : qEnvironmentVariableIsSet("DALIL_SESSION_ACTIONS") ? qEnvironmentVariableIntValue("DALIL_SESSION_ACTIONS")
+                                                                               : 2500;
+        QTest::addRow("seed %u", seed) << seed << count;
+        return;
+    }
+#if defined(__SANITIZE_ADDRESS__)
+    // Under the sanitizers every action costs many times more: a short run still walks the windows.
+    const int seeds = 2, perSeed = 1000;
+#else
+    const int seeds = 8, perSeed = 2500;
+#endif
+    const int count = options().actions ? *options().actions
+                      : qEnvironmentVariableIsSet("DALIL_SESSION_ACTIONS") ? qEnvironmentVariableIntValue("DALIL_SESSION_ACTIONS")
+                                                                           : perSeed;
+    for (int i = 1; i <= seeds; ++i)
+        QTest::addRow("seed %d", i) << quint32(i) << count;
+}
+
+void TestSession::randomSessions()
+{
+    QFETCH(quint32, seed);
+    QFETCH(int, actions);
+    const Switches sw = defaultSwitches();
+    Driver driver(sw);
+    QList<Action> done;
+    QElapsedTimer clock;
+    clock.start();
+    const std::optional<Failure> failure = driver.runRandom(seed, actions, &done);
+    if (!driver.stoppedBecause().isEmpty())
+        qWarning("seed %u stopped early: %s", seed, qPrintable(driver.stoppedBecause()));
+    if (!failure) {
+        qInfo("seed %u: %lld actions in %lld ms", seed, qlonglong(done.size()), qlonglong(clock.elapsed()));
+        return;
+    }
+    Failure last;
+    const QList<Action> shrunk = shrink(sw, done, *failure, &last);
+    // The shrunk sequence once more, for its account.
+    Driver replay(sw);
+    replay.run(shrunk);
+    const QString text = report(seed, actions, sw, shrunk, last, replay.log());
+    std::fputs(text.toUtf8().constData(), stderr);
+    QFAIL(qPrintable(QStringLiteral("%1: %2").arg(last.check, last.message.section(u'\n', 0, 0))));
+}
+
+void TestSession::replays_data()
+{
+    QTest::addColumn<QString>("needs"); // checks that must be on for the fault to show
+    QTest::addColumn<QStringList>("lines");
+}
+
+void TestSession::replays()
+{
+    QFETCH(QString, needs);
+    QFETCH(QStringList, lines);
+    Switches sw = defaultSwitches();
+    const QString off = sw.offNames();
+    for (const QString &need : needs.split(u',', Qt::SkipEmptyParts)) {
+        if (off.split(u',').contains(need))
+            QSKIP(qPrintable(QStringLiteral("the %1 check is switched off").arg(need)));
+    }
+    Driver driver(sw);
+    const std::optional<Failure> failure = driver.run(parseLines(lines));
+    if (failure) {
+        std::fputs((QStringLiteral("\n") + driver.log().join(u'\n') + u'\n').toUtf8().constData(), stderr);
+        QFAIL(qPrintable(QStringLiteral("%1 after action %2: %3").arg(failure->check).arg(failure->index).arg(failure->message)));
+    }
+    QVERIFY2(driver.stoppedBecause().isEmpty(), qPrintable(driver.stoppedBecause()));
+}
+
+void TestSession::replayFile()
+{
+    if (options().replayFile.isEmpty())
+        QSKIP("no --replay file given");
+    QFile file(options().replayFile);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<Action> actions = parseLines(QString::fromUtf8(file.readAll()).split(u'\n'));
+    Driver driver(defaultSwitches());
+    const std::optional<Failure> failure = driver.run(actions);
+    std::fputs((driver.log().join(u'\n') + u'\n').toUtf8().constData(), stderr);
+    if (failure)
+        QFAIL(qPrintable(QStringLiteral("%1 after action %2: %3").arg(failure->check).arg(failure->index).arg(failure->message)));
+}
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    // Our own options come out before QTest reads the rest.
+    QStringList args;
+    const QStringList all = app.arguments();
+    for (int i = 0; i < all.size(); ++i) {
+        const QString &a = all.at(i);
+        if ((a == u"--seed" || a == u"--actions" || a == u"--replay" || a == u"--off") && i + 1 < all.size()) {
+            const QString value = all.at(++i);
+            if (a == u"--seed")
+                options().seed = value.toUInt();
+            else if (a == u"--actions")
+                options().actions = value.toInt();
+            else if (a == u"--replay")
+                options().replayFile = value;
+            else
+                options().off = value;
+        } else if (a != u"--") {
+            args << a;
+        }
+    }
+    TestSession test;
+    return QTest::qExec(&test, args);
+}
+
+#include "tst_session.moc"
