@@ -19,6 +19,18 @@
 
 namespace dalil {
 
+namespace {
+
+// The search kind the user chose: the selected item. Tabbing into the list, or the window
+// coming up with the focus there, makes an item current without choosing it.
+int chosenKind(const QListWidget *list)
+{
+    const QList<QListWidgetItem *> selected = list->selectedItems();
+    return selected.isEmpty() ? -1 : list->row(selected.first());
+}
+
+} // namespace
+
 Form2::Form2()
     : Form(designName(), 11880, 8595)
 {
@@ -148,10 +160,11 @@ bool Form2::FindTel()
 
 void Form2::Command2_Click()
 {
-    if (List1->currentRow() < 0)
+    const int kind = chosenKind(List1);
+    if (kind < 0)
         MessageBoxes::searchKindMissing(this, false);
 
-    switch (List1->currentRow()) {
+    switch (kind) {
     case 0:
         if (FindName()) {
             if (Data1->Recordset()->atEOF()) {
@@ -218,7 +231,7 @@ void Form2::Command4_Click()
 
 void Form2::List1_Click()
 {
-    if (List1->currentRow() >= 0)
+    if (chosenKind(List1) >= 0)
         Text1->setFocus();
 }
 
