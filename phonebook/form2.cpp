@@ -79,7 +79,7 @@ Form2::Form2()
     connect(Command3, &QPushButton::clicked, this, &Form2::Command3_Click);
     connect(Command4, &QPushButton::clicked, this, &Form2::Command4_Click);
     connect(Command5, &QPushButton::clicked, this, &Form2::Command5_Click);
-    connect(List1, &QListWidget::currentRowChanged, this, &Form2::List1_Click);
+    connect(List1, &QListWidget::itemSelectionChanged, this, &Form2::List1_Click);
     connect(Text1, &TextBox::enterPressed, this, &Form2::Text1_KeyPress);
 }
 

@@ -8,7 +8,8 @@
 //                                                 DALIL_SESSION_ACTIONS)
 //   tst_session --replay file                     the actions of a file, one JSON line each
 //   tst_session --off focus,selector              with those checks switched off
-//                                                 (or DALIL_SESSION_OFF)
+//                                                 (or DALIL_SESSION_OFF; --on, DALIL_SESSION_ON
+//                                                 switch on checks of faults not yet mended)
 #include "session/driver.h"
 
 #include <QApplication>
@@ -28,6 +29,7 @@ struct Options
     std::optional<int> actions;
     QString replayFile;
     QString off;
+    QString on;
 };
 
 Options &options()
@@ -36,10 +38,15 @@ Options &options()
     return o;
 }
 
-// Checks whose faults the program still has; they are switched back on as the fixes land.
+// Checks of faults the program still has, off until their fixes land (then removed from here).
+const QString stillOpen = QStringLiteral("staleRows,selector,hiddenStay,focus,amountDigits,payeePanel,doubleDelete");
+
 Switches defaultSwitches()
 {
     Switches s;
+    s.switchOff(stillOpen);
+    s.switchOn(QString::fromLocal8Bit(qgetenv("DALIL_SESSION_ON")));
+    s.switchOn(options().on);
     s.switchOff(QString::fromLocal8Bit(qgetenv("DALIL_SESSION_OFF")));
     s.switchOff(options().off);
     return s;
@@ -75,11 +82,15 @@ QList<Action> shrink(const Switches &sw, QList<Action> failing, const Failure &o
     };
     int chunks = 2;
     int tries = 0;
-    while (failing.size() >= 2 && tries < 400) {
+    QElapsedTimer clock;
+    clock.start();
+    // Within a minute or so: a longer search finds little more.
+    const qint64 budget = qEnvironmentVariableIsSet("DALIL_SESSION_NOSHRINK") ? 0 : 90000;
+    while (failing.size() >= 2 && tries < 400 && clock.elapsed() < budget) {
         const int size = int(failing.size());
         const int chunk = (size + chunks - 1) / chunks;
         bool reduced = false;
-        for (int start = 0; start < size && tries < 400; start += chunk) {
+        for (int start = 0; start < size && tries < 400 && clock.elapsed() < budget; start += chunk) {
             QList<Action> candidate = failing.mid(0, start) + failing.mid(start + chunk);
             ++tries;
             if (stillFails(candidate)) {
@@ -180,7 +191,8 @@ void TestSession::randomSessions()
     if (!driver.stoppedBecause().isEmpty())
         qWarning("seed %u stopped early: %s", seed, qPrintable(driver.stoppedBecause()));
     if (!failure) {
-        qInfo("seed %u: %lld actions in %lld ms", seed, qlonglong(done.size()), qlonglong(clock.elapsed()));
+        qInfo("seed %u: %lld actions (%d left undone) in %lld ms", seed, qlonglong(done.size()), driver.skipped(),
+              qlonglong(clock.elapsed()));
         return;
     }
     Failure last;
@@ -197,6 +209,122 @@ void TestSession::replays_data()
 {
     QTest::addColumn<QString>("needs"); // checks that must be on for the fault to show
     QTest::addColumn<QStringList>("lines");
+
+    // Tabbing into the phone list's kind box chose "by name" behind the user's back: the search
+    // ran by name instead of asking for the kind.
+    QTest::newRow("phone search kind taken from the focus, not the choice")
+        << QString() << QStringList{
+               R"({"a":"StartButton","n":1})",
+               R"({"a":"Click","c":"Command5","f":"Form2"})",
+               R"({"a":"Menu","c":"help"})",
+               R"({"a":"Click","c":"Command1","f":"Form8"})",
+               R"({"a":"StartButton","n":1})",
+               R"({"a":"FocusKey","n":16777217})",
+               R"({"a":"FocusKey","n":16777220})",
+           };
+    QTest::newRow("phone search kind chosen by the window coming back")
+        << QString() << QStringList{
+               R"({"a":"Menu","c":"phone"})",
+               R"({"a":"Click","c":"Command5","f":"Form2"})",
+               R"({"a":"Click","c":"Command3","f":"Form3"})",
+               R"({"a":"Menu","c":"addcheck"})",
+               R"({"a":"Menu","c":"phone"})",
+               R"({"a":"Click","c":"Command2","f":"Form2"})",
+           };
+    // The list deleted a record; the entry window still had the page read before and showed
+    // the deleted appointment for the one chosen.
+    QTest::newRow("entry window shows a row read before a delete")
+        << QStringLiteral("staleRows") << QStringList{
+               R"({"a":"OtherWrite","c":"Note","m":668,"v":["الأحد","20","11","2027","9","اجتماع"]})",
+               R"({"a":"StartButton","n":2})",
+               R"({"a":"Click","c":"Command1","f":"Form4"})",
+               R"({"a":"Type","c":"Text1","f":"Form5","t":"o"})",
+               R"({"a":"Type","c":"Text6","f":"Form5","t":"2099"})",
+               R"({"a":"Type","c":"Text4","f":"Form5","t":"31"})",
+               R"({"a":"Type","c":"Text3","f":"Form5","t":"9"})",
+               R"({"a":"Type","c":"Text5","f":"Form5","t":"1"})",
+               R"({"a":"Type","c":"Text2","f":"Form5","t":"الخميس"})",
+               R"({"a":"Click","c":"Command1","f":"Form5"})",
+               R"({"a":"Click","c":"Command2","f":"Form4"})",
+               R"({"a":"Click","c":"Command4","f":"Form4"})",
+           };
+    // The other copy deleted the highlighted cheque; delete went through silently.
+    QTest::newRow("delete of a record the other copy deleted")
+        << QStringLiteral("staleRows") << QStringList{
+               R"({"a":"OtherWrite","c":"Cheque","m":514,"v":["24","10","2021","Ali","1500","148","","call O'Neil"]})",
+               R"({"a":"Menu","c":"check"})",
+               R"({"a":"OtherWrite","c":"Cheque","m":918,"n":2,"v":["17","4","2024","زينب","19140","330","اجتماع","call O'Neil"]})",
+               R"({"a":"Click","c":"Command3","f":"Form6"})",
+           };
+    QTest::newRow("page down moves the highlight, not the current record")
+        << QStringLiteral("selector") << QStringList{
+               R"({"a":"OtherWrite","c":"Phone","m":487,"v":["Ali","call O'Neil","a.b@example.org","","0703","","0747313","موعد مع زيد"]})",
+               R"({"a":"OtherWrite","c":"Phone","m":82,"v":["Ahmad Ali","call O'Neil","","076932","","071013","072",""]})",
+               R"({"a":"Menu","c":"phone"})",
+               R"({"a":"GridKey","f":"Form2","n":16777239})",
+           };
+    QTest::newRow("record selector click")
+        << QStringLiteral("selector") << QStringList{
+               R"({"a":"OtherWrite","c":"Note","v":["الأحد","1","1","2099","9","أ"]})",
+               R"({"a":"OtherWrite","c":"Note","v":["الأحد","2","1","2099","9","ب"]})",
+               R"({"a":"StartButton","n":2})",
+               R"({"a":"SelectorClick","f":"Form4","n":1})",
+           };
+    QTest::newRow("arrow key down in the grid")
+        << QStringLiteral("selector") << QStringList{
+               R"({"a":"OtherWrite","c":"Note","v":["الأحد","1","1","2099","9","أ"]})",
+               R"({"a":"OtherWrite","c":"Note","v":["الأحد","2","1","2099","9","ب"]})",
+               R"({"a":"StartButton","n":2})",
+               R"({"a":"GridKey","f":"Form4","n":16777237})",
+           };
+    QTest::newRow("a hidden list comes back when the start window hides")
+        << QStringLiteral("hiddenStay") << QStringList{
+               R"({"a":"StartButton","n":3})",
+               R"({"a":"Click","c":"Command4","f":"Form6"})",
+               R"({"a":"StartButton","n":1})",
+           };
+    QTest::newRow("focus after cancel is not on the grid")
+        << QStringLiteral("focus") << QStringList{
+               R"({"a":"StartButton","n":2})",
+               R"({"a":"Click","c":"Command1","f":"Form4"})",
+               R"({"a":"Click","c":"Command3","f":"Form5"})",
+           };
+    QTest::newRow("clicking the chosen kind again leaves the focus in the list")
+        << QStringLiteral("focus") << QStringList{
+               R"({"a":"StartButton","n":1})",
+               R"({"a":"PickKind","f":"Form2","n":0})",
+               R"({"a":"GridKey","f":"Form2","n":16777235})",
+               R"({"a":"PickKind","f":"Form2","n":0})",
+           };
+    QTest::newRow("thirteen digits of dinars saved")
+        << QStringLiteral("amountDigits") << QStringList{
+               R"({"a":"Menu","c":"addcheck"})",
+               R"({"a":"Type","c":"Text1","f":"Form7","t":"5"})",
+               R"({"a":"Type","c":"Text3","f":"Form7","t":"3"})",
+               R"({"a":"Type","c":"Text2","f":"Form7","t":"2024"})",
+               R"({"a":"Type","c":"Text4","f":"Form7","t":"Ali"})",
+               R"({"a":"Type","c":"Text7","f":"Form7","t":"1"})",
+               R"({"a":"Type","c":"Text8","f":"Form7","t":"1234567890123"})",
+               R"({"a":"Click","c":"Command1","f":"Form7"})",
+           };
+    QTest::newRow("payee total emptied after a name search that found nothing")
+        << QStringLiteral("payeePanel") << QStringList{
+               R"({"a":"OtherWrite","c":"Cheque","v":["15","7","2009","سعاد","1500","326","",""]})",
+               R"({"a":"StartButton","n":3})",
+               R"({"a":"PickKind","f":"Form6","n":1})",
+               R"({"a":"Click","c":"Command2","f":"Form6"})",
+               R"({"a":"Type","c":"Text1","f":"Form6","t":"zq"})",
+               R"({"a":"Click","c":"Command2","f":"Form6"})",
+               R"({"a":"Click","c":"Command1","f":"Form6"})",
+               R"({"a":"Click","c":"Command3","f":"Form7"})",
+           };
+    QTest::newRow("double click on delete deletes two")
+        << QStringLiteral("doubleDelete") << QStringList{
+               R"({"a":"OtherWrite","c":"Cheque","v":["23","4","2011","100%","196652614019","838","",""]})",
+               R"({"a":"OtherWrite","c":"Cheque","v":["25","6","2016","Zed_1","999999999999","113388256264","",""]})",
+               R"({"a":"StartButton","n":3})",
+               R"({"a":"DoubleClick","c":"Command3","f":"Form6"})",
+           };
 }
 
 void TestSession::replays()
@@ -240,7 +368,8 @@ int main(int argc, char **argv)
     const QStringList all = app.arguments();
     for (int i = 0; i < all.size(); ++i) {
         const QString &a = all.at(i);
-        if ((a == u"--seed" || a == u"--actions" || a == u"--replay" || a == u"--off") && i + 1 < all.size()) {
+        if ((a == u"--seed" || a == u"--actions" || a == u"--replay" || a == u"--off" || a == u"--on")
+            && i + 1 < all.size()) {
             const QString value = all.at(++i);
             if (a == u"--seed")
                 options().seed = value.toUInt();
@@ -248,6 +377,8 @@ int main(int argc, char **argv)
                 options().actions = value.toInt();
             else if (a == u"--replay")
                 options().replayFile = value;
+            else if (a == u"--on")
+                options().on = value;
             else
                 options().off = value;
         } else if (a != u"--") {

@@ -250,6 +250,16 @@ bool Books::writePending(Book b, Outcome &out)
     if (!e.loaded || e.touched.isEmpty())
         return true;
     Table &t = m.tables[b];
+    if (b == Cheque && (e.adding || e.key >= 0)) {
+        for (int i : {6, 7}) {
+            const QString &text = e.texts.at(i);
+            if (!text.isEmpty() && !allDigits(text) && (e.adding || e.touched.contains(i))) {
+                out.unsupported = true;
+                out.why = QStringLiteral("a move writes a cheque whose amount is not a number");
+                return false;
+            }
+        }
+    }
     if (e.adding) {
         Row row(t.columns.size());
         for (int i = 0; i < e.texts.size(); ++i) {

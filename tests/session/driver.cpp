@@ -26,6 +26,8 @@
 #include <QToolButton>
 #include <QUuid>
 
+#include <cstdio>
+
 namespace session {
 
 namespace {
@@ -134,6 +136,7 @@ bool Driver::begin()
     m_books = std::make_unique<Books>(*m_model, m_switches);
     m_log.clear();
     m_stopped.clear();
+    m_skipped = 0;
     m_failure.reset();
     m_reader = QStringLiteral("session-reader-") + QUuid::createUuid().toString();
     {
@@ -207,15 +210,19 @@ bool Driver::step(const Action &original, int index)
     }
     const Outcome outcome = m_books->apply(action);
     if (outcome.unsupported) {
-        m_stopped = QStringLiteral("action %1 (%2): %3").arg(index).arg(original.describe(), outcome.why);
-        m_log << QStringLiteral("%1. %2   [stopped: %3]").arg(index).arg(original.describe(), outcome.why);
-        return false;
+        // Left undone: the model does not settle what the program does there.
+        ++m_skipped;
+        m_log << QStringLiteral("%1. %2   [skipped: %3]").arg(index).arg(original.describe(), outcome.why);
+        return true;
     }
     if (!outcome.applicable) {
         m_log << QStringLiteral("%1. %2   [not possible now]").arg(index).arg(original.describe());
         return true;
     }
     m_log << QStringLiteral("%1. %2").arg(index).arg(original.describe());
+    static const bool verbose = qEnvironmentVariableIsSet("DALIL_SESSION_VERBOSE");
+    if (verbose)
+        std::fprintf(stderr, "%s\n", qPrintable(m_log.last()));
     m_seen.clear();
     m_answer = original.answer;
     QTimer answering;
@@ -692,8 +699,10 @@ std::optional<Failure> Driver::checkList(Book b, const Outcome &outcome)
     if (auto f = checkPanel(1, l.panel1))
         return f;
     if (b == Cheque && l.panelCount >= 3) {
-        if (auto f = checkPanel(2, l.panel2))
-            return f;
+        if (m_switches.payeePanel) {
+            if (auto f = checkPanel(2, l.panel2))
+                return f;
+        }
         if (auto f = checkPanel(3, l.panel3))
             return f;
     }

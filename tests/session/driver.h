@@ -37,8 +37,10 @@ public:
 
     // The human-readable account of the last run's actions, one line each.
     QStringList log() const { return m_log; }
-    // Why the last run stopped early without a failure (a state the model does not settle).
+    // Why the last run stopped early without a failure.
     QString stoppedBecause() const { return m_stopped; }
+    // Actions left undone because the model does not settle what they do.
+    int skipped() const { return m_skipped; }
 
 private:
     bool begin();
@@ -75,6 +77,7 @@ private:
     QList<Seen> m_seen;
     int m_answer = 0;
     int m_index = 0;
+    int m_skipped = 0;
 };
 
 // The next action a user might take, given what the model says is on screen.

@@ -4,19 +4,28 @@
 
 namespace session {
 
-void Switches::switchOff(const QString &names)
+void Switches::set(const QString &names, bool on)
 {
     for (const QString &name : names.split(u',', Qt::SkipEmptyParts)) {
         const QString n = name.trimmed();
-        if (n == u"staleRows") staleRows = false;
-        else if (n == u"selector") selector = false;
-        else if (n == u"hiddenStay") hiddenStay = false;
-        else if (n == u"focus") focus = false;
-        else if (n == u"amountDigits") amountDigits = false;
-        else if (n == u"payeePanel") payeePanel = false;
-        else if (n == u"doubleDelete") doubleDelete = false;
-        else if (n == u"otherCopy") otherCopy = false;
-        else qWarning("unknown check %s", qPrintable(n));
+        const bool all = n == u"all";
+        bool known = all;
+        const auto flag = [&](const char *flagName, bool &value) {
+            if (all || n == QLatin1String(flagName)) {
+                value = on;
+                known = true;
+            }
+        };
+        flag("staleRows", staleRows);
+        flag("selector", selector);
+        flag("hiddenStay", hiddenStay);
+        flag("focus", focus);
+        flag("amountDigits", amountDigits);
+        flag("payeePanel", payeePanel);
+        flag("doubleDelete", doubleDelete);
+        flag("otherCopy", otherCopy);
+        if (!known)
+            qWarning("unknown check %s", qPrintable(n));
     }
 }
 

@@ -28,8 +28,10 @@ struct Switches
     bool doubleDelete = true;   // a double click on delete deletes one record
     bool otherCopy = true;      // a second copy writes to the file between actions
 
-    // "focus,selector" switches those off; "all" or "" leaves everything on.
-    void switchOff(const QString &names);
+    // "focus,selector" switches those off (or on); "all" names every check.
+    void switchOff(const QString &names) { set(names, false); }
+    void switchOn(const QString &names) { set(names, true); }
+    void set(const QString &names, bool on);
     QString offNames() const;
 };
 
