@@ -188,8 +188,6 @@ void TestSession::randomSessions()
     QElapsedTimer clock;
     clock.start();
     const std::optional<Failure> failure = driver.runRandom(seed, actions, &done);
-    if (!driver.stoppedBecause().isEmpty())
-        qWarning("seed %u stopped early: %s", seed, qPrintable(driver.stoppedBecause()));
     if (!failure) {
         qInfo("seed %u: %lld actions (%d left undone) in %lld ms", seed, qlonglong(done.size()), driver.skipped(),
               qlonglong(clock.elapsed()));
@@ -343,7 +341,8 @@ void TestSession::replays()
         std::fputs((QStringLiteral("\n") + driver.log().join(u'\n') + u'\n').toUtf8().constData(), stderr);
         QFAIL(qPrintable(QStringLiteral("%1 after action %2: %3").arg(failure->check).arg(failure->index).arg(failure->message)));
     }
-    QVERIFY2(driver.stoppedBecause().isEmpty(), qPrintable(driver.stoppedBecause()));
+    // Every action of a replay is played: none is left undone as one the model does not settle.
+    QCOMPARE(driver.skipped(), 0);
 }
 
 void TestSession::replayFile()

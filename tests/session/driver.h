@@ -37,8 +37,6 @@ public:
 
     // The human-readable account of the last run's actions, one line each.
     QStringList log() const { return m_log; }
-    // Why the last run stopped early without a failure.
-    QString stoppedBecause() const { return m_stopped; }
     // Actions left undone because the model does not settle what they do.
     int skipped() const { return m_skipped; }
 
@@ -67,7 +65,6 @@ private:
     QString m_reader;
     std::optional<Failure> m_failure;
     QStringList m_log;
-    QString m_stopped;
     struct Seen
     {
         QString title;
