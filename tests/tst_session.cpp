@@ -167,7 +167,7 @@ void TestSession::randomSessions_data()
     }
 #if defined(__SANITIZE_ADDRESS__)
     // Under the sanitizers every action costs many times more: a short run still walks the windows.
-    const int seeds = 2, perSeed = 1000;
+    const int seeds = 3, perSeed = 2000;
 #else
     const int seeds = 8, perSeed = 2500;
 #endif
