@@ -19,6 +19,18 @@
 
 namespace dalil {
 
+namespace {
+
+// The search kind the user chose: the selected item. Tabbing into the list, or the window
+// coming up with the focus there, makes an item current without choosing it.
+int chosenKind(const QListWidget *list)
+{
+    const QList<QListWidgetItem *> selected = list->selectedItems();
+    return selected.isEmpty() ? -1 : list->row(selected.first());
+}
+
+} // namespace
+
 Form2::Form2()
     : Form(designName(), 11880, 8595)
 {
@@ -68,7 +80,7 @@ Form2::Form2()
     guardAgainstDoubleClicks(Command3);
     connect(Command4, &QPushButton::clicked, this, &Form2::Command4_Click);
     connect(Command5, &QPushButton::clicked, this, &Form2::Command5_Click);
-    connect(List1, &QListWidget::currentRowChanged, this, &Form2::List1_Click);
+    connect(List1, &QListWidget::itemSelectionChanged, this, &Form2::List1_Click);
     // A click on the kind already chosen moves the focus to the search box all the same.
     connect(List1, &QListWidget::itemClicked, this, &Form2::List1_Click);
     connect(Text1, &TextBox::enterPressed, this, &Form2::Text1_KeyPress);
@@ -162,10 +174,11 @@ bool Form2::FindTel()
 
 void Form2::Command2_Click()
 {
-    if (List1->currentRow() < 0)
+    const int kind = chosenKind(List1);
+    if (kind < 0)
         MessageBoxes::searchKindMissing(this, false);
 
-    switch (List1->currentRow()) {
+    switch (kind) {
     case 0:
         if (FindName()) {
             if (Data1->Recordset()->atEOF()) {
@@ -226,7 +239,7 @@ void Form2::Command4_Click()
 
 void Form2::List1_Click()
 {
-    if (List1->currentRow() >= 0)
+    if (chosenKind(List1) >= 0)
         Text1->setFocus();
 }
 

@@ -1,0 +1,47 @@
+// One step of a random session: what a user does, as plain data, so that a session can be
+// printed, shrunk and replayed.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace session {
+
+enum class Act {
+    StartButton,   // n: Form1 Command1..Command3
+    Menu,          // control: phone, note, check, help, addphone, addnote, addcheck, exit
+    Click,         // form.control, a button
+    DoubleClick,   // form.control, a button, two clicks within the double-click interval
+    Type,          // form.control, a text box: click into it, select all, type text
+    PickKind,      // form List1 row n (clicked)
+    GridClick,     // form DBGrid1 row n (clicked)
+    GridKey,       // form DBGrid1 with the focus, key n (Qt::Key) with modifiers m
+    SelectorClick, // form DBGrid1's record selector of row n
+    NavBar,        // form Data1's navigation button control (first, previous, next, last)
+    CloseBox,      // form's window closed by its close box
+    FocusKey,      // key n (text for a letter) sent to the widget with the focus
+    OtherWrite,    // another copy writes: control = table, n = 0 insert / 1 update / 2 delete,
+                   // m = row picked (modulo the rows), values = the row's texts
+};
+
+struct Action
+{
+    Act act = Act::Click;
+    QString form;
+    QString control;
+    int n = 0;
+    int m = 0;
+    QString text;
+    QStringList values;
+    int answer = 0; // the button chosen in a box that offers a choice
+
+    // One line of JSON; fromLine reads it back.
+    QString toLine() const;
+    static std::optional<Action> fromLine(const QString &line);
+    // What the user did, in words.
+    QString describe() const;
+};
+
+} // namespace session

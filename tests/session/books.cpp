@@ -1,0 +1,480 @@
+// The windows and the lists: opening the books, the start window and the menu, searches,
+// deletes, the grids, the close boxes, and what the other copy writes.
+#include "books.h"
+
+#include <QDate>
+
+namespace session {
+
+namespace {
+
+const QString notFoundTitle = QStringLiteral("السجل غير موجود");
+
+BoxExpect exact(const QString &title, const QString &text)
+{
+    return {title, text, true, false};
+}
+
+// A box whose words are the program's own (a data error, a record gone, a choice).
+BoxExpect anyBox(bool optional = false)
+{
+    return {{}, {}, false, optional};
+}
+
+} // namespace
+
+Outcome Books::apply(const Action &a)
+{
+    switch (a.act) {
+    case Act::StartButton:
+    case Act::Menu:
+        return startOrMenu(a);
+    case Act::Click:
+        return click(a.form, a.control, false);
+    case Act::DoubleClick:
+        return click(a.form, a.control, true);
+    case Act::Type:
+        return type(a);
+    case Act::PickKind:
+        return pickKind(a);
+    case Act::GridClick:
+    case Act::GridKey:
+    case Act::SelectorClick:
+        return gridAction(a);
+    case Act::NavBar:
+        return navBar(a);
+    case Act::CloseBox:
+        return closeBox(a);
+    case Act::OtherWrite:
+        return otherWrite(a);
+    case Act::FocusKey:
+        if (a.form == u"noop")
+            return {}; // a key that changes nothing the model follows
+        break;     // otherwise resolved by the driver into one of the above
+    }
+    Outcome out;
+    out.applicable = false;
+    return out;
+}
+
+Outcome Books::startOrMenu(const Action &a)
+{
+    Outcome out;
+    if (a.act == Act::StartButton) {
+        if (m.top() != u"Form1" || a.n < 1 || a.n > 3) {
+            out.applicable = false;
+            return out;
+        }
+        openList(Book(a.n - 1), false, out);
+        return out;
+    }
+    const QString &item = a.control;
+    if (item == u"phone" || item == u"note" || item == u"check") {
+        openList(item == u"phone" ? Phone : item == u"note" ? Note : Cheque, true, out);
+    } else if (item == u"addphone" || item == u"addnote" || item == u"addcheck") {
+        beginNew(item == u"addphone" ? Phone : item == u"addnote" ? Note : Cheque, out);
+    } else if (item == u"help") {
+        m.helpLoaded = true;
+        m.show(QStringLiteral("Form8"));
+        m.hide(QStringLiteral("Form1"));
+        out.windowChange = true;
+    } else if (item == u"exit") {
+        out.boxes << exact(QStringLiteral("الرجاء التأكيد"), QStringLiteral("هل تريد الخروج من البرنامج؟"));
+    } else {
+        out.applicable = false;
+    }
+    return out;
+}
+
+void Books::loadList(Book b)
+{
+    ListWindow &l = m.lists[b];
+    const QString caption = l.caption;
+    l = ListWindow();
+    l.caption = caption;
+    l.loaded = true;
+    l.accepted = {m.whole(b)};
+    l.current = l.accepted.first().keys.isEmpty() ? -1 : 0;
+    l.panel1 = QStringList{QString()};
+    l.panel2 = QStringList{QString()};
+}
+
+void Books::refreshList(Book b)
+{
+    ListWindow &l = m.lists[b];
+    l.accepted = {m.select(b, l.search)};
+    l.current = l.accepted.first().keys.isEmpty() ? -1 : 0;
+}
+
+void Books::widen(Book b)
+{
+    ListWindow &l = m.lists[b];
+    if (l.loaded) {
+        const Snapshot now = m.select(b, l.search);
+        if (!(l.accepted.last() == now))
+            l.accepted << now;
+        const QString count = m.countText(now.keys.size());
+        if (!l.panel1.contains(count))
+            l.panel1 << count;
+        if (b == Cheque) {
+            const QString grand = m.grandTotalText();
+            if (!l.panel3.contains(grand))
+                l.panel3 << grand;
+            if (l.nameSearched) {
+                const QString payee = m.payeeTotalText(l.namePattern).value_or(QString());
+                if (!l.panel2.contains(payee))
+                    l.panel2 << payee;
+            }
+        }
+    }
+    m.entries[b].setStale = true;
+}
+
+void Books::openList(Book b, bool fromMenu, Outcome &out)
+{
+    Q_UNUSED(fromMenu);
+    ListWindow &l = m.lists[b];
+    if (!l.loaded)
+        loadList(b);
+    m.show(listName(b));
+    m.hide(QStringLiteral("Form1"));
+    out.windowChange = true;
+    if (b == Phone) {
+        QStringList counts;
+        for (const Snapshot &s : std::as_const(l.accepted))
+            counts << m.countText(s.keys.size());
+        l.panel1 = counts;
+    } else if (b == Note) {
+        if (l.panelCount < 3) {
+            QStringList counts;
+            for (const Snapshot &s : std::as_const(l.accepted))
+                counts << m.countText(s.keys.size());
+            l.panel1 = counts;
+            l.panelCount = 3;
+        }
+    } else {
+        QStringList counts;
+        for (const Snapshot &s : std::as_const(l.accepted))
+            counts << m.countText(s.keys.size());
+        l.panel1 = counts;
+        l.panelCount = 3;
+        l.panel3 = QStringList{m.grandTotalText()};
+    }
+}
+
+void Books::deleteRecord(Book b, Outcome &out)
+{
+    ListWindow &l = m.lists[b];
+    const std::optional<qint64> key = m.highlighted(b);
+    if (!key)
+        return; // nothing selected: nothing happens, nothing is said
+    if (!m.tables[b].rows.contains(*key)) {
+        if (!sw.staleRows) {
+            out.unsupported = true;
+            out.why = QStringLiteral("delete of a record the other copy deleted");
+            return;
+        }
+        // The other copy deleted it: the user is told, nothing is deleted.
+        out.boxes << anyBox();
+        widen(b);
+        out.adoptBook = b;
+        return;
+    }
+    m.tables[b].rows.remove(*key);
+    refreshList(b);
+    l.panel1 = QStringList{m.countText(m.shown(b).keys.size())};
+    if (b == Cheque) {
+        QStringList payee = l.panel2.mid(0, 1);
+        if (l.nameSearched) {
+            const QString now = m.payeeTotalText(l.namePattern).value_or(QString());
+            if (!payee.contains(now))
+                payee << now;
+        }
+        l.panel2 = payee;
+        l.panel3 = QStringList{m.grandTotalText()};
+    }
+    m.entries[b].setStale = true;
+}
+
+void Books::search(Book b, Outcome &out)
+{
+    ListWindow &l = m.lists[b];
+    if (l.kind < 0) {
+        out.boxes << exact(QStringLiteral("خطأ في البحث"), QStringLiteral("الرجاء تحديد نوع البحث"));
+        QStringList counts;
+        for (const Snapshot &s : std::as_const(l.accepted))
+            counts << m.countText(s.keys.size());
+        l.panel1 = counts;
+        return;
+    }
+    Search s;
+    QString notFound;
+    if (b == Phone) {
+        s.kind = l.kind == 0 ? Search::PhoneName : Search::PhoneNumber;
+        s.patterns = QStringList{l.text1 + u'*'};
+        notFound = l.text1 + (l.kind == 0 ? QStringLiteral(" was not found!") : QStringLiteral(" was not found"));
+    } else if (l.kind == 0) {
+        s.kind = Search::ChequeDate;
+        s.patterns = QStringList{l.text2 + u'*', l.text3 + u'*', l.text4 + u'*'};
+        notFound = QStringLiteral("No results were found!");
+    } else {
+        s.kind = Search::ChequeName;
+        s.patterns = QStringList{l.text1 + u'*'};
+        notFound = l.text1 + QStringLiteral(" was not found!");
+    }
+    l.search = s;
+    refreshList(b);
+    const bool empty = m.shown(b).keys.isEmpty();
+    if (empty) {
+        out.boxes << exact(notFoundTitle, notFound);
+    } else if (b == Cheque && l.kind == 1) {
+        l.nameSearched = true;
+        l.namePattern = s.patterns.first();
+        l.panel2 = QStringList{m.payeeTotalText(l.namePattern).value_or(QString())};
+    }
+    l.panel1 = QStringList{m.countText(m.shown(b).keys.size())};
+}
+
+Outcome Books::click(const QString &form, const QString &button, bool doubleClick)
+{
+    Outcome out;
+    if (m.top() != form) {
+        out.applicable = false;
+        return out;
+    }
+    if (form == u"Form8") {
+        if (button != u"Command1") {
+            out.applicable = false;
+            return out;
+        }
+        m.helpLoaded = false;
+        m.hide(form);
+        m.show(QStringLiteral("Form1"));
+        out.windowChange = true;
+        return out;
+    }
+    bool isEntry = false;
+    const std::optional<Book> b = bookOfForm(form, &isEntry);
+    if (!b) {
+        out.applicable = false;
+        return out;
+    }
+    if (isEntry) {
+        if (doubleClick) {
+            out.applicable = false;
+            return out;
+        }
+        return entryClick(*b, button);
+    }
+    return listClick(*b, button, doubleClick);
+}
+
+Outcome Books::listClick(Book b, const QString &button, bool doubleClick)
+{
+    Outcome out;
+    // The buttons: phone add/search/delete/back/edit = 1/2/3/4/5; appointments add/delete/
+    // back/edit = 1/2/3/4; cheques write/search/delete/back/edit = 1/2/3/4/5.
+    QString role;
+    if (b == Note) {
+        role = button == u"Command1" ? QStringLiteral("add") : button == u"Command2" ? QStringLiteral("delete")
+             : button == u"Command3" ? QStringLiteral("back") : button == u"Command4" ? QStringLiteral("edit")
+                                                                                     : QString();
+    } else {
+        role = button == u"Command1" ? QStringLiteral("add") : button == u"Command2" ? QStringLiteral("search")
+             : button == u"Command3" ? QStringLiteral("delete") : button == u"Command4" ? QStringLiteral("back")
+             : button == u"Command5" ? QStringLiteral("edit") : QString();
+    }
+    if (role.isEmpty()) {
+        out.applicable = false;
+        return out;
+    }
+    if (role == u"add") {
+        beginNew(b, out); // a second click lands on the entry window now on top
+    } else if (role == u"search") {
+        search(b, out);
+        if (doubleClick)
+            out.applicable = false; // the second click's boxes are not modelled
+    } else if (role == u"delete") {
+        deleteRecord(b, out); // the second click of a double click is ignored
+    } else if (role == u"back") {
+        if (doubleClick) {
+            out.applicable = false;
+            return out;
+        }
+        m.hide(listName(b));
+        m.show(QStringLiteral("Form1"));
+        out.windowChange = true;
+    } else {
+        if (doubleClick) {
+            out.applicable = false;
+            return out;
+        }
+        edit(b, out);
+    }
+    return out;
+}
+
+Outcome Books::type(const Action &a)
+{
+    Outcome out;
+    bool isEntry = false;
+    const std::optional<Book> b = bookOfForm(a.form, &isEntry);
+    if (!b || m.top() != a.form) {
+        out.applicable = false;
+        return out;
+    }
+    const int max = boxMaxLength(a.form, a.control);
+    const QString text = max > 0 ? a.text.left(max) : a.text;
+    if (isEntry) {
+        EntryWindow &e = m.entries[*b];
+        const int box = int(entryBoxes(*b).indexOf(a.control));
+        if (box < 0) {
+            out.applicable = false;
+            return out;
+        }
+        if ((!e.texts.at(box).isEmpty() || !text.isEmpty()) && (e.adding || e.key >= 0))
+            e.touched.insert(box);
+        e.texts[box] = text;
+        return out;
+    }
+    ListWindow &l = m.lists[*b];
+    if (*b == Note) {
+        out.applicable = false;
+    } else if (a.control == u"Text1" && (*b == Phone || l.kind == 1)) {
+        l.text1 = text;
+    } else if (*b == Cheque && l.kind == 0 && a.control == u"Text2") {
+        l.text2 = text;
+    } else if (*b == Cheque && l.kind == 0 && a.control == u"Text3") {
+        l.text3 = text;
+    } else if (*b == Cheque && l.kind == 0 && a.control == u"Text4") {
+        l.text4 = text;
+    } else {
+        out.applicable = false;
+    }
+    return out;
+}
+
+Outcome Books::pickKind(const Action &a)
+{
+    Outcome out;
+    bool isEntry = false;
+    const std::optional<Book> b = bookOfForm(a.form, &isEntry);
+    if (!b || isEntry || *b == Note || m.top() != a.form || a.n < 0 || a.n > 1) {
+        out.applicable = false;
+        return out;
+    }
+    ListWindow &l = m.lists[*b];
+    l.kind = a.n;
+    out.focusForm = a.form;
+    out.focusWidget = *b == Phone || a.n == 1 ? QStringLiteral("Text1") : QStringLiteral("Text2");
+    return out;
+}
+
+Outcome Books::gridAction(const Action &a)
+{
+    Outcome out;
+    bool isEntry = false;
+    const std::optional<Book> b = bookOfForm(a.form, &isEntry);
+    if (!b || isEntry || m.top() != a.form) {
+        out.applicable = false;
+        return out;
+    }
+    ListWindow &l = m.lists[*b];
+    const int rows = int(m.shown(*b).keys.size());
+    if (rows == 0) {
+        out.applicable = false;
+        return out;
+    }
+    if (a.act == Act::GridClick || a.act == Act::SelectorClick) {
+        l.current = a.n % rows;
+        return out;
+    }
+    const bool ctrl = a.m & Qt::ControlModifier;
+    switch (a.n) {
+    case Qt::Key_Up:
+        l.current = qMax(0, l.current - 1);
+        break;
+    case Qt::Key_Down:
+        l.current = qMin(rows - 1, l.current + 1);
+        break;
+    case Qt::Key_Home:
+        if (ctrl)
+            l.current = 0;
+        break;
+    case Qt::Key_End:
+        if (ctrl)
+            l.current = rows - 1;
+        break;
+    case Qt::Key_PageUp:
+        out.adoptBook = *b;
+        out.direction = -1;
+        break;
+    case Qt::Key_PageDown:
+        out.adoptBook = *b;
+        out.direction = 1;
+        break;
+    default:
+        out.adoptBook = *b; // a key the model does not follow: the grid says where it went
+        break;
+    }
+    return out;
+}
+
+Outcome Books::closeBox(const Action &a)
+{
+    Outcome out;
+    if (m.top() != a.form || a.form == u"Form1") {
+        out.applicable = false;
+        return out;
+    }
+    m.hide(a.form);
+    out.windowChange = true;
+    if (a.form == u"Form8") {
+        m.helpLoaded = false;
+        return out;
+    }
+    bool isEntry = false;
+    const std::optional<Book> b = bookOfForm(a.form, &isEntry);
+    if (!b)
+        return out;
+    if (isEntry) {
+        m.entries[*b] = EntryWindow(); // what was typed is dropped with the window
+    } else {
+        const QString caption = m.lists[*b].caption;
+        m.lists[*b] = ListWindow();
+        m.lists[*b].caption = caption;
+    }
+    return out;
+}
+
+Outcome Books::otherWrite(const Action &a)
+{
+    Outcome out;
+    const int book = a.control == u"Phone" ? Phone : a.control == u"Note" ? Note : a.control == u"Cheque" ? Cheque : -1;
+    if (book < 0 || !sw.otherCopy) {
+        out.applicable = false;
+        return out;
+    }
+    const Book b = Book(book);
+    Table &t = m.tables[b];
+    Row row;
+    for (int i = 0; i < t.columns.size(); ++i)
+        row << storedValue(b, t.columns.at(i), a.values.value(i));
+    if (a.n == 0) {
+        insert(b, row);
+    } else {
+        if (t.rows.isEmpty()) {
+            out.applicable = false;
+            return out;
+        }
+        const qint64 key = t.rows.keys().at(a.m % t.rows.size());
+        if (a.n == 1)
+            t.rows.insert(key, row);
+        else
+            t.rows.remove(key);
+    }
+    widen(b);
+    return out;
+}
+
+} // namespace session

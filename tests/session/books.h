@@ -1,0 +1,79 @@
+// What each user action does to the model: the windows, the records, the lists and panels,
+// the message boxes the user must meet and where the focus must land.
+#pragma once
+
+#include "model.h"
+
+namespace session {
+
+struct Outcome
+{
+    bool applicable = true;  // false: the user cannot do this now, and nothing is done
+    bool unsupported = false; // a state the model leaves unsettled: the session ends there
+    QString why;
+    QList<BoxExpect> boxes;
+    bool windowChange = false;
+    QString focusForm;        // where the focus must be, when anywhere in particular
+    QString focusWidget;      // an object name, or "grid"
+    // The highlighted row of this list is read back from the grid (PageUp, PageDown, a key
+    // the model does not follow); direction says which way it may have gone.
+    int adoptBook = -1;
+    int direction = 0;
+    // A save that met its record changed by the other copy: the file holds either the
+    // user's changes over the other's or the other's alone.
+    bool conflict = false;
+    Book conflictBook = Phone;
+    qint64 conflictKey = -1;
+    Row merged;
+    Row theirs;
+};
+
+class Books
+{
+public:
+    Books(Model &model, const Switches &switches) : m(model), sw(switches) {}
+
+    Outcome apply(const Action &action);
+
+    // After a conflict: the file says how it ended; the model follows.
+    void settleConflict(const Outcome &outcome, const Row &inFile, bool entryShown);
+
+private:
+    Outcome startOrMenu(const Action &a);
+    Outcome click(const QString &form, const QString &button, bool doubleClick);
+    Outcome listClick(Book b, const QString &button, bool doubleClick);
+    Outcome entryClick(Book b, const QString &button);
+    Outcome type(const Action &a);
+    Outcome pickKind(const Action &a);
+    Outcome gridAction(const Action &a);
+    Outcome navBar(const Action &a);
+    Outcome closeBox(const Action &a);
+    Outcome otherWrite(const Action &a);
+
+    void openList(Book b, bool fromMenu, Outcome &out);
+    void loadList(Book b);
+    void loadEntry(Book b);
+    void refreshList(Book b);
+    void showRecord(Book b, qint64 key);
+    void showFirst(Book b);
+    // The list and its panels after a write it did not re-read: the file's new state joins
+    // what the list may show.
+    void widen(Book b);
+    // Writes the entry's pending record as a move or a refresh does; false (with the
+    // outcome unsupported) where the model does not settle what happens.
+    bool writePending(Book b, Outcome &out);
+    void search(Book b, Outcome &out);
+    void deleteRecord(Book b, Outcome &out);
+    void beginNew(Book b, Outcome &out);
+    void edit(Book b, Outcome &out);
+    void save(Book b, Outcome &out);
+    void cancel(Book b, Outcome &out);
+    bool validate(Book b, Outcome &out);
+    void afterEntryClosed(Book b, Outcome &out, bool saved);
+    qint64 insert(Book b, const Row &row);
+
+    Model &m;
+    const Switches &sw;
+};
+
+} // namespace session

@@ -1,0 +1,435 @@
+#include "driver.h"
+
+#include "access.h"
+
+#include "testsupport.h"
+
+#include "common/datacontrol.h"
+#include "common/dbgrid.h"
+#include "common/form.h"
+#include "common/statusbar.h"
+#include "common/textbox.h"
+#include "shell/mdiform1.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QHeaderView>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QUuid>
+
+#include <cstdio>
+
+namespace session {
+
+namespace {
+
+void settle()
+{
+    // Queued work of the frame (the window a hide uncovers) and windows closing.
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+} // namespace
+
+Driver::Driver(const Switches &switches)
+    : m_switches(switches)
+{
+}
+
+Driver::~Driver()
+{
+    end();
+}
+
+bool Driver::begin()
+{
+    end();
+    m_folder = std::make_unique<testing::AppFolder>();
+    m_model = std::make_unique<Model>();
+    m_books = std::make_unique<Books>(*m_model, m_switches);
+    m_log.clear();
+    m_skipped = 0;
+    m_failure.reset();
+    m_reader = QStringLiteral("session-reader-") + QUuid::createUuid().toString();
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_reader);
+        db.setDatabaseName(m_folder->databasePath());
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+        if (!db.open())
+            return false;
+    }
+    m_otherProgram = std::make_unique<QWidget>();
+    m_otherProgram->setWindowTitle(QStringLiteral("another copy"));
+    m_otherProgram->resize(100, 100);
+    return testing::startProgram(*m_folder);
+}
+
+void Driver::end()
+{
+    if (!m_folder)
+        return;
+    testing::stopProgram();
+    m_otherProgram.reset();
+    QSqlDatabase::database(m_reader, false).close();
+    QSqlDatabase::removeDatabase(m_reader);
+    m_folder.reset();
+}
+
+std::optional<Failure> Driver::run(const QList<Action> &actions, QList<Action> *done)
+{
+    if (!begin())
+        return Failure{-1, QStringLiteral("start"), QStringLiteral("the program did not start")};
+    for (int i = 0; i < actions.size(); ++i) {
+        if (done)
+            *done << actions.at(i);
+        if (!step(actions.at(i), i))
+            break;
+    }
+    end();
+    return m_failure;
+}
+
+std::optional<Failure> Driver::runRandom(quint32 seed, int count, QList<Action> *done)
+{
+    if (!begin())
+        return Failure{-1, QStringLiteral("start"), QStringLiteral("the program did not start")};
+    QRandomGenerator random(seed);
+    for (int i = 0; i < count; ++i) {
+        const Action action = nextAction(*m_model, m_switches, random);
+        if (done)
+            *done << action;
+        if (!step(action, i))
+            break;
+    }
+    end();
+    return m_failure;
+}
+
+bool Driver::step(const Action &original, int index)
+{
+    m_index = index;
+    bool sendKey = false;
+    const Action action = original.act == Act::FocusKey ? resolveFocusKey(original, &sendKey) : original;
+    // A disabled button does nothing: the model follows the program's enabled states there.
+    QAbstractButton *target = nullptr;
+    if (action.act == Act::StartButton)
+        target = child<QAbstractButton>(QStringLiteral("Form1"), QStringLiteral("Command%1").arg(action.n));
+    else if (action.act == Act::Click || action.act == Act::DoubleClick)
+        target = child<QAbstractButton>(action.form, action.control);
+    if (target && !target->isEnabled() && m_model->top() == action.form) {
+        m_log << QStringLiteral("%1. %2   [disabled]").arg(index).arg(original.describe());
+        return true;
+    }
+    const Outcome outcome = m_books->apply(action);
+    if (outcome.unsupported) {
+        // Left undone: the model does not settle what the program does there.
+        ++m_skipped;
+        m_log << QStringLiteral("%1. %2   [skipped: %3]").arg(index).arg(original.describe(), outcome.why);
+        return true;
+    }
+    if (!outcome.applicable) {
+        m_log << QStringLiteral("%1. %2   [not possible now]").arg(index).arg(original.describe());
+        return true;
+    }
+    m_log << QStringLiteral("%1. %2").arg(index).arg(original.describe());
+    static const bool verbose = qEnvironmentVariableIsSet("DALIL_SESSION_VERBOSE");
+    if (verbose)
+        std::fprintf(stderr, "%s\n", qPrintable(m_log.last()));
+    m_seen.clear();
+    m_answer = original.answer;
+    QTimer answering;
+    answering.setInterval(0);
+    QObject::connect(&answering, &QTimer::timeout, [this] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box || box->property("session-answered").toBool())
+            return;
+        box->setProperty("session-answered", true);
+        Seen seen{box->windowTitle(), box->text(), {}};
+        for (QAbstractButton *b : box->buttons())
+            seen.buttons << b->text();
+        m_seen << seen;
+        QAbstractButton *button = box->button(QMessageBox::No);
+        if (!button) {
+            const auto buttons = box->buttons();
+            button = buttons.value(qBound(0, m_answer, int(buttons.size()) - 1));
+        }
+        if (button)
+            button->click();
+    });
+    answering.start();
+    if (original.act == Act::FocusKey) {
+        if (sendKey) {
+            QWidget *focus = dalil::MDIForm1::instance()->focusWidget();
+            if (!original.text.isEmpty())
+                testing::typeText(focus, original.text);
+            else
+                QTest::keyClick(focus, Qt::Key(original.n));
+        }
+    } else {
+        perform(action);
+    }
+    settle();
+    answering.stop();
+
+    if (outcome.conflict) {
+        QList<qint64> keys;
+        const QList<Row> rows = fileRows(outcome.conflictBook, &keys);
+        const Row inFile = rows.value(keys.indexOf(outcome.conflictKey));
+        if (inFile != outcome.merged && inFile != outcome.theirs) {
+            m_failure = Failure{index, QStringLiteral("file"),
+                                QStringLiteral("a save over a record the other copy changed left neither the "
+                                               "user's changes nor the other copy's in the file")};
+            return false;
+        }
+        dalil::Form *entry = form(entryName(outcome.conflictBook));
+        const bool shown = entry && entry->isShown();
+        m_books->settleConflict(outcome, inFile, shown);
+        if (shown) {
+            EntryWindow &e = m_model->entries[outcome.conflictBook];
+            for (int i = 0; i < e.texts.size(); ++i) {
+                auto *box = entry->findChild<dalil::TextBox *>(entryBoxes(outcome.conflictBook).at(i));
+                e.texts[i] = box->text();
+            }
+        }
+    }
+    m_failure = checkAll(outcome, index);
+    return !m_failure;
+}
+
+Action Driver::resolveFocusKey(const Action &action, bool *sendKey)
+{
+    // What the key does where the focus is, as the model understands it; sendKey false
+    // when the key is not pressed at all (nowhere the model can follow it).
+    Action none;
+    none.act = Act::FocusKey;
+    Action noop = none;
+    noop.form = QStringLiteral("noop");
+    *sendKey = false;
+    QWidget *focus = dalil::MDIForm1::instance() ? dalil::MDIForm1::instance()->focusWidget() : nullptr;
+    dalil::Form *f = formOf(focus);
+    if (!focus || !f || !f->isShown() || f->objectName() != m_model->top())
+        return none;
+    const QString formName = f->objectName();
+    const int key = action.n;
+    const bool letter = !action.text.isEmpty();
+    const bool enter = !letter && (key == Qt::Key_Return || key == Qt::Key_Enter);
+    const bool tab = !letter && key == Qt::Key_Tab;
+    if (auto *button = qobject_cast<QAbstractButton *>(focus)) {
+        if (!button->isEnabled())
+            return none;
+        *sendKey = true;
+        if (letter || key != Qt::Key_Space)
+            return noop; // Enter and letters do nothing on a button; Tab moves on
+        Action clicked;
+        if (formName == u"Form1") {
+            clicked.act = Act::StartButton;
+            clicked.n = button->objectName().right(1).toInt();
+        } else {
+            clicked.act = Act::Click;
+            clicked.form = formName;
+            clicked.control = button->objectName();
+        }
+        return clicked;
+    }
+    if (auto *box = qobject_cast<dalil::TextBox *>(focus)) {
+        *sendKey = true;
+        if (tab)
+            return noop;
+        if (enter) {
+            Action clicked;
+            clicked.act = Act::Click;
+            clicked.form = formName;
+            if ((formName == u"Form2" || formName == u"Form6") && box->objectName() == u"Text1")
+                clicked.control = QStringLiteral("Command2");
+            else if (formName == u"Form7" && box->objectName() == u"Text6")
+                clicked.control = QStringLiteral("Command1");
+            else
+                return noop;
+            return clicked;
+        }
+        const QString ch = letter ? action.text : QStringLiteral(" ");
+        QString text = box->text();
+        if (box->hasSelectedText())
+            text.replace(box->selectionStart(), box->selectedText().size(), ch);
+        else
+            text.insert(box->cursorPosition(), ch);
+        if (box->maxLength() > 0 && text.size() > box->maxLength())
+            return noop;
+        Action typed;
+        typed.act = Act::Type;
+        typed.form = formName;
+        typed.control = box->objectName();
+        typed.text = text;
+        return typed;
+    }
+    if (qobject_cast<QTableView *>(focus)) {
+        *sendKey = true;
+        Action k;
+        k.act = Act::GridKey;
+        k.form = formName;
+        k.n = Qt::Key_unknown; // the grid says where the key took it
+        return k;
+    }
+    if (tab) {
+        *sendKey = true;
+        return noop;
+    }
+    return none;
+}
+
+void Driver::perform(const Action &a)
+{
+    auto *frame = dalil::MDIForm1::instance();
+    switch (a.act) {
+    case Act::StartButton:
+        if (auto *b = child<QAbstractButton>(QStringLiteral("Form1"), QStringLiteral("Command%1").arg(a.n)))
+            QTest::mouseClick(b, Qt::LeftButton);
+        break;
+    case Act::Menu:
+        if (auto *item = frame->findChild<QAction *>(a.control))
+            item->trigger();
+        break;
+    case Act::Click:
+        if (auto *b = child<QAbstractButton>(a.form, a.control))
+            QTest::mouseClick(b, Qt::LeftButton);
+        break;
+    case Act::DoubleClick:
+        if (auto *b = child<QAbstractButton>(a.form, a.control)) {
+            // Press, release, then the second press that the system reports as a double click.
+            QTest::mouseClick(b, Qt::LeftButton);
+            const QPoint at = b->rect().center();
+            QMouseEvent dbl(QEvent::MouseButtonDblClick, at, b->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                            Qt::NoModifier);
+            dbl.setTimestamp(QTest::lastMouseTimestamp - QTest::mouseDoubleClickInterval + 10);
+            QApplication::sendEvent(b, &dbl);
+            QMouseEvent up(QEvent::MouseButtonRelease, at, b->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                           Qt::NoModifier);
+            up.setTimestamp(QTest::lastMouseTimestamp - QTest::mouseDoubleClickInterval + 20);
+            QApplication::sendEvent(b, &up);
+        }
+        break;
+    case Act::Type:
+        if (auto *box = child<dalil::TextBox>(a.form, a.control)) {
+            QTest::mouseClick(box, Qt::LeftButton);
+            QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+            if (!box->text().isEmpty())
+                QTest::keyClick(box, Qt::Key_Backspace);
+            testing::typeText(box, a.text);
+        }
+        break;
+    case Act::PickKind:
+        if (auto *list = child<QListWidget>(a.form, QStringLiteral("List1"))) {
+            const QRect r = list->visualItemRect(list->item(a.n));
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
+        }
+        break;
+    case Act::GridClick:
+    case Act::SelectorClick:
+        if (auto *grid = child<dalil::DBGrid>(a.form, QStringLiteral("DBGrid1"))) {
+            QTableView *view = grid->view();
+            const int row = a.n % view->model()->rowCount();
+            view->scrollTo(view->model()->index(row, 0));
+            if (a.act == Act::GridClick) {
+                const QRect cell = view->visualRect(view->model()->index(row, 0));
+                QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+            } else {
+                QHeaderView *header = view->verticalHeader();
+                const int y = header->sectionViewportPosition(row) + header->sectionSize(row) / 2;
+                QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->width() / 2, y));
+            }
+        }
+        break;
+    case Act::GridKey:
+        if (auto *grid = child<dalil::DBGrid>(a.form, QStringLiteral("DBGrid1"))) {
+            grid->view()->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(grid->view(), Qt::Key(a.n), Qt::KeyboardModifiers(a.m));
+        }
+        break;
+    case Act::NavBar:
+        if (auto *data = child<dalil::DataControl>(a.form, QStringLiteral("Data1"))) {
+            if (auto *b = data->findChild<QToolButton *>(a.control))
+                QTest::mouseClick(b, Qt::LeftButton);
+        }
+        break;
+    case Act::CloseBox:
+        if (dalil::Form *f = form(a.form))
+            f->parentWidget()->close();
+        break;
+    case Act::OtherWrite:
+        otherCopyWrites(a);
+        break;
+    case Act::FocusKey:
+        break;
+    }
+}
+
+void Driver::otherCopyWrites(const Action &a)
+{
+    // The user goes over to the other copy, which writes, and comes back.
+    m_otherProgram->show();
+    m_otherProgram->activateWindow();
+    QCoreApplication::processEvents();
+    const Book b = a.control == u"Phone" ? Phone : a.control == u"Note" ? Note : Cheque;
+    const Table &t = m_model->tables[b];
+    QVariantList values;
+    QStringList columns, marks;
+    for (int i = 0; i < t.columns.size(); ++i) {
+        values << storedValue(b, t.columns.at(i), a.values.value(i));
+        columns << u'"' + t.columns.at(i) + u'"';
+        marks << QStringLiteral("?");
+    }
+    // The model has already applied the write: the row it picked is the one in the file.
+    QList<qint64> keys;
+    fileRows(b, &keys);
+    if (a.n == 0) {
+        m_folder->exec(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(t.name, columns.join(u','), marks.join(u',')),
+                       values);
+    } else if (!keys.isEmpty()) {
+        const qint64 key = keys.at(a.m % keys.size());
+        if (a.n == 1) {
+            QStringList sets;
+            for (const QString &c : std::as_const(columns))
+                sets << c + QStringLiteral(" = ?");
+            values << key;
+            m_folder->exec(QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?").arg(t.name, sets.join(u',')), values);
+        } else {
+            m_folder->exec(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(t.name), {key});
+        }
+    }
+    m_otherProgram->hide();
+    dalil::MDIForm1::instance()->activateWindow();
+    QCoreApplication::processEvents();
+}
+
+QList<Row> Driver::fileRows(Book b, QList<qint64> *keys)
+{
+    QList<Row> rows;
+    QSqlDatabase db = QSqlDatabase::database(m_reader, false);
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    query.exec(QStringLiteral("SELECT rowid, * FROM %1 ORDER BY rowid").arg(m_model->tables[b].name));
+    while (query.next()) {
+        keys->append(query.value(0).toLongLong());
+        Row row;
+        for (int i = 1; i < query.record().count(); ++i)
+            row << query.value(i);
+        rows << row;
+    }
+    return rows;
+}
+
+} // namespace session

@@ -1,0 +1,410 @@
+// The entry windows: adding, editing, the checks of a save, save, clear, cancel, the
+// navigation bar, and the pending record that a move or a save writes.
+#include "books.h"
+
+#include <QDate>
+
+namespace session {
+
+namespace {
+
+const QString inputTitle = QStringLiteral("خطأ في المدخلات");
+
+BoxExpect exact(const QString &title, const QString &text)
+{
+    return {title, text, true, false};
+}
+
+// A box whose words are the program's own (a data error, a record gone, a choice).
+BoxExpect anyBox(bool optional = false)
+{
+    return {{}, {}, false, optional};
+}
+
+QString editCaption(Book b)
+{
+    static const char *const captions[] = {"تعديل سجل", "تعديل موعد", "تعديل شيك"};
+    return QString::fromUtf8(captions[b]);
+}
+
+QString addCaption(Book b)
+{
+    static const char *const captions[] = {"إضافة سجل", "إضافة موعد", "إضافة شيك"};
+    return QString::fromUtf8(captions[b]);
+}
+
+// The leading number of a date box as the entry windows read it: blanks skipped, digits 0-9.
+qint64 leadingNumber(const QString &text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && text.at(i) == u' ')
+        ++i;
+    qint64 value = 0;
+    for (; i < text.size() && text.at(i) >= u'0' && text.at(i) <= u'9'; ++i)
+        value = qMin<qint64>(value * 10 + (text.at(i).unicode() - u'0'), 1000000000);
+    return value;
+}
+
+bool allDigits(const QString &text)
+{
+    if (text.isEmpty())
+        return false;
+    for (const QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void Books::loadEntry(Book b)
+{
+    EntryWindow &e = m.entries[b];
+    e = EntryWindow();
+    e.loaded = true;
+    e.caption = addCaption(b);
+    showFirst(b);
+}
+
+void Books::showFirst(Book b)
+{
+    EntryWindow &e = m.entries[b];
+    e.set = m.tables[b].rows.keys();
+    e.setStale = false;
+    if (e.set.isEmpty()) {
+        e.adding = false;
+        e.key = -1;
+        e.texts = QStringList();
+        for (int i = 0; i < entryBoxes(b).size(); ++i)
+            e.texts << QString();
+        e.touched.clear();
+        e.read.clear();
+    } else {
+        showRecord(b, e.set.first());
+    }
+}
+
+void Books::showRecord(Book b, qint64 key)
+{
+    EntryWindow &e = m.entries[b];
+    const Table &t = m.tables[b];
+    e.adding = false;
+    e.key = key;
+    e.read = t.rows.value(key);
+    e.texts.clear();
+    for (int i = 0; i < entryBoxes(b).size(); ++i)
+        e.texts << cellText(e.read.value(t.columns.indexOf(boxColumn(b, i))));
+    e.touched.clear();
+}
+
+qint64 Books::insert(Book b, const Row &row)
+{
+    Table &t = m.tables[b];
+    const qint64 key = t.nextRowid();
+    t.rows.insert(key, row);
+    return key;
+}
+
+bool Books::writePending(Book b, Outcome &out)
+{
+    EntryWindow &e = m.entries[b];
+    if (!e.loaded || e.touched.isEmpty())
+        return true;
+    Table &t = m.tables[b];
+    if (b == Cheque && (e.adding || e.key >= 0)) {
+        for (int i : {6, 7}) {
+            const QString &text = e.texts.at(i);
+            if (!text.isEmpty() && !allDigits(text) && (e.adding || e.touched.contains(i))) {
+                out.unsupported = true;
+                out.why = QStringLiteral("a move writes a cheque whose amount is not a number");
+                return false;
+            }
+        }
+    }
+    if (e.adding) {
+        Row row(t.columns.size());
+        for (int i = 0; i < e.texts.size(); ++i) {
+            const QString column = boxColumn(b, i);
+            row[t.columns.indexOf(column)] = storedValue(b, column, e.texts.at(i));
+        }
+        insert(b, row);
+    } else if (e.key >= 0) {
+        if (!t.rows.contains(e.key) || t.rows.value(e.key) != e.read) {
+            out.unsupported = true;
+            out.why = QStringLiteral("a move writes a record the other copy changed");
+            return false;
+        }
+        Row row = t.rows.value(e.key);
+        for (int i : std::as_const(e.touched)) {
+            const QString column = boxColumn(b, i);
+            row[t.columns.indexOf(column)] = storedValue(b, column, e.texts.at(i));
+        }
+        t.rows.insert(e.key, row);
+    } else {
+        return true; // no current record: typing made nothing pending
+    }
+    e.touched.clear();
+    e.adding = false;
+    widen(b);
+    return true;
+}
+
+void Books::beginNew(Book b, Outcome &out)
+{
+    EntryWindow &e = m.entries[b];
+    if (e.loaded && !writePending(b, out))
+        return;
+    if (!e.loaded)
+        loadEntry(b);
+    m.show(entryName(b));
+    e.adding = true;
+    e.key = -1;
+    for (QString &text : e.texts)
+        text.clear();
+    e.touched.clear();
+    e.read.clear();
+    e.navVisible = false;
+    out.windowChange = true;
+    out.focusForm = entryName(b);
+    out.focusWidget = QStringLiteral("Text1");
+}
+
+void Books::edit(Book b, Outcome &out)
+{
+    const std::optional<qint64> key = m.highlighted(b);
+    EntryWindow &e = m.entries[b];
+    if (key && !m.tables[b].rows.contains(*key)) {
+        out.unsupported = true;
+        out.why = QStringLiteral("edit of a record the other copy deleted");
+        return;
+    }
+    if (key && e.loaded && !writePending(b, out))
+        return;
+    if (!e.loaded)
+        loadEntry(b);
+    m.show(entryName(b));
+    e.caption = editCaption(b);
+    if (key) {
+        showRecord(b, *key);
+        e.set = m.tables[b].rows.keys();
+        e.setStale = false;
+    }
+    out.windowChange = true;
+    out.focusForm = entryName(b);
+    out.focusWidget = QStringLiteral("Text1");
+}
+
+bool Books::validate(Book b, Outcome &out)
+{
+    const EntryWindow &e = m.entries[b];
+    const QString form = entryName(b);
+    const auto refuse = [&](const QString &text, const QString &focus) {
+        out.boxes << exact(inputTitle, text);
+        if (!focus.isEmpty()) {
+            out.focusForm = form;
+            out.focusWidget = focus;
+        }
+        return false;
+    };
+    const auto text = [&](int box) { return e.texts.at(box - 1); };
+    if (b == Phone) {
+        if (text(1).isEmpty())
+            return refuse(QStringLiteral("الرجاء إدخال الإسم"), QStringLiteral("Text1"));
+        if (text(2).isEmpty() && text(3).isEmpty() && text(4).isEmpty())
+            return refuse(QStringLiteral("الرجاء إدخال رقم الهاتف"), QStringLiteral("Text2"));
+        return true;
+    }
+    if (b == Note) {
+        if (text(1).isEmpty())
+            return refuse(QStringLiteral("الرجاء إدخال الموعد"), QStringLiteral("Text1"));
+        if (text(2).isEmpty())
+            return refuse(QStringLiteral("الرجاء تحديد وقت الموعد"), QStringLiteral("Text2"));
+        if (text(3).isEmpty() || text(4).isEmpty() || text(5).isEmpty() || text(6).isEmpty())
+            return refuse(QStringLiteral("الرجاء تحديد تاريخ الموعد"), QStringLiteral("Text3"));
+        const QDate today = QDate::currentDate();
+        if (leadingNumber(text(5)) < today.month() && leadingNumber(text(6)) <= today.year())
+            return refuse(QStringLiteral("الرجاء تحديد التاريخ الصحيح"), QStringLiteral("Text4"));
+        return true;
+    }
+    const QString date = QStringLiteral("الرجاء إدخال التاريخ بدقة");
+    if (text(1).isEmpty() || text(2).isEmpty() || text(3).isEmpty())
+        return refuse(date, QStringLiteral("Text1"));
+    if (leadingNumber(text(1)) > 31 || leadingNumber(text(3)) > 12 || leadingNumber(text(2)) < 2002)
+        return refuse(date, QString());
+    if (text(4).isEmpty())
+        return refuse(QStringLiteral("الرجاء إدخال الإسم"), QStringLiteral("Text4"));
+    if (text(7).isEmpty() || text(8).isEmpty())
+        return refuse(QStringLiteral("الرجاء إدخال قيمة المبلغ"), QStringLiteral("Text7"));
+    for (int box : {8, 7}) {
+        if (!allDigits(text(box)))
+            return refuse(QStringLiteral("الرجاء إدخال قيمة المبلغ بالأرقام الصحيحة فقط، دون فاصلة عشرية أو إشارة"),
+                          QStringLiteral("Text%1").arg(box));
+    }
+    if (sw.amountDigits && (text(8).size() > 12 || text(7).size() > 12)) {
+        // Refused in the program's own words.
+        out.boxes << BoxExpect{inputTitle, {}, false, false};
+        return false;
+    }
+    return true;
+}
+
+void Books::save(Book b, Outcome &out)
+{
+    if (!validate(b, out))
+        return;
+    EntryWindow &e = m.entries[b];
+    Table &t = m.tables[b];
+    if (!e.adding && e.key >= 0 && !e.touched.isEmpty()) {
+        if (!t.rows.contains(e.key) || (!sw.staleRows && t.rows.value(e.key) != e.read)) {
+            if (!sw.staleRows) {
+                out.unsupported = true;
+                out.why = QStringLiteral("save of a record the other copy changed");
+                return;
+            }
+            // The other copy deleted the record: the user is told, keeps what was typed.
+            out.boxes << anyBox();
+            return;
+        }
+        if (t.rows.value(e.key) != e.read) {
+            out.boxes << anyBox(true);
+            out.conflict = true;
+            out.conflictBook = b;
+            out.conflictKey = e.key;
+            out.theirs = t.rows.value(e.key);
+            out.merged = out.theirs;
+            for (int i : std::as_const(e.touched)) {
+                const QString column = boxColumn(b, i);
+                out.merged[t.columns.indexOf(column)] = storedValue(b, column, e.texts.at(i));
+            }
+            return; // settled from the file afterwards
+        }
+    }
+    if (e.adding && e.touched.isEmpty()) {
+        // A new record nobody typed into cannot pass the checks.
+    } else if (!writePending(b, out)) {
+        return;
+    }
+    m.hide(entryName(b));
+    showFirst(b);
+    afterEntryClosed(b, out, true);
+}
+
+void Books::afterEntryClosed(Book b, Outcome &out, bool saved)
+{
+    ListWindow &l = m.lists[b];
+    if (!l.loaded)
+        loadList(b);
+    if (saved)
+        refreshList(b);
+    if (b == Note && !saved)
+        m.show(listName(b));
+    QStringList counts;
+    for (const Snapshot &s : std::as_const(l.accepted))
+        counts << m.countText(s.keys.size());
+    l.panel1 = counts;
+    if (b == Cheque) {
+        QStringList payee = l.panel2.mid(0, 1);
+        if (l.nameSearched) {
+            const QString now = m.payeeTotalText(l.namePattern).value_or(QString());
+            if (!payee.contains(now))
+                payee << now;
+        }
+        l.panel2 = payee;
+        if (l.panelCount >= 3)
+            l.panel3 = QStringList{m.grandTotalText()};
+    }
+    out.windowChange = true;
+    if (m.top() == listName(b)) {
+        out.focusForm = listName(b);
+        out.focusWidget = QStringLiteral("grid");
+    }
+}
+
+void Books::cancel(Book b, Outcome &out)
+{
+    EntryWindow &e = m.entries[b];
+    e = EntryWindow(); // unloaded: what was typed goes with it
+    m.hide(entryName(b));
+    afterEntryClosed(b, out, false);
+}
+
+Outcome Books::entryClick(Book b, const QString &button)
+{
+    Outcome out;
+    if (button == u"Command1")
+        save(b, out);
+    else if (button == u"Command2") {
+        EntryWindow &e = m.entries[b];
+        for (int i = 0; i < e.texts.size(); ++i) {
+            if (!e.texts.at(i).isEmpty() && (e.adding || e.key >= 0))
+                e.touched.insert(i);
+            e.texts[i].clear();
+        }
+    } else if (button == u"Command3")
+        cancel(b, out);
+    else
+        out.applicable = false;
+    return out;
+}
+
+Outcome Books::navBar(const Action &a)
+{
+    Outcome out;
+    bool isEntry = false;
+    const std::optional<Book> b = bookOfForm(a.form, &isEntry);
+    if (!b || !isEntry || m.top() != a.form) {
+        out.applicable = false;
+        return out;
+    }
+    EntryWindow &e = m.entries[*b];
+    if (!e.navVisible || e.adding || e.key < 0) {
+        out.applicable = false;
+        return out;
+    }
+    if (e.setStale) {
+        out.unsupported = true;
+        out.why = QStringLiteral("navigation over a record set the other copy changed");
+        return out;
+    }
+    const qsizetype at = e.set.indexOf(e.key);
+    if (at < 0) {
+        out.unsupported = true;
+        out.why = QStringLiteral("navigation from a record not in the set");
+        return out;
+    }
+    qsizetype to = at;
+    if (a.control == u"first")
+        to = 0;
+    else if (a.control == u"previous")
+        to = at - 1;
+    else if (a.control == u"next")
+        to = at + 1;
+    else if (a.control == u"last")
+        to = e.set.size() - 1;
+    if (to < 0 || to >= e.set.size() || to == at)
+        return out; // that end of the bar is disabled
+    if (!writePending(*b, out))
+        return out;
+    showRecord(*b, e.set.at(to));
+    return out;
+}
+
+void Books::settleConflict(const Outcome &outcome, const Row &inFile, bool entryShown)
+{
+    const Book b = outcome.conflictBook;
+    m.tables[b].rows.insert(outcome.conflictKey, inFile);
+    widen(b);
+    if (!entryShown) {
+        m.hide(entryName(b));
+        showFirst(b);
+        Outcome ignored;
+        afterEntryClosed(b, ignored, true);
+    } else {
+        // Still editing: the record as the file now holds it is what was read.
+        EntryWindow &e = m.entries[b];
+        e.read = inFile;
+    }
+}
+
+} // namespace session

@@ -1,0 +1,363 @@
+// The random user: what to do next, chosen from what is on screen.
+#include "driver.h"
+
+#include <QDate>
+
+#include <algorithm>
+
+namespace session {
+
+namespace {
+
+class Dice
+{
+public:
+    explicit Dice(QRandomGenerator &r) : r(r) {}
+    int below(int n) { return n <= 0 ? 0 : int(r.bounded(n)); }
+    bool chance(double p) { return r.generateDouble() < p; }
+    template <class T>
+    const T &pick(const QList<T> &list) { return list.at(below(int(list.size()))); }
+    QString digits(int count)
+    {
+        QString s;
+        for (int i = 0; i < count; ++i)
+            s += QChar(u'0' + below(10));
+        return s;
+    }
+    QRandomGenerator &r;
+};
+
+const QStringList names{QStringLiteral("Ali"), QStringLiteral("ali"), QStringLiteral("Alia"), QStringLiteral("ALI"),
+                        QStringLiteral("Bob"), QStringLiteral("bob"), QStringLiteral("O'Neil"), QStringLiteral("o'neil"),
+                        QStringLiteral("زيد"), QStringLiteral("زينب"), QStringLiteral("سعاد"), QStringLiteral("سعيد"),
+                        QStringLiteral("Zed_1"), QStringLiteral("100%"), QStringLiteral("Ahmad Ali"), QStringLiteral("أحمد")};
+// No two payees differ only in the case of a letter: the per-payee sums group them as one.
+const QStringList payees{QStringLiteral("Ali"), QStringLiteral("Alia"), QStringLiteral("Bob"), QStringLiteral("O'Neil"),
+                         QStringLiteral("زيد"), QStringLiteral("زينب"), QStringLiteral("سعاد"), QStringLiteral("Zed_1"),
+                         QStringLiteral("100%")};
+const QStringList weekdays{QStringLiteral("الأحد"), QStringLiteral("الإثنين"), QStringLiteral("الثلاثاء"),
+                           QStringLiteral("الأربعاء"), QStringLiteral("الخميس"), QStringLiteral("الجمعة"),
+                           QStringLiteral("السبت")};
+const QStringList words{QStringLiteral("اجتماع"), QStringLiteral("Dentist"), QStringLiteral("موعد مع زيد"),
+                        QStringLiteral("call O'Neil"), QStringLiteral("إيجار"), QStringLiteral("كهرباء"),
+                        QStringLiteral("مئة دينار"), QString()};
+
+QString phoneNumber(Dice &d)
+{
+    if (d.chance(0.3))
+        return {};
+    if (d.chance(0.1))
+        return QStringLiteral("+962 7") + d.digits(3);
+    return QStringLiteral("07") + d.digits(1 + d.below(5));
+}
+
+QString flipCase(Dice &d, QString s)
+{
+    for (QChar &c : s) {
+        if (c.isLetter() && c.unicode() < 128 && d.chance(0.3))
+            c = c.isUpper() ? c.toLower() : c.toUpper();
+    }
+    return s;
+}
+
+// A search text: empty, the start of something stored, with wildcards, a quote, or nothing found.
+QString searchText(Dice &d, const QStringList &stored)
+{
+    const int kind = d.below(10);
+    if (kind == 0 || stored.isEmpty())
+        return {};
+    if (kind == 1)
+        return QStringLiteral("zq");
+    if (kind == 2)
+        return QStringLiteral("O'");
+    QString s = flipCase(d, d.pick(stored).left(1 + d.below(3)));
+    if (kind == 3 && !s.isEmpty())
+        s[d.below(int(s.size()))] = u'?';
+    if (kind == 4)
+        s.insert(d.below(int(s.size()) + 1), u'*');
+    return s;
+}
+
+QStringList columnTexts(const Model &m, Book b, int column)
+{
+    QStringList texts;
+    for (const Row &row : m.tables[b].rows) {
+        if (!row.at(column).isNull())
+            texts << cellText(row.at(column));
+    }
+    return texts;
+}
+
+QString entryText(Dice &d, Book b, int box, const Switches &sw)
+{
+    const int year = QDate::currentDate().year();
+    if (d.chance(0.06))
+        return {};
+    if (b == Phone) {
+        switch (box) {
+        case 0: return d.pick(names) + (d.chance(0.2) ? QString::number(d.below(10)) : QString());
+        case 1: case 2: case 3: case 4: return phoneNumber(d);
+        case 5: return d.chance(0.5) ? QStringLiteral("a.b@example.org") : QString();
+        default: return d.pick(words);
+        }
+    }
+    if (b == Note) {
+        switch (box) {
+        case 0: return d.pick(words.mid(0, 4));
+        case 1: return d.pick(weekdays);
+        case 2: return d.chance(0.5) ? QStringLiteral("10:30") : QStringLiteral("9");
+        case 3: return QString::number(1 + d.below(31));
+        case 4: return QString::number(1 + d.below(12));
+        default: return QString::number(d.chance(0.1) ? year - 1 : year + d.below(3));
+        }
+    }
+    switch (box) {
+    case 0: return QString::number(d.chance(0.05) ? 32 : 1 + d.below(31));
+    case 1: return QString::number(d.chance(0.05) ? 2001 : 2002 + d.below(30));
+    case 2: return QString::number(d.chance(0.05) ? 13 : 1 + d.below(12));
+    case 3: return d.pick(payees);
+    case 4: case 5: return d.pick(words);
+    default: {
+        // Fils (Text7) and dinars (Text8): short, long, the longest allowed, or longer.
+        const int kind = d.below(20);
+        if (kind == 0)
+            return QStringLiteral("1.5");
+        if (kind == 1)
+            return QStringLiteral("999999999999");
+        if (kind == 2 && sw.amountDigits)
+            return QStringLiteral("1") + d.digits(12 + d.below(2));
+        if (kind == 3)
+            return QStringLiteral("1500");
+        return QString::number(d.below(box == 6 ? 1000 : 100000));
+    }
+    }
+}
+
+Action act(Act kind, const QString &form = {}, const QString &control = {}, int n = 0, const QString &text = {})
+{
+    Action a;
+    a.act = kind;
+    a.form = form;
+    a.control = control;
+    a.n = n;
+    a.text = text;
+    return a;
+}
+
+Action otherWrite(const Model &m, Dice &d, const Switches &sw)
+{
+    Action a;
+    a.act = Act::OtherWrite;
+    const Book b = Book(d.below(3));
+    a.control = m.tables[b].name;
+    a.n = m.tables[b].rows.isEmpty() ? 0 : d.below(3);
+    // Often the record an entry window is editing, so that saves meet a changed record.
+    a.m = d.below(1000);
+    const EntryWindow &e = m.entries[b];
+    if (a.n != 0 && e.loaded && e.key >= 0 && d.chance(0.5)) {
+        const qsizetype at = m.tables[b].rows.keys().indexOf(e.key);
+        if (at >= 0)
+            a.m = int(at);
+    }
+    const Table &t = m.tables[b];
+    QStringList values;
+    for (int i = 0; i < t.columns.size(); ++i)
+        values << QString();
+    for (int box = 0; box < entryBoxes(b).size(); ++box) {
+        const QString text = entryText(d, b, box, sw);
+        values[t.columns.indexOf(boxColumn(b, box))] = b == Cheque && box >= 6 && text == u"1.5" ? QStringLiteral("7") : text;
+    }
+    if (b == Cheque) {
+        for (int c : {4, 5}) {
+            if (values[c].size() > 12)
+                values[c] = values[c].left(12);
+        }
+    }
+    a.values = values;
+    return a;
+}
+
+Action anyAction(const Model &m, const Switches &sw, QRandomGenerator &random);
+
+} // namespace
+
+// Whether the action would move an entry window whose typed changes belong to a record the
+// other copy changed or deleted: the move writes them, and what then happens is left open.
+bool movesUnsettled(const Model &m, const Switches &sw, const Action &a)
+{
+    for (int b = 0; b < 3; ++b) {
+        const EntryWindow &e = m.entries[b];
+        const Table &t = m.tables[b];
+        if (!e.loaded || e.adding || e.key < 0)
+            continue;
+        const bool changed = !t.rows.contains(e.key) || t.rows.value(e.key) != e.read;
+        if (!changed && !(a.act == Act::NavBar && e.setStale))
+            continue;
+        if (e.touched.isEmpty() && a.act != Act::NavBar)
+            continue;
+        static const char *const adds[] = {"addphone", "addnote", "addcheck"};
+        const QString list = listName(Book(b));
+        const QString edit = b == Note ? QStringLiteral("Command4") : QStringLiteral("Command5");
+        if (a.act == Act::Menu && a.control == QLatin1String(adds[b]))
+            return true;
+        if ((a.act == Act::Click || a.act == Act::DoubleClick) && a.form == list
+            && (a.control == u"Command1" || a.control == edit))
+            return true;
+        if (a.act == Act::NavBar && a.form == entryName(Book(b)))
+            return true;
+    }
+    for (int b = 0; b < 3; ++b) {
+        const EntryWindow &e = m.entries[b];
+        if (!e.loaded || e.touched.isEmpty() || b != Cheque)
+            continue;
+        // A new cheque whose amount is not a number: the file refuses it when a move writes it.
+        const bool refused = std::any_of(e.texts.begin() + 6, e.texts.end(), [](const QString &t) {
+            return !t.isEmpty() && !std::all_of(t.begin(), t.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+        });
+        if (refused && ((a.act == Act::Menu && a.control == u"addcheck")
+                        || ((a.act == Act::Click || a.act == Act::DoubleClick) && a.form == u"Form6"
+                            && (a.control == u"Command1" || a.control == u"Command5"))))
+            return true;
+    }
+    if ((a.act == Act::Click || a.act == Act::DoubleClick) && bookOfForm(a.form)) {
+        bool isEntry = false;
+        const Book b = *bookOfForm(a.form, &isEntry);
+        const QString edit = b == Note ? QStringLiteral("Command4") : QStringLiteral("Command5");
+        const std::optional<qint64> key = m.highlighted(b);
+        if (!isEntry && a.control == edit && key && !m.tables[b].rows.contains(*key))
+            return true;
+        // Until record sources stop showing rows read before the file changed, an edit
+        // through an entry window that read the file before a change shows another record.
+        if (!sw.staleRows && !isEntry && a.control == edit && b != Cheque && m.entries[b].loaded
+            && m.entries[b].setStale)
+            return true;
+        const QString del = b == Note ? QStringLiteral("Command2") : QStringLiteral("Command3");
+        if (!sw.staleRows && !isEntry && a.control == del && key && !m.tables[b].rows.contains(*key))
+            return true;
+    }
+    return false;
+}
+
+Action nextAction(const Model &m, const Switches &sw, QRandomGenerator &random)
+{
+    for (int i = 0; i < 20; ++i) {
+        const Action a = anyAction(m, sw, random);
+        if (!movesUnsettled(m, sw, a))
+            return a;
+    }
+    Action help;
+    help.act = Act::Menu;
+    help.control = QStringLiteral("help");
+    return help;
+}
+
+namespace {
+
+Action anyAction(const Model &m, const Switches &sw, QRandomGenerator &random)
+{
+    Dice d(random);
+    const QString top = m.top();
+    const int roll = d.below(1000);
+    if (sw.otherCopy && roll < 25)
+        return otherWrite(m, d, sw);
+    if (roll < 75) {
+        static const QStringList items{QStringLiteral("phone"), QStringLiteral("note"), QStringLiteral("check"),
+                                       QStringLiteral("help"), QStringLiteral("addphone"), QStringLiteral("addnote"),
+                                       QStringLiteral("addcheck")};
+        return act(Act::Menu, {}, roll < 27 ? QStringLiteral("exit") : d.pick(items));
+    }
+    if (roll < 120) {
+        static const QList<int> keys{Qt::Key_Space, Qt::Key_Return, Qt::Key_Tab, Qt::Key_Tab};
+        if (d.chance(0.3)) {
+            Action a = act(Act::FocusKey);
+            a.text = QString(QChar(d.chance(0.5) ? u'a' + d.below(26) : u'0' + d.below(10)));
+            return a;
+        }
+        return act(Act::FocusKey, {}, {}, d.pick(keys));
+    }
+    if (roll < 135 && top != u"Form1" && !top.isEmpty())
+        return act(Act::CloseBox, top);
+    if (top.isEmpty() || top == u"Form1")
+        return top.isEmpty() ? act(Act::Menu, {}, QStringLiteral("phone")) : act(Act::StartButton, {}, {}, 1 + d.below(3));
+    if (top == u"Form8")
+        return act(Act::Click, top, QStringLiteral("Command1"));
+
+    bool isEntry = false;
+    const Book b = *bookOfForm(top, &isEntry);
+    if (isEntry) {
+        const EntryWindow &e = m.entries[b];
+        const int r = d.below(100);
+        if (r < 60) {
+            const int box = d.below(int(entryBoxes(b).size()));
+            return act(Act::Type, top, entryBoxes(b).at(box), 0, entryText(d, b, box, sw));
+        }
+        if (r < 82)
+            return act(Act::Click, top, QStringLiteral("Command1"));
+        if (r < 85)
+            return act(Act::Click, top, QStringLiteral("Command2"));
+        if (r < 92 || !e.navVisible)
+            return act(Act::Click, top, QStringLiteral("Command3"));
+        static const QStringList moves{QStringLiteral("first"), QStringLiteral("previous"), QStringLiteral("next"),
+                                       QStringLiteral("last")};
+        return act(Act::NavBar, top, d.pick(moves));
+    }
+
+    const ListWindow &l = m.lists[b];
+    const qsizetype rows = m.tables[b].rows.size();
+    const QString add = QStringLiteral("Command1");
+    const QString del = b == Note ? QStringLiteral("Command2") : QStringLiteral("Command3");
+    const QString back = b == Note ? QStringLiteral("Command3") : QStringLiteral("Command4");
+    const QString edit = b == Note ? QStringLiteral("Command4") : QStringLiteral("Command5");
+    int r = d.below(100);
+    if (b == Note && r >= 40 && r < 65)
+        r = d.below(40); // no search here
+    if (r < 12)
+        return act(Act::Click, top, rows > 30 && d.chance(0.6) ? del : add);
+    if (r < 22)
+        return act(Act::Click, top, edit);
+    if (r < 30)
+        return act(sw.doubleDelete && d.chance(0.2) ? Act::DoubleClick : Act::Click, top, del);
+    if (r < 33)
+        return act(Act::Click, top, back);
+    if (r < 40) {
+        if (d.chance(0.3))
+            return act(Act::SelectorClick, top, {}, d.below(1000));
+        return act(Act::GridClick, top, {}, d.below(1000));
+    }
+    if (r < 45) {
+        static const QList<int> keys{Qt::Key_Up, Qt::Key_Down, Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_Home,
+                                     Qt::Key_End};
+        Action a = act(Act::GridKey, top, {}, d.pick(keys));
+        if ((a.n == Qt::Key_Home || a.n == Qt::Key_End) && d.chance(0.7))
+            a.m = Qt::ControlModifier;
+        return a;
+    }
+    if (r < 52)
+        return act(Act::PickKind, top, {}, d.below(2));
+    if (r < 65) {
+        if (b == Phone || l.kind == 1) {
+            const int column = b == Phone ? (l.kind == 1 ? 6 : 0) : 3;
+            QStringList stored = columnTexts(m, b, column);
+            if (b == Phone && l.kind == 1)
+                stored << columnTexts(m, b, 5) << columnTexts(m, b, 4);
+            return act(Act::Type, top, QStringLiteral("Text1"), 0, searchText(d, stored));
+        }
+        if (l.kind == 0) {
+            const int box = d.below(3);
+            QString text = d.chance(0.3) ? QString() : searchText(d, columnTexts(m, b, box)).left(box == 2 ? 4 : 2);
+            return act(Act::Type, top, QStringLiteral("Text%1").arg(box + 2), 0, text);
+        }
+        return act(Act::PickKind, top, {}, d.below(2));
+    }
+    if (r < 80 && b != Note)
+        return act(Act::Click, top, QStringLiteral("Command2"));
+    if (r < 88 && b != Note && (b == Phone || l.kind == 1)) {
+        Action a = act(Act::FocusKey, {}, {}, Qt::Key_Return);
+        return a;
+    }
+    return act(Act::DoubleClick, top, sw.doubleDelete && d.chance(0.5) ? del : add);
+}
+
+} // namespace
+
+} // namespace session

@@ -1,0 +1,153 @@
+// The reference model of a session: each book's records with their rowids, which windows
+// exist and which are on screen (and in what order), the search in force in each list, and
+// what each status panel may show. It knows the program only by what the user sees.
+#pragma once
+
+#include "action.h"
+
+#include <QList>
+#include <QMap>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <optional>
+
+namespace session {
+
+// Checks that can be switched off while a fault they find is being mended.
+struct Switches
+{
+    bool staleRows = true;      // a record source never shows or writes rows read before the file changed
+    bool selector = true;       // highlighted row, record selector and current record are one
+    bool hiddenStay = true;     // hidden windows stay hidden
+    bool focus = true;          // the focus lands on a harmless control after a window change
+    bool amountDigits = true;   // dinars and fils: at most 12 digits
+    bool payeePanel = true;     // panel 2 survives a name search that found nothing
+    bool doubleDelete = true;   // a double click on delete deletes one record
+    bool otherCopy = true;      // a second copy writes to the file between actions
+
+    // "focus,selector" switches those off (or on); "all" names every check.
+    void switchOff(const QString &names) { set(names, false); }
+    void switchOn(const QString &names) { set(names, true); }
+    void set(const QString &names, bool on);
+    QString offNames() const;
+};
+
+using Row = QList<QVariant>; // in table column order; a null QVariant is an empty column
+
+enum Book { Phone = 0, Note = 1, Cheque = 2 };
+
+struct Table
+{
+    QString name;
+    QStringList columns;
+    QMap<qint64, Row> rows;
+
+    qint64 nextRowid() const { return rows.isEmpty() ? 1 : rows.lastKey() + 1; }
+};
+
+// What a grid shows: the records in order, with their values.
+struct Snapshot
+{
+    QList<qint64> keys;
+    QList<Row> rows;
+    bool operator==(const Snapshot &other) const { return keys == other.keys && rows == other.rows; }
+};
+
+struct Search
+{
+    enum Kind { Whole, PhoneName, PhoneNumber, ChequeDate, ChequeName };
+    Kind kind = Whole;
+    QStringList patterns; // the typed texts with "*" appended
+};
+
+// A list window: Form2, Form4 or Form6.
+struct ListWindow
+{
+    bool loaded = false;
+    Search search;
+    // What the grid may show: the oldest first. More than one only after the file changed
+    // behind the list's back; the newest is the file as it is now.
+    QList<Snapshot> accepted;
+    int current = -1;      // the highlighted row of the snapshot the grid shows (accepted.first())
+    int kind = -1;         // List1's chosen row
+    QString text1, text2, text3, text4; // the search boxes
+    int panelCount = 1;
+    QStringList panel1, panel2, panel3; // texts each panel may show
+    bool nameSearched = false;  // Form6: a name search with rows has filled panel 2
+    QString namePattern;        // Form6: the pattern of that search
+    QString caption;
+};
+
+// An entry window: Form3, Form5 or Form7.
+struct EntryWindow
+{
+    bool loaded = false;
+    QString caption;
+    bool navVisible = true;
+    bool adding = false;
+    qint64 key = -1;         // the current record, -1 for none (or a new one)
+    QList<qint64> set;       // the record set in table order, for the navigation bar
+    bool setStale = false;   // the file changed since the set was read
+    QStringList texts;       // what the boxes show, Text1 first
+    QSet<int> touched;       // boxes the user changed since the record was shown
+    Row read;                // the record as the window read it
+};
+
+// A message box the model expects: exact texts, or any box where the program's words are
+// its own; optional ones may be missing.
+struct BoxExpect
+{
+    QString title;
+    QString text;
+    bool exact = true;
+    bool optional = false;
+};
+
+struct Model
+{
+    Model();
+
+    Table tables[3];
+    ListWindow lists[3];      // Form2, Form4, Form6
+    EntryWindow entries[3];   // Form3, Form5, Form7
+    bool helpLoaded = false;
+    QStringList stack{QStringLiteral("Form1")}; // windows on screen, the top last
+
+    QString top() const { return stack.isEmpty() ? QString() : stack.last(); }
+    bool isShown(const QString &form) const { return stack.contains(form); }
+    void show(const QString &form);
+    void hide(const QString &form) { stack.removeAll(form); }
+
+    // The records a search selects, in the order the list shows them.
+    Snapshot select(Book book, const Search &search) const;
+    Snapshot whole(Book book) const { return select(book, {}); }
+    QString countText(qint64 count) const;
+    QString grandTotalText() const;
+    // Panel 2 after a name search with this pattern, or none when no payee matches.
+    std::optional<QString> payeeTotalText(const QString &pattern) const;
+
+    // The grid's current snapshot and highlighted record.
+    const Snapshot &shown(Book book) const { return lists[book].accepted.first(); }
+    std::optional<qint64> highlighted(Book book) const;
+};
+
+// Names, boxes and columns of the books.
+QString listName(Book book);
+QString entryName(Book book);
+std::optional<Book> bookOfForm(const QString &form, bool *isEntry = nullptr);
+// The entry window's boxes in order (Text1...), with the column each is bound to.
+QStringList entryBoxes(Book book);
+QString boxColumn(Book book, int box);
+int boxMaxLength(const QString &form, const QString &box);
+// A value as a box or a grid cell shows it.
+QString cellText(const QVariant &value);
+// The value a box's text stores in its column.
+QVariant storedValue(Book book, const QString &column, const QString &text);
+// Jet LIKE with "*" and "?", comparing Latin letters without regard to case, as the file does.
+bool likeMatch(const QString &value, const QString &pattern);
+int nocaseCompare(const QString &a, const QString &b);
+
+} // namespace session

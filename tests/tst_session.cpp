@@ -1,0 +1,391 @@
+// A user at random against the real windows and a model of what they must show: the file,
+// the lists, the highlighted rows, the panels, the windows on screen and the focus are
+// compared after every action. A failure is shrunk to the fewest actions that still fail and
+// printed with the command that replays it; every fault found stays below as a replay.
+//
+//   tst_session                                   the CI run (several seeds)
+//   tst_session --seed 123 --actions 5000         one longer run (or DALIL_SESSION_SEED,
+//                                                 DALIL_SESSION_ACTIONS)
+//   tst_session --replay file                     the actions of a file, one JSON line each
+//   tst_session --off focus,selector              with those checks switched off
+//                                                 (or DALIL_SESSION_OFF; --on, DALIL_SESSION_ON
+//                                                 switch on checks of faults not yet mended)
+#include "session/driver.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTest>
+
+#include <cstdio>
+
+using namespace session;
+
+namespace {
+
+struct Options
+{
+    std::optional<quint32> seed;
+    std::optional<int> actions;
+    QString replayFile;
+    QString off;
+    QString on;
+};
+
+Options &options()
+{
+    static Options o;
+    return o;
+}
+
+// Checks of faults the program still has, off until their fixes land (then removed from here).
+const QString stillOpen = QStringLiteral("staleRows,selector,hiddenStay,focus,amountDigits,payeePanel,doubleDelete");
+
+Switches defaultSwitches()
+{
+    Switches s;
+    s.switchOff(stillOpen);
+    s.switchOn(QString::fromLocal8Bit(qgetenv("DALIL_SESSION_ON")));
+    s.switchOn(options().on);
+    s.switchOff(QString::fromLocal8Bit(qgetenv("DALIL_SESSION_OFF")));
+    s.switchOff(options().off);
+    return s;
+}
+
+QList<Action> parseLines(const QStringList &lines)
+{
+    QList<Action> actions;
+    for (const QString &line : lines) {
+        if (line.trimmed().isEmpty() || line.startsWith(u'#'))
+            continue;
+        const std::optional<Action> a = Action::fromLine(line);
+        if (!a)
+            qFatal("not an action: %s", qPrintable(line));
+        actions << *a;
+    }
+    return actions;
+}
+
+// Fewer actions that fail the same kind of check: whole chunks dropped while it still fails.
+QList<Action> shrink(const Switches &sw, QList<Action> failing, const Failure &original, Failure *last)
+{
+    Driver driver(sw);
+    failing = failing.mid(0, original.index + 1);
+    *last = original;
+    const auto stillFails = [&](const QList<Action> &candidate) {
+        const std::optional<Failure> f = driver.run(candidate);
+        if (f && f->check == original.check) {
+            *last = *f;
+            return true;
+        }
+        return false;
+    };
+    int chunks = 2;
+    int tries = 0;
+    QElapsedTimer clock;
+    clock.start();
+    // Within a minute or so: a longer search finds little more.
+    const qint64 budget = qEnvironmentVariableIsSet("DALIL_SESSION_NOSHRINK") ? 0 : 90000;
+    while (failing.size() >= 2 && tries < 400 && clock.elapsed() < budget) {
+        const int size = int(failing.size());
+        const int chunk = (size + chunks - 1) / chunks;
+        bool reduced = false;
+        for (int start = 0; start < size && tries < 400 && clock.elapsed() < budget; start += chunk) {
+            QList<Action> candidate = failing.mid(0, start) + failing.mid(start + chunk);
+            ++tries;
+            if (stillFails(candidate)) {
+                failing = candidate.mid(0, last->index + 1);
+                chunks = qMax(chunks - 1, 2);
+                reduced = true;
+                break;
+            }
+        }
+        if (!reduced) {
+            if (chunk == 1)
+                break;
+            chunks = qMin(size, chunks * 2);
+        }
+    }
+    return failing;
+}
+
+QString report(quint32 seed, int count, const Switches &sw, const QList<Action> &shrunk, const Failure &f,
+               const QStringList &log)
+{
+    QString text;
+    text += QStringLiteral("\nSession seed %1, %2 actions%3: check \"%4\" failed after action %5.\n")
+                .arg(seed).arg(count)
+                .arg(sw.offNames().isEmpty() ? QString() : QStringLiteral(" (checks off: ") + sw.offNames() + u')')
+                .arg(f.check).arg(f.index);
+    text += f.message + u'\n';
+    text += QStringLiteral("\nThe shortest sequence found that still fails (%1 actions):\n").arg(shrunk.size());
+    for (const QString &line : log)
+        text += QStringLiteral("  ") + line + u'\n';
+    text += QStringLiteral("\nReplay: save these lines to a file and run tst_session --replay FILE, or add them to "
+                           "replays_data():\n");
+    for (const Action &a : shrunk)
+        text += QStringLiteral("    R\"(%1)\",\n").arg(a.toLine());
+    text += QStringLiteral("The whole run again: DALIL_SESSION_SEED=%1 DALIL_SESSION_ACTIONS=%2 tst_session\n")
+                .arg(seed).arg(count);
+    return text;
+}
+
+} // namespace
+
+class TestSession : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        // The offscreen platform's note on every window shown says nothing about the program.
+        static QtMessageHandler previous = nullptr;
+        previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context, const QString &message) {
+            if (!message.contains(QLatin1String("propagateSizeHints")) && previous)
+                previous(type, context, message);
+        });
+    }
+    void randomSessions_data();
+    void randomSessions();
+    void replays_data();
+    void replays();
+    void replayFile();
+};
+
+void TestSession::randomSessions_data()
+{
+    QTest::addColumn<quint32>("seed");
+    QTest::addColumn<int>("actions");
+    if (options().seed || qEnvironmentVariableIsSet("DALIL_SESSION_SEED")) {
+        const quint32 seed = options().seed ? *options().seed : qEnvironmentVariableIntValue("DALIL_SESSION_SEED");
+        const int count = options().actions ? *options().actions
+                          : qEnvironmentVariableIsSet("DALIL_SESSION_ACTIONS") ? qEnvironmentVariableIntValue("DALIL_SESSION_ACTIONS")
+                                                                               : 2500;
+        QTest::addRow("seed %u", seed) << seed << count;
+        return;
+    }
+#if defined(__SANITIZE_ADDRESS__)
+    // Under the sanitizers every action costs many times more: a short run still walks the windows.
+    const int seeds = 3, perSeed = 2000;
+#else
+    const int seeds = 8, perSeed = 2500;
+#endif
+    const int count = options().actions ? *options().actions
+                      : qEnvironmentVariableIsSet("DALIL_SESSION_ACTIONS") ? qEnvironmentVariableIntValue("DALIL_SESSION_ACTIONS")
+                                                                           : perSeed;
+    for (int i = 1; i <= seeds; ++i)
+        QTest::addRow("seed %d", i) << quint32(i) << count;
+}
+
+void TestSession::randomSessions()
+{
+    QFETCH(quint32, seed);
+    QFETCH(int, actions);
+    const Switches sw = defaultSwitches();
+    Driver driver(sw);
+    QList<Action> done;
+    QElapsedTimer clock;
+    clock.start();
+    const std::optional<Failure> failure = driver.runRandom(seed, actions, &done);
+    if (!failure) {
+        qInfo("seed %u: %lld actions (%d left undone) in %lld ms", seed, qlonglong(done.size()), driver.skipped(),
+              qlonglong(clock.elapsed()));
+        return;
+    }
+    Failure last;
+    const QList<Action> shrunk = shrink(sw, done, *failure, &last);
+    // The shrunk sequence once more, for its account.
+    Driver replay(sw);
+    replay.run(shrunk);
+    const QString text = report(seed, actions, sw, shrunk, last, replay.log());
+    std::fputs(text.toUtf8().constData(), stderr);
+    QFAIL(qPrintable(QStringLiteral("%1: %2").arg(last.check, last.message.section(u'\n', 0, 0))));
+}
+
+void TestSession::replays_data()
+{
+    QTest::addColumn<QString>("needs"); // checks that must be on for the fault to show
+    QTest::addColumn<QStringList>("lines");
+
+    // Tabbing into the phone list's kind box chose "by name" behind the user's back: the search
+    // ran by name instead of asking for the kind.
+    QTest::newRow("phone search kind taken from the focus, not the choice")
+        << QString() << QStringList{
+               R"({"a":"StartButton","n":1})",
+               R"({"a":"Click","c":"Command5","f":"Form2"})",
+               R"({"a":"Menu","c":"help"})",
+               R"({"a":"Click","c":"Command1","f":"Form8"})",
+               R"({"a":"StartButton","n":1})",
+               R"({"a":"FocusKey","n":16777217})",
+               R"({"a":"FocusKey","n":16777220})",
+           };
+    QTest::newRow("phone search kind chosen by the window coming back")
+        << QString() << QStringList{
+               R"({"a":"Menu","c":"phone"})",
+               R"({"a":"Click","c":"Command5","f":"Form2"})",
+               R"({"a":"Click","c":"Command3","f":"Form3"})",
+               R"({"a":"Menu","c":"addcheck"})",
+               R"({"a":"Menu","c":"phone"})",
+               R"({"a":"Click","c":"Command2","f":"Form2"})",
+           };
+    // The list deleted a record; the entry window still had the page read before and showed
+    // the deleted appointment for the one chosen.
+    QTest::newRow("entry window shows a row read before a delete")
+        << QStringLiteral("staleRows") << QStringList{
+               R"({"a":"OtherWrite","c":"Note","m":668,"v":["الأحد","20","11","2027","9","اجتماع"]})",
+               R"({"a":"StartButton","n":2})",
+               R"({"a":"Click","c":"Command1","f":"Form4"})",
+               R"({"a":"Type","c":"Text1","f":"Form5","t":"o"})",
+               R"({"a":"Type","c":"Text6","f":"Form5","t":"2099"})",
+               R"({"a":"Type","c":"Text4","f":"Form5","t":"31"})",
+               R"({"a":"Type","c":"Text3","f":"Form5","t":"9"})",
+               R"({"a":"Type","c":"Text5","f":"Form5","t":"1"})",
+               R"({"a":"Type","c":"Text2","f":"Form5","t":"الخميس"})",
+               R"({"a":"Click","c":"Command1","f":"Form5"})",
+               R"({"a":"Click","c":"Command2","f":"Form4"})",
+               R"({"a":"Click","c":"Command4","f":"Form4"})",
+           };
+    // The other copy deleted the highlighted cheque; delete went through silently.
+    QTest::newRow("delete of a record the other copy deleted")
+        << QStringLiteral("staleRows") << QStringList{
+               R"({"a":"OtherWrite","c":"Cheque","m":514,"v":["24","10","2021","Ali","1500","148","","call O'Neil"]})",
+               R"({"a":"Menu","c":"check"})",
+               R"({"a":"OtherWrite","c":"Cheque","m":918,"n":2,"v":["17","4","2024","زينب","19140","330","اجتماع","call O'Neil"]})",
+               R"({"a":"Click","c":"Command3","f":"Form6"})",
+           };
+    QTest::newRow("page down moves the highlight, not the current record")
+        << QStringLiteral("selector") << QStringList{
+               R"({"a":"OtherWrite","c":"Phone","m":487,"v":["Ali","call O'Neil","a.b@example.org","","0703","","0747313","موعد مع زيد"]})",
+               R"({"a":"OtherWrite","c":"Phone","m":82,"v":["Ahmad Ali","call O'Neil","","076932","","071013","072",""]})",
+               R"({"a":"Menu","c":"phone"})",
+               R"({"a":"GridKey","f":"Form2","n":16777239})",
+           };
+    QTest::newRow("record selector click")
+        << QStringLiteral("selector") << QStringList{
+               R"({"a":"OtherWrite","c":"Note","v":["الأحد","1","1","2099","9","أ"]})",
+               R"({"a":"OtherWrite","c":"Note","v":["الأحد","2","1","2099","9","ب"]})",
+               R"({"a":"StartButton","n":2})",
+               R"({"a":"SelectorClick","f":"Form4","n":1})",
+           };
+    QTest::newRow("arrow key down in the grid")
+        << QStringLiteral("selector") << QStringList{
+               R"({"a":"OtherWrite","c":"Note","v":["الأحد","1","1","2099","9","أ"]})",
+               R"({"a":"OtherWrite","c":"Note","v":["الأحد","2","1","2099","9","ب"]})",
+               R"({"a":"StartButton","n":2})",
+               R"({"a":"GridKey","f":"Form4","n":16777237})",
+           };
+    QTest::newRow("a hidden list comes back when the start window hides")
+        << QStringLiteral("hiddenStay") << QStringList{
+               R"({"a":"StartButton","n":3})",
+               R"({"a":"Click","c":"Command4","f":"Form6"})",
+               R"({"a":"StartButton","n":1})",
+           };
+    QTest::newRow("focus after cancel is not on the grid")
+        << QStringLiteral("focus") << QStringList{
+               R"({"a":"StartButton","n":2})",
+               R"({"a":"Click","c":"Command1","f":"Form4"})",
+               R"({"a":"Click","c":"Command3","f":"Form5"})",
+           };
+    QTest::newRow("clicking the chosen kind again leaves the focus in the list")
+        << QStringLiteral("focus") << QStringList{
+               R"({"a":"StartButton","n":1})",
+               R"({"a":"PickKind","f":"Form2","n":0})",
+               R"({"a":"GridKey","f":"Form2","n":16777235})",
+               R"({"a":"PickKind","f":"Form2","n":0})",
+           };
+    QTest::newRow("thirteen digits of dinars saved")
+        << QStringLiteral("amountDigits") << QStringList{
+               R"({"a":"Menu","c":"addcheck"})",
+               R"({"a":"Type","c":"Text1","f":"Form7","t":"5"})",
+               R"({"a":"Type","c":"Text3","f":"Form7","t":"3"})",
+               R"({"a":"Type","c":"Text2","f":"Form7","t":"2024"})",
+               R"({"a":"Type","c":"Text4","f":"Form7","t":"Ali"})",
+               R"({"a":"Type","c":"Text7","f":"Form7","t":"1"})",
+               R"({"a":"Type","c":"Text8","f":"Form7","t":"1234567890123"})",
+               R"({"a":"Click","c":"Command1","f":"Form7"})",
+           };
+    QTest::newRow("payee total emptied after a name search that found nothing")
+        << QStringLiteral("payeePanel") << QStringList{
+               R"({"a":"OtherWrite","c":"Cheque","v":["15","7","2009","سعاد","1500","326","",""]})",
+               R"({"a":"StartButton","n":3})",
+               R"({"a":"PickKind","f":"Form6","n":1})",
+               R"({"a":"Click","c":"Command2","f":"Form6"})",
+               R"({"a":"Type","c":"Text1","f":"Form6","t":"zq"})",
+               R"({"a":"Click","c":"Command2","f":"Form6"})",
+               R"({"a":"Click","c":"Command1","f":"Form6"})",
+               R"({"a":"Click","c":"Command3","f":"Form7"})",
+           };
+    QTest::newRow("double click on delete deletes two")
+        << QStringLiteral("doubleDelete") << QStringList{
+               R"({"a":"OtherWrite","c":"Cheque","v":["23","4","2011","100%","196652614019","838","",""]})",
+               R"({"a":"OtherWrite","c":"Cheque","v":["25","6","2016","Zed_1","999999999999","113388256264","",""]})",
+               R"({"a":"StartButton","n":3})",
+               R"({"a":"DoubleClick","c":"Command3","f":"Form6"})",
+           };
+}
+
+void TestSession::replays()
+{
+    QFETCH(QString, needs);
+    QFETCH(QStringList, lines);
+    Switches sw = defaultSwitches();
+    const QString off = sw.offNames();
+    for (const QString &need : needs.split(u',', Qt::SkipEmptyParts)) {
+        if (off.split(u',').contains(need))
+            QSKIP(qPrintable(QStringLiteral("the %1 check is switched off").arg(need)));
+    }
+    Driver driver(sw);
+    const std::optional<Failure> failure = driver.run(parseLines(lines));
+    if (failure) {
+        std::fputs((QStringLiteral("\n") + driver.log().join(u'\n') + u'\n').toUtf8().constData(), stderr);
+        QFAIL(qPrintable(QStringLiteral("%1 after action %2: %3").arg(failure->check).arg(failure->index).arg(failure->message)));
+    }
+    // Every action of a replay is played: none is left undone as one the model does not settle.
+    QCOMPARE(driver.skipped(), 0);
+}
+
+void TestSession::replayFile()
+{
+    if (options().replayFile.isEmpty())
+        QSKIP("no --replay file given");
+    QFile file(options().replayFile);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<Action> actions = parseLines(QString::fromUtf8(file.readAll()).split(u'\n'));
+    Driver driver(defaultSwitches());
+    const std::optional<Failure> failure = driver.run(actions);
+    std::fputs((driver.log().join(u'\n') + u'\n').toUtf8().constData(), stderr);
+    if (failure)
+        QFAIL(qPrintable(QStringLiteral("%1 after action %2: %3").arg(failure->check).arg(failure->index).arg(failure->message)));
+}
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    // Our own options come out before QTest reads the rest.
+    QStringList args;
+    const QStringList all = app.arguments();
+    for (int i = 0; i < all.size(); ++i) {
+        const QString &a = all.at(i);
+        if ((a == u"--seed" || a == u"--actions" || a == u"--replay" || a == u"--off" || a == u"--on")
+            && i + 1 < all.size()) {
+            const QString value = all.at(++i);
+            if (a == u"--seed")
+                options().seed = value.toUInt();
+            else if (a == u"--actions")
+                options().actions = value.toInt();
+            else if (a == u"--replay")
+                options().replayFile = value;
+            else if (a == u"--on")
+                options().on = value;
+            else
+                options().off = value;
+        } else if (a != u"--") {
+            args << a;
+        }
+    }
+    TestSession test;
+    return QTest::qExec(&test, args);
+}
+
+#include "tst_session.moc"
