@@ -193,6 +193,7 @@ DBGrid::DBGrid(const QString &name, QWidget *parent)
 void DBGrid::setDataSource(DataControl *source)
 {
     m_source = source;
+    source->source()->setStandsOnFirstAfterResync(true);
     m_model->setSourceModel(source->source());
     connect(source->source(), &RecordSource::refreshed, this, &DBGrid::sourceRefreshed);
     connect(source->source(), &RecordSource::currentChanged, this, &DBGrid::sourceCurrentChanged);

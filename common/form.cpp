@@ -84,10 +84,11 @@ bool Form::isShown() const
 void Form::setMaximized()
 {
     // Window state 2. A hidden window stays hidden: changing the state of a hidden frame
-    // window shows it, so the state is left for the next Show, which always maximizes.
+    // window shows it, so the state is left for the next Show, which always maximizes. A
+    // state change brings no window to the front.
     if (QWidget *window = parentWidget()) {
-        if (window->isVisible())
-            window->showMaximized();
+        if (window->isVisible() && !window->isMaximized())
+            window->setWindowState(window->windowState() | Qt::WindowMaximized);
     }
 }
 

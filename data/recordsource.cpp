@@ -365,7 +365,7 @@ bool RecordSource::resyncIfChanged()
     if (holding || m_adding) {
         m_current = at ? *at : -1;
     } else {
-        m_current = at ? *at : (m_count > 0 ? 0 : -1);
+        m_current = at ? *at : (m_count > 0 && m_firstAfterResync ? 0 : -1);
         captureCurrent();
     }
     endResetModel();

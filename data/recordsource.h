@@ -78,6 +78,10 @@ public:
     // current record, kept by identity where it can be found. A pending record stays pending.
     // Returns whether the set was read again.
     bool resyncIfChanged();
+    // What resyncIfChanged does when the current record is gone, or there was none: a set
+    // shown in a grid stands on its first record; an entry's set has no current record, so
+    // that nothing typed next goes into a record the user never chose.
+    void setStandsOnFirstAfterResync(bool first) { m_firstAfterResync = first; }
     // Whether the file changed since the set was read.
     bool isStale() const;
 
@@ -163,6 +167,7 @@ private:
     std::optional<qint64> m_currentKey;
     QList<QVariant> m_currentValues;
     bool m_overwriteConflict = false;
+    bool m_firstAfterResync = false;
     QList<QVariant> m_storedValues; // the record as the file held it when a write met a conflict
 
     Pending m_pending = Pending::None;

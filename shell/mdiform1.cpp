@@ -151,6 +151,9 @@ void MDIForm1::showForm(Form *form)
         window->setWindowIcon(form->windowIcon());
         window->showMaximized();
         m_area->setActiveSubWindow(window);
+        m_shownOrder.removeAll(window);
+        m_shownOrder.removeAll(nullptr);
+        m_shownOrder.append(window);
         bringToFront(form);
     }
 }
@@ -165,6 +168,7 @@ void MDIForm1::hideForm(Form *form)
 
 void MDIForm1::bringToFront(Form *form)
 {
+    m_front = form;
     // A list shows what the file holds now, and the focus goes to a harmless control.
     form->catchUpWithFile();
     if (QWidget *focus = form->restingFocus(); focus && focus->isEnabled())
@@ -180,19 +184,22 @@ void MDIForm1::uncoverTopWindow(bool hidden)
 {
     if (m_ending)
         return;
-    const auto windows = m_area->subWindowList(QMdiArea::StackingOrder);
-    for (auto it = windows.crbegin(); it != windows.crend(); ++it) {
-        if ((*it)->isVisible()) {
-            if (!(*it)->isMaximized())
-                (*it)->showMaximized();
-            m_area->setActiveSubWindow(*it);
-            // The window the program uncovered takes its resting focus; after a close box,
-            // only when the focus is not in it already.
-            auto *form = qobject_cast<Form *>((*it)->widget());
-            if (form && (hidden || !form->isAncestorOf(QApplication::focusWidget())))
-                bringToFront(form);
-            return;
-        }
+    // The window shown last of those still shown, whatever the area itself activated on the
+    // way (it goes by its own history and may raise an older window).
+    m_shownOrder.removeAll(nullptr);
+    for (auto it = m_shownOrder.crbegin(); it != m_shownOrder.crend(); ++it) {
+        QMdiSubWindow *window = *it;
+        if (!window->isVisible())
+            continue;
+        if (!window->isMaximized())
+            window->showMaximized();
+        m_area->setActiveSubWindow(window);
+        // The window uncovered takes its resting focus, unless it was the one in front already
+        // (a window shown again after a failed save keeps the focus its handler gave it).
+        auto *form = qobject_cast<Form *>(window->widget());
+        if (form && (hidden || form != m_front))
+            bringToFront(form);
+        return;
     }
 }
 

@@ -4,10 +4,12 @@
 #include "common/form.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 class QAction;
 class QMdiArea;
 class QMenu;
+class QMdiSubWindow;
 
 namespace dalil {
 
@@ -63,6 +65,8 @@ private:
 
     QMdiArea *m_area;
     bool m_ending = false;
+    QList<QPointer<QMdiSubWindow>> m_shownOrder; // the windows in the order the program showed them
+    QPointer<Form> m_front;                      // the window last brought to the front
 };
 
 } // namespace dalil
