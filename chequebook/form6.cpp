@@ -313,6 +313,9 @@ void Form6::Command2_Click()
             setFoundButtons(true);
         }
     } else if (kind == 1) {
+        // The payee total keeps following the last name search that found someone.
+        const std::optional<Statement> lastSums = Data2->Recordset()->statement();
+        const QString lastSumsSource = Data2->RecordSource();
         const bool ran = FindName();
         if (!ran) {
             const DataError error = Data1->Recordset()->lastError().isError() ? Data1->Recordset()->lastError()
@@ -321,6 +324,11 @@ void Form6::Command2_Click()
             setFoundButtons(!Data1->Recordset()->atEOF());
         } else if (Data1->Recordset()->atEOF()) {
             setFoundButtons(false);
+            if (lastSums)
+                Data2->setRecordSource(*lastSums);
+            else
+                Data2->setRecordSource(lastSumsSource);
+            Data2->Refresh();
             MessageBoxes::notFound(this, Text1->text() + QStringLiteral(" was not found!"));
         } else {
             setFoundButtons(true);

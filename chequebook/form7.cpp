@@ -120,10 +120,11 @@ bool isWholeAmount(const QString &text)
         if (c < u'0' || c > u'9')
             return false;
     }
-    bool fits = false;
-    text.toLongLong(&fits);
-    return fits;
+    return true;
 }
+
+// Twelve digits at most, so that the sums of a lifetime of cheques stay exact whole numbers.
+constexpr qsizetype maxAmountDigits = 12;
 
 } // namespace
 
@@ -234,6 +235,12 @@ bool Form7::entryIsComplete()
         if (!isWholeAmount(amount->text())) {
             MessageBoxes::inputError(this, QStringLiteral("الرجاء إدخال قيمة المبلغ بالأرقام الصحيحة فقط، "
                                                           "دون فاصلة عشرية أو إشارة"));
+            amount->setFocus();
+            return false;
+        }
+        if (amount->text().size() > maxAmountDigits) {
+            MessageBoxes::inputError(this, QStringLiteral("الرجاء إدخال قيمة المبلغ بما لا يزيد على 12 رقماً "
+                                                          "للدينار و12 رقماً للفلس"));
             amount->setFocus();
             return false;
         }

@@ -1,5 +1,7 @@
 #include "database.h"
 
+#include "upgrade.h"
+
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
@@ -149,6 +151,8 @@ QSqlDatabase connection(const QString &path, DataError *error)
     probe.finish();
     // A saved record must survive a crash or a power cut.
     QSqlQuery(db).exec(QStringLiteral("PRAGMA synchronous = FULL"));
+    if (!readOnly)
+        Upgrade::bringUpToDate(db);
     return db;
 }
 

@@ -8,7 +8,7 @@
 -- Every row keeps SQLite's rowid as its identity; no window shows it.
 
 PRAGMA journal_mode = WAL;
-PRAGMA user_version = 1;
+PRAGMA user_version = 2;
 
 BEGIN;
 
@@ -126,6 +126,23 @@ CREATE TRIGGER Cheque_sums_update AFTER UPDATE OF "السيد", "دينار", "�
         dinarCount = dinarCount - (OLD."دينار" IS NOT NULL) + (NEW."دينار" IS NOT NULL),
         fils       = fils - ifnull(OLD."فلس", 0) + ifnull(NEW."فلس", 0),
         filsCount  = filsCount - (OLD."فلس" IS NOT NULL) + (NEW."فلس" IS NOT NULL);
+END;
+
+-- Amounts of at most 12 digits, and running sums that stay whole numbers: SQLite turns an
+-- integer sum that overflows into an inexact real, and the totals would be wrong for good.
+CREATE TRIGGER IF NOT EXISTS Cheque_amount_insert BEFORE INSERT ON Cheque
+WHEN abs(ifnull(NEW."دينار", 0)) > 999999999999 OR abs(ifnull(NEW."فلس", 0)) > 999999999999
+  OR abs((SELECT dinars FROM ChequeGrandSums) + ifnull(NEW."دينار", 0)) > 9000000000000000000
+  OR abs((SELECT fils FROM ChequeGrandSums) + ifnull(NEW."فلس", 0)) > 9000000000000000000
+BEGIN
+    SELECT RAISE(ABORT, 'amount out of range');
+END;
+CREATE TRIGGER IF NOT EXISTS Cheque_amount_update BEFORE UPDATE OF "دينار", "فلس" ON Cheque
+WHEN abs(ifnull(NEW."دينار", 0)) > 999999999999 OR abs(ifnull(NEW."فلس", 0)) > 999999999999
+  OR abs((SELECT dinars FROM ChequeGrandSums) - ifnull(OLD."دينار", 0) + ifnull(NEW."دينار", 0)) > 9000000000000000000
+  OR abs((SELECT fils FROM ChequeGrandSums) - ifnull(OLD."فلس", 0) + ifnull(NEW."فلس", 0)) > 9000000000000000000
+BEGIN
+    SELECT RAISE(ABORT, 'amount out of range');
 END;
 
 -- One row per payee with the plain sums of each column; fils are never carried.

@@ -24,9 +24,19 @@
 
 namespace testing {
 
-bool createDatabase(const QString &path)
+QByteArray firstLayoutSql()
 {
-    const QByteArray sql(schemaSql);
+    QByteArray sql(schemaSql);
+    const qsizetype from = sql.indexOf("-- Amounts of at most 12 digits");
+    const qsizetype to = sql.indexOf("-- One row per payee");
+    sql.remove(from, to - from);
+    sql.replace("PRAGMA user_version = 2;", "PRAGMA user_version = 1;");
+    return sql;
+}
+
+bool createDatabase(const QString &path, const QByteArray &given)
+{
+    const QByteArray sql = given.isEmpty() ? QByteArray(schemaSql) : given;
     sqlite3 *db = nullptr;
     if (sqlite3_open(path.toUtf8().constData(), &db) != SQLITE_OK) {
         sqlite3_close(db);

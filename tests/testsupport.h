@@ -43,8 +43,10 @@ bool startProgram(const AppFolder &folder);
 // Ends the program, lets its windows go, and closes every connection to the file.
 void stopProgram();
 
-// Creates DB1.mdb at path from the schema file.
-bool createDatabase(const QString &path);
+// Creates DB1.mdb at path from the schema file, or from the statements given.
+bool createDatabase(const QString &path, const QByteArray &sql = {});
+// The schema of the first layout (version 1), before the amount guards: an older user's file.
+QByteArray firstLayoutSql();
 
 // One message box the program showed: its title, text, icon and the direction it reads.
 struct SeenBox

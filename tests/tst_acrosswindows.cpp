@@ -142,6 +142,7 @@ private slots:
     void inputErrorsBringUpNoHiddenWindow();
     void closingAWindowShowsNoHiddenOne();
     void theSearchKindAlreadyChosenStillMovesTheFocus();
+    void thePayeeTotalOutlivesASearchThatFoundNobody();
 
 private:
     void bookRows()
@@ -462,6 +463,39 @@ void TestAcrossWindows::theSearchKindAlreadyChosenStillMovesTheFocus()
         QTest::mouseClick(kinds->viewport(), Qt::LeftButton, {}, kinds->visualItemRect(kinds->item(0)).center());
         QCOMPARE(Forms::find("Form2")->focusWidget(), control("Form2", "Text1"));
     }
+}
+
+void TestAcrossWindows::thePayeeTotalOutlivesASearchThatFoundNobody()
+{
+    const Book cheques = books().at(2);
+    seed(cheques, 2); // payee "ب", 1 dinar and 1 fils each
+    openBook(cheques);
+    auto *kinds = control<QListWidget>("Form6", "List1");
+    auto *name = control<TextBox>("Form6", "Text1");
+    auto *payee = control<StatusBar>("Form6", "StatusBar1")->panel(2);
+    const auto searchName = [&](const QString &text) {
+        kinds->setCurrentRow(1);
+        name->clear();
+        testing::typeText(name, text);
+        click(cheques, "Form6", "Command2");
+    };
+    testing::BoxWatcher boxes;
+    searchName("ب");
+    QCOMPARE(payee->text(), QStringLiteral("مجموع المبالغ للسيد ب: 2 دينار و 2 فلس"));
+    searchName("zzz");
+    QCOMPARE(boxes.boxes().size(), 1);
+    QCOMPARE(payee->text(), QStringLiteral("مجموع المبالغ للسيد ب: 2 دينار و 2 فلس"));
+    // A save, a cancel and a delete after it: the panel follows its payee, never empties.
+    click(cheques, "Form6", "Command1");
+    fillValid(cheques, "7");
+    auto *payeeBox = control<TextBox>("Form7", "Text4");
+    payeeBox->clear();
+    testing::typeText(payeeBox, "ب");
+    click(cheques, "Form7", "Command1");
+    QCOMPARE(payee->text(), QStringLiteral("مجموع المبالغ للسيد ب: 7 دينار و 2 فلس"));
+    click(cheques, "Form6", "Command1");
+    click(cheques, "Form7", "Command3");
+    QCOMPARE(payee->text(), QStringLiteral("مجموع المبالغ للسيد ب: 7 دينار و 2 فلس"));
 }
 
 QTEST_MAIN(TestAcrossWindows)

@@ -208,8 +208,13 @@ void TestChequeWriting::refusedSave_data()
     QTest::newRow("a blank for dinars") << with([](Typed &t) { t.dinars = " "; }) << wholeMessage << "Text8";
     QTest::newRow("fils with a sign") << with([](Typed &t) { t.fils = "+5"; }) << wholeMessage << "Text7";
     QTest::newRow("fils as an exponent") << with([](Typed &t) { t.fils = "1e3"; }) << wholeMessage << "Text7";
+    const QString digitsMessage = QStringLiteral("الرجاء إدخال قيمة المبلغ بما لا يزيد على 12 رقماً للدينار و12 رقماً للفلس");
     QTest::newRow("fils beyond any number")
-        << with([](Typed &t) { t.fils = "99999999999999999999"; }) << wholeMessage << "Text7";
+        << with([](Typed &t) { t.fils = "99999999999999999999"; }) << digitsMessage << "Text7";
+    QTest::newRow("13 digits of dinars") << with([](Typed &t) { t.dinars = "1000000000000"; }) << digitsMessage << "Text8";
+    QTest::newRow("the largest whole number of dinars")
+        << with([](Typed &t) { t.dinars = "9223372036854775807"; }) << digitsMessage << "Text8";
+    QTest::newRow("13 digits of fils") << with([](Typed &t) { t.fils = "0000000000001"; }) << digitsMessage << "Text7";
 }
 
 void TestChequeWriting::refusedSave()
@@ -257,6 +262,8 @@ void TestChequeWriting::acceptedSave_data()
         << Typed{"1", "1", "2003", "سالم", "0", "0", "", ""} << 0LL << 0LL;
     QTest::newRow("1500 fils stored as typed") << Typed{"1", "1", "2003", "سالم", "7", "1500", "سبعة", "ثمن"} << 7LL
                                                << 1500LL;
+    QTest::newRow("12 digits of each") << Typed{"1", "1", "2003", "سالم", "999999999999", "999999999999", "", ""}
+                                       << 999999999999LL << 999999999999LL;
 }
 
 void TestChequeWriting::acceptedSave()

@@ -71,6 +71,7 @@ private slots:
     void everyBookSaysSoAndKeepsRunning();
     void aReadOnlyFileListsButDoesNotSave();
     void aReadOnlyCompanionFileIsNamed();
+    void aReadOnlyOlderFileIsLeftAsItIs();
 };
 
 void TestDamaged::everyBookSaysSoAndKeepsRunning_data()
@@ -240,6 +241,29 @@ void TestDamaged::aReadOnlyCompanionFileIsNamed()
     const auto seen = boxes.boxes();
     QVERIFY(!seen.isEmpty());
     QVERIFY2(seen.last().text.contains(shm), qPrintable(seen.last().text));
+}
+
+// A file of the first layout that cannot be written is not upgraded, and still lists.
+void TestDamaged::aReadOnlyOlderFileIsLeftAsItIs()
+{
+    testing::AppFolder folder(false);
+    QVERIFY(testing::createDatabase(folder.databasePath(), testing::firstLayoutSql()));
+    folder.exec("INSERT INTO Phone (الإسم, المنزل) VALUES ('Ali', '1')");
+    QVERIFY(QFile::setPermissions(folder.databasePath(), QFile::ReadOwner));
+    const QByteArray before = fingerprint(folder.databasePath());
+    setApplicationFolder(folder.path());
+    start();
+    QVERIFY(QTest::qWaitForWindowExposed(MDIForm1::instance()));
+    testing::BoxWatcher boxes;
+    QTest::mouseClick(Forms::loaded<Form1>()->Command1, Qt::LeftButton);
+    QCOMPARE(Forms::loaded<Form2>()->Data1->Recordset()->RecordCount(), 1);
+    QVERIFY(boxes.boxes().isEmpty());
+    endProgram();
+    QTest::qWait(1);
+    Database::closeAll();
+    QCOMPARE(fingerprint(folder.databasePath()), before);
+    QFile::setPermissions(folder.databasePath(), QFile::ReadOwner | QFile::WriteOwner);
+    QCOMPARE(folder.value("PRAGMA user_version").toInt(), 1);
 }
 
 QTEST_MAIN(TestDamaged)

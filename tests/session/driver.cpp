@@ -189,10 +189,28 @@ bool Driver::step(const Action &original, int index)
         QList<qint64> keys;
         const QList<Row> rows = fileRows(outcome.conflictBook, &keys);
         const Row inFile = rows.value(keys.indexOf(outcome.conflictKey));
-        if (inFile != outcome.merged && inFile != outcome.theirs) {
+        // Cell by cell as text: the file gives integers where the model may hold their digits.
+        const auto same = [](const Row &a, const Row &b) {
+            if (a.size() != b.size())
+                return false;
+            for (qsizetype i = 0; i < a.size(); ++i) {
+                if (a.at(i).isNull() != b.at(i).isNull() || a.at(i).toString() != b.at(i).toString())
+                    return false;
+            }
+            return true;
+        };
+        if (!same(inFile, outcome.merged) && !same(inFile, outcome.theirs)) {
+            const auto show = [](const Row &row) {
+                QStringList cells;
+                for (const QVariant &v : row)
+                    cells << (v.isNull() ? QStringLiteral("NULL") : v.toString());
+                return cells.join(QStringLiteral(" | "));
+            };
             m_failure = Failure{index, QStringLiteral("file"),
                                 QStringLiteral("a save over a record the other copy changed left neither the "
-                                               "user's changes nor the other copy's in the file")};
+                                               "user's changes nor the other copy's in the file: [%1], "
+                                               "the user's [%2], the other's [%3]")
+                                    .arg(show(inFile), show(outcome.merged), show(outcome.theirs))};
             return false;
         }
         dalil::Form *entry = form(entryName(outcome.conflictBook));

@@ -1,0 +1,77 @@
+#include "upgrade.h"
+
+#include <QSqlDriver>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <sqlite3.h>
+
+namespace dalil::Upgrade {
+
+namespace {
+
+// Step n brings a file of version n - 1 to version n. Objects of Dalil's own only.
+const char *const steps[] = {
+    nullptr,
+    nullptr,
+    // 2: amounts of at most 12 digits, and running sums that stay whole numbers (SQLite
+    // turns an integer sum that overflows into an inexact real, wrong for good).
+    R"sql(
+CREATE TRIGGER IF NOT EXISTS Cheque_amount_insert BEFORE INSERT ON Cheque
+WHEN abs(ifnull(NEW."دينار", 0)) > 999999999999 OR abs(ifnull(NEW."فلس", 0)) > 999999999999
+  OR abs((SELECT dinars FROM ChequeGrandSums) + ifnull(NEW."دينار", 0)) > 9000000000000000000
+  OR abs((SELECT fils FROM ChequeGrandSums) + ifnull(NEW."فلس", 0)) > 9000000000000000000
+BEGIN
+    SELECT RAISE(ABORT, 'amount out of range');
+END;
+CREATE TRIGGER IF NOT EXISTS Cheque_amount_update BEFORE UPDATE OF "دينار", "فلس" ON Cheque
+WHEN abs(ifnull(NEW."دينار", 0)) > 999999999999 OR abs(ifnull(NEW."فلس", 0)) > 999999999999
+  OR abs((SELECT dinars FROM ChequeGrandSums) - ifnull(OLD."دينار", 0) + ifnull(NEW."دينار", 0)) > 9000000000000000000
+  OR abs((SELECT fils FROM ChequeGrandSums) - ifnull(OLD."فلس", 0) + ifnull(NEW."فلس", 0)) > 9000000000000000000
+BEGIN
+    SELECT RAISE(ABORT, 'amount out of range');
+END;
+)sql",
+};
+static_assert(std::size(steps) == currentVersion + 1);
+
+int versionOf(const QSqlDatabase &db)
+{
+    QSqlQuery query(db);
+    return query.exec(QStringLiteral("PRAGMA user_version")) && query.next() ? query.value(0).toInt() : -1;
+}
+
+bool run(sqlite3 *handle, const char *sql)
+{
+    return sqlite3_exec(handle, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+} // namespace
+
+int bringUpToDate(const QSqlDatabase &db)
+{
+    const int version = versionOf(db);
+    if (version < 0 || version >= currentVersion)
+        return version;
+    const QVariant native = db.driver()->handle();
+    if (qstrcmp(native.typeName(), "sqlite3*") != 0)
+        return version;
+    sqlite3 *handle = *static_cast<sqlite3 *const *>(native.data());
+    if (!handle || !run(handle, "BEGIN IMMEDIATE"))
+        return version;
+    // Version 1 is the first layout: files of version 0 are books made before Dalil kept one.
+    for (int step = qMax(version, 1) + 1; step <= currentVersion; ++step) {
+        const QByteArray bump = "PRAGMA user_version = " + QByteArray::number(step);
+        if (!run(handle, steps[step]) || !run(handle, bump.constData())) {
+            run(handle, "ROLLBACK");
+            return version;
+        }
+    }
+    if (!run(handle, "COMMIT")) {
+        run(handle, "ROLLBACK");
+        return version;
+    }
+    return currentVersion;
+}
+
+} // namespace dalil::Upgrade
