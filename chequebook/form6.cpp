@@ -5,6 +5,7 @@
 #include "common/application.h"
 #include "common/controls.h"
 #include "common/dbgrid.h"
+#include "common/fittext.h"
 #include "common/icons.h"
 #include "common/statusbar.h"
 #include "common/textbox.h"
@@ -69,6 +70,7 @@ Form6::Form6()
                    Qt::AlignRight, Frame1, twipsRect(480, 840, 2175, 240));
     Label8 = label(QStringLiteral("Label8"), QStringLiteral("اسم الشخص"), Qt::AlignHCenter, Frame1,
                    twipsRect(480, 840, 2175, 240));
+    shrinkToFit(Label7, Label7->text());
     Label7->hide();
     Label8->hide();
 

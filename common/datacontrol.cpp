@@ -1,5 +1,7 @@
 #include "datacontrol.h"
 
+#include "fittext.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QToolButton>
@@ -79,8 +81,10 @@ void DataControl::fitCaption()
 {
     // The blanks between "previous" and "next" keep each word near its arrow. Where the
     // Arabic face is wider than the one the bar was drawn for, fewer blanks are shown, so
-    // that both words stay whole rather than the middle of the blanks alone.
+    // that both words stay whole rather than the middle of the blanks alone; where even one
+    // blank is too many, the face is made a little smaller.
     QString shown = m_captionText;
+    m_caption->setFont(font());
     const QFontMetrics metrics(m_caption->font());
     const int room = m_caption->contentsRect().width() - 2 * m_caption->margin();
     while (room > 0 && metrics.horizontalAdvance(shown) > room) {
@@ -89,6 +93,7 @@ void DataControl::fitCaption()
             break;
         shown.remove(run, 1);
     }
+    shrinkToFit(m_caption, shown);
     m_caption->setText(shown);
 }
 

@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -73,6 +74,7 @@ private slots:
     void booksOpenOneAfterAnother();
     void beginNewRecordOnAnEmptyTable();
     void beginNewRecordAfterExistingRecords();
+    void noCaptionIsCutAtTheDesignSize();
 
 private:
     std::unique_ptr<testing::AppFolder> folder;
@@ -240,4 +242,46 @@ void TestShell::beginNewRecordAfterExistingRecords()
 }
 
 QTEST_MAIN(TestShell)
+// Every caption of every window, the entry windows' navigation bars and the cheque search's
+// headings included, fits whole in its control at the design size.
+void TestShell::noCaptionIsCutAtTheDesignSize()
+{
+    testing::BoxWatcher boxes;
+    for (const char *item : {"phone", "addphone", "note", "addnote", "check", "addcheck", "help"})
+        MDIForm1::instance()->findChild<QAction *>(item)->trigger();
+    // The cheque list's date and name headings are shown by the search kinds.
+    auto *kinds = Forms::find("Form6")->findChild<QListWidget *>("List1");
+    // The entry windows' navigation bars, as an edit shows them.
+    for (const char *entry : {"Form3", "Form5", "Form7"})
+        Forms::find(entry)->findChild<DataControl *>("Data1")->setVisible(true);
+    QStringList cut;
+    for (int kind : {0, 1}) {
+        kinds->setCurrentRow(kind);
+        for (Form *form : Forms::all()) {
+            QCoreApplication::processEvents();
+            for (QLabel *label : form->findChildren<QLabel *>()) {
+                if (label->text().isEmpty() || label->wordWrap() || !label->isVisibleTo(form)
+                    || label->textFormat() == Qt::RichText)
+                    continue;
+                const int needed = QFontMetrics(label->font()).horizontalAdvance(label->text());
+                const int room = label->contentsRect().width() - 2 * label->margin();
+                if (needed > room)
+                    cut << QStringLiteral("%1.%2 \"%3\" needs %4 px, has %5")
+                               .arg(form->objectName(), label->objectName(), label->text())
+                               .arg(needed)
+                               .arg(room);
+            }
+            for (QAbstractButton *button : form->findChildren<QAbstractButton *>()) {
+                if (button->text().isEmpty() || !button->isVisibleTo(form) || qobject_cast<QToolButton *>(button))
+                    continue;
+                const int needed = QFontMetrics(button->font()).horizontalAdvance(button->text());
+                if (needed > button->width() - 4)
+                    cut << QStringLiteral("%1.%2 \"%3\"").arg(form->objectName(), button->objectName(), button->text());
+            }
+        }
+    }
+    cut.removeDuplicates();
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(u'\n')));
+}
+
 #include "tst_shell.moc"
