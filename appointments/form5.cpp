@@ -15,6 +15,9 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QHeaderView>
+#include <QTableView>
+#include <QTextCharFormat>
 #include <QTimer>
 
 namespace dalil {
@@ -96,7 +99,18 @@ Form5::Form5()
 
     MonthView1 = new QCalendarWidget(this);
     MonthView1->setObjectName(QStringLiteral("MonthView1"));
-    MonthView1->setLocale(QLocale(QLocale::Arabic));
+    // Arabic with the digits 0 to 9 of the boxes beside it; the week starts on Saturday and
+    // its weekend is Friday and Saturday.
+    MonthView1->setLocale(arabicLocale());
+    MonthView1->setFirstDayOfWeek(Qt::Saturday);
+    QTextCharFormat workday;
+    workday.setForeground(MonthView1->palette().text());
+    QTextCharFormat weekend;
+    weekend.setForeground(QColor(Qt::red));
+    for (Qt::DayOfWeek day : {Qt::Sunday, Qt::Monday, Qt::Tuesday, Qt::Wednesday, Qt::Thursday})
+        MonthView1->setWeekdayTextFormat(day, workday);
+    for (Qt::DayOfWeek day : {Qt::Friday, Qt::Saturday})
+        MonthView1->setWeekdayTextFormat(day, weekend);
     MonthView1->setLayoutDirection(Qt::RightToLeft);
     MonthView1->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
     MonthView1->setHorizontalHeaderFormat(QCalendarWidget::SingleLetterDayNames);
@@ -107,6 +121,12 @@ Form5::Form5()
     calendarFont.setPointSizeF(8);
     MonthView1->setFont(calendarFont);
     MonthView1->setGeometry(twipsRect(5040, 2640, 3855, 2370));
+    // The day columns share the designed width: the header's own minimum, taken from the
+    // taller Arabic face, would make them wider than the calendar.
+    if (auto *days = MonthView1->findChild<QTableView *>(QStringLiteral("qt_calendar_calendarview"))) {
+        days->horizontalHeader()->setMinimumSectionSize(1);
+        days->verticalHeader()->setMinimumSectionSize(1);
+    }
 
     Label3 = label(QStringLiteral("Label3"), Qt::AlignHCenter, twipsRect(3480, 2640, 525, 375), this);
     showCaption(Label3, QStringLiteral("الساعة"));
@@ -139,6 +159,8 @@ Form5::Form5()
     connect(Command2, &QPushButton::clicked, this, &Form5::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &Form5::Command3_Click);
     connect(MonthView1, &QCalendarWidget::clicked, this, &Form5::MonthView1_DateClick);
+    // Enter on the highlighted day does what a click does.
+    connect(MonthView1, &QCalendarWidget::activated, this, &Form5::MonthView1_DateClick);
     connect(Timer1, &QTimer::timeout, this, &Form5::Timer1_Timer);
     Timer1->start();
 }
@@ -154,16 +176,16 @@ QString Form5::weekdayName(int number)
 
 QString Form5::dateText(const QDate &date)
 {
-    return QLocale::system().toString(date, QLocale::ShortFormat);
+    return QLocale().toString(date, QLocale::ShortFormat);
 }
 
 QString Form5::timeText(const QTime &time)
 {
     // The user's long time format, which has the seconds, without its time zone.
-    QString format = QLocale::system().timeFormat(QLocale::LongFormat);
+    QString format = QLocale().timeFormat(QLocale::LongFormat);
     static const QRegularExpression zone(QStringLiteral("\\s*\\bt+\\b"));
     format.remove(zone);
-    return QLocale::system().toString(time, format.trimmed());
+    return QLocale().toString(time, format.trimmed());
 }
 
 void Form5::showCaption(QLabel *label, const QString &text)

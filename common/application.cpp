@@ -1,8 +1,13 @@
 #include "application.h"
 
-#include <QCoreApplication>
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFont>
+#include <QKeyEvent>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 static void initialiseResources()
 {
@@ -44,18 +49,73 @@ QString helpFilePath()
     return applicationFolder() + QStringLiteral("/Help File.rtf");
 }
 
+namespace {
+
+// One Arabic face for menus, buttons, boxes, lists, cells and message boxes; its Latin
+// letters and digits come from the matching Noto Sans.
+const QStringList uiFaces{QStringLiteral("Noto Sans Arabic UI"), QStringLiteral("Noto Sans Arabic"),
+                          QStringLiteral("Noto Sans"), QStringLiteral("DejaVu Sans")};
+
+class EnterPressesButtons : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::KeyPress) {
+            const auto *key = static_cast<QKeyEvent *>(event);
+            auto *button = qobject_cast<QAbstractButton *>(watched);
+            if (button && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+                && key->modifiers() == Qt::NoModifier && button->isEnabled()
+                && !qobject_cast<QDialog *>(button->window())) {
+                button->click();
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+} // namespace
+
 void installFontSubstitutions()
 {
     initialiseResources();
     // The windows ask for the faces by their design names; these free faces stand in.
     QFont::insertSubstitutions(QStringLiteral("Monotype Koufi"),
-                               {QStringLiteral("Noto Kufi Arabic"), QStringLiteral("Noto Sans Arabic")});
-    QFont::insertSubstitutions(QStringLiteral("Tahoma"),
-                               {QStringLiteral("Noto Sans Arabic"), QStringLiteral("Noto Sans"),
-                                QStringLiteral("DejaVu Sans")});
-    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                               {QStringLiteral("Noto Sans Arabic"), QStringLiteral("Noto Sans"),
-                                QStringLiteral("DejaVu Sans")});
+                               {QStringLiteral("Noto Kufi Arabic"), QStringLiteral("Noto Sans Arabic UI"),
+                                QStringLiteral("Noto Sans Arabic")});
+    QFont::insertSubstitutions(QStringLiteral("Tahoma"), uiFaces);
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"), uiFaces);
+    QFont::insertSubstitutions(QStringLiteral("Dalil UI"), uiFaces);
+    if (qobject_cast<QApplication *>(QCoreApplication::instance())) {
+        QFont ui(QStringLiteral("Dalil UI"));
+        ui.setPointSizeF(9);
+        QApplication::setFont(ui);
+    }
+}
+
+QLocale arabicLocale()
+{
+    // Libya's Arabic writes the months by their common names and the digits as 0 to 9, as
+    // every box of the program stores them.
+    return QLocale(QLocale::Arabic, QLocale::Libya);
+}
+
+void installUserInterfaceLanguage()
+{
+    QLocale::setDefault(arabicLocale());
+    auto *app = QCoreApplication::instance();
+    if (!app || app->property("dalilLanguage").toBool())
+        return;
+    app->setProperty("dalilLanguage", true);
+    auto *qtTexts = new QTranslator(app);
+    if (qtTexts->load(QLocale(QLocale::Arabic), QStringLiteral("qtbase"), QStringLiteral("_"),
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(qtTexts);
+    app->installEventFilter(new EnterPressesButtons(app));
 }
 
 } // namespace dalil

@@ -5,6 +5,7 @@
 #include "twips.h"
 
 #include <QCloseEvent>
+#include <QResizeEvent>
 #include <QHash>
 
 namespace dalil {
@@ -32,6 +33,28 @@ Form::Form(const QString &name, int widthTwips, int heightTwips)
     setObjectName(name);
     setMinimumSize(twipsSize(widthTwips, heightTwips));
     resize(twipsSize(widthTwips, heightTwips));
+    m_designWidth = twipsSize(widthTwips, heightTwips).width();
+}
+
+void Form::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    // Wider than the design, the design area stands against the right edge, where an Arabic
+    // reader starts, its controls keeping their places and sizes within it. A window laid
+    // out by a layout, and the status bar that spans the bottom edge, look after themselves.
+    if (layout())
+        return;
+    const int shift = qMax(0, width() - m_designWidth);
+    const auto children = findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+    for (QWidget *child : children) {
+        if (child->isWindow() || child->objectName() == u"StatusBar1")
+            continue;
+        auto place = m_designPlaces.find(child);
+        if (place == m_designPlaces.end())
+            place = m_designPlaces.insert(child, child->pos() - QPoint(m_appliedShift, 0));
+        child->move(place->x() + shift, place->y());
+    }
+    m_appliedShift = shift;
 }
 
 Form::~Form()

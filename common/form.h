@@ -2,6 +2,7 @@
 // while hidden, destroyed when unloaded, shown maximized inside the frame.
 #pragma once
 
+#include <QHash>
 #include <QPointer>
 #include <QWidget>
 
@@ -63,6 +64,7 @@ protected:
     // After catchUpWithFile read a record source again.
     virtual void recordsChangedElsewhere() {}
     void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void forget();
@@ -70,6 +72,9 @@ private:
     bool m_loaded = false;
     bool m_unloading = false;
     bool m_meantToBeShown = false;
+    int m_designWidth = 0;                     // pixels
+    int m_appliedShift = 0;
+    QHash<QWidget *, QPoint> m_designPlaces;   // the controls' places in the design area
 };
 
 namespace Forms {

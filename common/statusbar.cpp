@@ -56,7 +56,7 @@ void StatusPanel::setStyle(int style)
 void StatusPanel::tick()
 {
     // The user's own short formats, as the bar always showed them.
-    const QLocale locale = QLocale::system();
+    const QLocale locale; // the program's Arabic, whatever the system's locale
     if (m_style == Date)
         setText(locale.toString(QDate::currentDate(), QLocale::ShortFormat));
     else if (m_style == Time)

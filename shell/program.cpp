@@ -34,6 +34,7 @@ void setApplicationFolder(const QString &folder)
 void start()
 {
     installFontSubstitutions();
+    installUserInterfaceLanguage();
     QApplication::setLayoutDirection(Qt::RightToLeft);
     Forms::setHostFactory(&createFrame);
     Forms::setStartWindowHandler(&showStartWindow);

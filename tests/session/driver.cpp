@@ -250,8 +250,8 @@ Action Driver::resolveFocusKey(const Action &action, bool *sendKey)
         if (!button->isEnabled())
             return none;
         *sendKey = true;
-        if (letter || key != Qt::Key_Space)
-            return noop; // Enter and letters do nothing on a button; Tab moves on
+        if (letter || (key != Qt::Key_Space && !enter))
+            return noop; // letters do nothing on a button; Tab moves on; Space and Enter press it
         Action clicked;
         if (formName == u"Form1") {
             clicked.act = Act::StartButton;
