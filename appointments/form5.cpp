@@ -140,6 +140,8 @@ Form5::Form5()
     Text4 = box(QStringLiteral("Text4"), QStringLiteral("التاريخ"), 2, twipsRect(4080, 4680, 375, 285), Data1, this);
     Text5 = box(QStringLiteral("Text5"), QStringLiteral("الشهر"), 2, twipsRect(3600, 4680, 375, 285), Data1, this);
     Text6 = box(QStringLiteral("Text6"), QStringLiteral("العام"), 4, twipsRect(2880, 4680, 615, 285), Data1, this);
+    for (BoundTextBox *number : {Text4, Text5, Text6})
+        acceptArabicDigits(number);
 
     Command1 = button(QStringLiteral("Command1"), QStringLiteral("حفظ الموعد"), twipsRect(7200, 6600, 1335, 615), this);
     Command2 = button(QStringLiteral("Command2"), QStringLiteral("مسح الحقول"), twipsRect(5640, 6600, 1335, 615), this);

@@ -89,6 +89,8 @@ Form6::Form6()
     Text1->setGeometry(twipsRect(480, 1080, 2175, 285));
     for (TextBox *box : {Text1, Text2, Text3, Text4})
         box->hide();
+    for (TextBox *number : {Text2, Text3, Text4})
+        acceptArabicDigits(number);
 
     Command2 = commandButton(QStringLiteral("Command2"), QStringLiteral("بحث"), {}, twipsRect(480, 1680, 2175, 375), Frame1);
 

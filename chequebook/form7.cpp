@@ -6,10 +6,12 @@
 #include "common/datacontrol.h"
 #include "common/dbgrid.h"
 #include "common/icons.h"
+#include "common/messagebox.h"
 #include "common/records.h"
 #include "common/statusbar.h"
 #include "common/textbox.h"
 #include "common/twips.h"
+#include "data/amountwords.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -126,6 +128,17 @@ bool isWholeAmount(const QString &text)
 // Twelve digits at most, so that the sums of a lifetime of cheques stay exact whole numbers.
 constexpr qsizetype maxAmountDigits = 12;
 
+// A figure as the words read it: an empty box is 0; nothing unless a whole number that fits.
+std::optional<qint64> figure(const QString &text)
+{
+    const QString latin = toLatinDigits(text);
+    if (latin.isEmpty())
+        return 0;
+    if (latin.size() > maxAmountDigits || !isWholeAmount(latin))
+        return std::nullopt;
+    return latin.toLongLong();
+}
+
 } // namespace
 
 Form7::Form7()
@@ -192,6 +205,14 @@ Form7::Form7()
     connect(Command2, &QPushButton::clicked, this, &Form7::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &Form7::Command3_Click);
     connect(Text6, &TextBox::enterPressed, this, &Form7::Text6_KeyPress);
+
+    for (BoundTextBox *number : {Text1, Text3, Text2, Text8, Text7})
+        acceptArabicDigits(number);
+    // Only the user's own typing in the figures rewrites the words, never a record shown.
+    connect(Text8, &QLineEdit::textEdited, this, &Form7::Amount_Change);
+    connect(Text7, &QLineEdit::textEdited, this, &Form7::Amount_Change);
+    connect(Data1->source(), &RecordSource::currentChanged, this, &Form7::rememberShownWords);
+    rememberShownWords();
 }
 
 QWidget *Form7::restingFocus()
@@ -250,7 +271,7 @@ bool Form7::entryIsComplete()
 
 void Form7::Command1_Click()
 {
-    if (!entryIsComplete())
+    if (!entryIsComplete() || wordsRefused())
         return;
     // A write the database refuses brings the window back with everything typed.
     if (!writeEntry(this, Data1))
@@ -272,6 +293,55 @@ void Form7::Command1_Click()
         list->showGrandTotal();
         total->setAlignment(StatusPanel::AlignCenter);
     }
+}
+
+void Form7::Amount_Change()
+{
+    const std::optional<qint64> dinars = figure(Text8->text());
+    const std::optional<qint64> fils = figure(Text7->text());
+    if (!dinars || !fils)
+        return;
+    const bool wordsAreOurs = Text5->text().isEmpty() || Text5->text() == m_wordsWritten;
+    if (Text8->text().isEmpty() && Text7->text().isEmpty()) {
+        // Words of figures no longer there go with them; the user's own stay in sight.
+        if (wordsAreOurs) {
+            Text5->setText(QString());
+            m_wordsWritten = QString();
+        } else {
+            m_wordsReleased = true;
+        }
+        return;
+    }
+    if (!wordsAreOurs && !m_wordsReleased)
+        return;
+    const QString words = amountInWords(*dinars, *fils);
+    Text5->setText(words);
+    m_wordsWritten = words;
+    m_wordsReleased = false;
+}
+
+void Form7::rememberShownWords()
+{
+    // A stored cheque's own wording is the user's, unless it is just what Dalil would write.
+    const std::optional<qint64> dinars = figure(Text8->text());
+    const std::optional<qint64> fils = figure(Text7->text());
+    const bool ours = dinars && fils && Text5->text() == amountInWords(*dinars, *fils);
+    m_wordsWritten = ours ? std::optional<QString>(Text5->text()) : std::nullopt;
+    m_wordsReleased = false;
+}
+
+bool Form7::wordsRefused()
+{
+    const auto read = readAmountWords(Text5->text());
+    if (!read || *read == std::pair(Text8->text().toLongLong(), Text7->text().toLongLong()))
+        return false;
+    const auto answer = MessageBoxes::show(this, QMessageBox::Warning, QStringLiteral("الرجاء التأكيد"),
+                                           QStringLiteral("المبلغ بالحروف لا يطابق المبلغ بالأرقام. هل تريد الحفظ؟"),
+                                           QMessageBox::Yes | QMessageBox::No, true);
+    if (answer == QMessageBox::Yes)
+        return false;
+    Text5->setFocus();
+    return true;
 }
 
 void Form7::clearFields()

@@ -3,6 +3,8 @@
 
 #include "common/form.h"
 
+#include <optional>
+
 class QFrame;
 class QLabel;
 class QPushButton;
@@ -62,6 +64,17 @@ private:
     // The input checks of a save; false after telling the user what is wrong.
     bool entryIsComplete();
     void clearFields();
+
+    // The amount in words follows the figures the user types, until the user writes it.
+    void Amount_Change();
+    void rememberShownWords();
+    // The words as they stand disagree with the figures and the user will not keep them.
+    bool wordsRefused();
+
+    // The words Dalil last put in Text5; nothing while Text5 holds the user's own text.
+    std::optional<QString> m_wordsWritten;
+    // Both figures were emptied: the user's words give way to the next figures typed.
+    bool m_wordsReleased = false;
 };
 
 } // namespace dalil

@@ -3,7 +3,10 @@
 #include "bidi.h"
 #include "datacontrol.h"
 
+#include "data/amountwords.h"
+
 #include <QKeyEvent>
+#include <QValidator>
 
 namespace dalil {
 
@@ -11,6 +14,21 @@ namespace {
 
 // No design limit: long texts are kept whole rather than cut at Qt's default of 32767.
 constexpr int noLimit = 16 * 1024 * 1024;
+
+// A box's validator may rewrite what was typed before the box reports the change, so the
+// record bound to it is told the 0-9 text only.
+class ArabicDigitsValidator : public QValidator
+{
+public:
+    using QValidator::QValidator;
+
+    State validate(QString &input, int &) const override
+    {
+        // One character for one: the cursor stays where it was.
+        input = toLatinDigits(input);
+        return Acceptable;
+    }
+};
 
 } // namespace
 
@@ -98,6 +116,11 @@ void BoundTextBox::textWasChanged(const QString &text)
     if (m_showing || !m_source || m_field.isEmpty())
         return;
     m_source->source()->setFieldText(m_field, text);
+}
+
+void acceptArabicDigits(QLineEdit *box)
+{
+    box->setValidator(new ArabicDigitsValidator(box));
 }
 
 BoundLabel::BoundLabel(const QString &name, const QString &caption, QWidget *parent)

@@ -61,6 +61,10 @@ private:
     bool m_showing = false;
 };
 
+// Arabic-Indic and Eastern Arabic-Indic digits typed in a number box become 0-9 as they are
+// typed, so the checks, the file and the searches only ever see 0-9.
+void acceptArabicDigits(QLineEdit *box);
+
 // A label that shows a field of the current record of a record source; read-only.
 class BoundLabel : public QLabel
 {

@@ -2,6 +2,8 @@
 // put the focus, saving and cancelling with the list brought up to date.
 #include "testsupport.h"
 
+#include "appointments/form4.h"
+#include "appointments/form5.h"
 #include "chequebook/form6.h"
 #include "chequebook/form7.h"
 #include "common/application.h"
@@ -43,9 +45,16 @@ QString grandTotal(const QString &dinars, const QString &fils)
     return QStringLiteral("مجموع المبالغ المسجلة: ") + dinars + QStringLiteral(" دينار و ") + fils + QStringLiteral(" فلس");
 }
 
+// What the user does in the amount boxes and the words box, one step at a time: a box name
+// and the text typed at its end, or nothing to erase the box with backspaces.
+using Steps = QList<std::pair<QString, QString>>;
+
+const QString mismatchQuestion = QStringLiteral("المبلغ بالحروف لا يطابق المبلغ بالأرقام. هل تريد الحفظ؟");
+
 } // namespace
 
 Q_DECLARE_METATYPE(Typed)
+Q_DECLARE_METATYPE(Steps)
 
 class TestChequeWriting : public QObject
 {
@@ -78,6 +87,14 @@ private slots:
     void clearThenSaveAsksForTheDate();
     void editSavesInPlace();
     void refusedWriteKeepsTheTyping();
+    void wordsFollowTheFigures_data();
+    void wordsFollowTheFigures();
+    void editingKeepsTheStoredWords_data();
+    void editingKeepsTheStoredWords();
+    void wordsThatDisagreeAreQuestioned_data();
+    void wordsThatDisagreeAreQuestioned();
+    void otherDigitsAreStoredAsLatin_data();
+    void otherDigitsAreStoredAsLatin();
 
 private:
     Form6 *openList()
@@ -194,7 +211,7 @@ void TestChequeWriting::refusedSave_data()
     QTest::newRow("day 32") << with([](Typed &t) { t.day = "32"; }) << dateMessage << "";
     QTest::newRow("month 13") << with([](Typed &t) { t.month = "13"; }) << dateMessage << "";
     QTest::newRow("year 2001") << with([](Typed &t) { t.year = "2001"; }) << dateMessage << "";
-    QTest::newRow("year in other digits reads 0") << with([](Typed &t) { t.year = "٢٠٠٣"; }) << dateMessage << "";
+    QTest::newRow("year 2001 in Arabic-Indic digits") << with([](Typed &t) { t.year = "٢٠٠١"; }) << dateMessage << "";
     QTest::newRow("no payee") << with([](Typed &t) { t.payee.clear(); }) << nameMessage << "Text4";
     QTest::newRow("no fils") << with([](Typed &t) { t.fils.clear(); }) << amountMessage << "Text7";
     QTest::newRow("no dinars") << with([](Typed &t) { t.dinars.clear(); }) << amountMessage << "Text7";
@@ -253,17 +270,24 @@ void TestChequeWriting::acceptedSave_data()
     QTest::addColumn<Typed>("cheque");
     QTest::addColumn<qint64>("dinars");
     QTest::addColumn<qint64>("fils");
-    QTest::newRow("day 31, month 12, year 2002") << Typed{"31", "12", "2002", "سالم", "10", "500", "", ""} << 10LL << 500LL;
-    QTest::newRow("day and month 0, year 9999") << Typed{"0", "0", "9999", "سالم", "1", "1", "", ""} << 1LL << 1LL;
-    QTest::newRow("day minus 5") << Typed{"-5", "1", "2003", "سالم", "1", "1", "", ""} << 1LL << 1LL;
-    QTest::newRow("day in other digits reads 0") << Typed{"٣", "1", "2003", "سالم", "1", "1", "", ""} << 1LL << 1LL;
-    QTest::newRow("a blank day counts as typed") << Typed{" ", "1", "2003", "سالم", "1", "1", "", ""} << 1LL << 1LL;
+    QTest::addColumn<QStringList>("date"); // day, month, year as stored; empty: as typed
+    QTest::newRow("day 31, month 12, year 2002") << Typed{"31", "12", "2002", "سالم", "10", "500", "", ""} << 10LL << 500LL
+                                                 << QStringList();
+    QTest::newRow("day and month 0, year 9999") << Typed{"0", "0", "9999", "سالم", "1", "1", "", ""} << 1LL << 1LL
+                                                << QStringList();
+    QTest::newRow("day minus 5") << Typed{"-5", "1", "2003", "سالم", "1", "1", "", ""} << 1LL << 1LL << QStringList();
+    QTest::newRow("day in Arabic-Indic digits") << Typed{"٣", "1", "2003", "سالم", "1", "1", "", ""} << 1LL << 1LL
+                                                << QStringList{"3", "1", "2003"};
+    QTest::newRow("year in Arabic-Indic digits") << Typed{"5", "3", "٢٠٠٣", "سالم", "1", "1", "", ""} << 1LL << 1LL
+                                                 << QStringList{"5", "3", "2003"};
+    QTest::newRow("a blank day counts as typed") << Typed{" ", "1", "2003", "سالم", "1", "1", "", ""} << 1LL << 1LL
+                                                 << QStringList();
     QTest::newRow("nothing in words or reason, 0 and 0")
-        << Typed{"1", "1", "2003", "سالم", "0", "0", "", ""} << 0LL << 0LL;
+        << Typed{"1", "1", "2003", "سالم", "0", "0", "", ""} << 0LL << 0LL << QStringList();
     QTest::newRow("1500 fils stored as typed") << Typed{"1", "1", "2003", "سالم", "7", "1500", "سبعة", "ثمن"} << 7LL
-                                               << 1500LL;
+                                               << 1500LL << QStringList();
     QTest::newRow("12 digits of each") << Typed{"1", "1", "2003", "سالم", "999999999999", "999999999999", "", ""}
-                                       << 999999999999LL << 999999999999LL;
+                                       << 999999999999LL << 999999999999LL << QStringList();
 }
 
 void TestChequeWriting::acceptedSave()
@@ -271,6 +295,9 @@ void TestChequeWriting::acceptedSave()
     QFETCH(Typed, cheque);
     QFETCH(qint64, dinars);
     QFETCH(qint64, fils);
+    QFETCH(QStringList, date);
+    if (date.isEmpty())
+        date = QStringList{cheque.day, cheque.month, cheque.year};
     Form6 *list = openList();
     QTest::mouseClick(list->Command1, Qt::LeftButton);
     Form7 *entry = Forms::loaded<Form7>();
@@ -283,9 +310,9 @@ void TestChequeWriting::acceptedSave()
 
     const QVariantList row = storedRow();
     QCOMPARE(row.size(), 10);
-    QCOMPARE(row[0].toString(), cheque.day);
-    QCOMPARE(row[1].toString(), cheque.month);
-    QCOMPARE(row[2].toString(), cheque.year);
+    QCOMPARE(row[0].toString(), date[0]);
+    QCOMPARE(row[1].toString(), date[1]);
+    QCOMPARE(row[2].toString(), date[2]);
     QCOMPARE(row[3].toString(), cheque.payee);
     QCOMPARE(row[4].toLongLong(), dinars);
     QCOMPARE(row[5].toLongLong(), fils);
@@ -496,6 +523,241 @@ void TestChequeWriting::refusedWriteKeepsTheTyping()
     // The list was not told of a cheque that was never stored.
     QCOMPARE(panelText(list, 3), grandTotal("", ""));
     QVERIFY(!list->Command3->isEnabled());
+}
+
+void TestChequeWriting::wordsFollowTheFigures_data()
+{
+    QTest::addColumn<Steps>("steps");
+    QTest::addColumn<QString>("words");
+    const QString ten = QStringLiteral("فقط عشرة دنانير لا غير");
+    QTest::newRow("dinars and fils") << Steps{{"Text8", "1250"}, {"Text7", "500"}}
+                                     << "فقط ألف ومائتان وخمسون دينارًا وخمسمائة فلس لا غير";
+    QTest::newRow("fils alone") << Steps{{"Text7", "25"}} << "فقط خمسة وعشرون فلسًا لا غير";
+    QTest::newRow("Arabic-Indic figures") << Steps{{"Text8", "١٢٥٠"}, {"Text7", "۵۰۰"}}
+                                          << "فقط ألف ومائتان وخمسون دينارًا وخمسمائة فلس لا غير";
+    QTest::newRow("each figure typed rewrites the words") << Steps{{"Text8", "10"}, {"Text7", "5"}}
+                                                          << "فقط عشرة دنانير وخمسة فلوس لا غير";
+    QTest::newRow("erasing the fils rewrites the words") << Steps{{"Text8", "10"}, {"Text7", "5"}, {"Text7", ""}} << ten;
+    QTest::newRow("a figure that is not a number leaves the words") << Steps{{"Text8", "10"}, {"Text8", "."}} << ten;
+    QTest::newRow("13 digits leave the words") << Steps{{"Text8", "10"}, {"Text7", "0000000000000"}} << ten;
+    QTest::newRow("both figures erased, the words go") << Steps{{"Text8", "10"}, {"Text7", "5"}, {"Text8", ""}, {"Text7", ""}}
+                                                      << "";
+    QTest::newRow("hand-typed words stay when the figures change")
+        << Steps{{"Text8", "10"}, {"Text5", ""}, {"Text5", "عشرة دنانير فقط"}, {"Text8", "0"}, {"Text7", "5"}}
+        << "عشرة دنانير فقط";
+    QTest::newRow("words added to ours are the user's") << Steps{{"Text8", "10"}, {"Text5", "!"}, {"Text8", "0"}}
+                                                        << "فقط عشرة دنانير لا غير!";
+    QTest::newRow("words typed before the figures stay") << Steps{{"Text5", "إيجار"}, {"Text8", "100"}} << "إيجار";
+    QTest::newRow("one figure erased is not enough")
+        << Steps{{"Text8", "10"}, {"Text7", "5"}, {"Text5", ""}, {"Text5", "كلمات"}, {"Text8", ""}, {"Text8", "3"}}
+        << "كلمات";
+    QTest::newRow("both figures erased keep the user's words in sight")
+        << Steps{{"Text8", "10"}, {"Text5", ""}, {"Text5", "كلمات"}, {"Text8", ""}} << "كلمات";
+    QTest::newRow("both figures erased, the words follow again")
+        << Steps{{"Text8", "10"}, {"Text7", "5"}, {"Text5", ""}, {"Text5", "كلمات"}, {"Text8", ""}, {"Text7", ""},
+                 {"Text8", "3"}}
+        << "فقط ثلاثة دنانير لا غير";
+    QTest::newRow("words emptied by the user follow again")
+        << Steps{{"Text8", "10"}, {"Text5", ""}, {"Text5", "كلمات"}, {"Text5", ""}, {"Text7", "5"}}
+        << "فقط عشرة دنانير وخمسة فلوس لا غير";
+}
+
+void TestChequeWriting::wordsFollowTheFigures()
+{
+    QFETCH(Steps, steps);
+    QFETCH(QString, words);
+    Form6 *list = openList();
+    QTest::mouseClick(list->Command1, Qt::LeftButton);
+    Form7 *entry = Forms::loaded<Form7>();
+    for (const auto &[name, text] : steps) {
+        auto *box = entry->findChild<QLineEdit *>(name);
+        box->setFocus();
+        if (text.isEmpty()) {
+            box->end(false);
+            while (!box->text().isEmpty())
+                QTest::keyClick(box, Qt::Key_Backspace);
+        } else {
+            testing::typeText(box, text);
+        }
+    }
+    QCOMPARE(entry->Text5->text(), words);
+}
+
+void TestChequeWriting::editingKeepsTheStoredWords_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("typedFils"); // added to the stored 500 fils
+    QTest::addColumn<QString>("words");
+    const QString dalils = QStringLiteral("فقط عشرة دنانير وخمسمائة فلس لا غير");
+    QTest::newRow("the user's words, figures unchanged") << "إيجار آذار" << "" << "إيجار آذار";
+    QTest::newRow("the user's words, figures changed") << "إيجار آذار" << "0" << "إيجار آذار";
+    QTest::newRow("the words Dalil wrote, figures unchanged") << dalils << "" << dalils;
+    QTest::newRow("the words Dalil wrote follow the figures") << dalils << "0" << "فقط عشرة دنانير وخمسة آلاف فلس لا غير";
+    QTest::newRow("no words follow the figures") << "" << "0" << "فقط عشرة دنانير وخمسة آلاف فلس لا غير";
+    QTest::newRow("no words, figures unchanged") << "" << "" << "";
+}
+
+void TestChequeWriting::editingKeepsTheStoredWords()
+{
+    QFETCH(QString, stored);
+    QFETCH(QString, typedFils);
+    QFETCH(QString, words);
+    folder->exec("INSERT INTO Cheque (اليوم, الشهر, العام, السيد, دينار, فلس, المبلغ) VALUES"
+                 " ('1', '1', '2002', 'زيد', 7, 7, 'فقط سبعة دنانير وسبعة فلوس لا غير'), ('2', '2', '2002', 'سالم', 10, 500, ?)",
+                 {stored});
+    Form6 *list = openList();
+    QTableView *view = list->DBGrid1->view();
+    // The other cheque first, saved as it is, so that the window has shown a record before.
+    for (int row : {0, 1}) {
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(row, 3)).center());
+        QTest::mouseClick(list->Command5, Qt::LeftButton);
+        if (row == 0)
+            QTest::mouseClick(Forms::loaded<Form7>()->Command1, Qt::LeftButton);
+    }
+    Form7 *entry = Forms::loaded<Form7>();
+    QCOMPARE(entry->Text4->text(), QStringLiteral("سالم"));
+    QCOMPARE(entry->Text5->text(), stored);
+    entry->Text7->setFocus();
+    entry->Text7->end(false);
+    testing::typeText(entry->Text7, typedFils);
+    QCOMPARE(entry->Text5->text(), words);
+
+    testing::BoxWatcher boxes(QMessageBox::Yes);
+    QTest::mouseClick(entry->Command1, Qt::LeftButton);
+    QVERIFY(boxes.boxes().isEmpty());
+    QCOMPARE(folder->value("SELECT المبلغ FROM Cheque WHERE السيد = 'سالم'").toString(), words);
+    QCOMPARE(folder->value("SELECT المبلغ FROM Cheque WHERE السيد = 'زيد'").toString(),
+             QStringLiteral("فقط سبعة دنانير وسبعة فلوس لا غير"));
+}
+
+void TestChequeWriting::wordsThatDisagreeAreQuestioned_data()
+{
+    QTest::addColumn<QString>("words"); // typed over the words Dalil wrote; empty: Dalil's kept
+    QTest::addColumn<QMessageBox::StandardButton>("answer");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<bool>("saved");
+    const QString otherAmount = QStringLiteral("فقط عشرة دنانير لا غير");
+    QTest::newRow("another amount, saved anyway") << otherAmount << QMessageBox::Yes << true << true;
+    QTest::newRow("another amount, not saved") << otherAmount << QMessageBox::No << true << false;
+    QTest::newRow("dinars and fils swapped, not saved") << "خمسمائة دينار وعشرة فلوس" << QMessageBox::No << true << false;
+    QTest::newRow("words that are no amount are not questioned") << "إيجار شهر آذار" << QMessageBox::No << false << true;
+    QTest::newRow("the same amount in other words") << "عشرة دنانير وخمسمئة فلس" << QMessageBox::No << false << true;
+    QTest::newRow("the words Dalil wrote") << "" << QMessageBox::No << false << true;
+}
+
+void TestChequeWriting::wordsThatDisagreeAreQuestioned()
+{
+    QFETCH(QString, words);
+    QFETCH(QMessageBox::StandardButton, answer);
+    QFETCH(bool, asked);
+    QFETCH(bool, saved);
+    Form6 *list = openList();
+    QTest::mouseClick(list->Command1, Qt::LeftButton);
+    Form7 *entry = Forms::loaded<Form7>();
+    type(entry, {"5", "3", "2002", "سالم", "10", "500", "", "إيجار"});
+    QCOMPARE(entry->Text5->text(), QStringLiteral("فقط عشرة دنانير وخمسمائة فلس لا غير"));
+    if (!words.isEmpty()) {
+        entry->Text5->selectAll();
+        testing::typeText(entry->Text5, words);
+    }
+    const QString shown = entry->Text5->text();
+
+    testing::BoxWatcher boxes(answer);
+    QTest::mouseClick(entry->Command1, Qt::LeftButton);
+    QCOMPARE(boxes.boxes().size(), asked ? 1 : 0);
+    if (asked) {
+        const testing::SeenBox box = boxes.boxes().first();
+        QCOMPARE(box.title, QStringLiteral("الرجاء التأكيد"));
+        QCOMPARE(box.text, mismatchQuestion);
+        QCOMPARE(box.icon, QMessageBox::Warning);
+        QCOMPARE(box.buttons.size(), 2);
+        QCOMPARE(box.direction, Qt::RightToLeft);
+    }
+    QCOMPARE(folder->value("SELECT count(*) FROM Cheque").toInt(), saved ? 1 : 0);
+    QCOMPARE(entry->isShown(), !saved);
+    if (saved) {
+        QCOMPARE(storedRow().value(6).toString(), shown);
+    } else {
+        QCOMPARE(focusIn(entry), entry->Text5);
+        QCOMPARE(entry->Text5->text(), shown);
+        QCOMPARE(panelText(list, 1), QStringLiteral("عدد السجلات: 0 سجل"));
+    }
+}
+
+void TestChequeWriting::otherDigitsAreStoredAsLatin_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("cheque day") << "Form7" << "Text1" << "٣" << "3";
+    QTest::newRow("cheque month") << "Form7" << "Text3" << "۱۲" << "12";
+    QTest::newRow("cheque year") << "Form7" << "Text2" << "٢٠٠٣" << "2003";
+    QTest::newRow("cheque dinars") << "Form7" << "Text8" << "۱۰5" << "105";
+    QTest::newRow("cheque fils") << "Form7" << "Text7" << "٧٥٠" << "750";
+    QTest::newRow("appointment day") << "Form5" << "Text4" << "٢٨" << "28";
+    QTest::newRow("appointment month") << "Form5" << "Text5" << "۱۱" << "11";
+    QTest::newRow("appointment year") << "Form5" << "Text6" << "٢٩٩٩" << "2999";
+    QTest::newRow("search day") << "Form6" << "Text2" << "٥" << "5";
+    QTest::newRow("search month") << "Form6" << "Text3" << "۳" << "3";
+    QTest::newRow("search year") << "Form6" << "Text4" << "٢٠٠٢" << "2002";
+}
+
+void TestChequeWriting::otherDigitsAreStoredAsLatin()
+{
+    QFETCH(QString, window);
+    QFETCH(QString, box);
+    QFETCH(QString, typed);
+    QFETCH(QString, stored);
+    // Each window's boxes with what is typed in them, and the column each is stored in.
+    QList<std::tuple<QString, QString, QString>> boxes; // box, text, column
+    QWidget *form = nullptr;
+    QPushButton *save = nullptr;
+    QString table = QStringLiteral("Cheque");
+    if (window == "Form7") {
+        boxes = {{"Text1", "5", "اليوم"}, {"Text3", "3", "الشهر"}, {"Text2", "2003", "العام"},
+                 {"Text8", "10", "دينار"}, {"Text7", "500", "فلس"}, {"Text4", "سالم", "السيد"}};
+        QTest::mouseClick(openList()->Command1, Qt::LeftButton);
+        form = Forms::loaded<Form7>();
+        save = Forms::loaded<Form7>()->Command1;
+    } else if (window == "Form5") {
+        boxes = {{"Text1", "موعد", "الموعد"}, {"Text2", "الأحد", "اليوم"}, {"Text3", "9:00", "الساعة"},
+                 {"Text4", "1", "التاريخ"}, {"Text5", "12", "الشهر"}, {"Text6", "2999", "العام"}};
+        QTest::mouseClick(Forms::loaded<Form1>()->Command2, Qt::LeftButton);
+        QTest::mouseClick(Forms::loaded<Form4>()->Command1, Qt::LeftButton);
+        form = Forms::loaded<Form5>();
+        save = Forms::loaded<Form5>()->Command1;
+        table = QStringLiteral("Note");
+    } else {
+        folder->exec("INSERT INTO Cheque (اليوم, الشهر, العام, السيد, دينار, فلس) VALUES"
+                     " ('5', '3', '2002', 'هاني', 1, 1), ('7', '8', '2004', 'زيد', 1, 1)");
+        Form6 *list = openList();
+        QListWidget *kinds = list->List1;
+        QTest::mouseClick(kinds->viewport(), Qt::LeftButton, {}, kinds->visualItemRect(kinds->item(0)).center());
+        boxes = {{box, QString(), QString()}};
+        form = list;
+        save = list->Command2;
+    }
+    for (auto &[name, text, column] : boxes) {
+        auto *edit = form->findChild<QLineEdit *>(name);
+        edit->clear();
+        testing::typeText(edit, name == box ? typed : text);
+        if (name == box)
+            QCOMPARE(edit->text(), stored);
+    }
+    testing::BoxWatcher watcher(QMessageBox::Yes);
+    QTest::mouseClick(save, Qt::LeftButton);
+    QVERIFY(watcher.boxes().isEmpty());
+    if (window == "Form6") {
+        const QAbstractItemModel *found = Forms::loaded<Form6>()->DBGrid1->model();
+        QCOMPARE(found->rowCount(), 1);
+        QCOMPARE(found->index(0, 3).data().toString(), QStringLiteral("هاني"));
+        return;
+    }
+    for (const auto &[name, text, column] : boxes) {
+        if (name == box)
+            QCOMPARE(folder->value("SELECT CAST(\"" + column + "\" AS TEXT) FROM " + table).toString(), stored);
+    }
 }
 
 QTEST_MAIN(TestChequeWriting)

@@ -334,6 +334,22 @@ Outcome Books::type(const Action &a)
         }
         if ((!e.texts.at(box).isEmpty() || !text.isEmpty()) && (e.adding || e.key >= 0))
             e.touched.insert(box);
+        if (*b == Cheque && (box == 6 || box == 7)) {
+            // The words follow every step of the typing: a single key is one step; a typed
+            // text empties the box, then adds a character at a time.
+            const auto step = [&](const QString &now) {
+                e.texts[box] = now;
+                amountEdited(e);
+            };
+            if (a.n == 1) {
+                step(text);
+            } else {
+                if (!e.texts.at(box).isEmpty())
+                    step(QString());
+                for (qsizetype n = 1; n <= text.size(); ++n)
+                    step(text.left(n));
+            }
+        }
         e.texts[box] = text;
         return out;
     }

@@ -67,6 +67,8 @@ private:
     void beginNew(Book b, Outcome &out);
     void edit(Book b, Outcome &out);
     void save(Book b, Outcome &out);
+    // Text5 of the cheque window after the user changed a figure.
+    static void amountEdited(EntryWindow &e);
     void cancel(Book b, Outcome &out);
     bool validate(Book b, Outcome &out);
     void afterEntryClosed(Book b, Outcome &out, bool saved);

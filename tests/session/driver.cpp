@@ -292,6 +292,7 @@ Action Driver::resolveFocusKey(const Action &action, bool *sendKey)
         typed.form = formName;
         typed.control = box->objectName();
         typed.text = text;
+        typed.n = 1; // one key: the box goes straight to its new text
         return typed;
     }
     if (qobject_cast<QTableView *>(focus)) {

@@ -2,6 +2,8 @@
 // navigation bar, and the pending record that a move or a save writes.
 #include "books.h"
 
+#include "data/amountwords.h"
+
 #include <QDate>
 
 namespace session {
@@ -56,7 +58,54 @@ bool allDigits(const QString &text)
     return true;
 }
 
+// A cheque figure as Text5 follows it: empty is 0; nothing unless 12 digits 0-9 at most.
+std::optional<qint64> figure(const QString &text)
+{
+    if (text.isEmpty())
+        return 0;
+    if (text.size() > 12 || !allDigits(text))
+        return std::nullopt;
+    return text.toLongLong();
+}
+
+// Fils are Text7 (index 6), dinars Text8 (index 7), the words Text5 (index 4).
+void rememberShownWords(EntryWindow &e)
+{
+    const auto dinars = figure(e.texts.value(7));
+    const auto fils = figure(e.texts.value(6));
+    const QString words = e.texts.value(4);
+    const bool ours = dinars && fils && words == dalil::amountInWords(*dinars, *fils);
+    e.wordsWritten = ours ? std::optional<QString>(words) : std::nullopt;
+    e.wordsReleased = false;
+}
+
 } // namespace
+
+void Books::amountEdited(EntryWindow &e)
+{
+    const auto dinars = figure(e.texts.at(7));
+    const auto fils = figure(e.texts.at(6));
+    if (!dinars || !fils)
+        return;
+    const auto write = [&](const QString &words) {
+        if (e.texts.at(4) != words && (e.adding || e.key >= 0))
+            e.touched.insert(4);
+        e.texts[4] = words;
+        e.wordsWritten = words;
+    };
+    const bool ours = e.texts.at(4).isEmpty() || e.texts.at(4) == e.wordsWritten;
+    if (e.texts.at(7).isEmpty() && e.texts.at(6).isEmpty()) {
+        if (ours)
+            write(QString());
+        else
+            e.wordsReleased = true;
+        return;
+    }
+    if (!ours && !e.wordsReleased)
+        return;
+    write(dalil::amountInWords(*dinars, *fils));
+    e.wordsReleased = false;
+}
 
 void Books::loadEntry(Book b)
 {
@@ -80,6 +129,7 @@ void Books::showFirst(Book b)
             e.texts << QString();
         e.touched.clear();
         e.read.clear();
+        rememberShownWords(e);
     } else {
         showRecord(b, e.set.first());
     }
@@ -96,6 +146,7 @@ void Books::showRecord(Book b, qint64 key)
     for (int i = 0; i < entryBoxes(b).size(); ++i)
         e.texts << cellText(e.read.value(t.columns.indexOf(boxColumn(b, i))));
     e.touched.clear();
+    rememberShownWords(e);
 }
 
 qint64 Books::insert(Book b, const Row &row)
@@ -164,6 +215,7 @@ void Books::beginNew(Book b, Outcome &out)
         text.clear();
     e.touched.clear();
     e.read.clear();
+    rememberShownWords(e);
     e.navVisible = false;
     out.windowChange = true;
     out.focusForm = entryName(b);
@@ -254,6 +306,17 @@ void Books::save(Book b, Outcome &out)
     if (!validate(b, out))
         return;
     EntryWindow &e = m.entries[b];
+    if (b == Cheque) {
+        // Words that read as another amount are questioned; the session answers No.
+        const auto read = dalil::readAmountWords(e.texts.at(4));
+        if (read && *read != std::pair(e.texts.at(7).toLongLong(), e.texts.at(6).toLongLong())) {
+            out.boxes << exact(QStringLiteral("الرجاء التأكيد"),
+                               QStringLiteral("المبلغ بالحروف لا يطابق المبلغ بالأرقام. هل تريد الحفظ؟"));
+            out.focusForm = entryName(b);
+            out.focusWidget = QStringLiteral("Text5");
+            return;
+        }
+    }
     Table &t = m.tables[b];
     if (!e.adding && e.key >= 0 && !e.touched.isEmpty()) {
         if (!t.rows.contains(e.key) || (!sw.staleRows && t.rows.value(e.key) != e.read)) {

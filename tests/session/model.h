@@ -94,6 +94,10 @@ struct EntryWindow
     QStringList texts;       // what the boxes show, Text1 first
     QSet<int> touched;       // boxes the user changed since the record was shown
     Row read;                // the record as the window read it
+    // The cheque's amount in words: what the program last wrote in Text5 (nothing while it
+    // holds the user's own words), and whether emptied figures released the user's words.
+    std::optional<QString> wordsWritten = QString();
+    bool wordsReleased = false;
 };
 
 // A message box the model expects: exact texts, or any box where the program's words are
