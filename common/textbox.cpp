@@ -4,6 +4,7 @@
 #include "datacontrol.h"
 
 #include <QKeyEvent>
+#include <QRegularExpression>
 
 namespace dalil {
 
@@ -22,6 +23,7 @@ TextBox::TextBox(const QString &name, QWidget *parent, Direction direction)
     QLineEdit::setMaxLength(noLimit);
     setTextAlignment(direction == Direction::Arabic ? Qt::AlignRight : Qt::AlignLeft);
     connect(this, &QLineEdit::textChanged, this, &TextBox::updateDirection);
+    connect(this, &QLineEdit::textEdited, this, &TextBox::joinLines);
     updateDirection();
 }
 
@@ -41,6 +43,21 @@ void TextBox::keyPressEvent(QKeyEvent *event)
     QLineEdit::keyPressEvent(event);
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
         emit enterPressed();
+}
+
+void TextBox::joinLines()
+{
+    // A one-line box: line breaks pasted or dropped into it become blanks, as the grids show
+    // one line a record. Only what the user puts in is joined; a stored value that holds a
+    // line break is shown as it is.
+    static const QRegularExpression lineBreak(QStringLiteral("\\r\\n|[\\r\\n\\x{2028}\\x{2029}]"));
+    const QString edited = text();
+    if (!edited.contains(lineBreak))
+        return;
+    const int cursor = cursorPosition();
+    const int before = int(edited.left(cursor).replace(lineBreak, QStringLiteral(" ")).size());
+    setText(QString(edited).replace(lineBreak, QStringLiteral(" ")));
+    setCursorPosition(before);
 }
 
 void TextBox::updateDirection()
@@ -93,11 +110,13 @@ void BoundTextBox::showCurrent()
     m_showing = false;
 }
 
-void BoundTextBox::textWasChanged(const QString &text)
+void BoundTextBox::textWasChanged()
 {
     if (m_showing || !m_source || m_field.isEmpty())
         return;
-    m_source->source()->setFieldText(m_field, text);
+    // The box's text as it stands, not as the signal carried it: an edit whose line breaks
+    // were joined reaches here after the joined text did.
+    m_source->source()->setFieldText(m_field, text());
 }
 
 BoundLabel::BoundLabel(const QString &name, const QString &caption, QWidget *parent)

@@ -33,6 +33,7 @@ protected:
 
 private:
     void updateDirection();
+    void joinLines();
 
     Direction m_direction;
     Qt::Alignment m_alignment = Qt::AlignRight;
@@ -54,7 +55,7 @@ public:
 
 private:
     void showCurrent();
-    void textWasChanged(const QString &text);
+    void textWasChanged();
 
     DataControl *m_source = nullptr;
     QString m_field;
