@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QPainter>
+#include <QProxyStyle>
 #include <QStyle>
 #include <QLabel>
 #include <QStyledItemDelegate>
@@ -39,7 +40,7 @@ public:
         if (cachedHeadingFont)
             return *cachedHeadingFont;
         QFont font = header->font();
-        const int margins = 2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin) + 2;
+        const int margins = 2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin) + 1;
         const auto fits = [this, margins](const QFont &f) {
             const QFontMetrics metrics(f);
             for (int section = 0; section < header->count(); ++section) {
@@ -167,6 +168,20 @@ protected:
     }
 };
 
+// Headings with a pixel of margin rather than the style's few: the narrow day and month
+// columns of the design then keep their one word at a readable size.
+class HeadingStyle : public QProxyStyle
+{
+public:
+    using QProxyStyle::QProxyStyle;
+    int pixelMetric(PixelMetric metric, const QStyleOption *option, const QWidget *widget) const override
+    {
+        if (metric == PM_HeaderMargin)
+            return 1;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+
 // The grid's table: read-only, and without the views' type-to-find, which walks every row
 // looking for a match (minutes on a book of a million records).
 class GridView : public QTableView
@@ -207,6 +222,9 @@ DBGrid::DBGrid(const QString &name, QWidget *parent)
     m_view->verticalHeader()->setFixedWidth(twips(255));
     m_view->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     m_view->horizontalHeader()->setHighlightSections(false);
+    auto *headingStyle = new HeadingStyle(QApplication::style()->name());
+    headingStyle->setParent(m_view->horizontalHeader());
+    m_view->horizontalHeader()->setStyle(headingStyle);
     // Long headings wrap onto a second line rather than being cut.
     m_view->horizontalHeader()->setDefaultAlignment(Qt::Alignment(Qt::AlignCenter | Qt::TextWordWrap));
     m_defaultWidth = m_view->horizontalHeader()->defaultSectionSize();
