@@ -4,6 +4,8 @@
 #include "datacontrol.h"
 
 #include <QKeyEvent>
+#include <QListWidget>
+#include <QStyle>
 #include <QRegularExpression>
 
 namespace dalil {
@@ -145,6 +147,32 @@ void BoundLabel::showCurrent()
     if (!m_source || m_field.isEmpty())
         return;
     setText(m_source->source()->fieldText(m_field));
+}
+
+void fitListItems(QListWidget *list)
+{
+    const int rows = list->count();
+    const QRect inside = list->contentsRect();
+    if (rows == 0 || inside.height() < rows)
+        return;
+    const int rowHeight = inside.height() / rows;
+    const int padding = list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1;
+    const auto fits = [&](const QFont &font) {
+        const QFontMetrics metrics(font);
+        if (metrics.height() > rowHeight)
+            return false;
+        for (int i = 0; i < rows; ++i) {
+            if (metrics.horizontalAdvance(list->item(i)->text()) + 2 * padding > inside.width())
+                return false;
+        }
+        return true;
+    };
+    QFont font = list->font();
+    while (font.pointSizeF() > 6 && !fits(font))
+        font.setPointSizeF(font.pointSizeF() - 0.25);
+    list->setFont(font);
+    for (int i = 0; i < rows; ++i)
+        list->item(i)->setSizeHint(QSize(inside.width(), rowHeight));
 }
 
 } // namespace dalil

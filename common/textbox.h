@@ -1,8 +1,11 @@
-// Text boxes and labels of the windows, plain or bound to a record source field.
+// Text boxes and labels of the windows, plain or bound to a record source field, and the
+// fitting of a list box's items.
 #pragma once
 
 #include <QLabel>
 #include <QLineEdit>
+
+class QListWidget;
 
 namespace dalil {
 
@@ -80,5 +83,10 @@ private:
     DataControl *m_source = nullptr;
     QString m_field;
 };
+
+// Every item of the list box whole inside its frame: the box's height shared among its
+// items, the face a little smaller where a line would not fit its share or its width. Call
+// after the items are added, with the box at its size.
+void fitListItems(QListWidget *list);
 
 } // namespace dalil

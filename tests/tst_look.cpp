@@ -204,6 +204,8 @@ private slots:
     void telephoneNumbersThatFitAreNotShortened_data();
     void telephoneNumbersThatFitAreNotShortened();
     void tabLeavesTheGrid();
+    void listItemsStandInsideTheirFrame_data();
+    void listItemsStandInsideTheirFrame();
     void anEmptyResultShowsNoSidewaysScrollBar();
 
     void pastedLineBreaksBecomeBlanks_data();
@@ -519,6 +521,40 @@ void TestLook::anEmptyResultShowsNoSidewaysScrollBar()
     QTest::qWait(1);
     QCOMPARE(view->horizontalScrollBar()->isVisible(), view->horizontalHeader()->length() > view->viewport()->width());
     testing::stopProgram();
+}
+
+void TestLook::listItemsStandInsideTheirFrame_data()
+{
+    QTest::addColumn<QSize>("twipsSize");
+    QTest::addColumn<QStringList>("items");
+    QTest::newRow("phone list's search kinds") << QSize(1815, 450)
+                                               << QStringList{QStringLiteral("بواسطة الإسم"), QStringLiteral("بواسطة الرقم")};
+    QTest::newRow("cheque list's search kinds")
+        << QSize(1695, 645) << QStringList{QStringLiteral("البحث حسب التاريخ"), QStringLiteral("البحث حسب الإسم")};
+}
+
+void TestLook::listItemsStandInsideTheirFrame()
+{
+    QFETCH(QSize, twipsSize);
+    QFETCH(QStringList, items);
+    QWidget window;
+    auto *list = new QListWidget(&window);
+    list->resize(twips(twipsSize.width()), twips(twipsSize.height()));
+    list->addItems(items);
+    fitListItems(list);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    const QFontMetrics metrics(list->font());
+    QVERIFY(list->font().pointSizeF() >= 6);
+    for (int i = 0; i < list->count(); ++i) {
+        const QRect rect = list->visualItemRect(list->item(i));
+        QVERIFY2(list->viewport()->rect().contains(rect), qPrintable(items.at(i)));
+        // A whole line of the face, and the text with a blank each side.
+        QVERIFY2(metrics.height() <= rect.height(), qPrintable(QStringLiteral("%1 > %2").arg(metrics.height()).arg(rect.height())));
+        QVERIFY(metrics.horizontalAdvance(items.at(i)) + 2 <= rect.width());
+    }
+    QVERIFY(!list->verticalScrollBar()->isVisible());
 }
 
 void TestLook::tabLeavesTheGrid()
