@@ -131,6 +131,7 @@ void Form6::Form_Load()
 {
     List1->addItem(QStringLiteral("البحث حسب التاريخ"));
     List1->addItem(QStringLiteral("البحث حسب الإسم"));
+    fitListItems(List1);
 
     Data2->setDatabaseName(databasePath());
     Data2->setRecordSource(QStringLiteral("TotalCheque"));

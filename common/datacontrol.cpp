@@ -32,10 +32,13 @@ DataControl::DataControl(const QString &name, QWidget *parent)
     setAutoFillBackground(true);
 
     // Read right to left: first and previous stand at the right end, next and last at the left.
-    m_first = navigationButton(QStringLiteral("first"), QStringLiteral("▶▏"), this);
+    // Each glyph points to the end it moves to; the marks keep the arrow and its bar in the
+    // order written, which a right-to-left bar would otherwise swap.
+    const QChar keep(0x200E);
+    m_first = navigationButton(QStringLiteral("first"), keep + QStringLiteral("▶▏") + keep, this);
     m_previous = navigationButton(QStringLiteral("previous"), QStringLiteral("▶"), this);
     m_next = navigationButton(QStringLiteral("next"), QStringLiteral("◀"), this);
-    m_last = navigationButton(QStringLiteral("last"), QStringLiteral("▕◀"), this);
+    m_last = navigationButton(QStringLiteral("last"), keep + QStringLiteral("▕◀") + keep, this);
     m_caption = new QLabel(this);
     m_caption->setObjectName(QStringLiteral("caption"));
     m_caption->setAlignment(Qt::AlignCenter);

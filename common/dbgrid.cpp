@@ -4,12 +4,17 @@
 #include "datacontrol.h"
 #include "twips.h"
 
+#include <QApplication>
 #include <QHeaderView>
+#include <QPainter>
+#include <QProxyStyle>
 #include <QStyle>
 #include <QLabel>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QVBoxLayout>
+
+#include <optional>
 
 namespace dalil {
 
@@ -27,24 +32,35 @@ public:
     int currentRow = -1;
     QHeaderView *header = nullptr;
 
-    // The heading face at its size, or a little smaller where a word of the caption is
-    // wider than its column: headings wrap between words and are never cut inside one.
-    QFont headingFont(int section) const
+    // The heading face at its size, or a little smaller where a word of a caption is wider
+    // than its column: headings wrap between words and are never cut inside one. All the
+    // headings of the grid share the size the tightest of them needs.
+    QFont headingFont() const
     {
+        if (cachedHeadingFont)
+            return *cachedHeadingFont;
         QFont font = header->font();
-        const QString caption = headerData(section, Qt::Horizontal, Qt::DisplayRole).toString();
-        const QStringList words = caption.split(u' ', Qt::SkipEmptyParts);
-        const int room = header->sectionSize(section) - 2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin) - 2;
-        const auto widest = [&words](const QFont &f) {
-            int width = 0;
-            for (const QString &word : words)
-                width = qMax(width, QFontMetrics(f).horizontalAdvance(word));
-            return width;
+        const int margins = 2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin) + 1;
+        const auto fits = [this, margins](const QFont &f) {
+            const QFontMetrics metrics(f);
+            for (int section = 0; section < header->count(); ++section) {
+                if (header->isSectionHidden(section) || header->sectionSize(section) <= margins)
+                    continue;
+                const int room = header->sectionSize(section) - margins;
+                const QString caption = headerData(section, Qt::Horizontal, Qt::DisplayRole).toString();
+                for (const QString &word : caption.split(u' ', Qt::SkipEmptyParts)) {
+                    if (metrics.horizontalAdvance(word) > room)
+                        return false;
+                }
+            }
+            return true;
         };
-        while (font.pointSizeF() > 6 && widest(font) > room)
+        while (font.pointSizeF() > 6 && !fits(font))
             font.setPointSizeF(font.pointSizeF() - 0.25);
+        cachedHeadingFont = font;
         return font;
     }
+    mutable std::optional<QFont> cachedHeadingFont;
 
     void clearLayout()
     {
@@ -73,7 +89,7 @@ public:
         if (orientation == Qt::Horizontal && role == Qt::DisplayRole && captions.contains(section))
             return captions.value(section);
         if (orientation == Qt::Horizontal && role == Qt::FontRole && header)
-            return headingFont(section);
+            return headingFont();
         if (orientation == Qt::Vertical) {
             if (role == Qt::DisplayRole)
                 return (recordSelectors && section == currentRow) ? QStringLiteral("◀") : QString();
@@ -88,9 +104,12 @@ public:
         return QIdentityProxyModel::flags(index) & ~Qt::ItemIsEditable;
     }
 
-    void headerChanged(int section)
+    // A caption or width changed: the shared heading size may change with it.
+    void headerChanged()
     {
-        emit headerDataChanged(Qt::Horizontal, section, section);
+        cachedHeadingFont.reset();
+        if (columnCount() > 0)
+            emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
     }
 };
 
@@ -111,6 +130,55 @@ protected:
         // A cell without Arabic letters (a number, an address) reads left to right.
         if (!Bidi::hasRightToLeftLetters(option->text))
             option->direction = Qt::LeftToRight;
+    }
+
+    // The style's padding around a cell's text is wider than the grid needs: a text such as
+    // "+966 11 222 3333" that fits in its column with a pixel to spare each side is shown
+    // whole, and only a text wider than that is shortened.
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QStyleOptionViewItem cell = option;
+        initStyleOption(&cell, index);
+        const QWidget *widget = cell.widget;
+        QStyle *style = widget ? widget->style() : QApplication::style();
+        const int padding = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+        const QFontMetricsF metrics(cell.font);
+        const qreal width = metrics.horizontalAdvance(cell.text);
+        if (cell.text.isEmpty() || width + 2 * padding <= cell.rect.width() || padding <= 1) {
+            style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);
+            return;
+        }
+        const QString text = cell.text;
+        cell.text.clear();
+        style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);
+        const QRect room = cell.rect.adjusted(1, 0, -1, 0);
+        const QString shown = metrics.elidedText(text, cell.textElideMode, qreal(room.width()));
+        const QPalette::ColorGroup group = !(cell.state & QStyle::State_Enabled) ? QPalette::Disabled
+                                         : (cell.state & QStyle::State_Active)   ? QPalette::Normal
+                                                                                 : QPalette::Inactive;
+        const bool selected = cell.state & QStyle::State_Selected;
+        QTextOption layout(QStyle::visualAlignment(cell.direction, cell.displayAlignment));
+        layout.setTextDirection(cell.direction);
+        layout.setWrapMode(QTextOption::NoWrap);
+        painter->save();
+        painter->setFont(cell.font);
+        painter->setPen(cell.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
+        painter->drawText(QRectF(room), shown, layout);
+        painter->restore();
+    }
+};
+
+// Headings with a pixel of margin rather than the style's few: the narrow day and month
+// columns of the design then keep their one word at a readable size.
+class HeadingStyle : public QProxyStyle
+{
+public:
+    using QProxyStyle::QProxyStyle;
+    int pixelMetric(PixelMetric metric, const QStyleOption *option, const QWidget *widget) const override
+    {
+        if (metric == PM_HeaderMargin)
+            return 1;
+        return QProxyStyle::pixelMetric(metric, option, widget);
     }
 };
 
@@ -146,12 +214,17 @@ DBGrid::DBGrid(const QString &name, QWidget *parent)
     m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_view->setSelectionMode(QAbstractItemView::SingleSelection);
     m_view->setWordWrap(false);
+    // Tab and Shift+Tab go on to the window's next control rather than from cell to cell.
+    m_view->setTabKeyNavigation(false);
     // Fixed row heights: a million rows cost nothing to lay out.
     m_view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_view->verticalHeader()->setDefaultSectionSize(m_view->fontMetrics().height() + 6);
     m_view->verticalHeader()->setFixedWidth(twips(255));
     m_view->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     m_view->horizontalHeader()->setHighlightSections(false);
+    auto *headingStyle = new HeadingStyle(QApplication::style()->name());
+    headingStyle->setParent(m_view->horizontalHeader());
+    m_view->horizontalHeader()->setStyle(headingStyle);
     // Long headings wrap onto a second line rather than being cut.
     m_view->horizontalHeader()->setDefaultAlignment(Qt::Alignment(Qt::AlignCenter | Qt::TextWordWrap));
     m_defaultWidth = m_view->horizontalHeader()->defaultSectionSize();
@@ -165,9 +238,16 @@ DBGrid::DBGrid(const QString &name, QWidget *parent)
     cells.setPointSizeF(8.25);
     setCellFont(cells);
     m_model->header = m_view->horizontalHeader();
-    connect(m_view->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int section) {
-        m_model->headerChanged(section);
+    connect(m_view->horizontalHeader(), &QHeaderView::sectionResized, this, [this] {
+        m_model->headerChanged();
+        updateHorizontalBar();
     });
+    // An empty grid has nothing to scroll sideways: its bar would only stand over the empty rows.
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &DBGrid::updateHorizontalBar);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, &DBGrid::updateHorizontalBar);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &DBGrid::updateHorizontalBar);
+    connect(m_model, &QAbstractItemModel::layoutChanged, this, &DBGrid::updateHorizontalBar);
+    updateHorizontalBar();
 
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -220,6 +300,7 @@ void DBGrid::setRecordSelectors(bool shown)
 void DBGrid::setHeadingFont(const QFont &font)
 {
     m_view->horizontalHeader()->setFont(font);
+    m_model->headerChanged();
     m_view->horizontalHeader()->setFixedHeight(QFontMetrics(font).lineSpacing() * 2 + 6);
     m_caption->setFont(font);
 }
@@ -228,6 +309,11 @@ void DBGrid::setCellFont(const QFont &font)
 {
     m_view->setFont(font);
     m_view->verticalHeader()->setDefaultSectionSize(QFontMetrics(font).height() + 6);
+}
+
+void DBGrid::updateHorizontalBar()
+{
+    m_view->setHorizontalScrollBarPolicy(m_model->rowCount() == 0 ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
 }
 
 QAbstractItemModel *DBGrid::model() const
@@ -256,7 +342,7 @@ void DBGrid::sourceRefreshed()
     QHeaderView *header = m_view->horizontalHeader();
     for (int i = 0; i < header->count(); ++i)
         header->resizeSection(i, m_defaultWidth);
-    emit m_model->headerDataChanged(Qt::Horizontal, 0, qMax(0, header->count() - 1));
+    m_model->headerChanged();
     sourceCurrentChanged();
 }
 
@@ -336,7 +422,7 @@ void DBGrid::Column::setCaption(const QString &caption)
     if (m_index < 0 || m_index >= m_grid->columnCount())
         return;
     m_grid->m_model->captions.insert(m_index, caption);
-    m_grid->m_model->headerChanged(m_index);
+    m_grid->m_model->headerChanged();
 }
 
 } // namespace dalil

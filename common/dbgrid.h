@@ -63,6 +63,7 @@ private:
     void sourceCurrentChanged();
     void sourceResynced();
     void rowClicked(const QModelIndex &index);
+    void updateHorizontalBar();
 
     QLabel *m_caption;
     QTableView *m_view;

@@ -3,12 +3,42 @@
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
+#include <QTextDocument>
+#include <QTextOption>
 
 namespace dalil::MessageBoxes {
 
+namespace {
+
+// Word-only buttons: some styles put a coloured icon beside the caption, which leaves the
+// Arabic word jammed against the button's edge. A blank of two letters' height each side.
+void plainButtons(QMessageBox &box)
+{
+    for (QAbstractButton *button : box.buttons()) {
+        button->setIcon(QIcon());
+        const QFontMetrics metrics(button->font());
+        const int wanted = metrics.horizontalAdvance(button->text()) + 4 * metrics.height();
+        button->setMinimumWidth(qMax(button->sizeHint().width(), wanted));
+    }
+}
+
+// The reading direction of the box's text, without touching the text itself (the box's
+// text() is its label's): a sentence such as "كمال was not found!" starts with an Arabic
+// letter and would otherwise be laid out right to left, its "!" before the name.
+void setReadingDirection(QLabel *label, Qt::LayoutDirection direction)
+{
+    // Selectable text makes the label keep a document, whose direction is then ours to set.
+    label->setTextInteractionFlags(label->textInteractionFlags() | Qt::TextSelectableByMouse);
+    if (auto *document = label->findChild<QTextDocument *>()) {
+        QTextOption option = document->defaultTextOption();
+        option.setTextDirection(direction);
+        document->setDefaultTextOption(option);
+    }
+}
+
 QMessageBox::StandardButton show(QWidget *parent, QMessageBox::Icon icon, const QString &title,
                                  const QString &text, QMessageBox::StandardButtons buttons,
-                                 bool rightToLeft)
+                                 bool rightToLeft, bool readsLeftToRight)
 {
     QMessageBox box(icon, title, text, buttons, parent);
     box.setTextFormat(Qt::PlainText);
@@ -20,9 +50,22 @@ QMessageBox::StandardButton show(QWidget *parent, QMessageBox::Icon icon, const 
         yes->setText(QStringLiteral("نعم"));
     if (auto *no = box.button(QMessageBox::No))
         no->setText(QStringLiteral("لا"));
-    if (auto *label = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_label")))
+    plainButtons(box);
+    if (auto *label = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_label"))) {
         label->setAlignment(Qt::AlignRight | Qt::AlignAbsolute | Qt::AlignVCenter);
+        if (readsLeftToRight)
+            setReadingDirection(label, Qt::LeftToRight);
+    }
     return QMessageBox::StandardButton(box.exec());
+}
+
+} // namespace
+
+QMessageBox::StandardButton show(QWidget *parent, QMessageBox::Icon icon, const QString &title,
+                                 const QString &text, QMessageBox::StandardButtons buttons,
+                                 bool rightToLeft)
+{
+    return show(parent, icon, title, text, buttons, rightToLeft, false);
 }
 
 void inputError(QWidget *parent, const QString &text)
@@ -32,7 +75,8 @@ void inputError(QWidget *parent, const QString &text)
 
 void notFound(QWidget *parent, const QString &text)
 {
-    show(parent, QMessageBox::Warning, QStringLiteral("السجل غير موجود"), text, QMessageBox::Ok, false);
+    // The English sentences of the searches read left to right, the name inside them included.
+    show(parent, QMessageBox::Warning, QStringLiteral("السجل غير موجود"), text, QMessageBox::Ok, false, true);
 }
 
 void searchKindMissing(QWidget *parent, bool rightToLeft)

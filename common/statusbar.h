@@ -32,7 +32,24 @@ public:
     // Called every second by the bar for the date and time styles.
     void tick();
 
+    // text() stays the whole text; the panel shows it whole, a little smaller where that
+    // makes it fit, or else shortened in its middle with the whole of it in the tooltip.
+    void setText(const QString &text);
+    QString shownText() const { return m_shown; }
+    QFont shownFont() const { return m_shownFont; }
+    // The width the shown text may take.
+    int textRoom() const;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
 private:
+    void fitText();
+
+    QString m_shown;
+    QFont m_shownFont;
     int m_width = 0;
     int m_alignment = AlignLeft;
     int m_style = Text;

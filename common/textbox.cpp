@@ -6,6 +6,9 @@
 #include "data/amountwords.h"
 
 #include <QKeyEvent>
+#include <QListWidget>
+#include <QRegularExpression>
+#include <QStyle>
 #include <QValidator>
 
 namespace dalil {
@@ -40,6 +43,7 @@ TextBox::TextBox(const QString &name, QWidget *parent, Direction direction)
     QLineEdit::setMaxLength(noLimit);
     setTextAlignment(direction == Direction::Arabic ? Qt::AlignRight : Qt::AlignLeft);
     connect(this, &QLineEdit::textChanged, this, &TextBox::updateDirection);
+    connect(this, &QLineEdit::textEdited, this, &TextBox::joinLines);
     updateDirection();
 }
 
@@ -59,6 +63,21 @@ void TextBox::keyPressEvent(QKeyEvent *event)
     QLineEdit::keyPressEvent(event);
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
         emit enterPressed();
+}
+
+void TextBox::joinLines()
+{
+    // A one-line box: line breaks pasted or dropped into it become blanks, as the grids show
+    // one line a record. Only what the user puts in is joined; a stored value that holds a
+    // line break is shown as it is.
+    static const QRegularExpression lineBreak(QStringLiteral("\\r\\n|[\\r\\n\\x{2028}\\x{2029}]"));
+    const QString edited = text();
+    if (!edited.contains(lineBreak))
+        return;
+    const int cursor = cursorPosition();
+    const int before = int(edited.left(cursor).replace(lineBreak, QStringLiteral(" ")).size());
+    setText(QString(edited).replace(lineBreak, QStringLiteral(" ")));
+    setCursorPosition(before);
 }
 
 void TextBox::updateDirection()
@@ -111,11 +130,13 @@ void BoundTextBox::showCurrent()
     m_showing = false;
 }
 
-void BoundTextBox::textWasChanged(const QString &text)
+void BoundTextBox::textWasChanged()
 {
     if (m_showing || !m_source || m_field.isEmpty())
         return;
-    m_source->source()->setFieldText(m_field, text);
+    // The box's text as it stands, not as the signal carried it: an edit whose line breaks
+    // were joined reaches here after the joined text did.
+    m_source->source()->setFieldText(m_field, text());
 }
 
 void acceptArabicDigits(QLineEdit *box)
@@ -149,6 +170,32 @@ void BoundLabel::showCurrent()
     if (!m_source || m_field.isEmpty())
         return;
     setText(m_source->source()->fieldText(m_field));
+}
+
+void fitListItems(QListWidget *list)
+{
+    const int rows = list->count();
+    const QRect inside = list->contentsRect();
+    if (rows == 0 || inside.height() < rows)
+        return;
+    const int rowHeight = inside.height() / rows;
+    const int padding = list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1;
+    const auto fits = [&](const QFont &font) {
+        const QFontMetrics metrics(font);
+        if (metrics.height() > rowHeight)
+            return false;
+        for (int i = 0; i < rows; ++i) {
+            if (metrics.horizontalAdvance(list->item(i)->text()) + 2 * padding > inside.width())
+                return false;
+        }
+        return true;
+    };
+    QFont font = list->font();
+    while (font.pointSizeF() > 6 && !fits(font))
+        font.setPointSizeF(font.pointSizeF() - 0.25);
+    list->setFont(font);
+    for (int i = 0; i < rows; ++i)
+        list->item(i)->setSizeHint(QSize(inside.width(), rowHeight));
 }
 
 } // namespace dalil

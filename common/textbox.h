@@ -1,8 +1,11 @@
-// Text boxes and labels of the windows, plain or bound to a record source field.
+// Text boxes and labels of the windows, plain or bound to a record source field, and the
+// fitting of a list box's items.
 #pragma once
 
 #include <QLabel>
 #include <QLineEdit>
+
+class QListWidget;
 
 namespace dalil {
 
@@ -33,6 +36,7 @@ protected:
 
 private:
     void updateDirection();
+    void joinLines();
 
     Direction m_direction;
     Qt::Alignment m_alignment = Qt::AlignRight;
@@ -54,7 +58,7 @@ public:
 
 private:
     void showCurrent();
-    void textWasChanged(const QString &text);
+    void textWasChanged();
 
     DataControl *m_source = nullptr;
     QString m_field;
@@ -83,5 +87,10 @@ private:
     DataControl *m_source = nullptr;
     QString m_field;
 };
+
+// Every item of the list box whole inside its frame: the box's height shared among its
+// items, the face a little smaller where a line would not fit its share or its width. Call
+// after the items are added, with the box at its size.
+void fitListItems(QListWidget *list);
 
 } // namespace dalil

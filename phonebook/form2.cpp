@@ -92,6 +92,7 @@ void Form2::Form_Load()
     Data1->setRecordSource(QStringLiteral("Phone"));
     List1->addItem(QStringLiteral("بواسطة الإسم"));
     List1->addItem(QStringLiteral("بواسطة الرقم"));
+    fitListItems(List1);
     List1->setCurrentRow(-1);
 }
 

@@ -8,7 +8,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
+#include <QTextDocument>
 
 namespace dalil {
 
@@ -58,6 +62,87 @@ Form8::Form8()
     Command1->setGeometry(twipsRect(4920, 7200, 2175, 495));
 
     connect(Command1, &QPushButton::clicked, this, &Form8::Command1_Click);
+
+    m_find = new QLineEdit(this);
+    m_find->setObjectName(QStringLiteral("find"));
+    m_find->setPlaceholderText(QStringLiteral("بحث"));
+    m_find->setClearButtonEnabled(true);
+    m_find->hide();
+    connect(m_find, &QLineEdit::returnPressed, this, [this] { findNext(); });
+    auto *find = new QShortcut(QKeySequence::Find, this);
+    find->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(find, &QShortcut::activated, this, &Form8::openFind);
+    auto *close = new QShortcut(Qt::Key_Escape, m_find);
+    close->setContext(Qt::WidgetShortcut);
+    connect(close, &QShortcut::activated, this, &Form8::closeFind);
+    auto *previous = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_Return), m_find);
+    previous->setContext(Qt::WidgetShortcut);
+    connect(previous, &QShortcut::activated, this, [this] { findNext(true); });
+}
+
+void Form8::resizeEvent(QResizeEvent *event)
+{
+    Form::resizeEvent(event);
+    layOut();
+}
+
+void Form8::layOut()
+{
+    // The text fills the window, maximized in the frame, with the back button (and the find
+    // bar while it is open) in a row beneath it; never smaller than the design drew them.
+    const int margin = twips(360);
+    const QSize button = twipsSize(2175, 495);
+    const int rowTop = qMax(twips(7200), height() - margin - button.height());
+    const int textWidth = qMax(twips(8655), width() - 2 * margin);
+    const int textLeft = qMax(0, (width() - textWidth) / 2);
+    RichTextBox1->setGeometry(textLeft, margin, textWidth, qMax(twips(6495), rowTop - twips(345) - margin));
+    Command1->setGeometry((width() - button.width()) / 2, rowTop, button.width(), button.height());
+    // Right to left: the find bar stands at the row's right end, under the text's start.
+    const int findWidth = qMin(twips(3600), qMax(0, textLeft + textWidth - Command1->geometry().right() - margin));
+    m_find->setGeometry(textLeft + textWidth - findWidth, rowTop, findWidth, button.height());
+}
+
+void Form8::openFind()
+{
+    layOut();
+    m_find->show();
+    m_find->setFocus(Qt::ShortcutFocusReason);
+    m_find->selectAll();
+}
+
+void Form8::closeFind()
+{
+    m_find->hide();
+    RichTextBox1->setExtraSelections({});
+    RichTextBox1->setFocus(Qt::ShortcutFocusReason);
+}
+
+bool Form8::findNext(bool backward)
+{
+    const QString wanted = m_find->text();
+    if (wanted.isEmpty())
+        return false;
+    const QTextDocument::FindFlags flags = backward ? QTextDocument::FindBackward : QTextDocument::FindFlags();
+    QTextDocument *document = RichTextBox1->document();
+    QTextCursor match = document->find(wanted, RichTextBox1->textCursor(), flags);
+    if (match.isNull()) {
+        // Past the last match the search starts again from the other end.
+        QTextCursor end(document);
+        end.movePosition(backward ? QTextCursor::End : QTextCursor::Start);
+        match = document->find(wanted, end, flags);
+    }
+    if (match.isNull()) {
+        RichTextBox1->setExtraSelections({});
+        return false;
+    }
+    RichTextBox1->setTextCursor(match);
+    // Marked as well as selected: a selection fades while the focus stays in the find bar.
+    QTextEdit::ExtraSelection mark;
+    mark.cursor = match;
+    mark.format.setBackground(palette().brush(QPalette::Active, QPalette::Highlight));
+    mark.format.setForeground(palette().brush(QPalette::Active, QPalette::HighlightedText));
+    RichTextBox1->setExtraSelections({mark});
+    return true;
 }
 
 void Form8::Command1_Click()

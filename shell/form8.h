@@ -5,6 +5,7 @@
 
 #include <QTextBrowser>
 
+class QLineEdit;
 class QPushButton;
 
 namespace dalil {
@@ -39,8 +40,21 @@ public:
 
     QWidget *restingFocus() override { return RichTextBox1; }
 
+    // The find bar of Ctrl+F: Enter finds the next match, Shift+Enter the one before, Esc
+    // closes it.
+    QLineEdit *findBox() const { return m_find; }
+    void openFind();
+    bool findNext(bool backward = false);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
     void Command1_Click();
+    void closeFind();
+    void layOut();
+
+    QLineEdit *m_find;
 };
 
 // The open-help routine of the frame's menu.

@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QTest>
@@ -55,6 +56,8 @@ private slots:
     void closingByTheFrameLeavesTheStartWindowHidden();
     void aMissingFileIsSaidInTheBox();
     void theShippedHelpFileReads();
+    void theTextFillsTheWindow();
+    void ctrlFFindsArabicText();
 
 private:
     Form8 *openHelpFromMenu()
@@ -139,6 +142,79 @@ void TestHelp::theShippedHelpFileReads()
     for (const char *words : {"دليل الهاتف", "مذكرة المواعيد", "دفتر الشيكات", "الرجاء إدخال قيمة المبلغ"})
         QVERIFY2(text.contains(QString::fromUtf8(words)), words);
     QVERIFY(!text.contains(QChar::ReplacementCharacter));
+}
+
+void TestHelp::theTextFillsTheWindow()
+{
+    writeHelp(folder->path(), helpV1);
+    Form8 *help = openHelpFromMenu();
+    QWidget *frame = MDIForm1::instance();
+    for (const QSize size : {QSize(800, 600), QSize(1280, 960), QSize(1600, 1000)}) {
+        frame->resize(size);
+        QTest::qWait(1);
+        const QRect text = help->RichTextBox1->geometry();
+        const QRect back = help->Command1->geometry();
+        // Most of the window's width and height, the back button below it and inside the window.
+        QVERIFY2(text.width() >= help->width() * 8 / 10, qPrintable(QString::number(text.width())));
+        QVERIFY2(text.height() >= (help->height() - back.height()) * 7 / 10, qPrintable(QString::number(text.height())));
+        QVERIFY(back.top() > text.bottom());
+        QVERIFY(help->rect().contains(back));
+        QVERIFY(help->rect().contains(text));
+        QCOMPARE(back.size(), QSize(145, 33));
+        QCOMPARE(help->Command1->text(), QStringLiteral("رجوع إلى الشاشة الرئيسية"));
+    }
+}
+
+void TestHelp::ctrlFFindsArabicText()
+{
+    // "مساعدة" three times, in two paragraphs.
+    writeHelp(folder->path(), "{\\rtf1\\ansi\\ansicpg1256{\\fonttbl{\\f0\\fcharset178 Arial;}}"
+                              "\\rtlpar\\qr\\f0 \\'e3\\'d3\\'c7\\'da\\'cf\\'c9 x \\'e3\\'d3\\'c7\\'da\\'cf\\'c9\\par "
+                              "y \\'e3\\'d3\\'c7\\'da\\'cf\\'c9\\par}");
+    Form8 *help = openHelpFromMenu();
+    const QString text = help->RichTextBox1->toPlainText();
+    const QString word = QStringLiteral("ساعد");
+    QCOMPARE(text.count(word), 3);
+    QApplication::setActiveWindow(help->window());
+    QVERIFY(QTest::qWaitForWindowActive(help->window()));
+    help->RichTextBox1->setFocus();
+
+    QTest::keyClick(help->RichTextBox1, Qt::Key_F, Qt::ControlModifier);
+    QLineEdit *find = help->findBox();
+    QTRY_VERIFY(find->isVisible());
+    QTRY_VERIFY(find->hasFocus());
+    testing::typeText(find, word);
+    QCOMPARE(find->text(), word);
+
+    // Each Enter selects the next match, in reading order, and after the last the first again.
+    QList<int> found;
+    for (int i = 0; i < 4; ++i) {
+        QTest::keyClick(find, Qt::Key_Return);
+        const QTextCursor match = help->RichTextBox1->textCursor();
+        QCOMPARE(match.selectedText(), word);
+        QCOMPARE(help->RichTextBox1->extraSelections().size(), 1);
+        QCOMPARE(help->RichTextBox1->extraSelections().first().cursor.selectedText(), word);
+        found << match.selectionStart();
+    }
+    QList<int> expected;
+    for (qsizetype at = text.indexOf(word); at >= 0; at = text.indexOf(word, at + 1))
+        expected << int(at);
+    expected << expected.first();
+    QCOMPARE(found, expected);
+
+    // Shift+Enter goes back; Esc closes the bar and returns to the text.
+    QTest::keyClick(find, Qt::Key_Return, Qt::ShiftModifier);
+    QCOMPARE(help->RichTextBox1->textCursor().selectionStart(), expected.at(2));
+    QTest::keyClick(find, Qt::Key_Escape);
+    QTRY_VERIFY(!find->isVisible());
+    QVERIFY(help->RichTextBox1->extraSelections().isEmpty());
+
+    // A word that is not there selects nothing new.
+    QTest::keyClick(help->RichTextBox1, Qt::Key_F, Qt::ControlModifier);
+    QTRY_VERIFY(find->isVisible());
+    find->setText(QStringLiteral("غير موجود"));
+    QVERIFY(!help->findNext());
+    QVERIFY(help->RichTextBox1->extraSelections().isEmpty());
 }
 
 QTEST_MAIN(TestHelp)

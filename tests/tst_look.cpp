@@ -1,0 +1,662 @@
+// How the shared controls look to an Arabic reader: message box buttons and reading order,
+// status panel texts at their widths, the navigation arrows, grid headings and cells, the
+// keyboard in a grid, and line breaks pasted into one-line boxes.
+#include "testsupport.h"
+
+#include "appointments/form4.h"
+#include "chequebook/form6.h"
+#include "common/datacontrol.h"
+#include "common/dbgrid.h"
+#include "common/messagebox.h"
+#include "common/statusbar.h"
+#include "common/textbox.h"
+#include "common/twips.h"
+#include "common/application.h"
+#include "data/recordsource.h"
+#include "phonebook/form2.h"
+#include "shell/mdiform1.h"
+#include "shell/program.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPaintEngine>
+#include <QPainter>
+#include <QProxyStyle>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStandardItemModel>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+
+using namespace dalil;
+
+namespace {
+
+// A style that puts the standard icons on dialog buttons, as some desktops' styles do.
+class IconButtonsStyle : public QProxyStyle
+{
+public:
+    using QProxyStyle::QProxyStyle;
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *data) const override
+    {
+        if (hint == SH_DialogButtonBox_ButtonsHaveIcons)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, data);
+    }
+    QIcon standardIcon(StandardPixmap pixmap, const QStyleOption *option, const QWidget *widget) const override
+    {
+        QPixmap red(16, 16);
+        red.fill(Qt::red);
+        switch (pixmap) {
+        case SP_DialogOkButton:
+        case SP_DialogYesButton:
+        case SP_DialogNoButton:
+            return QIcon(red);
+        default:
+            return QProxyStyle::standardIcon(pixmap, option, widget);
+        }
+    }
+};
+
+// Runs show() and hands the message box it opens to look(), then closes the box.
+void inspectBox(const std::function<void()> &show, const std::function<void(QMessageBox *)> &look)
+{
+    bool seen = false;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box || seen)
+            return;
+        seen = true;
+        look(box);
+        box->buttons().value(0)->click();
+    });
+    poll.start();
+    show();
+    QVERIFY(seen);
+}
+
+// The horizontal centre of the character at position i of the line, where it is drawn.
+qreal centreOf(const QTextLine &line, int i)
+{
+    return (line.cursorToX(i) + line.cursorToX(i + 1)) / 2;
+}
+
+// The characters of text other than direction marks, in the order they stand on screen
+// from left to right, laid out in a paragraph of the given direction.
+QString visualOrder(const QString &text, const QFont &font, Qt::LayoutDirection direction)
+{
+    QTextLayout layout(text, font);
+    QTextOption option;
+    option.setTextDirection(direction);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    const QTextLine line = layout.createLine();
+    layout.endLayout();
+    QList<std::pair<qreal, QChar>> shown;
+    for (int i = 0; i < text.size(); ++i) {
+        if (text.at(i).category() != QChar::Other_Format)
+            shown.append({centreOf(line, i), text.at(i)});
+    }
+    std::sort(shown.begin(), shown.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    QString order;
+    for (const auto &[x, c] : shown)
+        order += c;
+    return order;
+}
+
+// A paint device that keeps the texts drawn on it.
+class TextRecorder : public QPaintDevice
+{
+public:
+    QStringList texts;
+
+    QPaintEngine *paintEngine() const override { return &m_engine; }
+
+protected:
+    int metric(PaintDeviceMetric metric) const override
+    {
+        switch (metric) {
+        case PdmWidth:
+        case PdmHeight:
+            return 1000;
+        case PdmDpiX:
+        case PdmDpiY:
+        case PdmPhysicalDpiX:
+        case PdmPhysicalDpiY:
+            return 96;
+        case PdmDepth:
+            return 32;
+        case PdmDevicePixelRatio:
+            return 1;
+        case PdmDevicePixelRatioScaled:
+            return int(devicePixelRatioFScale());
+        default:
+            return QPaintDevice::metric(metric);
+        }
+    }
+
+private:
+    class Engine : public QPaintEngine
+    {
+    public:
+        explicit Engine(TextRecorder *owner) : QPaintEngine(AllFeatures), m_owner(owner) {}
+        bool begin(QPaintDevice *) override { return true; }
+        bool end() override { return true; }
+        void updateState(const QPaintEngineState &) override {}
+        void drawPixmap(const QRectF &, const QPixmap &, const QRectF &) override {}
+        void drawPolygon(const QPointF *, int, PolygonDrawMode) override {}
+        void drawRects(const QRectF *, int) override {}
+        void drawLines(const QLineF *, int) override {}
+        void drawPath(const QPainterPath &) override {}
+        void drawTextItem(const QPointF &, const QTextItem &item) override { m_owner->texts << item.text(); }
+        Type type() const override { return User; }
+
+    private:
+        TextRecorder *m_owner;
+    };
+    mutable Engine m_engine{this};
+};
+
+} // namespace
+
+class TestLook : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        // As the program starts: right to left, and the free faces for the design's ones.
+        QApplication::setLayoutDirection(Qt::RightToLeft);
+        installFontSubstitutions();
+    }
+
+    void boxButtonsShowTheirWordAlone_data();
+    void boxButtonsShowTheirWordAlone();
+    void notFoundSentencesReadLeftToRight_data();
+    void notFoundSentencesReadLeftToRight();
+    void rightToLeftBoxesReadRightToLeft();
+
+    void panelTextsFitTheirPanels_data();
+    void panelTextsFitTheirPanels();
+
+    void navigationArrowsPointToTheirEnds_data();
+    void navigationArrowsPointToTheirEnds();
+
+    void gridHeadingsShareOneSize_data();
+    void gridHeadingsShareOneSize();
+    void telephoneNumbersThatFitAreNotShortened_data();
+    void telephoneNumbersThatFitAreNotShortened();
+    void tabLeavesTheGrid();
+    void listItemsStandInsideTheirFrame_data();
+    void listItemsStandInsideTheirFrame();
+    void anEmptyResultShowsNoSidewaysScrollBar();
+
+    void pastedLineBreaksBecomeBlanks_data();
+    void pastedLineBreaksBecomeBlanks();
+    void storedLineBreaksAreShownAsTheyAre();
+
+private:
+    void openList(const char *menuItem);
+};
+
+void TestLook::boxButtonsShowTheirWordAlone_data()
+{
+    QTest::addColumn<std::function<void()>>("show");
+    QTest::newRow("not found") << std::function<void()>([] {
+        MessageBoxes::notFound(nullptr, QStringLiteral("كمال was not found!"));
+    });
+    QTest::newRow("input error") << std::function<void()>([] {
+        MessageBoxes::inputError(nullptr, QStringLiteral("الرجاء إدخال الإسم"));
+    });
+    QTest::newRow("search kind, right to left") << std::function<void()>([] {
+        MessageBoxes::searchKindMissing(nullptr, true);
+    });
+    QTest::newRow("yes and no") << std::function<void()>([] { MessageBoxes::keepMyChanges(nullptr); });
+    QTest::newRow("exit question") << std::function<void()>([] {
+        MessageBoxes::show(nullptr, QMessageBox::Warning, QStringLiteral("الرجاء التأكيد"),
+                           QStringLiteral("هل تريد الخروج من البرنامج؟"), QMessageBox::Yes | QMessageBox::No, true);
+    });
+}
+
+void TestLook::boxButtonsShowTheirWordAlone()
+{
+    QFETCH(std::function<void()>, show);
+    const QString styleName = QApplication::style()->name();
+    QApplication::setStyle(new IconButtonsStyle(styleName));
+    int buttons = 0;
+    inspectBox(show, [&](QMessageBox *box) {
+        for (QAbstractButton *button : box->buttons()) {
+            ++buttons;
+            QVERIFY2(button->icon().isNull(), qPrintable(button->text()));
+            const QFontMetrics metrics(button->font());
+            // At least a letter's height of blank each side of the word.
+            const int blank = (button->width() - metrics.horizontalAdvance(button->text())) / 2;
+            QVERIFY2(blank >= metrics.height(), qPrintable(QStringLiteral("%1: %2 px").arg(button->text()).arg(blank)));
+        }
+    });
+    QApplication::setStyle(styleName);
+    QVERIFY(buttons > 0);
+}
+
+void TestLook::notFoundSentencesReadLeftToRight_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("tail");
+    QTest::newRow("Arabic name") << QStringLiteral("كمال") << QStringLiteral(" was not found!");
+    QTest::newRow("Arabic name, no mark") << QStringLiteral("كمال") << QStringLiteral(" was not found");
+    QTest::newRow("two Arabic words") << QStringLiteral("عبد الله") << QStringLiteral(" was not found!");
+}
+
+void TestLook::notFoundSentencesReadLeftToRight()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, tail);
+    const QString text = name + tail;
+    inspectBox([&] { MessageBoxes::notFound(nullptr, text); }, [&](QMessageBox *box) {
+        QCOMPARE(box->text(), text);
+        QCOMPARE(box->windowTitle(), QStringLiteral("السجل غير موجود"));
+        auto *label = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
+        QVERIFY(label);
+        label->grab(); // lays the text out
+        auto *document = label->findChild<QTextDocument *>();
+        QVERIFY(document);
+        const QTextBlock block = document->begin();
+        QCOMPARE(block.text(), text);
+        const QTextLine line = block.layout()->lineAt(0);
+        QVERIFY(line.isValid());
+        // The name stands at the left, the sentence follows it, and its end is the rightmost.
+        const qreal nameX = centreOf(line, 0);
+        const qreal wasX = centreOf(line, int(name.size()) + 1);
+        const qreal endX = centreOf(line, int(text.size()) - 1);
+        QVERIFY2(nameX < wasX && wasX < endX, qPrintable(QStringLiteral("%1 %2 %3").arg(nameX).arg(wasX).arg(endX)));
+    });
+}
+
+void TestLook::rightToLeftBoxesReadRightToLeft()
+{
+    const QString text = QStringLiteral("الرجاء تحديد نوع البحث");
+    inspectBox([] { MessageBoxes::searchKindMissing(nullptr, true); }, [&](QMessageBox *box) {
+        QCOMPARE(box->text(), text);
+        auto *label = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
+        label->grab();
+        auto *document = label->findChild<QTextDocument *>();
+        QVERIFY(document);
+        const QTextLine line = document->begin().layout()->lineAt(0);
+        QVERIFY(centreOf(line, 0) > centreOf(line, int(text.size()) - 1));
+    });
+}
+
+void TestLook::panelTextsFitTheirPanels_data()
+{
+    QTest::addColumn<int>("twipsWide");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("whole");
+    const QString payee = QStringLiteral("عبد الرحمن بن محمد بن عبد العزي").left(30);
+    QCOMPARE(payee.size(), 30);
+    QTest::newRow("count of 15") << 1800 << QStringLiteral("عدد السجلات: 15 سجل") << true;
+    QTest::newRow("count of a million") << 1800 << QStringLiteral("عدد السجلات: 1000000 سجل") << true;
+    QTest::newRow("short payee total") << 5000 << QStringLiteral("مجموع المبالغ للسيد كمال: 150 دينار و 250 فلس") << true;
+    QTest::newRow("long payee total")
+        << 5000
+        << QStringLiteral("مجموع المبالغ للسيد ") + payee + QStringLiteral(": 999999999999 دينار و 999999999999 فلس")
+        << false;
+    QTest::newRow("grand total") << 8000
+                                 << QStringLiteral("مجموع المبالغ المسجلة: 999999999999 دينار و 999999999999 فلس")
+                                 << true;
+}
+
+void TestLook::panelTextsFitTheirPanels()
+{
+    QFETCH(int, twipsWide);
+    QFETCH(QString, text);
+    QFETCH(bool, whole);
+    QWidget window;
+    window.resize(1000, 300);
+    StatusBar bar(QStringLiteral("StatusBar1"), &window);
+    StatusPanel *panel = bar.addPanel();
+    panel->setWidth(twipsWide);
+    panel->setAlignment(StatusPanel::AlignCenter);
+    panel->setText(text);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    QCOMPARE(panel->text(), text);
+    QCOMPARE(panel->width(), twips(twipsWide));
+    QVERIFY(panel->textRoom() <= panel->contentsRect().width());
+    const int shownWidth = QFontMetrics(panel->shownFont()).horizontalAdvance(panel->shownText());
+    QVERIFY2(shownWidth <= panel->textRoom(), qPrintable(QStringLiteral("%1 > %2").arg(shownWidth).arg(panel->textRoom())));
+    if (whole) {
+        QCOMPARE(panel->shownText(), text);
+        QVERIFY(panel->shownFont().pointSizeF() >= 0.75 * panel->font().pointSizeF());
+        QVERIFY(panel->toolTip().isEmpty());
+    } else {
+        // Shortened in the middle: both ends shown, the whole in the tooltip.
+        const QString shown = panel->shownText();
+        QVERIFY(shown.contains(QChar(0x2026)));
+        QVERIFY(shown.size() > 20);
+        QVERIFY(shown.startsWith(text.left(8)));
+        QVERIFY(shown.endsWith(text.right(8)));
+        QCOMPARE(panel->toolTip(), text);
+    }
+    // A later shorter text shows whole again, without the tooltip.
+    panel->setText(QStringLiteral("عدد السجلات: 1 سجل"));
+    QCOMPARE(panel->shownText(), QStringLiteral("عدد السجلات: 1 سجل"));
+    QVERIFY(panel->toolTip().isEmpty());
+}
+
+void TestLook::navigationArrowsPointToTheirEnds_data()
+{
+    QTest::addColumn<Qt::LayoutDirection>("direction");
+    QTest::newRow("right-to-left paragraph") << Qt::RightToLeft;
+    QTest::newRow("left-to-right paragraph") << Qt::LeftToRight;
+}
+
+void TestLook::navigationArrowsPointToTheirEnds()
+{
+    QFETCH(Qt::LayoutDirection, direction);
+    QWidget window;
+    DataControl data(QStringLiteral("Data1"), &window);
+    data.setGeometry(0, 0, twips(3000), twips(375));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto *first = data.findChild<QToolButton *>(QStringLiteral("first"));
+    auto *last = data.findChild<QToolButton *>(QStringLiteral("last"));
+    QVERIFY(first && last);
+    // First stands at the right end of the bar and points there: arrow, then the bar.
+    QVERIFY(first->mapTo(&data, QPoint()).x() > last->mapTo(&data, QPoint()).x());
+    const QString firstShown = visualOrder(first->text(), first->font(), direction);
+    const QString lastShown = visualOrder(last->text(), last->font(), direction);
+    QCOMPARE(firstShown, QStringLiteral("▶▏"));
+    QCOMPARE(lastShown, QStringLiteral("▕◀"));
+    // Mirror images of each other.
+    const QHash<QChar, QChar> mirror{{u'▶', u'◀'}, {u'◀', u'▶'}, {u'▏', u'▕'}, {u'▕', u'▏'}};
+    QString mirrored;
+    for (const QChar c : firstShown)
+        mirrored.prepend(mirror.value(c, c));
+    QCOMPARE(mirrored, lastShown);
+}
+
+void TestLook::openList(const char *menuItem)
+{
+    auto *action = MDIForm1::instance()->findChild<QAction *>(QString::fromLatin1(menuItem));
+    QVERIFY(action);
+    action->trigger();
+    QTest::qWait(1);
+}
+
+void TestLook::gridHeadingsShareOneSize_data()
+{
+    QTest::addColumn<QByteArray>("menuItem");
+    QTest::newRow("phone list") << QByteArray("phone");
+    QTest::newRow("appointment list") << QByteArray("note");
+    QTest::newRow("cheque list") << QByteArray("check");
+}
+
+void TestLook::gridHeadingsShareOneSize()
+{
+    QFETCH(QByteArray, menuItem);
+    testing::AppFolder folder;
+    QVERIFY(testing::startProgram(folder));
+    openList(menuItem.constData());
+    DBGrid *grid = nullptr;
+    if (menuItem == "phone")
+        grid = Forms::loaded<Form2>()->DBGrid1;
+    else if (menuItem == "note")
+        grid = Forms::loaded<Form4>()->DBGrid1;
+    else
+        grid = Forms::loaded<Form6>()->DBGrid1;
+    QVERIFY(grid);
+    QTest::qWait(20);
+    QHeaderView *header = grid->view()->horizontalHeader();
+    const QAbstractItemModel *model = grid->model();
+    QVERIFY(header->count() > 1);
+    const QFont font = model->headerData(0, Qt::Horizontal, Qt::FontRole).value<QFont>();
+    for (int section = 0; section < header->count(); ++section) {
+        if (header->isSectionHidden(section) || header->sectionSize(section) == 0)
+            continue;
+        const QFont heading = model->headerData(section, Qt::Horizontal, Qt::FontRole).value<QFont>();
+        QCOMPARE(heading.pointSizeF(), font.pointSizeF());
+        // And no word of a heading is wider than its column.
+        const QString caption = model->headerData(section, Qt::Horizontal, Qt::DisplayRole).toString();
+        for (const QString &word : caption.split(u' ', Qt::SkipEmptyParts))
+            QVERIFY2(QFontMetrics(heading).horizontalAdvance(word) <= header->sectionSize(section), qPrintable(word));
+    }
+    // An empty list whose columns fit shows no horizontal scroll bar.
+    QCOMPARE(grid->model()->rowCount(), 0);
+    QVERIFY(!grid->view()->horizontalScrollBar()->isVisible());
+    testing::stopProgram();
+}
+
+void TestLook::telephoneNumbersThatFitAreNotShortened_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("spare"); // pixels of the cell beside the text
+    QTest::addColumn<bool>("whole");
+    QTest::newRow("phone with two pixels to spare") << QStringLiteral("+966 11 222 3333") << 2 << true;
+    QTest::newRow("phone with four pixels to spare") << QStringLiteral("+966 11 222 3333") << 4 << true;
+    QTest::newRow("Arabic with two pixels to spare") << QStringLiteral("محمد عبد الله") << 2 << true;
+    QTest::newRow("phone wider than its cell") << QStringLiteral("+966 11 222 3333") << -10 << false;
+}
+
+void TestLook::telephoneNumbersThatFitAreNotShortened()
+{
+    QFETCH(QString, text);
+    QFETCH(int, spare);
+    QFETCH(bool, whole);
+    QWidget window;
+    DBGrid grid(QStringLiteral("DBGrid1"), &window);
+    QStandardItemModel cells(1, 1);
+    cells.setData(cells.index(0, 0), text);
+    QTableView *view = grid.view();
+
+    QStyleOptionViewItem option;
+    option.initFrom(view);
+    option.widget = view;
+    option.font = view->font();
+    option.fontMetrics = QFontMetrics(view->font());
+    option.textElideMode = view->textElideMode();
+    option.features = QStyleOptionViewItem::HasDisplay;
+    const int width = int(std::ceil(QFontMetricsF(view->font()).horizontalAdvance(text))) + spare;
+    option.rect = QRect(0, 0, width, view->verticalHeader()->defaultSectionSize());
+
+    TextRecorder recorder;
+    {
+        QPainter painter(&recorder);
+        view->itemDelegate()->paint(&painter, option, cells.index(0, 0));
+    }
+    const QString drawn = recorder.texts.join(QString());
+    if (whole) {
+        QCOMPARE(drawn, text);
+    } else {
+        QVERIFY2(drawn.contains(QChar(0x2026)) || drawn.contains(QStringLiteral("...")), qPrintable(drawn));
+        QVERIFY(QFontMetrics(view->font()).horizontalAdvance(drawn) <= width);
+    }
+}
+
+void TestLook::anEmptyResultShowsNoSidewaysScrollBar()
+{
+    testing::AppFolder folder;
+    for (int i = 0; i < 40; ++i)
+        folder.exec(QStringLiteral("INSERT INTO Phone (\"الإسم\", \"المكتب\") VALUES (?, ?)"),
+                    {QStringLiteral("اسم %1").arg(i), QStringLiteral("+966 11 222 333%1").arg(i)});
+    QVERIFY(testing::startProgram(folder));
+    openList("phone");
+    Form2 *list = Forms::loaded<Form2>();
+    QTableView *view = list->DBGrid1->view();
+    QTest::qWait(1);
+    QVERIFY(view->horizontalHeader()->length() <= view->viewport()->width());
+    QVERIFY(!view->horizontalScrollBar()->isVisible());
+
+    // A search that finds no one leaves the list empty, its columns set for the search.
+    testing::BoxWatcher boxes;
+    list->List1->setCurrentRow(0);
+    list->Text1->setText(QStringLiteral("لا أحد"));
+    list->Command2->click();
+    QTRY_COMPARE(boxes.boxes().size(), 1);
+    QTest::qWait(1);
+    QCOMPARE(list->DBGrid1->model()->rowCount(), 0);
+    QVERIFY(!view->horizontalScrollBar()->isVisible());
+
+    // A search that finds some shows them, and the bar comes back only if they need it.
+    list->Text1->setText(QStringLiteral("اسم 1"));
+    list->Command2->click();
+    QTRY_VERIFY(list->DBGrid1->model()->rowCount() > 0);
+    QTest::qWait(1);
+    QCOMPARE(view->horizontalScrollBar()->isVisible(), view->horizontalHeader()->length() > view->viewport()->width());
+    testing::stopProgram();
+}
+
+void TestLook::listItemsStandInsideTheirFrame_data()
+{
+    QTest::addColumn<QSize>("twipsSize");
+    QTest::addColumn<QStringList>("items");
+    QTest::newRow("phone list's search kinds") << QSize(1815, 450)
+                                               << QStringList{QStringLiteral("بواسطة الإسم"), QStringLiteral("بواسطة الرقم")};
+    QTest::newRow("cheque list's search kinds")
+        << QSize(1695, 645) << QStringList{QStringLiteral("البحث حسب التاريخ"), QStringLiteral("البحث حسب الإسم")};
+}
+
+void TestLook::listItemsStandInsideTheirFrame()
+{
+    QFETCH(QSize, twipsSize);
+    QFETCH(QStringList, items);
+    QWidget window;
+    auto *list = new QListWidget(&window);
+    list->resize(twips(twipsSize.width()), twips(twipsSize.height()));
+    list->addItems(items);
+    fitListItems(list);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    const QFontMetrics metrics(list->font());
+    QVERIFY(list->font().pointSizeF() >= 6);
+    for (int i = 0; i < list->count(); ++i) {
+        const QRect rect = list->visualItemRect(list->item(i));
+        QVERIFY2(list->viewport()->rect().contains(rect), qPrintable(items.at(i)));
+        // A whole line of the face, and the text with a blank each side.
+        QVERIFY2(metrics.height() <= rect.height(), qPrintable(QStringLiteral("%1 > %2").arg(metrics.height()).arg(rect.height())));
+        QVERIFY(metrics.horizontalAdvance(items.at(i)) + 2 <= rect.width());
+    }
+    QVERIFY(!list->verticalScrollBar()->isVisible());
+}
+
+void TestLook::tabLeavesTheGrid()
+{
+    testing::AppFolder folder;
+    for (int i = 0; i < 3; ++i)
+        folder.exec(QStringLiteral("INSERT INTO Phone (\"الإسم\", \"المكتب\") VALUES (?, ?)"),
+                    {QStringLiteral("اسم %1").arg(i), QStringLiteral("+966 11 222 333%1").arg(i)});
+    testing::BoundWindow window(folder.databasePath(), QStringLiteral("Phone"));
+    auto *column = new QVBoxLayout(&window.widget);
+    auto *before = new QLineEdit(&window.widget);
+    auto *grid = new DBGrid(QStringLiteral("DBGrid1"), &window.widget);
+    auto *after = new QLineEdit(&window.widget);
+    column->addWidget(before);
+    column->addWidget(grid);
+    column->addWidget(after);
+    column->addWidget(window.data);
+    QVERIFY(window.data->Refresh());
+    grid->setDataSource(window.data);
+    window.widget.show();
+    QApplication::setActiveWindow(&window.widget);
+    QVERIFY(QTest::qWaitForWindowActive(&window.widget));
+    QCOMPARE(grid->model()->rowCount(), 3);
+
+    grid->view()->setFocus();
+    QTRY_VERIFY(grid->view()->hasFocus());
+    QTest::keyClick(grid->view(), Qt::Key_Tab);
+    QTRY_COMPARE(window.widget.focusWidget(), after);
+
+    grid->view()->setFocus();
+    QTRY_VERIFY(grid->view()->hasFocus());
+    QTest::keyClick(grid->view(), Qt::Key_Backtab, Qt::ShiftModifier);
+    QTRY_COMPARE(window.widget.focusWidget(), before);
+
+    // The arrow keys still walk the rows.
+    grid->view()->setFocus();
+    QTRY_VERIFY(grid->view()->hasFocus());
+    window.rs()->setCurrentRow(0);
+    QTest::keyClick(grid->view(), Qt::Key_Down);
+    QCOMPARE(window.rs()->currentRow(), 1);
+}
+
+void TestLook::pastedLineBreaksBecomeBlanks_data()
+{
+    QTest::addColumn<QString>("pasted");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("line feed") << QStringLiteral("أحمد\nعلي") << QStringLiteral("أحمد علي");
+    QTest::newRow("carriage return") << QStringLiteral("أحمد\rعلي") << QStringLiteral("أحمد علي");
+    QTest::newRow("both, one blank") << QStringLiteral("أحمد\r\nعلي") << QStringLiteral("أحمد علي");
+    QTest::newRow("line separator") << QStringLiteral("a") + QChar(0x2028) + QStringLiteral("b") << QStringLiteral("a b");
+    QTest::newRow("paragraph separator") << QStringLiteral("a") + QChar(0x2029) + QStringLiteral("b")
+                                         << QStringLiteral("a b");
+    QTest::newRow("several lines") << QStringLiteral("+966 11\n222\r\n\r\n3333")
+                                   << QStringLiteral("+966 11 222  3333");
+    QTest::newRow("no break") << QStringLiteral("كمال") << QStringLiteral("كمال");
+}
+
+void TestLook::pastedLineBreaksBecomeBlanks()
+{
+    QFETCH(QString, pasted);
+    QFETCH(QString, expected);
+    testing::AppFolder folder;
+    folder.exec(QStringLiteral("INSERT INTO Phone (\"الإسم\") VALUES ('x')"));
+    const QString field = QStringLiteral("الإسم");
+    testing::BoundWindow window(folder.databasePath(), QStringLiteral("Phone"), {field});
+    QVERIFY(window.data->Refresh());
+    BoundTextBox *box = window.boxes.value(field);
+    window.widget.show();
+    QApplication::setActiveWindow(&window.widget);
+    QVERIFY(QTest::qWaitForWindowActive(&window.widget));
+    box->setFocus();
+    QTRY_VERIFY(box->hasFocus());
+
+    QApplication::clipboard()->setText(pasted);
+    QCOMPARE(QApplication::clipboard()->text(), pasted);
+    box->selectAll();
+    QTest::keySequence(box, QKeySequence::Paste);
+    QCOMPARE(box->text(), expected);
+    QCOMPARE(box->cursorPosition(), int(expected.size()));
+    QCOMPARE(window.rs()->fieldText(field), expected);
+
+    // Pasted in the middle of a word, the cursor stays after what was pasted.
+    box->setText(QStringLiteral("ab"));
+    box->setCursorPosition(1);
+    box->paste();
+    QCOMPARE(box->text(), QStringLiteral("a") + expected + QStringLiteral("b"));
+    QCOMPARE(box->cursorPosition(), 1 + int(expected.size()));
+}
+
+void TestLook::storedLineBreaksAreShownAsTheyAre()
+{
+    testing::AppFolder folder;
+    const QString stored = QStringLiteral("سطر\nسطر آخر\r\nوثالث");
+    folder.exec(QStringLiteral("INSERT INTO Phone (\"الإسم\") VALUES (?)"), {stored});
+    const QString field = QStringLiteral("الإسم");
+    testing::BoundWindow window(folder.databasePath(), QStringLiteral("Phone"), {field});
+    QVERIFY(window.data->Refresh());
+    QCOMPARE(window.boxes.value(field)->text(), stored);
+    window.boxes.value(field)->setText(stored + QStringLiteral("\n"));
+    QCOMPARE(window.boxes.value(field)->text(), stored + QStringLiteral("\n"));
+    QCOMPARE(window.rs()->fieldText(field), stored + QStringLiteral("\n"));
+}
+
+QTEST_MAIN(TestLook)
+#include "tst_look.moc"
