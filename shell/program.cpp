@@ -5,6 +5,7 @@
 
 #include "common/application.h"
 #include "common/form.h"
+#include "common/menustyle.h"
 
 #include <QApplication>
 
@@ -35,6 +36,7 @@ void start()
 {
     installFontSubstitutions();
     installUserInterfaceLanguage();
+    MenuStyle::install();
     QApplication::setLayoutDirection(Qt::RightToLeft);
     Forms::setHostFactory(&createFrame);
     Forms::setStartWindowHandler(&showStartWindow);

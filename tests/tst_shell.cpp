@@ -5,6 +5,7 @@
 #include "common/application.h"
 #include "common/datacontrol.h"
 #include "common/form.h"
+#include "common/menustyle.h"
 #include "common/records.h"
 #include "common/textbox.h"
 #include "common/twips.h"
@@ -13,6 +14,9 @@
 #include "shell/program.h"
 
 #include <QAction>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionMenuItem>
 #include <QLabel>
 #include <QListWidget>
 #include <QMdiArea>
@@ -75,6 +79,7 @@ private slots:
     void beginNewRecordOnAnEmptyTable();
     void beginNewRecordAfterExistingRecords();
     void noCaptionIsCutAtTheDesignSize();
+    void menuWordsStayWholeAndKeysShowWithAlt();
 
 private:
     std::unique_ptr<testing::AppFolder> folder;
@@ -285,6 +290,52 @@ void TestShell::noCaptionIsCutAtTheDesignSize()
     }
     cut.removeDuplicates();
     QVERIFY2(cut.isEmpty(), qPrintable(cut.join(u'\n')));
+}
+
+// An access key's underline split the Arabic word it stood in ("م ذكرة"): the menus draw their
+// words whole, with no underline until Alt is held, and then one under the key's letter only.
+void TestShell::menuWordsStayWholeAndKeysShowWithAlt()
+{
+    QMenuBar *bar = MDIForm1::instance()->menuBar();
+    QCOMPARE(bar->style()->styleHint(QStyle::SH_UnderlineShortcut, nullptr, bar), 0);
+    QVERIFY(!MenuStyle::underlinesShown());
+
+    const auto render = [&](const QString &text) {
+        QStyleOptionMenuItem option;
+        option.initFrom(bar);
+        option.rect = QRect(0, 0, 120, 24);
+        option.text = text;
+        option.font = bar->font();
+        option.menuItemType = QStyleOptionMenuItem::Normal;
+        QImage image(option.rect.size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        bar->style()->drawControl(QStyle::CE_MenuBarItem, &option, &painter, bar);
+        return image;
+    };
+    // Without Alt the item with its key mark looks exactly like the word written plainly.
+    QCOMPARE(render(QStringLiteral("م&ذكرة")), render(QStringLiteral("مذكرة")));
+
+    QTest::keyPress(bar, Qt::Key_Alt, Qt::AltModifier);
+    QVERIFY(MenuStyle::underlinesShown());
+    const QImage marked = render(QStringLiteral("م&ذكرة"));
+    const QImage plain = render(QStringLiteral("مذكرة"));
+    QVERIFY(marked != plain);
+    // What differs is one short line under the word, the word itself drawn as before.
+    int differing = 0, top = marked.height(), bottom = -1;
+    for (int y = 0; y < marked.height(); ++y) {
+        for (int x = 0; x < marked.width(); ++x) {
+            if (marked.pixel(x, y) != plain.pixel(x, y)) {
+                ++differing;
+                top = qMin(top, y);
+                bottom = qMax(bottom, y);
+            }
+        }
+    }
+    QVERIFY2(bottom - top <= 1, qPrintable(QStringLiteral("rows %1 to %2").arg(top).arg(bottom)));
+    QVERIFY(differing > 0 && differing < 30);
+    QTest::keyRelease(bar, Qt::Key_Alt, Qt::NoModifier);
+    QVERIFY(!MenuStyle::underlinesShown());
 }
 
 #include "tst_shell.moc"
