@@ -50,6 +50,9 @@ public:
     // The control that takes the focus when the window comes to the front: a harmless one,
     // never a button that deletes or cancels.
     virtual QWidget *restingFocus() { return nullptr; }
+    // What the frame's title shows while the window fills it: its caption, unless the
+    // caption is only the design's name.
+    virtual QString frameCaption() const { return windowTitle(); }
 
     // The file changed elsewhere since the window's record sources read it: each is read
     // again, and the window brings what it shows of them (counts, sums, buttons) up to date.

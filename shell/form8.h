@@ -39,6 +39,8 @@ public:
     QPushButton *Command1;
 
     QWidget *restingFocus() override { return RichTextBox1; }
+    // The caption is the design's name "Form8"; the frame names the window by its menu item.
+    QString frameCaption() const override { return QStringLiteral("مساعدة"); }
 
     // The find bar of Ctrl+F: Enter finds the next match, Shift+Enter the one before, Esc
     // closes it.

@@ -129,6 +129,7 @@ void MDIForm1::adopt(Form *form)
     window->setObjectName(form->objectName() + QStringLiteral("Window"));
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWidget(form);
+    window->setWindowTitle(form->frameCaption());
     window->setWindowIcon(form->windowIcon());
     m_area->addSubWindow(window);
     window->hide();

@@ -9,11 +9,15 @@
 #include "common/records.h"
 #include "common/textbox.h"
 #include "common/twips.h"
+#include "appointments/form5.h"
 #include "shell/form1.h"
 #include "shell/mdiform1.h"
 #include "shell/program.h"
 
 #include <QAction>
+#include <QCalendarWidget>
+#include <QFontInfo>
+#include <QTableView>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionMenuItem>
@@ -80,6 +84,8 @@ private slots:
     void beginNewRecordAfterExistingRecords();
     void noCaptionIsCutAtTheDesignSize();
     void menuWordsStayWholeAndKeysShowWithAlt();
+    void arabicWhateverTheSystemLocale();
+    void theKeyboardAloneReachesEveryAction();
 
 private:
     std::unique_ptr<testing::AppFolder> folder;
@@ -336,6 +342,54 @@ void TestShell::menuWordsStayWholeAndKeysShowWithAlt()
     QVERIFY(differing > 0 && differing < 30);
     QTest::keyRelease(bar, Qt::Key_Alt, Qt::NoModifier);
     QVERIFY(!MenuStyle::underlinesShown());
+}
+
+// Tests run under LC_ALL=C.UTF-8: what the program shows is Arabic all the same, in the faces
+// the set-up installs, with the digits 0-9 of the boxes.
+void TestShell::arabicWhateverTheSystemLocale()
+{
+    QCOMPARE(QFontInfo(QApplication::font()).family(), QStringLiteral("Noto Sans Arabic UI"));
+    QCOMPARE(QFontInfo(QFont(QStringLiteral("Tahoma"))).family(), QStringLiteral("Noto Sans Arabic UI"));
+    QCOMPARE(QFontInfo(QFont(QStringLiteral("MS Sans Serif"))).family(), QStringLiteral("Noto Sans Arabic UI"));
+    QCOMPARE(QFontInfo(QFont(QStringLiteral("Monotype Koufi"))).family(), QStringLiteral("Noto Kufi Arabic"));
+
+    QCOMPARE(Form5::dateText(QDate(2026, 12, 7)), QStringLiteral("7\u200F/12\u200F/2026"));
+    QCOMPARE(Form5::timeText(QTime(15, 4, 5)), QStringLiteral("3:04:05 م"));
+    // Qt's own texts: a text box's context menu.
+    QCOMPARE(QCoreApplication::translate("QLineEdit", "&Undo"), QStringLiteral("&تراجع"));
+
+    MDIForm1::instance()->findChild<QAction *>("addnote")->trigger();
+    auto *calendar = Forms::find("Form5")->findChild<QCalendarWidget *>("MonthView1");
+    QCOMPARE(calendar->firstDayOfWeek(), Qt::Saturday);
+    const QColor red = calendar->weekdayTextFormat(Qt::Friday).foreground().color();
+    QCOMPARE(calendar->weekdayTextFormat(Qt::Saturday).foreground().color(), red);
+    QVERIFY(calendar->weekdayTextFormat(Qt::Sunday).foreground().color() != red);
+    QCOMPARE(calendar->locale().toString(11), QStringLiteral("11"));
+
+    // While help fills the frame, the frame is titled by the viewer's menu name.
+    MDIForm1::instance()->findChild<QAction *>("help")->trigger();
+    QVERIFY(MDIForm1::instance()->windowTitle().contains(QStringLiteral("مساعدة")));
+    QVERIFY(!MDIForm1::instance()->windowTitle().contains(QStringLiteral("Form8")));
+}
+
+// Enter presses the focused button, and on the calendar's highlighted day does what a click does.
+void TestShell::theKeyboardAloneReachesEveryAction()
+{
+    auto *start = Forms::loaded<Form1>();
+    start->Command1->setFocus();
+    QTest::keyClick(start->Command1, Qt::Key_Return);
+    QVERIFY(Forms::find("Form2") && Forms::find("Form2")->isShown());
+
+    MDIForm1::instance()->findChild<QAction *>("addnote")->trigger();
+    Form *entry = Forms::find("Form5");
+    auto *calendar = entry->findChild<QCalendarWidget *>("MonthView1");
+    auto *days = calendar->findChild<QTableView *>("qt_calendar_calendarview");
+    days->setFocus();
+    QTest::keyClick(days, Qt::Key_Right); // a day to the left in a right-to-left week: the next day
+    const QDate highlighted = calendar->selectedDate();
+    QTest::keyClick(days, Qt::Key_Return);
+    QCOMPARE(entry->findChild<TextBox *>("Text4")->text(), QString::number(highlighted.day()));
+    QCOMPARE(entry->findChild<TextBox *>("Text6")->text(), QString::number(highlighted.year()));
 }
 
 #include "tst_shell.moc"
