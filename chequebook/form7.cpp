@@ -316,8 +316,7 @@ void Form7::Amount_Change()
         return;
     const QString words = amountInWords(*dinars, *fils);
     Text5->setText(words);
-    // The phrase is longer than its box: it shows from its beginning, "فقط", and whole in its tip.
-    Text5->setCursorPosition(0);
+    // The phrase is often longer than its box: its tip shows it whole.
     Text5->setToolTip(words);
     m_wordsWritten = words;
     m_wordsReleased = false;
