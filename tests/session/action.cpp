@@ -18,7 +18,7 @@ const QStringList &actNames()
                                    QStringLiteral("GridClick"),   QStringLiteral("GridKey"),
                                    QStringLiteral("SelectorClick"), QStringLiteral("NavBar"),
                                    QStringLiteral("CloseBox"),    QStringLiteral("FocusKey"),
-                                   QStringLiteral("OtherWrite")};
+                                   QStringLiteral("OtherWrite"),  QStringLiteral("HelpFind")};
     return names;
 }
 
@@ -100,6 +100,8 @@ QString Action::describe() const
         return QStringLiteral("%1: close box").arg(form);
     case Act::FocusKey:
         return QStringLiteral("key %1 where the focus is").arg(text.isEmpty() ? keyName(n, 0) : quoted(text));
+    case Act::HelpFind:
+        return QStringLiteral("Form8: find %1 (Ctrl+F, Enter, Esc)").arg(quoted(text));
     case Act::OtherWrite: {
         static const char *const ops[] = {"inserts", "updates", "deletes"};
         QString what = QStringLiteral("another copy %1 %2").arg(QLatin1String(ops[qBound(0, n, 2)]), control);

@@ -24,6 +24,7 @@ enum class Act {
     FocusKey,      // key n (text for a letter) sent to the widget with the focus
     OtherWrite,    // another copy writes: control = table, n = 0 insert / 1 update / 2 delete,
                    // m = row picked (modulo the rows), values = the row's texts
+    HelpFind,      // Form8: Ctrl+F, text typed into the find bar, Enter, then Esc
 };
 
 struct Action

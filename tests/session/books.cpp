@@ -47,6 +47,12 @@ Outcome Books::apply(const Action &a)
         return closeBox(a);
     case Act::OtherWrite:
         return otherWrite(a);
+    case Act::HelpFind: {
+        // Finding in the help text changes nothing the model follows.
+        Outcome out;
+        out.applicable = m.top() == u"Form8";
+        return out;
+    }
     case Act::FocusKey:
         if (a.form == u"noop")
             return {}; // a key that changes nothing the model follows

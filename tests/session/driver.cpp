@@ -22,6 +22,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QTextBrowser>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -390,6 +391,19 @@ void Driver::perform(const Action &a)
         break;
     case Act::OtherWrite:
         otherCopyWrites(a);
+        break;
+    case Act::HelpFind:
+        if (dalil::Form *help = form(QStringLiteral("Form8"))) {
+            if (auto *viewer = help->findChild<QTextBrowser *>(QStringLiteral("RichTextBox1"))) {
+                viewer->setFocus(Qt::OtherFocusReason);
+                QTest::keyClick(viewer, Qt::Key_F, Qt::ControlModifier);
+            }
+            if (auto *find = help->findChild<QLineEdit *>(QStringLiteral("find"))) {
+                testing::typeText(find, a.text);
+                QTest::keyClick(find, Qt::Key_Return);
+                QTest::keyClick(find, Qt::Key_Escape);
+            }
+        }
         break;
     case Act::FocusKey:
         break;

@@ -171,6 +171,12 @@ bool Books::writePending(Book b, Outcome &out)
                 out.why = QStringLiteral("a move writes a cheque whose amount is not a number");
                 return false;
             }
+            // The file's guard refuses more than 12 digits: the move fails and the typing stays.
+            if (text.size() > 12 && (e.adding || e.touched.contains(i))) {
+                out.unsupported = true;
+                out.why = QStringLiteral("a move writes a cheque amount of more than 12 digits");
+                return false;
+            }
         }
     }
     if (e.adding) {

@@ -210,9 +210,11 @@ bool movesUnsettled(const Model &m, const Switches &sw, const Action &a)
         const EntryWindow &e = m.entries[b];
         if (!e.loaded || e.touched.isEmpty() || b != Cheque)
             continue;
-        // A new cheque whose amount is not a number: the file refuses it when a move writes it.
+        // A new cheque whose amount is not a number, or has more than 12 digits: the file
+        // refuses it when a move writes it.
         const bool refused = std::any_of(e.texts.begin() + 6, e.texts.end(), [](const QString &t) {
-            return !t.isEmpty() && !std::all_of(t.begin(), t.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+            return (!t.isEmpty() && !std::all_of(t.begin(), t.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+                   || t.size() > 12;
         });
         if (refused && ((a.act == Act::Menu && a.control == u"addcheck")
                         || ((a.act == Act::Click || a.act == Act::DoubleClick) && a.form == u"Form6"
@@ -279,8 +281,16 @@ Action anyAction(const Model &m, const Switches &sw, QRandomGenerator &random)
         return act(Act::CloseBox, top);
     if (top.isEmpty() || top == u"Form1")
         return top.isEmpty() ? act(Act::Menu, {}, QStringLiteral("phone")) : act(Act::StartButton, {}, {}, 1 + d.below(3));
-    if (top == u"Form8")
+    if (top == u"Form8") {
+        if (d.chance(0.5)) {
+            static const QStringList found{QStringLiteral("دليل"), QStringLiteral("الشيكات"), QStringLiteral("zzz"),
+                                           QStringLiteral("Enter"), QString()};
+            Action a = act(Act::HelpFind, top);
+            a.text = d.pick(found);
+            return a;
+        }
         return act(Act::Click, top, QStringLiteral("Command1"));
+    }
 
     bool isEntry = false;
     const Book b = *bookOfForm(top, &isEntry);
