@@ -12,16 +12,6 @@ namespace {
 
 const QString inputTitle = QStringLiteral("خطأ في المدخلات");
 
-BoxExpect exact(const QString &title, const QString &text)
-{
-    return {title, text, true, false};
-}
-
-// A box whose words are the program's own (a data error, a record gone, a choice).
-BoxExpect anyBox(bool optional = false)
-{
-    return {{}, {}, false, optional};
-}
 
 QString editCaption(Book b)
 {

@@ -110,6 +110,18 @@ struct BoxExpect
     bool optional = false;
 };
 
+// A box with exactly these words.
+inline BoxExpect exact(const QString &title, const QString &text)
+{
+    return {title, text, true, false};
+}
+
+// A box whose words are the program's own (a data error, a record gone, a choice).
+inline BoxExpect anyBox(bool optional = false)
+{
+    return {{}, {}, false, optional};
+}
+
 struct Model
 {
     Model();
