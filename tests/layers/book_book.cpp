@@ -1,0 +1,2 @@
+// A book reaches no other book.
+#include "chequebook/form6.h"

@@ -1,0 +1,2 @@
+// A book reaches not the shell.
+#include "shell/mdiform1.h"

@@ -1,0 +1,2 @@
+// The shared windows reach no book.
+#include "phonebook/form2.h"

@@ -1,0 +1,2 @@
+// data/ reaches nothing above it.
+#include "common/form.h"

@@ -1,0 +1,2 @@
+// data/ reaches no widget.
+#include <QWidget>
