@@ -268,12 +268,7 @@ void Form5::Command1_Click()
     // A write the database refuses brings this window back with everything typed.
     if (!writeEntry(this, Data1))
         return;
-    Form4 *list = Forms::Load<Form4>(); // created hidden when the book was never opened
-    if (!list->Data1->Refresh())
-        MessageBoxes::dataError(list, list->Data1->Recordset()->lastError());
-    list->setRecordButtons(true);
-    list->updateStatus();
-    list->applyGridLayout();
+    Forms::Load<Form4>()->afterSave(); // created hidden when the book was never opened
 }
 
 void Form5::clearBoxes()
@@ -291,11 +286,8 @@ void Form5::Command3_Click()
 {
     clearBoxes();
     Form4 *list = Forms::Load<Form4>();
-    list->setRecordButtons(!list->Data1->Recordset()->atEOF());
     Unload(); // what was typed, now the emptied boxes, is dropped, never written
-    list->Show();
-    list->applyGridLayout();
-    list->updateStatus();
+    list->afterCancel();
 }
 
 } // namespace dalil

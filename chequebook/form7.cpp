@@ -21,8 +21,8 @@ namespace dalil {
 
 namespace {
 
-// A drawn line is one pixel thick.
-constexpr int lineThickness = twipsPerPixel;
+// A drawn line is 15 twips thick: one pixel at 96 DPI.
+constexpr int lineThickness = 15;
 
 QLabel *label(const QString &name, const QString &caption, QWidget *parent, const QRect &geometry)
 {
@@ -58,8 +58,9 @@ QFrame *horizontalLine(const QString &name, int fromX, int toX, int y, QWidget *
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Plain);
     line->setLineWidth(1);
-    line->setGeometry(twips(fromX), twips(y), twips(toX) - twips(fromX) + twips(lineThickness),
-                      twips(lineThickness));
+    line->setGeometry(twipsToPixels(fromX), twipsToPixels(y),
+                      twipsToPixels(toX) - twipsToPixels(fromX) + twipsToPixels(lineThickness),
+                      twipsToPixels(lineThickness));
     return line;
 }
 
@@ -70,8 +71,8 @@ QFrame *verticalLine(const QString &name, int x, int fromY, int toY, QWidget *pa
     line->setFrameShape(QFrame::VLine);
     line->setFrameShadow(QFrame::Plain);
     line->setLineWidth(1);
-    line->setGeometry(twips(x), twips(fromY), twips(lineThickness),
-                      twips(toY) - twips(fromY) + twips(lineThickness));
+    line->setGeometry(twipsToPixels(x), twipsToPixels(fromY), twipsToPixels(lineThickness),
+                      twipsToPixels(toY) - twipsToPixels(fromY) + twipsToPixels(lineThickness));
     return line;
 }
 
@@ -276,23 +277,7 @@ void Form7::Command1_Click()
     // A write the database refuses brings the window back with everything typed.
     if (!writeEntry(this, Data1))
         return;
-
-    Form6 *list = Forms::Load<Form6>();
-    list->Data1->Refresh(); // re-runs the search in force
-    list->Command3->setEnabled(true);
-    list->Command5->setEnabled(true);
-    list->layOutGrid(Form6::layoutA, DBGrid::AlignCenter);
-
-    // From here on a missing panel (the list never opened) is skipped.
-    list->showRecordCount();
-    if (StatusPanel *payee = list->StatusBar1->panel(2))
-        payee->setWidth(5000);
-    list->readTotals();
-    if (StatusPanel *total = list->StatusBar1->panel(3)) {
-        total->setWidth(8000);
-        list->showGrandTotal();
-        total->setAlignment(StatusPanel::AlignCenter);
-    }
+    Forms::Load<Form6>()->afterSave();
 }
 
 void Form7::Amount_Change()
@@ -361,22 +346,9 @@ void Form7::Command3_Click()
 {
     clearFields();
     Form6 *list = Forms::Load<Form6>();
-    const bool any = !list->Data1->Recordset()->atEOF();
-    list->Command3->setEnabled(any);
-    list->Command5->setEnabled(any);
     // The emptied boxes are dropped with the window, never stored.
     Unload();
-
-    list->layOutGrid(Form6::layoutA, DBGrid::AlignCenter);
-    list->showRecordCount();
-    if (StatusPanel *payee = list->StatusBar1->panel(2))
-        payee->setWidth(5000);
-    list->readTotals();
-    if (StatusPanel *total = list->StatusBar1->panel(3)) {
-        total->setWidth(5000);
-        list->showGrandTotal();
-        total->setAlignment(StatusPanel::AlignCenter);
-    }
+    list->afterCancel();
 }
 
 void Form7::Text6_KeyPress()

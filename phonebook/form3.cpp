@@ -122,12 +122,7 @@ void Form3::Command1_Click()
     }
     if (!writeEntry(this, Data1))
         return;
-
-    Form2 *list = Forms::Load<Form2>();
-    list->Data1->Refresh();
-    list->setRecordButtons(true);
-    list->applyGridLayout();
-    list->writeRecordCount();
+    Forms::Load<Form2>()->afterSave();
 }
 
 void Form3::Command2_Click()
@@ -141,13 +136,9 @@ void Form3::Command3_Click()
     for (BoundTextBox *box : boxes())
         box->setText(QString());
     Form2 *list = Forms::Load<Form2>();
-    list->setRecordButtons(!list->Data1->Recordset()->atEOF());
     // The emptied boxes are dropped with the window, never stored.
-    Hide();
     Unload();
-    list->applyGridLayout();
-    list->setMaximized();
-    list->writeRecordCount();
+    list->afterCancel();
 }
 
 } // namespace dalil
