@@ -25,17 +25,6 @@ const QString payeeColumn = QStringLiteral("السيد");
 const QString dinarSum = QStringLiteral("Sum من دينار");
 const QString filsSum = QStringLiteral("Sum من فلس");
 
-QLabel *label(const QString &name, const QString &caption, Qt::Alignment alignment, QWidget *parent,
-              const QRect &geometry)
-{
-    auto *l = new QLabel(caption, parent);
-    l->setObjectName(name);
-    l->setTextFormat(Qt::PlainText);
-    l->setAlignment(alignment | Qt::AlignAbsolute | Qt::AlignVCenter);
-    l->setGeometry(geometry);
-    return l;
-}
-
 BoundLabel *sumLabel(const QString &name, const QString &placeholder, QWidget *parent)
 {
     auto *l = new BoundLabel(name, placeholder, parent);
@@ -66,11 +55,12 @@ Form6::Form6()
     List1->setObjectName(QStringLiteral("List1"));
     List1->setGeometry(twipsRect(3360, 720, 1695, 645));
 
-    Label1 = label(QStringLiteral("Label1"), QString(), Qt::AlignHCenter, Frame1, twipsRect(480, 480, 2175, 255));
-    Label7 = label(QStringLiteral("Label7"), QStringLiteral("  اليوم        الشهر             العام"),
-                   Qt::AlignRight, Frame1, twipsRect(480, 840, 2175, 240));
-    Label8 = label(QStringLiteral("Label8"), QStringLiteral("اسم الشخص"), Qt::AlignHCenter, Frame1,
-                   twipsRect(480, 840, 2175, 240));
+    Label1 = designLabel(QStringLiteral("Label1"), QString(), Qt::AlignHCenter, twipsRect(480, 480, 2175, 255),
+                         Frame1);
+    Label7 = designLabel(QStringLiteral("Label7"), QStringLiteral("  اليوم        الشهر             العام"),
+                         Qt::AlignRight, twipsRect(480, 840, 2175, 240), Frame1);
+    Label8 = designLabel(QStringLiteral("Label8"), QStringLiteral("اسم الشخص"), Qt::AlignHCenter,
+                         twipsRect(480, 840, 2175, 240), Frame1);
     shrinkToFit(Label7, Label7->text());
     Label7->hide();
     Label8->hide();

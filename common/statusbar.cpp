@@ -2,6 +2,8 @@
 
 #include "twips.h"
 
+#include "data/dates.h"
+
 #include <QDateTime>
 #include <QEvent>
 #include <QHBoxLayout>
@@ -140,7 +142,7 @@ void StatusPanel::tick()
     // The user's own short formats, as the bar always showed them.
     const QLocale locale; // the program's Arabic, whatever the system's locale
     if (m_style == Style::Date)
-        setText(locale.toString(QDate::currentDate(), QLocale::ShortFormat));
+        setText(Dates::dateText(QDate::currentDate()));
     else if (m_style == Style::Time)
         setText(locale.toString(QTime::currentTime(), QLocale::ShortFormat));
 }
