@@ -7,8 +7,6 @@
 #include "common/datacontrol.h"
 #include "common/dbgrid.h"
 #include "common/icons.h"
-#include "common/messagebox.h"
-#include "common/records.h"
 #include "common/statusbar.h"
 #include "common/twips.h"
 
@@ -46,7 +44,7 @@ Form4::Form4()
     DBGrid1->setDataSource(Data1);
 
     StatusBar1 = new StatusBar(QStringLiteral("StatusBar1"), this);
-    setListControls(Data1, StatusBar1, Command2, Command4);
+    setListControls(Data1, DBGrid1, StatusBar1, Command2, Command4);
 
     setTabOrder(DBGrid1->view(), Command1);
     setTabOrder(Command1, Command4);
@@ -93,11 +91,8 @@ void Form4::showList(ListEvent event, OpenedFrom)
 
 void Form4::applyGridLayout()
 {
-    for (int i = 0; i < 6; ++i)
-        DBGrid1->Columns(i).setAlignment(DBGrid::Alignment::Right);
-    for (int i = 0; i < 5; ++i)
-        DBGrid1->Columns(i).setWidth(800);
-    DBGrid1->Columns(5).setWidth(4000);
+    static constexpr int widths[] = {800, 800, 800, 800, 800, 4000};
+    layOutColumns(widths, DBGrid::Alignment::Right);
 }
 
 void Form4::updateStatus()

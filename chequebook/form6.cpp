@@ -97,7 +97,7 @@ Form6::Form6()
     DBGrid1->setRecordSelectors(true);
 
     StatusBar1 = new StatusBar(QStringLiteral("StatusBar1"), this);
-    setListControls(Data1, StatusBar1, Command3, Command5);
+    setListControls(Data1, DBGrid1, StatusBar1, Command3, Command5);
 
     // Never shown: the status bar reads the sums from their captions.
     Label4 = sumLabel(QStringLiteral("Label4"), QStringLiteral("name"), this);
@@ -163,14 +163,14 @@ void Form6::showList(ListEvent event, OpenedFrom from)
         showGrandTotal();
         StatusBar1->panel(3)->setAlignment(from == OpenedFrom::Menu ? StatusPanel::Alignment::Right
                                                                      : StatusPanel::Alignment::Center);
-        layOutGrid(from == OpenedFrom::Menu ? layoutB : layoutA, DBGrid::Alignment::Right);
+        layOutColumns(from == OpenedFrom::Menu ? layoutB : layoutA, DBGrid::Alignment::Right);
         break;
     case ListEvent::Searched:
-        layOutGrid(layoutA, DBGrid::Alignment::Right);
+        layOutColumns(layoutA, DBGrid::Alignment::Right);
         writeRecordCount();
         break;
     case ListEvent::Deleted:
-        layOutGrid(layoutA, DBGrid::Alignment::Right);
+        layOutColumns(layoutA, DBGrid::Alignment::Right);
         writeRecordCount();
         // The sums shown must not outlive the cheque they counted.
         readTotals();
@@ -178,7 +178,7 @@ void Form6::showList(ListEvent event, OpenedFrom from)
         break;
     case ListEvent::Saved:
     case ListEvent::Cancelled:
-        layOutGrid(layoutA, DBGrid::Alignment::Center);
+        layOutColumns(layoutA, DBGrid::Alignment::Center);
         // From here on a missing panel (the list never opened) is skipped.
         writeRecordCount();
         if (StatusPanel *payee = StatusBar1->panel(2))
@@ -225,14 +225,6 @@ bool Form6::FindName()
     Data2->setRecordSource(*sums);
     const bool summed = Data2->Refresh();
     return listed && summed;
-}
-
-void Form6::layOutGrid(const ColumnWidths &widths, DBGrid::Alignment alignment)
-{
-    for (int i = 0; i < int(widths.size()); ++i)
-        DBGrid1->Columns(i).setWidth(widths[i]);
-    for (int i = 0; i < int(widths.size()); ++i)
-        DBGrid1->Columns(i).setAlignment(alignment);
 }
 
 void Form6::readTotals()

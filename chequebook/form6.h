@@ -72,7 +72,6 @@ protected:
     void showList(ListEvent event, OpenedFrom from) override;
 
 private:
-    void layOutGrid(const ColumnWidths &widths, DBGrid::Alignment alignment);
     // Reads the sums again (they change with every cheque written or deleted); a payee total
     // already on panel 2 follows its query.
     void readTotals();

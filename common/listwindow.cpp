@@ -14,10 +14,11 @@ ListWindow::ListWindow(const QString &name, int widthTwips, int heightTwips, con
 {
 }
 
-void ListWindow::setListControls(DataControl *data, StatusBar *bar, QPushButton *deleteButton,
+void ListWindow::setListControls(DataControl *data, DBGrid *grid, StatusBar *bar, QPushButton *deleteButton,
                                  QPushButton *editButton)
 {
     m_data = data;
+    m_grid = grid;
     m_bar = bar;
     m_delete = deleteButton;
     m_edit = editButton;
@@ -71,6 +72,14 @@ void ListWindow::writeRecordCount()
         count->setWidth(1800);
         count->setAlignment(StatusPanel::Alignment::Center);
         count->setText(recordCountText(m_data->Recordset()->RecordCount()));
+    }
+}
+
+void ListWindow::layOutColumns(std::span<const int> widths, DBGrid::Alignment alignment)
+{
+    for (int i = 0; i < int(widths.size()); ++i) {
+        m_grid->Columns(i).setWidth(widths[i]);
+        m_grid->Columns(i).setAlignment(alignment);
     }
 }
 

@@ -5,14 +5,16 @@
 // grid and status bar in showList().
 #pragma once
 
+#include "dbgrid.h"
 #include "form.h"
 #include "records.h"
+
+#include <span>
 
 class QPushButton;
 
 namespace dalil {
 
-class DBGrid;
 class StatusBar;
 
 // What has just happened to a list, for the steps that bring its grid and bar up to date.
@@ -59,7 +61,8 @@ protected:
     ListWindow(const QString &name, int widthTwips, int heightTwips, const ListBehaviour &behaviour);
 
     // The controls the shared routines work on; called once by the window's constructor.
-    void setListControls(DataControl *data, StatusBar *bar, QPushButton *deleteButton, QPushButton *editButton);
+    void setListControls(DataControl *data, DBGrid *grid, StatusBar *bar, QPushButton *deleteButton,
+                         QPushButton *editButton);
 
     // The book's own steps after each event: its grid layout and its status bar.
     virtual void showList(ListEvent event, OpenedFrom from = OpenedFrom::StartWindow) = 0;
@@ -71,6 +74,10 @@ protected:
     bool refresh(DataControl *data);
     void report(const DataError &error);
 
+    // The grid's columns from the first: their widths in twips, all with one alignment. Every
+    // refresh of the list's record source loses them.
+    void layOutColumns(std::span<const int> widths, DBGrid::Alignment alignment);
+
     // The delete button: no question asked, the selected record goes at once.
     void deleteSelected();
     // The back button.
@@ -81,6 +88,7 @@ protected:
 private:
     ListBehaviour m_behaviour;
     DataControl *m_data = nullptr;
+    DBGrid *m_grid = nullptr;
     StatusBar *m_bar = nullptr;
     QPushButton *m_delete = nullptr;
     QPushButton *m_edit = nullptr;

@@ -73,7 +73,7 @@ Form2::Form2()
     DBGrid1->setDataSource(Data1);
 
     StatusBar1 = new StatusBar(QStringLiteral("StatusBar1"), this);
-    setListControls(Data1, StatusBar1, Command3, Command5);
+    setListControls(Data1, DBGrid1, StatusBar1, Command3, Command5);
 
     connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form2::Command2_Click);
@@ -112,11 +112,7 @@ void Form2::applyGridLayout(OpenedFrom from)
 {
     static constexpr int fromStart[] = {1720, 1400, 1800, 1100, 1100, 1100, 1100, 1600};
     static constexpr int fromMenu[] = {1720, 1300, 1800, 1000, 1000, 1000, 1000, 1500};
-    const int *widths = from == OpenedFrom::Menu ? fromMenu : fromStart;
-    for (int i = 0; i < 8; ++i) {
-        DBGrid1->Columns(i).setWidth(widths[i]);
-        DBGrid1->Columns(i).setAlignment(DBGrid::Alignment::Right);
-    }
+    layOutColumns(from == OpenedFrom::Menu ? fromMenu : fromStart, DBGrid::Alignment::Right);
     DBGrid1->Columns(4).setCaption(QStringLiteral("هاتف المكتب"));
     DBGrid1->Columns(5).setCaption(QStringLiteral("هاتف الجوّال"));
     DBGrid1->Columns(6).setCaption(QStringLiteral("هاتف المنزل"));
