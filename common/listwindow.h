@@ -49,13 +49,6 @@ public:
     // The entry window was cancelled and unloaded: the list shows itself as it stands.
     void afterCancel();
 
-    // Delete and edit together.
-    void setRecordButtons(bool enabled);
-    // Panel 1: width 1800, centred, the number of records listed.
-    void writeRecordCount();
-
-    DataControl *listData() const { return m_data; }
-
 protected:
     // name and size as Form's; the size is the design client area in twips.
     ListWindow(const QString &name, int widthTwips, int heightTwips, const ListBehaviour &behaviour);
@@ -63,6 +56,11 @@ protected:
     // The controls the shared routines work on; called once by the window's constructor.
     void setListControls(DataControl *data, DBGrid *grid, StatusBar *bar, QPushButton *deleteButton,
                          QPushButton *editButton);
+
+    // Delete and edit together.
+    void setRecordButtons(bool enabled);
+    // Panel 1: width 1800, centred, the number of records listed.
+    void writeRecordCount();
 
     // The book's own steps after each event: its grid layout and its status bar.
     virtual void showList(ListEvent event, OpenedFrom from = OpenedFrom::StartWindow) = 0;
