@@ -1,7 +1,6 @@
 // The cheque list: the cheques in a grid, search by date or payee, sums per payee and in all, delete.
 #pragma once
 
-#include "common/dbgrid.h"
 #include "common/listwindow.h"
 
 #include <array>
