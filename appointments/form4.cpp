@@ -7,8 +7,6 @@
 #include "common/datacontrol.h"
 #include "common/dbgrid.h"
 #include "common/icons.h"
-#include "common/messagebox.h"
-#include "common/records.h"
 #include "common/statusbar.h"
 #include "common/twips.h"
 
@@ -18,7 +16,7 @@
 namespace dalil {
 
 Form4::Form4()
-    : Form(designName(), 11880, 8595)
+    : ListWindow(designName(), 11880, 8595, {.afterCancel = AfterCancel::Shown})
 {
     setWindowTitle(QStringLiteral("مذكرة المواعيد"));
     setWindowIcon(Icons::appointment());
@@ -46,6 +44,7 @@ Form4::Form4()
     DBGrid1->setDataSource(Data1);
 
     StatusBar1 = new StatusBar(QStringLiteral("StatusBar1"), this);
+    setListControls(Data1, DBGrid1, StatusBar1, Command2, Command4);
 
     setTabOrder(DBGrid1->view(), Command1);
     setTabOrder(Command1, Command4);
@@ -54,7 +53,6 @@ Form4::Form4()
 
     connect(Command1, &QPushButton::clicked, this, &Form4::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form4::Command2_Click);
-    guardAgainstDoubleClicks(Command2);
     connect(Command3, &QPushButton::clicked, this, &Form4::Command3_Click);
     connect(Command4, &QPushButton::clicked, this, &Form4::Command4_Click);
 }
@@ -70,40 +68,43 @@ QWidget *Form4::restingFocus()
     return DBGrid1->view();
 }
 
-void Form4::recordsChangedElsewhere()
+void Form4::showList(ListEvent event, OpenedFrom)
 {
-    setRecordButtons(!Data1->Recordset()->atEOF());
-    writeCountPanel();
+    // The same steps from the start window's button and from the menu.
+    switch (event) {
+    case ListEvent::Opened:
+        applyGridLayout();
+        buildStatusPanels();
+        break;
+    case ListEvent::ChangedElsewhere:
+        writeRecordCount();
+        break;
+    case ListEvent::Searched:
+    case ListEvent::Deleted:
+    case ListEvent::Saved:
+    case ListEvent::Cancelled:
+        applyGridLayout();
+        updateStatus();
+        break;
+    }
 }
 
 void Form4::applyGridLayout()
 {
-    for (int i = 0; i < 6; ++i)
-        DBGrid1->Columns(i).setAlignment(DBGrid::AlignRight);
-    for (int i = 0; i < 5; ++i)
-        DBGrid1->Columns(i).setWidth(800);
-    DBGrid1->Columns(5).setWidth(4000);
-}
-
-void Form4::writeCountPanel()
-{
-    if (StatusPanel *count = StatusBar1->panel(1)) {
-        count->setWidth(1800);
-        count->setAlignment(StatusPanel::AlignCenter);
-        count->setText(recordCountText(Data1->Recordset()->RecordCount()));
-    }
+    static constexpr int widths[] = {800, 800, 800, 800, 800, 4000};
+    layOutColumns(widths, DBGrid::Alignment::Right);
 }
 
 void Form4::updateStatus()
 {
-    writeCountPanel();
+    writeRecordCount();
     if (StatusPanel *date = StatusBar1->panel(2)) {
-        date->setStyle(StatusPanel::Date);
-        date->setAlignment(StatusPanel::AlignCenter);
+        date->setStyle(StatusPanel::Style::Date);
+        date->setAlignment(StatusPanel::Alignment::Center);
     }
     if (StatusPanel *time = StatusBar1->panel(3)) {
-        time->setStyle(StatusPanel::Time);
-        time->setAlignment(StatusPanel::AlignCenter);
+        time->setStyle(StatusPanel::Style::Time);
+        time->setAlignment(StatusPanel::Alignment::Center);
     }
 }
 
@@ -111,19 +112,13 @@ void Form4::buildStatusPanels()
 {
     if (StatusBar1->panelCount() >= 3)
         return; // the count stays as the last delete, save or cancel wrote it
-    writeCountPanel();
+    writeRecordCount();
     StatusPanel *date = StatusBar1->addPanel();
-    date->setStyle(StatusPanel::Date);
-    date->setAlignment(StatusPanel::AlignCenter);
+    date->setStyle(StatusPanel::Style::Date);
+    date->setAlignment(StatusPanel::Alignment::Center);
     StatusPanel *time = StatusBar1->addPanel();
-    time->setStyle(StatusPanel::Time);
-    time->setAlignment(StatusPanel::AlignCenter);
-}
-
-void Form4::setRecordButtons(bool enabled)
-{
-    Command2->setEnabled(enabled);
-    Command4->setEnabled(enabled);
+    time->setStyle(StatusPanel::Style::Time);
+    time->setAlignment(StatusPanel::Alignment::Center);
 }
 
 void Form4::Command1_Click()
@@ -133,24 +128,12 @@ void Form4::Command1_Click()
 
 void Form4::Command2_Click()
 {
-    RecordSource *records = Data1->Recordset();
-    // No current record (an edit saved on an empty list enables delete): nothing to do.
-    const bool hadRecord = records->hasCurrentRecord();
-    deleteCurrent(this, Data1);
-    if (!hadRecord)
-        return;
-    if (!Data1->Refresh())
-        MessageBoxes::dataError(this, records->lastError());
-    if (records->atEOF())
-        setRecordButtons(false);
-    applyGridLayout();
-    updateStatus();
+    deleteSelected();
 }
 
 void Form4::Command3_Click()
 {
-    Hide();
-    Forms::showStartWindow();
+    goBack();
 }
 
 void Form4::Command4_Click()

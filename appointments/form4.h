@@ -1,8 +1,7 @@
 // The appointment list: the appointment book in a grid, with add, edit, delete and back.
 #pragma once
 
-#include "common/form.h"
-#include "common/records.h"
+#include "common/listwindow.h"
 
 class QPushButton;
 
@@ -12,23 +11,13 @@ class DataControl;
 class DBGrid;
 class StatusBar;
 
-class Form4 : public Form
+class Form4 : public ListWindow
 {
     Q_OBJECT
 
 public:
     Form4();
     static QString designName() { return QStringLiteral("Form4"); }
-
-    // The five narrow columns and the wide appointment column, all right-aligned; every
-    // refresh of Data1 loses them.
-    void applyGridLayout();
-    // Count, date and time panels restyled; panels the bar does not have yet are skipped.
-    void updateStatus();
-    // The first opening's three panels; later openings leave the bar as it is.
-    void buildStatusPanels();
-    // Delete and edit together.
-    void setRecordButtons(bool enabled);
 
     QPushButton *Command1;
     QPushButton *Command4;
@@ -42,14 +31,20 @@ public:
 
 protected:
     void Form_Load() override;
-    void recordsChangedElsewhere() override;
+    void showList(ListEvent event, OpenedFrom from) override;
 
 private:
     void Command1_Click();
     void Command2_Click();
     void Command3_Click();
     void Command4_Click();
-    void writeCountPanel();
+    // The five narrow columns and the wide appointment column, all right-aligned; every
+    // refresh of Data1 loses them.
+    void applyGridLayout();
+    // Count, date and time panels restyled; panels the bar does not have yet are skipped.
+    void updateStatus();
+    // The first opening's three panels; later openings leave the bar as it is.
+    void buildStatusPanels();
 };
 
 } // namespace dalil

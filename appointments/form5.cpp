@@ -3,18 +3,19 @@
 #include "form4.h"
 
 #include "common/application.h"
+#include "common/controls.h"
 #include "common/datacontrol.h"
 #include "common/icons.h"
 #include "common/messagebox.h"
 #include "common/records.h"
 #include "common/textbox.h"
 #include "common/twips.h"
+#include "data/dates.h"
 
 #include <QCalendarWidget>
 #include <QDateTime>
 #include <QLabel>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QHeaderView>
 #include <QTableView>
 #include <QTextCharFormat>
@@ -24,52 +25,15 @@ namespace dalil {
 
 namespace {
 
-QLabel *label(const QString &name, Qt::Alignment alignment, const QRect &at, QWidget *parent)
+// The window's captions are in the Kufi face of the design, bold.
+QLabel *kufiLabel(const QString &name, Qt::Alignment alignment, const QRect &at, QWidget *parent)
 {
-    auto *l = new QLabel(parent);
-    l->setObjectName(name);
-    l->setTextFormat(Qt::PlainText);
-    l->setAlignment(alignment | Qt::AlignAbsolute | Qt::AlignVCenter);
+    QLabel *l = designLabel(name, QString(), alignment, at, parent);
     QFont font(QStringLiteral("Monotype Koufi"));
     font.setPointSizeF(9.75);
     font.setBold(true);
     l->setFont(font);
-    l->setGeometry(at);
     return l;
-}
-
-BoundTextBox *box(const QString &name, const QString &field, int maxLength, const QRect &at,
-                  DataControl *source, QWidget *parent)
-{
-    auto *b = new BoundTextBox(name, parent);
-    b->setTextAlignment(Qt::AlignRight);
-    b->setMaxLength(maxLength);
-    b->setGeometry(at);
-    b->setDataSource(source);
-    b->setDataField(field);
-    return b;
-}
-
-QPushButton *button(const QString &name, const QString &caption, const QRect &at, QWidget *parent)
-{
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setGeometry(at);
-    return b;
-}
-
-// The number that the text's leading digits give (blanks before them skipped, digits 0 to 9
-// as in the rest of the program), or 0: the boxes take any characters, and the date check
-// must read them without failing.
-int leadingNumber(const QString &text)
-{
-    qsizetype i = 0;
-    while (i < text.size() && text.at(i) == u' ')
-        ++i;
-    int value = 0;
-    for (; i < text.size() && text.at(i) >= u'0' && text.at(i) <= u'9'; ++i)
-        value = qMin(value * 10 + (text.at(i).unicode() - u'0'), 1000000);
-    return value;
 }
 
 } // namespace
@@ -82,23 +46,25 @@ Form5::Form5()
     setLayoutDirection(Qt::RightToLeft);
 
     // The clock line, read right to left: "today" and the date, "the time" and the time.
-    Label5 = label(QStringLiteral("Label5"), Qt::AlignRight, twipsRect(11280, 120, 390, 375), this);
+    Label5 = kufiLabel(QStringLiteral("Label5"), Qt::AlignRight, twipsRect(11280, 120, 390, 375), this);
     showCaption(Label5, QStringLiteral("اليوم"));
-    Label6 = label(QStringLiteral("Label6"), Qt::AlignHCenter, twipsRect(10080, 120, 645, 375), this);
-    Label7 = label(QStringLiteral("Label7"), Qt::AlignHCenter, twipsRect(8760, 120, 555, 375), this);
+    Label6 = kufiLabel(QStringLiteral("Label6"), Qt::AlignHCenter, twipsRect(10080, 120, 645, 375), this);
+    Label7 = kufiLabel(QStringLiteral("Label7"), Qt::AlignHCenter, twipsRect(8760, 120, 555, 375), this);
     showCaption(Label7, QStringLiteral("التاريخ"));
-    Label8 = label(QStringLiteral("Label8"), Qt::AlignHCenter, twipsRect(7680, 120, 645, 375), this);
+    Label8 = kufiLabel(QStringLiteral("Label8"), Qt::AlignHCenter, twipsRect(7680, 120, 645, 375), this);
 
     Data1 = new DataControl(QStringLiteral("Data1"), this);
     Data1->setCaption(QStringLiteral("السابق") + QString(39, u' ') + QStringLiteral("التالي"));
     Data1->setGeometry(twipsRect(5040, 960, 3900, 345));
 
-    Label1 = label(QStringLiteral("Label1"), Qt::AlignHCenter, twipsRect(6600, 1680, 495, 375), this);
+    Label1 = kufiLabel(QStringLiteral("Label1"), Qt::AlignHCenter, twipsRect(6600, 1680, 495, 375), this);
     showCaption(Label1, QStringLiteral("الموعد"));
-    Text1 = box(QStringLiteral("Text1"), QStringLiteral("الموعد"), 0, twipsRect(5040, 2040, 3855, 285), Data1, this);
+    Text1 = boundTextBox(QStringLiteral("Text1"), twipsRect(5040, 2040, 3855, 285), this, {}, Data1,
+                         QStringLiteral("الموعد"));
 
     MonthView1 = new QCalendarWidget(this);
     MonthView1->setObjectName(QStringLiteral("MonthView1"));
+    MonthView1->setCalendar(m_calendar);
     // Arabic with the digits 0 to 9 of the boxes beside it; the week starts on Saturday and
     // its weekend is Friday and Saturday.
     MonthView1->setLocale(arabicLocale());
@@ -128,24 +94,32 @@ Form5::Form5()
         days->verticalHeader()->setMinimumSectionSize(1);
     }
 
-    Label3 = label(QStringLiteral("Label3"), Qt::AlignHCenter, twipsRect(3480, 2640, 525, 375), this);
+    Label3 = kufiLabel(QStringLiteral("Label3"), Qt::AlignHCenter, twipsRect(3480, 2640, 525, 375), this);
     showCaption(Label3, QStringLiteral("الساعة"));
-    Text3 = box(QStringLiteral("Text3"), QStringLiteral("الساعة"), 0, twipsRect(3120, 3000, 1215, 285), Data1, this);
-    Label2 = label(QStringLiteral("Label2"), Qt::AlignHCenter, twipsRect(3645, 3480, 405, 375), this);
+    Text3 = boundTextBox(QStringLiteral("Text3"), twipsRect(3120, 3000, 1215, 285), this, {}, Data1,
+                         QStringLiteral("الساعة"));
+    Label2 = kufiLabel(QStringLiteral("Label2"), Qt::AlignHCenter, twipsRect(3645, 3480, 405, 375), this);
     showCaption(Label2, QStringLiteral("اليوم"));
-    Text2 = box(QStringLiteral("Text2"), QStringLiteral("اليوم"), 0, twipsRect(3120, 3840, 1215, 285), Data1, this);
-    Label4 = label(QStringLiteral("Label4"), Qt::AlignHCenter, twipsRect(3480, 4320, 555, 375), this);
+    Text2 = boundTextBox(QStringLiteral("Text2"), twipsRect(3120, 3840, 1215, 285), this, {}, Data1,
+                         QStringLiteral("اليوم"));
+    Label4 = kufiLabel(QStringLiteral("Label4"), Qt::AlignHCenter, twipsRect(3480, 4320, 555, 375), this);
     showCaption(Label4, QStringLiteral("التاريخ"));
     // Day, month, year in one row from right to left.
-    Text4 = box(QStringLiteral("Text4"), QStringLiteral("التاريخ"), 2, twipsRect(4080, 4680, 375, 285), Data1, this);
-    Text5 = box(QStringLiteral("Text5"), QStringLiteral("الشهر"), 2, twipsRect(3600, 4680, 375, 285), Data1, this);
-    Text6 = box(QStringLiteral("Text6"), QStringLiteral("العام"), 4, twipsRect(2880, 4680, 615, 285), Data1, this);
+    Text4 = boundTextBox(QStringLiteral("Text4"), twipsRect(4080, 4680, 375, 285), this, {.maxLength = 2}, Data1,
+                         QStringLiteral("التاريخ"));
+    Text5 = boundTextBox(QStringLiteral("Text5"), twipsRect(3600, 4680, 375, 285), this, {.maxLength = 2}, Data1,
+                         QStringLiteral("الشهر"));
+    Text6 = boundTextBox(QStringLiteral("Text6"), twipsRect(2880, 4680, 615, 285), this, {.maxLength = 4}, Data1,
+                         QStringLiteral("العام"));
     for (BoundTextBox *number : {Text4, Text5, Text6})
         acceptArabicDigits(number);
 
-    Command1 = button(QStringLiteral("Command1"), QStringLiteral("حفظ الموعد"), twipsRect(7200, 6600, 1335, 615), this);
-    Command2 = button(QStringLiteral("Command2"), QStringLiteral("مسح الحقول"), twipsRect(5640, 6600, 1335, 615), this);
-    Command3 = button(QStringLiteral("Command3"), QStringLiteral("إلغاء الأمر"), twipsRect(4080, 6600, 1335, 615), this);
+    Command1 = commandButton(QStringLiteral("Command1"), QStringLiteral("حفظ الموعد"), {},
+                             twipsRect(7200, 6600, 1335, 615), this);
+    Command2 = commandButton(QStringLiteral("Command2"), QStringLiteral("مسح الحقول"), {},
+                             twipsRect(5640, 6600, 1335, 615), this);
+    Command3 = commandButton(QStringLiteral("Command3"), QStringLiteral("إلغاء الأمر"), {},
+                             twipsRect(4080, 6600, 1335, 615), this);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -165,29 +139,6 @@ Form5::Form5()
     connect(MonthView1, &QCalendarWidget::activated, this, &Form5::MonthView1_DateClick);
     connect(Timer1, &QTimer::timeout, this, &Form5::Timer1_Timer);
     Timer1->start();
-}
-
-QString Form5::weekdayName(int number)
-{
-    static const QStringList names{QStringLiteral("الأحد"),   QStringLiteral("الإثنين"),
-                                   QStringLiteral("الثلاثاء"), QStringLiteral("الأربعاء"),
-                                   QStringLiteral("الخميس"),  QStringLiteral("الجمعة"),
-                                   QStringLiteral("السبت")};
-    return names.value(number - 1);
-}
-
-QString Form5::dateText(const QDate &date)
-{
-    return QLocale().toString(date, QLocale::ShortFormat);
-}
-
-QString Form5::timeText(const QTime &time)
-{
-    // The user's long time format, which has the seconds, without its time zone.
-    QString format = QLocale().timeFormat(QLocale::LongFormat);
-    static const QRegularExpression zone(QStringLiteral("\\s*\\bt+\\b"));
-    format.remove(zone);
-    return QLocale().toString(time, format.trimmed());
 }
 
 void Form5::showCaption(QLabel *label, const QString &text)
@@ -219,23 +170,24 @@ void Form5::Form_Load()
 {
     Data1->setDatabaseName(databasePath());
     Data1->setRecordSource(QStringLiteral("Note"));
-    showCaption(Label6, dateText(QDate::currentDate()));
-    showCaption(Label8, timeText(QTime::currentTime()));
+    showCaption(Label6, Dates::dateText(QDate::currentDate(), m_calendar));
+    showCaption(Label8, Dates::timeText(QTime::currentTime()));
 }
 
 void Form5::Timer1_Timer()
 {
     const QDateTime now = QDateTime::currentDateTime();
-    showCaption(Label6, dateText(now.date()));
-    showCaption(Label8, timeText(now.time()));
+    showCaption(Label6, Dates::dateText(now.date(), m_calendar));
+    showCaption(Label8, Dates::timeText(now.time()));
 }
 
 void Form5::MonthView1_DateClick(const QDate &date)
 {
-    Text4->setText(QString::number(date.day()));
-    Text5->setText(QString::number(date.month()));
-    Text6->setText(QString::number(date.year()));
-    Text2->setText(weekdayName(date.dayOfWeek() % 7 + 1)); // Qt counts from Monday
+    const QCalendar::YearMonthDay day = Dates::parts(date, m_calendar);
+    Text4->setText(QString::number(day.day));
+    Text5->setText(QString::number(day.month));
+    Text6->setText(QString::number(day.year));
+    Text2->setText(Dates::weekdayName(date, m_calendar));
     Text1->setFocus();
 }
 
@@ -255,8 +207,7 @@ bool Form5::checkInput()
         || Text6->text().isEmpty())
         return refuse(QStringLiteral("الرجاء تحديد تاريخ الموعد"), Text3);
     // A month before this one is refused unless its year lies ahead; the day takes no part.
-    const QDate today = QDate::currentDate();
-    if (leadingNumber(Text5->text()) < today.month() && leadingNumber(Text6->text()) <= today.year())
+    if (Dates::appointmentMonthPassed(Text5->text(), Text6->text(), QDate::currentDate(), m_calendar))
         return refuse(QStringLiteral("الرجاء تحديد التاريخ الصحيح"), Text4);
     return true;
 }
@@ -268,12 +219,7 @@ void Form5::Command1_Click()
     // A write the database refuses brings this window back with everything typed.
     if (!writeEntry(this, Data1))
         return;
-    Form4 *list = Forms::Load<Form4>(); // created hidden when the book was never opened
-    if (!list->Data1->Refresh())
-        MessageBoxes::dataError(list, list->Data1->Recordset()->lastError());
-    list->setRecordButtons(true);
-    list->updateStatus();
-    list->applyGridLayout();
+    Forms::Load<Form4>()->afterSave(); // created hidden when the book was never opened
 }
 
 void Form5::clearBoxes()
@@ -291,11 +237,8 @@ void Form5::Command3_Click()
 {
     clearBoxes();
     Form4 *list = Forms::Load<Form4>();
-    list->setRecordButtons(!list->Data1->Recordset()->atEOF());
     Unload(); // what was typed, now the emptied boxes, is dropped, never written
-    list->Show();
-    list->applyGridLayout();
-    list->updateStatus();
+    list->afterCancel();
 }
 
 } // namespace dalil

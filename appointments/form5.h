@@ -4,6 +4,8 @@
 
 #include "common/form.h"
 
+#include <QCalendar>
+
 class QCalendarWidget;
 class QLabel;
 class QPushButton;
@@ -21,12 +23,6 @@ class Form5 : public Form
 public:
     Form5();
     static QString designName() { return QStringLiteral("Form5"); }
-
-    // The weekday names by the calendar's numbering, 1 = Sunday to 7 = Saturday.
-    static QString weekdayName(int number);
-    // The clock line's texts: the user's date, and the time of day with its seconds.
-    static QString dateText(const QDate &date);
-    static QString timeText(const QTime &time);
 
     QLabel *Label5;
     QLabel *Label6;
@@ -64,6 +60,9 @@ private:
     void showCaption(QLabel *label, const QString &text);
     bool checkInput();
     void clearBoxes();
+
+    // The calendar of the month view, the clock and the date check.
+    const QCalendar m_calendar;
 };
 
 } // namespace dalil

@@ -25,17 +25,6 @@ const QString payeeColumn = QStringLiteral("السيد");
 const QString dinarSum = QStringLiteral("Sum من دينار");
 const QString filsSum = QStringLiteral("Sum من فلس");
 
-QLabel *label(const QString &name, const QString &caption, Qt::Alignment alignment, QWidget *parent,
-              const QRect &geometry)
-{
-    auto *l = new QLabel(caption, parent);
-    l->setObjectName(name);
-    l->setTextFormat(Qt::PlainText);
-    l->setAlignment(alignment | Qt::AlignAbsolute | Qt::AlignVCenter);
-    l->setGeometry(geometry);
-    return l;
-}
-
 BoundLabel *sumLabel(const QString &name, const QString &placeholder, QWidget *parent)
 {
     auto *l = new BoundLabel(name, placeholder, parent);
@@ -46,7 +35,8 @@ BoundLabel *sumLabel(const QString &name, const QString &placeholder, QWidget *p
 } // namespace
 
 Form6::Form6()
-    : Form(designName(), 11880, 8595)
+    : ListWindow(designName(), 11880, 8595,
+                 {.deleteReadsAgainWithoutRecord = true, .lastDeleteDisablesButtonsFirst = true})
 {
     setWindowTitle(QStringLiteral("دفتر الشيكات"));
     setWindowIcon(Icons::cheque());
@@ -65,11 +55,12 @@ Form6::Form6()
     List1->setObjectName(QStringLiteral("List1"));
     List1->setGeometry(twipsRect(3360, 720, 1695, 645));
 
-    Label1 = label(QStringLiteral("Label1"), QString(), Qt::AlignHCenter, Frame1, twipsRect(480, 480, 2175, 255));
-    Label7 = label(QStringLiteral("Label7"), QStringLiteral("  اليوم        الشهر             العام"),
-                   Qt::AlignRight, Frame1, twipsRect(480, 840, 2175, 240));
-    Label8 = label(QStringLiteral("Label8"), QStringLiteral("اسم الشخص"), Qt::AlignHCenter, Frame1,
-                   twipsRect(480, 840, 2175, 240));
+    Label1 = designLabel(QStringLiteral("Label1"), QString(), Qt::AlignHCenter, twipsRect(480, 480, 2175, 255),
+                         Frame1);
+    Label7 = designLabel(QStringLiteral("Label7"), QStringLiteral("  اليوم        الشهر             العام"),
+                         Qt::AlignRight, twipsRect(480, 840, 2175, 240), Frame1);
+    Label8 = designLabel(QStringLiteral("Label8"), QStringLiteral("اسم الشخص"), Qt::AlignHCenter,
+                         twipsRect(480, 840, 2175, 240), Frame1);
     shrinkToFit(Label7, Label7->text());
     Label7->hide();
     Label8->hide();
@@ -106,6 +97,7 @@ Form6::Form6()
     DBGrid1->setRecordSelectors(true);
 
     StatusBar1 = new StatusBar(QStringLiteral("StatusBar1"), this);
+    setListControls(Data1, DBGrid1, StatusBar1, Command3, Command5);
 
     // Never shown: the status bar reads the sums from their captions.
     Label4 = sumLabel(QStringLiteral("Label4"), QStringLiteral("name"), this);
@@ -122,7 +114,6 @@ Form6::Form6()
     connect(Command1, &QPushButton::clicked, this, &Form6::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form6::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &Form6::Command3_Click);
-    guardAgainstDoubleClicks(Command3);
     connect(Command4, &QPushButton::clicked, this, &Form6::Command4_Click);
     connect(Command5, &QPushButton::clicked, this, &Form6::Command5_Click);
 }
@@ -158,32 +149,53 @@ QWidget *Form6::restingFocus()
     return DBGrid1->view();
 }
 
-void Form6::recordsChangedElsewhere()
+void Form6::showList(ListEvent event, OpenedFrom from)
 {
-    setFoundButtons(!Data1->Recordset()->atEOF());
-    showRecordCount();
-    readTotals();
-    showGrandTotal();
-}
-
-void Form6::open(OpenedFrom from)
-{
-    Show();
-    if (Form *start = Forms::find(QStringLiteral("Form1")))
-        start->Hide();
-    Command3->setEnabled(!Data1->Recordset()->atEOF());
-
-    // From here on the steps only fill in the bar and the grid.
-    showRecordCount();
-    while (StatusBar1->panelCount() < 3)
-        StatusBar1->addPanel();
-    StatusBar1->panel(2)->setWidth(5000);
-    StatusBar1->panel(3)->setWidth(8000);
-    Data3->Refresh(); // the sums as they stand now, not as they stood when the window loaded
-    showGrandTotal();
-    StatusBar1->panel(3)->setAlignment(from == OpenedFrom::Menu ? StatusPanel::AlignRight
-                                                                 : StatusPanel::AlignCenter);
-    layOutGrid(from == OpenedFrom::Menu ? layoutB : layoutA, DBGrid::AlignRight);
+    switch (event) {
+    case ListEvent::Opened:
+        // From here on the steps only fill in the bar and the grid.
+        writeRecordCount();
+        while (StatusBar1->panelCount() < 3)
+            StatusBar1->addPanel();
+        StatusBar1->panel(2)->setWidth(5000);
+        StatusBar1->panel(3)->setWidth(8000);
+        refresh(Data3); // the sums as they stand now, not as they stood when the window loaded
+        showGrandTotal();
+        StatusBar1->panel(3)->setAlignment(from == OpenedFrom::Menu ? StatusPanel::Alignment::Right
+                                                                     : StatusPanel::Alignment::Center);
+        layOutColumns(from == OpenedFrom::Menu ? layoutB : layoutA, DBGrid::Alignment::Right);
+        break;
+    case ListEvent::Searched:
+        layOutColumns(layoutA, DBGrid::Alignment::Right);
+        writeRecordCount();
+        break;
+    case ListEvent::Deleted:
+        layOutColumns(layoutA, DBGrid::Alignment::Right);
+        writeRecordCount();
+        // The sums shown must not outlive the cheque they counted.
+        readTotals();
+        showGrandTotal();
+        break;
+    case ListEvent::Saved:
+    case ListEvent::Cancelled:
+        layOutColumns(layoutA, DBGrid::Alignment::Center);
+        // From here on a missing panel (the list never opened) is skipped.
+        writeRecordCount();
+        if (StatusPanel *payee = StatusBar1->panel(2))
+            payee->setWidth(5000);
+        readTotals();
+        if (StatusPanel *total = StatusBar1->panel(3)) {
+            total->setWidth(event == ListEvent::Saved ? 8000 : 5000);
+            showGrandTotal();
+            total->setAlignment(StatusPanel::Alignment::Center);
+        }
+        break;
+    case ListEvent::ChangedElsewhere:
+        writeRecordCount();
+        readTotals();
+        showGrandTotal();
+        break;
+    }
 }
 
 bool Form6::FindDate()
@@ -215,26 +227,10 @@ bool Form6::FindName()
     return listed && summed;
 }
 
-void Form6::layOutGrid(const ColumnWidths &widths, int alignment)
-{
-    for (int i = 0; i < int(widths.size()); ++i)
-        DBGrid1->Columns(i).setWidth(widths[i]);
-    for (int i = 0; i < int(widths.size()); ++i)
-        DBGrid1->Columns(i).setAlignment(alignment);
-}
-
-void Form6::showRecordCount()
-{
-    StatusPanel *count = StatusBar1->panel(1);
-    count->setWidth(1800);
-    count->setAlignment(StatusPanel::AlignCenter);
-    count->setText(recordCountText(Data1->Recordset()->RecordCount()));
-}
-
 void Form6::readTotals()
 {
-    Data2->Refresh();
-    Data3->Refresh();
+    refresh(Data2);
+    refresh(Data3);
     StatusPanel *payee = StatusBar1->panel(2);
     if (payee && !payee->text().isEmpty())
         payee->setText(Data2->Recordset()->atEOF() ? QString() : payeeTotalText());
@@ -258,12 +254,6 @@ int Form6::searchKind() const
 {
     const QList<QListWidgetItem *> selected = List1->selectedItems();
     return selected.isEmpty() ? -1 : List1->row(selected.first());
-}
-
-void Form6::setFoundButtons(bool found)
-{
-    Command3->setEnabled(found);
-    Command5->setEnabled(found);
 }
 
 void Form6::List1_Click()
@@ -303,19 +293,20 @@ void Form6::Text1_KeyPress()
 
 void Form6::Command2_Click()
 {
+    beginAction();
     const int kind = searchKind();
     if (kind < 0)
         MessageBoxes::searchKindMissing(this, true);
 
     if (kind == 0) {
         if (!FindDate()) {
-            MessageBoxes::dataError(this, Data1->Recordset()->lastError());
-            setFoundButtons(false);
+            report(Data1->Recordset()->lastError());
+            setRecordButtons(false);
         } else if (Data1->Recordset()->atEOF()) {
-            setFoundButtons(false);
+            setRecordButtons(false);
             MessageBoxes::notFound(this, QStringLiteral("No results were found!"));
         } else {
-            setFoundButtons(true);
+            setRecordButtons(true);
         }
     } else if (kind == 1) {
         // The payee total keeps following the last name search that found someone.
@@ -325,46 +316,34 @@ void Form6::Command2_Click()
         if (!ran) {
             const DataError error = Data1->Recordset()->lastError().isError() ? Data1->Recordset()->lastError()
                                                                               : Data2->Recordset()->lastError();
-            MessageBoxes::dataError(this, error);
-            setFoundButtons(!Data1->Recordset()->atEOF());
+            report(error);
+            setRecordButtons(!Data1->Recordset()->atEOF());
         } else if (Data1->Recordset()->atEOF()) {
-            setFoundButtons(false);
+            setRecordButtons(false);
             if (lastSums)
                 Data2->setRecordSource(*lastSums);
             else
                 Data2->setRecordSource(lastSumsSource);
-            Data2->Refresh();
+            refresh(Data2);
             MessageBoxes::notFound(this, Text1->text() + QStringLiteral(" was not found!"));
         } else {
-            setFoundButtons(true);
+            setRecordButtons(true);
             StatusPanel *payee = StatusBar1->panel(2);
             if (payee) {
                 payee->setText(payeeTotalText());
-                payee->setAlignment(StatusPanel::AlignCenter);
+                payee->setAlignment(StatusPanel::Alignment::Center);
             }
         }
     }
 
-    layOutGrid(layoutA, DBGrid::AlignRight);
-    showRecordCount();
+    showList(ListEvent::Searched, OpenedFrom::StartWindow);
 }
 
 void Form6::Command3_Click()
 {
-    RecordSource *cheques = Data1->Recordset();
-    if (cheques->RecordCount() == 1)
-        setFoundButtons(false);
-    // With no current cheque there is nothing to delete and nothing to tell; a database
-    // that refuses is reported.
-    deleteCurrent(this, Data1);
-    Data1->Refresh(); // the search in force stays
-    if (cheques->atEOF())
-        setFoundButtons(false);
-    layOutGrid(layoutA, DBGrid::AlignRight);
-    showRecordCount();
-    // The sums shown must not outlive the cheque they counted.
-    readTotals();
-    showGrandTotal();
+    // With no current cheque there is nothing to delete and nothing to tell, but the list
+    // is read again all the same; a database that refuses is reported.
+    deleteSelected();
 }
 
 void Form6::Command1_Click()
@@ -381,8 +360,7 @@ void Form6::Command5_Click()
 
 void Form6::Command4_Click()
 {
-    Hide();
-    Forms::showStartWindow();
+    goBack();
 }
 
 } // namespace dalil

@@ -1,8 +1,7 @@
 // The cheque list: the cheques in a grid, search by date or payee, sums per payee and in all, delete.
 #pragma once
 
-#include "common/form.h"
-#include "common/records.h"
+#include "common/listwindow.h"
 
 #include <array>
 
@@ -19,7 +18,7 @@ class DBGrid;
 class StatusBar;
 class TextBox;
 
-class Form6 : public Form
+class Form6 : public ListWindow
 {
     Q_OBJECT
 
@@ -32,22 +31,9 @@ public:
     static constexpr ColumnWidths layoutA{600, 600, 600, 2000, 1100, 1100, 2500, 2500};
     static constexpr ColumnWidths layoutB{500, 500, 500, 2000, 1000, 1000, 2500, 2500};
 
-    // The open-cheque-book routine (start window or menu), after the window is loaded.
-    void open(OpenedFrom from);
-
     // The searches; each returns false when the database could not run it.
     Q_INVOKABLE bool FindDate();
     Q_INVOKABLE bool FindName();
-
-    // What the cheque writing window's save and cancel set here as well.
-    void layOutGrid(const ColumnWidths &widths, int alignment);
-    // Panel 1: the number of cheques listed.
-    void showRecordCount();
-    // Reads the sums again (they change with every cheque written or deleted); a payee total
-    // already on panel 2 follows its query.
-    void readTotals();
-    // Panel 3's text from the grand sums; its width and alignment are the caller's.
-    void showGrandTotal();
 
     DataControl *Data1;
     DataControl *Data2;
@@ -82,9 +68,15 @@ public:
 
 protected:
     void Form_Load() override;
-    void recordsChangedElsewhere() override;
+    void showList(ListEvent event, OpenedFrom from) override;
 
 private:
+    // Reads the sums again (they change with every cheque written or deleted); a payee total
+    // already on panel 2 follows its query.
+    void readTotals();
+    // Panel 3's text from the grand sums; its width and alignment are the caller's.
+    void showGrandTotal();
+
     void List1_Click();
     void Text1_KeyPress();
     void Command1_Click();
@@ -95,7 +87,6 @@ private:
 
     // The chosen search kind: 0 by date, 1 by name, -1 none.
     int searchKind() const;
-    void setFoundButtons(bool found);
     QString payeeTotalText() const;
 };
 

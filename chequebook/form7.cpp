@@ -3,15 +3,15 @@
 #include "form6.h"
 
 #include "common/application.h"
+#include "common/controls.h"
 #include "common/datacontrol.h"
-#include "common/dbgrid.h"
 #include "common/icons.h"
 #include "common/messagebox.h"
 #include "common/records.h"
-#include "common/statusbar.h"
 #include "common/textbox.h"
 #include "common/twips.h"
 #include "data/amountwords.h"
+#include "data/dates.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -21,17 +21,15 @@ namespace dalil {
 
 namespace {
 
-// A drawn line is one pixel thick.
-constexpr int lineThickness = twipsPerPixel;
+// A drawn line is 15 twips thick: one pixel at 96 DPI.
+constexpr int lineThickness = 15;
 
-QLabel *label(const QString &name, const QString &caption, QWidget *parent, const QRect &geometry)
+// A caption read from the right. The labels were sized for a smaller face than the default
+// one: one too small for its words grows to the left (they read from the right) and down,
+// rather than cut them.
+QLabel *label(const QString &name, const QString &caption, const QRect &geometry, QWidget *parent)
 {
-    auto *l = new QLabel(caption, parent);
-    l->setObjectName(name);
-    l->setTextFormat(Qt::PlainText);
-    l->setAlignment(Qt::AlignRight | Qt::AlignAbsolute | Qt::AlignVCenter);
-    // The labels were sized for a smaller face than the default one: one too small for its
-    // words grows to the left (they read from the right) and down, rather than cut them.
+    QLabel *l = designLabel(name, caption, Qt::AlignRight, geometry, parent);
     const QSize needed = l->sizeHint();
     QRect fitted = geometry;
     if (needed.width() > fitted.width())
@@ -41,16 +39,6 @@ QLabel *label(const QString &name, const QString &caption, QWidget *parent, cons
     return l;
 }
 
-BoundTextBox *box(const QString &name, Qt::Alignment alignment, int maxLength, QWidget *parent,
-                  const QRect &geometry)
-{
-    auto *b = new BoundTextBox(name, parent);
-    b->setTextAlignment(alignment);
-    b->setMaxLength(maxLength);
-    b->setGeometry(geometry);
-    return b;
-}
-
 QFrame *horizontalLine(const QString &name, int fromX, int toX, int y, QWidget *parent)
 {
     auto *line = new QFrame(parent);
@@ -58,8 +46,9 @@ QFrame *horizontalLine(const QString &name, int fromX, int toX, int y, QWidget *
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Plain);
     line->setLineWidth(1);
-    line->setGeometry(twips(fromX), twips(y), twips(toX) - twips(fromX) + twips(lineThickness),
-                      twips(lineThickness));
+    line->setGeometry(twipsToPixels(fromX), twipsToPixels(y),
+                      twipsToPixels(toX) - twipsToPixels(fromX) + twipsToPixels(lineThickness),
+                      twipsToPixels(lineThickness));
     return line;
 }
 
@@ -70,46 +59,9 @@ QFrame *verticalLine(const QString &name, int x, int fromY, int toY, QWidget *pa
     line->setFrameShape(QFrame::VLine);
     line->setFrameShadow(QFrame::Plain);
     line->setLineWidth(1);
-    line->setGeometry(twips(x), twips(fromY), twips(lineThickness),
-                      twips(toY) - twips(fromY) + twips(lineThickness));
+    line->setGeometry(twipsToPixels(x), twipsToPixels(fromY), twipsToPixels(lineThickness),
+                      twipsToPixels(toY) - twipsToPixels(fromY) + twipsToPixels(lineThickness));
     return line;
-}
-
-// The number at the start of a text as the date checks read it: blanks anywhere are
-// skipped, then a sign, digits 0 to 9, a decimal part and an exponent; 0 when there is none.
-double leadingNumber(const QString &text)
-{
-    QString compact;
-    for (const QChar c : text) {
-        if (c != u' ' && c != u'\t' && c != u'\n' && c != u'\r')
-            compact += c;
-    }
-    const auto isDigit = [&](qsizetype i) { return i < compact.size() && compact[i] >= u'0' && compact[i] <= u'9'; };
-    qsizetype i = 0;
-    if (i < compact.size() && (compact[i] == u'+' || compact[i] == u'-'))
-        ++i;
-    const qsizetype digitsFrom = i;
-    while (isDigit(i))
-        ++i;
-    if (i < compact.size() && compact[i] == u'.') {
-        ++i;
-        while (isDigit(i))
-            ++i;
-    }
-    if (i == digitsFrom || (i == digitsFrom + 1 && compact[digitsFrom] == u'.'))
-        return 0;
-    qsizetype end = i;
-    if (i < compact.size() && (compact[i] == u'e' || compact[i] == u'E')) {
-        qsizetype j = i + 1;
-        if (j < compact.size() && (compact[j] == u'+' || compact[j] == u'-'))
-            ++j;
-        if (isDigit(j)) {
-            while (isDigit(j))
-                ++j;
-            end = j;
-        }
-    }
-    return compact.left(end).toDouble();
 }
 
 // An amount is a whole number written in the digits 0 to 9 alone: no sign, no decimal
@@ -152,10 +104,13 @@ Form7::Form7()
     Data1->setGeometry(twipsRect(6720, 360, 2580, 315));
 
     // The date at the top right: day, month, year from right to left.
-    Label4 = label(QStringLiteral("Label4"), QStringLiteral("التاريخ"), this, twipsRect(8760, 2040, 495, 195));
-    Text1 = box(QStringLiteral("Text1"), Qt::AlignHCenter, 2, this, twipsRect(8160, 2040, 375, 285));
-    Text3 = box(QStringLiteral("Text3"), Qt::AlignHCenter, 2, this, twipsRect(7680, 2040, 375, 285));
-    Text2 = box(QStringLiteral("Text2"), Qt::AlignHCenter, 4, this, twipsRect(6960, 2040, 615, 285));
+    Label4 = label(QStringLiteral("Label4"), QStringLiteral("التاريخ"), twipsRect(8760, 2040, 495, 195), this);
+    Text1 = boundTextBox(QStringLiteral("Text1"), twipsRect(8160, 2040, 375, 285), this,
+                         {.alignment = Qt::AlignHCenter, .maxLength = 2});
+    Text3 = boundTextBox(QStringLiteral("Text3"), twipsRect(7680, 2040, 375, 285), this,
+                         {.alignment = Qt::AlignHCenter, .maxLength = 2});
+    Text2 = boundTextBox(QStringLiteral("Text2"), twipsRect(6960, 2040, 615, 285), this,
+                         {.alignment = Qt::AlignHCenter, .maxLength = 4});
 
     // The amount box at the top left: dinars in the left compartment, fils in the right.
     Line2 = horizontalLine(QStringLiteral("Line2"), 1440, 3720, 1800, this);
@@ -163,28 +118,29 @@ Form7::Form7()
     Line3 = verticalLine(QStringLiteral("Line3"), 1440, 1800, 3000, this);
     Line5 = verticalLine(QStringLiteral("Line5"), 3720, 1800, 3000, this);
     Line1 = verticalLine(QStringLiteral("Line1"), 2640, 1800, 3000, this);
-    Label5 = label(QStringLiteral("Label5"), QStringLiteral("دينار"), this, twipsRect(1800, 2040, 345, 195));
-    Label6 = label(QStringLiteral("Label6"), QStringLiteral("فلس"), this, twipsRect(3000, 2040, 285, 195));
-    Text8 = box(QStringLiteral("Text8"), Qt::AlignHCenter, 0, this, twipsRect(1680, 2520, 735, 285));
-    Text7 = box(QStringLiteral("Text7"), Qt::AlignHCenter, 0, this, twipsRect(2880, 2520, 615, 285));
+    Label5 = label(QStringLiteral("Label5"), QStringLiteral("دينار"), twipsRect(1800, 2040, 345, 195), this);
+    Label6 = label(QStringLiteral("Label6"), QStringLiteral("فلس"), twipsRect(3000, 2040, 285, 195), this);
+    Text8 = boundTextBox(QStringLiteral("Text8"), twipsRect(1680, 2520, 735, 285), this,
+                         {.alignment = Qt::AlignHCenter});
+    Text7 = boundTextBox(QStringLiteral("Text7"), twipsRect(2880, 2520, 615, 285), this,
+                         {.alignment = Qt::AlignHCenter});
 
     // Payee, amount in words and reason, each after its printed wording.
-    Label1 = label(QStringLiteral("Label1"), QStringLiteral("لأمر السيد"), this, twipsRect(8640, 3240, 675, 195));
-    Text4 = box(QStringLiteral("Text4"), Qt::AlignRight, 0, this, twipsRect(5280, 3240, 3015, 285));
-    Label2 = label(QStringLiteral("Label2"), QStringLiteral("مبلغاً و قدره"), this, twipsRect(8520, 4080, 855, 195));
-    Text5 = box(QStringLiteral("Text5"), Qt::AlignRight, 0, this, twipsRect(5280, 4080, 3015, 285));
-    Label3 = label(QStringLiteral("Label3"), QStringLiteral("و ذلك بسبب"), this, twipsRect(8520, 4920, 825, 195));
-    Text6 = box(QStringLiteral("Text6"), Qt::AlignRight, 0, this, twipsRect(5280, 4920, 3015, 285));
+    Label1 = label(QStringLiteral("Label1"), QStringLiteral("لأمر السيد"), twipsRect(8640, 3240, 675, 195), this);
+    Text4 = boundTextBox(QStringLiteral("Text4"), twipsRect(5280, 3240, 3015, 285), this,
+                         {.alignment = Qt::AlignRight});
+    Label2 = label(QStringLiteral("Label2"), QStringLiteral("مبلغاً و قدره"), twipsRect(8520, 4080, 855, 195), this);
+    Text5 = boundTextBox(QStringLiteral("Text5"), twipsRect(5280, 4080, 3015, 285), this,
+                         {.alignment = Qt::AlignRight});
+    Label3 = label(QStringLiteral("Label3"), QStringLiteral("و ذلك بسبب"), twipsRect(8520, 4920, 825, 195), this);
+    Text6 = boundTextBox(QStringLiteral("Text6"), twipsRect(5280, 4920, 3015, 285), this,
+                         {.alignment = Qt::AlignRight});
 
-    Command1 = new QPushButton(QStringLiteral("إضافة"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setGeometry(twipsRect(6960, 6480, 1335, 615));
-    Command2 = new QPushButton(QStringLiteral("مسح الحقول"), this);
-    Command2->setObjectName(QStringLiteral("Command2"));
-    Command2->setGeometry(twipsRect(5400, 6480, 1335, 615));
-    Command3 = new QPushButton(QStringLiteral("إلغاء الأمر"), this);
-    Command3->setObjectName(QStringLiteral("Command3"));
-    Command3->setGeometry(twipsRect(3840, 6480, 1335, 615));
+    Command1 = commandButton(QStringLiteral("Command1"), QStringLiteral("إضافة"), {}, twipsRect(6960, 6480, 1335, 615), this);
+    Command2 = commandButton(QStringLiteral("Command2"), QStringLiteral("مسح الحقول"), {},
+                             twipsRect(5400, 6480, 1335, 615), this);
+    Command3 = commandButton(QStringLiteral("Command3"), QStringLiteral("إلغاء الأمر"), {},
+                             twipsRect(3840, 6480, 1335, 615), this);
 
     // Day, month, year, dinars, fils, payee, amount in words, reason, then the buttons.
     const QList<QWidget *> tabOrder{Text1, Text3, Text2, Text8, Text7, Text4, Text5, Text6,
@@ -235,8 +191,7 @@ bool Form7::entryIsComplete()
         return false;
     }
     // No lower bound for day and month, no upper bound for the year; the focus stays.
-    if (leadingNumber(Text1->text()) > 31 || leadingNumber(Text3->text()) > 12
-        || leadingNumber(Text2->text()) < 2002) {
+    if (Dates::chequeDateRefused(Text1->text(), Text3->text(), Text2->text())) {
         MessageBoxes::inputError(this, date);
         return false;
     }
@@ -276,23 +231,7 @@ void Form7::Command1_Click()
     // A write the database refuses brings the window back with everything typed.
     if (!writeEntry(this, Data1))
         return;
-
-    Form6 *list = Forms::Load<Form6>();
-    list->Data1->Refresh(); // re-runs the search in force
-    list->Command3->setEnabled(true);
-    list->Command5->setEnabled(true);
-    list->layOutGrid(Form6::layoutA, DBGrid::AlignCenter);
-
-    // From here on a missing panel (the list never opened) is skipped.
-    list->showRecordCount();
-    if (StatusPanel *payee = list->StatusBar1->panel(2))
-        payee->setWidth(5000);
-    list->readTotals();
-    if (StatusPanel *total = list->StatusBar1->panel(3)) {
-        total->setWidth(8000);
-        list->showGrandTotal();
-        total->setAlignment(StatusPanel::AlignCenter);
-    }
+    Forms::Load<Form6>()->afterSave();
 }
 
 void Form7::Amount_Change()
@@ -361,22 +300,9 @@ void Form7::Command3_Click()
 {
     clearFields();
     Form6 *list = Forms::Load<Form6>();
-    const bool any = !list->Data1->Recordset()->atEOF();
-    list->Command3->setEnabled(any);
-    list->Command5->setEnabled(any);
     // The emptied boxes are dropped with the window, never stored.
     Unload();
-
-    list->layOutGrid(Form6::layoutA, DBGrid::AlignCenter);
-    list->showRecordCount();
-    if (StatusPanel *payee = list->StatusBar1->panel(2))
-        payee->setWidth(5000);
-    list->readTotals();
-    if (StatusPanel *total = list->StatusBar1->panel(3)) {
-        total->setWidth(5000);
-        list->showGrandTotal();
-        total->setAlignment(StatusPanel::AlignCenter);
-    }
+    list->afterCancel();
 }
 
 void Form7::Text6_KeyPress()

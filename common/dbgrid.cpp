@@ -26,7 +26,7 @@ public:
     using QIdentityProxyModel::QIdentityProxyModel;
 
     QHash<int, QString> captions;
-    QHash<int, int> alignments;
+    QHash<int, DBGrid::Alignment> alignments;
     QHash<int, int> widths; // twips as set, so that a width reads back as it was given
     bool recordSelectors = true;
     int currentRow = -1;
@@ -72,12 +72,12 @@ public:
     QVariant data(const QModelIndex &index, int role) const override
     {
         if (role == Qt::TextAlignmentRole) {
-            switch (alignments.value(index.column(), DBGrid::AlignLeft)) {
-            case DBGrid::AlignRight:
+            switch (alignments.value(index.column(), DBGrid::Alignment::Left)) {
+            case DBGrid::Alignment::Right:
                 return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
-            case DBGrid::AlignCenter:
+            case DBGrid::Alignment::Center:
                 return QVariant::fromValue(Qt::AlignHCenter | Qt::AlignVCenter);
-            default:
+            case DBGrid::Alignment::Left:
                 return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
             }
         }
@@ -219,7 +219,7 @@ DBGrid::DBGrid(const QString &name, QWidget *parent)
     // Fixed row heights: a million rows cost nothing to lay out.
     m_view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_view->verticalHeader()->setDefaultSectionSize(m_view->fontMetrics().height() + 6);
-    m_view->verticalHeader()->setFixedWidth(twips(255));
+    m_view->verticalHeader()->setFixedWidth(twipsToPixels(255));
     m_view->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     m_view->horizontalHeader()->setHighlightSections(false);
     auto *headingStyle = new HeadingStyle(QApplication::style()->name());
@@ -272,12 +272,22 @@ DBGrid::DBGrid(const QString &name, QWidget *parent)
 
 void DBGrid::setDataSource(DataControl *source)
 {
+    for (const QMetaObject::Connection &connection : std::as_const(m_sourceConnections))
+        disconnect(connection);
+    m_sourceConnections.clear();
     m_source = source;
+    if (!source) {
+        m_model->setSourceModel(nullptr);
+        sourceRefreshed();
+        return;
+    }
     source->source()->setStandsOnFirstAfterResync(true);
     m_model->setSourceModel(source->source());
-    connect(source->source(), &RecordSource::refreshed, this, &DBGrid::sourceRefreshed);
-    connect(source->source(), &RecordSource::currentChanged, this, &DBGrid::sourceCurrentChanged);
-    connect(source->source(), &RecordSource::resynced, this, &DBGrid::sourceResynced);
+    m_sourceConnections = {
+        connect(source->source(), &RecordSource::refreshed, this, &DBGrid::sourceRefreshed),
+        connect(source->source(), &RecordSource::currentChanged, this, &DBGrid::sourceCurrentChanged),
+        connect(source->source(), &RecordSource::resynced, this, &DBGrid::sourceResynced),
+    };
     sourceRefreshed();
 }
 
@@ -351,7 +361,7 @@ void DBGrid::sourceResynced()
     // Read again because the file changed elsewhere: the columns keep the layout the window set.
     QHeaderView *header = m_view->horizontalHeader();
     for (auto it = m_model->widths.cbegin(); it != m_model->widths.cend(); ++it)
-        header->resizeSection(it.key(), twips(it.value()));
+        header->resizeSection(it.key(), twipsToPixels(it.value()));
     sourceCurrentChanged();
 }
 
@@ -382,9 +392,9 @@ int DBGrid::Column::Width() const
 {
     const int pixels = m_grid->m_view->horizontalHeader()->sectionSize(m_index);
     const auto set = m_grid->m_model->widths.constFind(m_index);
-    if (set != m_grid->m_model->widths.constEnd() && twips(*set) == pixels)
+    if (set != m_grid->m_model->widths.constEnd() && twipsToPixels(*set) == pixels)
         return *set;
-    return toTwips(pixels);
+    return pixelsToTwips(pixels);
 }
 
 void DBGrid::Column::setWidth(int width)
@@ -392,15 +402,15 @@ void DBGrid::Column::setWidth(int width)
     if (m_index < 0 || m_index >= m_grid->columnCount())
         return;
     m_grid->m_model->widths.insert(m_index, width);
-    m_grid->m_view->horizontalHeader()->resizeSection(m_index, twips(width));
+    m_grid->m_view->horizontalHeader()->resizeSection(m_index, twipsToPixels(width));
 }
 
-int DBGrid::Column::alignment() const
+DBGrid::Alignment DBGrid::Column::alignment() const
 {
-    return m_grid->m_model->alignments.value(m_index, AlignLeft);
+    return m_grid->m_model->alignments.value(m_index, Alignment::Left);
 }
 
-void DBGrid::Column::setAlignment(int alignment)
+void DBGrid::Column::setAlignment(Alignment alignment)
 {
     if (m_index < 0 || m_index >= m_grid->columnCount())
         return;

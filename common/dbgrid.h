@@ -19,8 +19,9 @@ class DBGrid : public QWidget
     Q_OBJECT
 
 public:
-    // Column alignment values of the design.
-    enum Alignment { AlignLeft = 0, AlignRight = 1, AlignCenter = 2 };
+    // A column's alignment, as the design sets it.
+    enum class Alignment { Left, Right, Center };
+    Q_ENUM(Alignment)
 
     DBGrid(const QString &name, QWidget *parent);
 
@@ -37,8 +38,8 @@ public:
     public:
         int Width() const; // twips
         void setWidth(int twips);
-        int alignment() const;
-        void setAlignment(int alignment);
+        Alignment alignment() const;
+        void setAlignment(Alignment alignment);
         QString Caption() const;
         void setCaption(const QString &caption);
 
@@ -69,6 +70,8 @@ private:
     QTableView *m_view;
     GridModel *m_model;
     DataControl *m_source = nullptr;
+    // What setDataSource connected, undone when the source changes.
+    QList<QMetaObject::Connection> m_sourceConnections;
     int m_defaultWidth;
 };
 

@@ -10,6 +10,22 @@ namespace dalil::MessageBoxes {
 
 namespace {
 
+// The property that marks the label of a box's text.
+constexpr char textLabelProperty[] = "dalilMessageText";
+
+// Marks the label that shows the box's text: the one whose text is the box's.
+QLabel *markTextLabel(QMessageBox &box)
+{
+    const QList<QLabel *> labels = box.findChildren<QLabel *>();
+    for (QLabel *label : labels) {
+        if (label->text() == box.text()) {
+            label->setProperty(textLabelProperty, true);
+            return label;
+        }
+    }
+    return nullptr;
+}
+
 // Word-only buttons: some styles put a coloured icon beside the caption, which leaves the
 // Arabic word jammed against the button's edge. A blank of two letters' height each side.
 void plainButtons(QMessageBox &box)
@@ -51,7 +67,7 @@ QMessageBox::StandardButton show(QWidget *parent, QMessageBox::Icon icon, const 
     if (auto *no = box.button(QMessageBox::No))
         no->setText(QStringLiteral("لا"));
     plainButtons(box);
-    if (auto *label = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_label"))) {
+    if (QLabel *label = markTextLabel(box)) {
         label->setAlignment(Qt::AlignRight | Qt::AlignAbsolute | Qt::AlignVCenter);
         if (readsLeftToRight)
             setReadingDirection(label, Qt::LeftToRight);
@@ -60,6 +76,16 @@ QMessageBox::StandardButton show(QWidget *parent, QMessageBox::Icon icon, const 
 }
 
 } // namespace
+
+QLabel *textLabel(const QMessageBox *box)
+{
+    const QList<QLabel *> labels = box->findChildren<QLabel *>();
+    for (QLabel *label : labels) {
+        if (label->property(textLabelProperty).toBool())
+            return label;
+    }
+    return nullptr;
+}
 
 QMessageBox::StandardButton show(QWidget *parent, QMessageBox::Icon icon, const QString &title,
                                  const QString &text, QMessageBox::StandardButtons buttons,

@@ -6,6 +6,8 @@
 
 #include <QMessageBox>
 
+class QLabel;
+
 namespace dalil::MessageBoxes {
 
 // A modal box; rightToLeft also lays the box out for right-to-left reading.
@@ -26,5 +28,7 @@ void dataError(QWidget *parent, const DataError &error);
 bool keepMyChanges(QWidget *parent);
 // The text of dataError's box.
 QString dataErrorText(const DataError &error);
+// The label that shows a box's text, as show() marked it; none for a box made elsewhere.
+QLabel *textLabel(const QMessageBox *box);
 
 } // namespace dalil::MessageBoxes

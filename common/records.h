@@ -72,19 +72,6 @@ EntryForm *EditSelectedRecord(Form *list, DataControl *listData, const QString &
 // first delete made current. Space and Enter still press it.
 void guardAgainstDoubleClicks(QAbstractButton *button);
 
-// Deletes the list's current record. Nothing selected leaves the book as it is and says
-// nothing; a record already deleted elsewhere, or a database that refuses, is reported.
-// Returns whether the book changed (the list must be read again either way).
-inline bool deleteCurrent(Form *list, DataControl *listData)
-{
-    RecordSource *records = listData->Recordset();
-    if (records->Delete())
-        return true;
-    if (records->lastError().kind != DataError::Kind::NoCurrentRecord)
-        MessageBoxes::dataError(list, records->lastError());
-    return false;
-}
-
 // Writes the entry window's record by refreshing its record source, the window hidden as
 // the save goes. When the database refuses the write, the window comes back with every box
 // as it was typed and the user is told why; nothing is half-written. When the record changed

@@ -2,6 +2,8 @@
 
 #include "twips.h"
 
+#include "data/dates.h"
+
 #include <QDateTime>
 #include <QEvent>
 #include <QHBoxLayout>
@@ -49,18 +51,18 @@ StatusPanel::StatusPanel(int number, QWidget *parent)
     setFrameShape(QFrame::Panel);
     setFrameShadow(QFrame::Sunken);
     setWidth(StatusBar::defaultPanelWidth);
-    setAlignment(AlignLeft);
+    setAlignment(Alignment::Left);
 }
 
 int StatusPanel::Width() const
 {
-    return twips(m_width) == width() ? m_width : toTwips(width());
+    return twipsToPixels(m_width) == width() ? m_width : pixelsToTwips(width());
 }
 
 void StatusPanel::setWidth(int width)
 {
     m_width = width;
-    setFixedWidth(twips(width));
+    setFixedWidth(twipsToPixels(width));
     fitText();
 }
 
@@ -120,16 +122,16 @@ void StatusPanel::changeEvent(QEvent *event)
         fitText();
 }
 
-void StatusPanel::setAlignment(int alignment)
+void StatusPanel::setAlignment(Alignment alignment)
 {
     m_alignment = alignment;
-    const Qt::Alignment horizontal = alignment == AlignCenter ? Qt::AlignHCenter
-                                   : alignment == AlignRight  ? Qt::AlignRight
-                                                              : Qt::AlignLeft;
+    const Qt::Alignment horizontal = alignment == Alignment::Center ? Qt::AlignHCenter
+                                   : alignment == Alignment::Right  ? Qt::AlignRight
+                                                                    : Qt::AlignLeft;
     QLabel::setAlignment(horizontal | Qt::AlignAbsolute | Qt::AlignVCenter);
 }
 
-void StatusPanel::setStyle(int style)
+void StatusPanel::setStyle(Style style)
 {
     m_style = style;
     tick();
@@ -139,9 +141,9 @@ void StatusPanel::tick()
 {
     // The user's own short formats, as the bar always showed them.
     const QLocale locale; // the program's Arabic, whatever the system's locale
-    if (m_style == Date)
-        setText(locale.toString(QDate::currentDate(), QLocale::ShortFormat));
-    else if (m_style == Time)
+    if (m_style == Style::Date)
+        setText(Dates::dateText(QDate::currentDate()));
+    else if (m_style == Style::Time)
         setText(locale.toString(QTime::currentTime(), QLocale::ShortFormat));
 }
 
@@ -156,10 +158,10 @@ StatusBar::StatusBar(const QString &name, QWidget *parent)
     face.setPointSizeF(8.25);
     setFont(face);
     m_row->setContentsMargins(0, 0, 0, 0);
-    m_row->setSpacing(twips(30));
+    m_row->setSpacing(twipsToPixels(30));
     m_row->addStretch(1);
     addPanel();
-    setFixedHeight(twips(barHeight));
+    setFixedHeight(twipsToPixels(barHeight));
 
     m_clock->setInterval(1000);
     connect(m_clock, &QTimer::timeout, this, [this] {

@@ -17,17 +17,20 @@ class StatusPanel : public QLabel
     Q_OBJECT
 
 public:
-    enum Alignment { AlignLeft = 0, AlignCenter = 1, AlignRight = 2 };
-    enum Style { Text = 0, Time = 5, Date = 6 };
+    // A panel's alignment, and what it shows: its text, or the time or date by itself.
+    enum class Alignment { Left, Center, Right };
+    Q_ENUM(Alignment)
+    enum class Style { Text, Time, Date };
+    Q_ENUM(Style)
 
     StatusPanel(int number, QWidget *parent);
 
     int Width() const;  // twips
     void setWidth(int twips);
-    int alignment() const { return m_alignment; }
-    void setAlignment(int alignment);
-    void setStyle(int style);
-    int style() const { return m_style; }
+    Alignment alignment() const { return m_alignment; }
+    void setAlignment(Alignment alignment);
+    void setStyle(Style style);
+    Style style() const { return m_style; }
 
     // Called every second by the bar for the date and time styles.
     void tick();
@@ -51,8 +54,8 @@ private:
     QString m_shown;
     QFont m_shownFont;
     int m_width = 0;
-    int m_alignment = AlignLeft;
-    int m_style = Text;
+    Alignment m_alignment = Alignment::Left;
+    Style m_style = Style::Text;
 };
 
 class StatusBar : public QWidget

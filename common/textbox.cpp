@@ -102,11 +102,13 @@ void BoundTextBox::setDataSource(DataControl *source)
 {
     if (m_source && !m_field.isEmpty())
         m_source->source()->unbindField(m_field);
+    disconnect(m_sourceConnection);
     m_source = source;
     if (m_source) {
         if (!m_field.isEmpty())
             m_source->source()->bindField(m_field);
-        connect(m_source->source(), &RecordSource::currentChanged, this, &BoundTextBox::showCurrent);
+        m_sourceConnection =
+            connect(m_source->source(), &RecordSource::currentChanged, this, &BoundTextBox::showCurrent);
     }
     showCurrent();
 }
@@ -153,9 +155,10 @@ BoundLabel::BoundLabel(const QString &name, const QString &caption, QWidget *par
 
 void BoundLabel::setDataSource(DataControl *source)
 {
+    disconnect(m_sourceConnection);
     m_source = source;
     if (m_source)
-        connect(m_source->source(), &RecordSource::currentChanged, this, &BoundLabel::showCurrent);
+        m_sourceConnection = connect(m_source->source(), &RecordSource::currentChanged, this, &BoundLabel::showCurrent);
     showCurrent();
 }
 

@@ -61,6 +61,7 @@ private:
     void textWasChanged();
 
     DataControl *m_source = nullptr;
+    QMetaObject::Connection m_sourceConnection;
     QString m_field;
     bool m_showing = false;
 };
@@ -85,6 +86,7 @@ private:
     void showCurrent();
 
     DataControl *m_source = nullptr;
+    QMetaObject::Connection m_sourceConnection;
     QString m_field;
 };
 

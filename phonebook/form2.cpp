@@ -32,7 +32,7 @@ int chosenKind(const QListWidget *list)
 } // namespace
 
 Form2::Form2()
-    : Form(designName(), 11880, 8595)
+    : ListWindow(designName(), 11880, 8595, {.afterCancel = AfterCancel::Maximized})
 {
     setWindowTitle(QStringLiteral("دليل الهاتف"));
     setWindowIcon(Icons::phone());
@@ -73,11 +73,11 @@ Form2::Form2()
     DBGrid1->setDataSource(Data1);
 
     StatusBar1 = new StatusBar(QStringLiteral("StatusBar1"), this);
+    setListControls(Data1, DBGrid1, StatusBar1, Command3, Command5);
 
     connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form2::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &Form2::Command3_Click);
-    guardAgainstDoubleClicks(Command3);
     connect(Command4, &QPushButton::clicked, this, &Form2::Command4_Click);
     connect(Command5, &QPushButton::clicked, this, &Form2::Command5_Click);
     connect(List1, &QListWidget::itemSelectionChanged, this, &Form2::List1_Click);
@@ -101,9 +101,10 @@ QWidget *Form2::restingFocus()
     return DBGrid1->view();
 }
 
-void Form2::recordsChangedElsewhere()
+void Form2::showList(ListEvent event, OpenedFrom from)
 {
-    setRecordButtons(!Data1->Recordset()->atEOF());
+    if (event != ListEvent::ChangedElsewhere)
+        applyGridLayout(event == ListEvent::Opened ? from : OpenedFrom::StartWindow);
     writeRecordCount();
 }
 
@@ -111,33 +112,15 @@ void Form2::applyGridLayout(OpenedFrom from)
 {
     static constexpr int fromStart[] = {1720, 1400, 1800, 1100, 1100, 1100, 1100, 1600};
     static constexpr int fromMenu[] = {1720, 1300, 1800, 1000, 1000, 1000, 1000, 1500};
-    const int *widths = from == OpenedFrom::Menu ? fromMenu : fromStart;
-    for (int i = 0; i < 8; ++i) {
-        DBGrid1->Columns(i).setWidth(widths[i]);
-        DBGrid1->Columns(i).setAlignment(DBGrid::AlignRight);
-    }
+    layOutColumns(from == OpenedFrom::Menu ? fromMenu : fromStart, DBGrid::Alignment::Right);
     DBGrid1->Columns(4).setCaption(QStringLiteral("هاتف المكتب"));
     DBGrid1->Columns(5).setCaption(QStringLiteral("هاتف الجوّال"));
     DBGrid1->Columns(6).setCaption(QStringLiteral("هاتف المنزل"));
 }
 
-void Form2::writeRecordCount()
-{
-    if (StatusPanel *panel = StatusBar1->panel(1)) {
-        panel->setWidth(1800);
-        panel->setAlignment(StatusPanel::AlignCenter);
-        panel->setText(recordCountText(Data1->Recordset()->RecordCount()));
-    }
-}
-
-void Form2::setRecordButtons(bool enabled)
-{
-    Command3->setEnabled(enabled);
-    Command5->setEnabled(enabled);
-}
-
 bool Form2::search(bool byNumber)
 {
+    beginAction();
     const QString previousText = Data1->RecordSource();
     const std::optional<Statement> previous = Data1->Recordset()->statement();
     auto statement = Statement::fromFragments(QStringLiteral("select * from Phone "));
@@ -151,15 +134,14 @@ bool Form2::search(bool byNumber)
     }
     statement->setOrder(QStringLiteral("order by الإسم"));
     Data1->setRecordSource(*statement);
-    if (Data1->Refresh())
+    if (refresh(Data1))
         return true;
-    // The database could not be read: say so, and keep the list as it was.
-    MessageBoxes::dataError(this, Data1->Recordset()->lastError());
+    // The database could not be read: the user was told; the list stays as it was.
     if (previous)
         Data1->setRecordSource(*previous);
     else
         Data1->setRecordSource(previousText);
-    Data1->Refresh();
+    refresh(Data1);
     return false;
 }
 
@@ -203,8 +185,7 @@ void Form2::Command2_Click()
     default:
         break;
     }
-    applyGridLayout();
-    writeRecordCount();
+    showList(ListEvent::Searched, OpenedFrom::StartWindow);
 }
 
 void Form2::Command1_Click()
@@ -219,23 +200,12 @@ void Form2::Command5_Click()
 
 void Form2::Command3_Click()
 {
-    // No question is asked: the selected entry goes at once.
-    const bool hadRecord = Data1->Recordset()->hasCurrentRecord();
-    deleteCurrent(this, Data1);
-    if (!hadRecord)
-        return;
-    if (!Data1->Refresh())
-        MessageBoxes::dataError(this, Data1->Recordset()->lastError());
-    if (Data1->Recordset()->atEOF())
-        setRecordButtons(false);
-    applyGridLayout();
-    writeRecordCount();
+    deleteSelected();
 }
 
 void Form2::Command4_Click()
 {
-    Hide();
-    Forms::showStartWindow();
+    goBack();
 }
 
 void Form2::List1_Click()

@@ -1,8 +1,7 @@
 // The phone list: the phone book in a grid, searched by name or number, with delete.
 #pragma once
 
-#include "common/form.h"
-#include "common/records.h"
+#include "common/listwindow.h"
 
 class QGroupBox;
 class QLabel;
@@ -16,7 +15,7 @@ class DBGrid;
 class StatusBar;
 class TextBox;
 
-class Form2 : public Form
+class Form2 : public ListWindow
 {
     Q_OBJECT
 
@@ -28,14 +27,6 @@ public:
     // begins with the text of Text1. False when the database could not be read.
     bool FindName();
     bool FindTel();
-
-    // The grid's column widths (two sets: opened from the menu, or anything else),
-    // right alignment and the three telephone headers.
-    void applyGridLayout(OpenedFrom from = OpenedFrom::StartWindow);
-    // The first panel of the status bar: the record count text.
-    void writeRecordCount();
-    // Delete and edit together, from whether the list is empty.
-    void setRecordButtons(bool enabled);
 
     QPushButton *Command1;
     QPushButton *Command5;
@@ -54,9 +45,12 @@ public:
 
 protected:
     void Form_Load() override;
-    void recordsChangedElsewhere() override;
+    void showList(ListEvent event, OpenedFrom from) override;
 
 private:
+    // The grid's column widths (two sets: opened from the menu, or anything else),
+    // right alignment and the three telephone headers.
+    void applyGridLayout(OpenedFrom from);
     void Command1_Click();
     void Command2_Click();
     void Command3_Click();

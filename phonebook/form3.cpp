@@ -3,6 +3,7 @@
 #include "form2.h"
 
 #include "common/application.h"
+#include "common/controls.h"
 #include "common/datacontrol.h"
 #include "common/icons.h"
 #include "common/messagebox.h"
@@ -39,17 +40,12 @@ Form3::Form3()
     const auto entry = [&](const QString &boxName, const QString &column, const QString &labelName,
                            const QString &caption, int left, int top, int width, QLabel **label,
                            TextBox::Direction direction = TextBox::Direction::Arabic) {
-        auto *box = new BoundTextBox(boxName, this, direction);
-        box->setGeometry(twipsRect(left, top, width, boxHeight));
-        box->setDataSource(Data1);
-        box->setDataField(column);
-        *label = new QLabel(caption, this);
-        (*label)->setObjectName(labelName);
+        auto *box = boundTextBox(boxName, twipsRect(left, top, width, boxHeight), this, {.direction = direction},
+                                 Data1, column);
+        // Every label stands right-aligned over its box, the e-mail's too.
+        *label = designLabel(labelName, caption, Qt::AlignRight,
+                             twipsRect(left, top - labelHeight - 15, width, labelHeight), this, Qt::AlignBottom);
         (*label)->setFont(labelFont);
-        (*label)->setAlignment(direction == TextBox::Direction::Arabic
-                                   ? Qt::AlignRight | Qt::AlignAbsolute | Qt::AlignBottom
-                                   : Qt::AlignLeft | Qt::AlignAbsolute | Qt::AlignBottom);
-        (*label)->setGeometry(twipsRect(left, top - labelHeight - 15, width, labelHeight));
         return box;
     };
     Text1 = entry(QStringLiteral("Text1"), QStringLiteral("الإسم"), QStringLiteral("Label1"),
@@ -69,18 +65,13 @@ Form3::Form3()
     // Other notes are kept in the entry's eighth column, and shown again next time.
     Text8 = entry(QStringLiteral("Text8"), QStringLiteral("ملاحظات"), QStringLiteral("Label7"),
                   QStringLiteral("ملاحظات أخرى"), 3840, 4920, 3135, &Label7);
-    // The e-mail label stays right-aligned over its box like the others.
-    Label6->setAlignment(Qt::AlignRight | Qt::AlignAbsolute | Qt::AlignBottom);
 
-    const auto command = [&](const QString &name, const QString &caption, int left) {
-        auto *b = new QPushButton(caption, this);
-        b->setObjectName(name);
-        b->setGeometry(twipsRect(left, 6480, 1575, 615));
-        return b;
-    };
-    Command1 = command(QStringLiteral("Command1"), QStringLiteral("حفظ السجل"), 6480);
-    Command2 = command(QStringLiteral("Command2"), QStringLiteral("مسح الحقول"), 4680);
-    Command3 = command(QStringLiteral("Command3"), QStringLiteral("إلغاء الأمر"), 2880);
+    Command1 = commandButton(QStringLiteral("Command1"), QStringLiteral("حفظ السجل"), {},
+                             twipsRect(6480, 6480, 1575, 615), this);
+    Command2 = commandButton(QStringLiteral("Command2"), QStringLiteral("مسح الحقول"), {},
+                             twipsRect(4680, 6480, 1575, 615), this);
+    Command3 = commandButton(QStringLiteral("Command3"), QStringLiteral("إلغاء الأمر"), {},
+                             twipsRect(2880, 6480, 1575, 615), this);
 
     // Tab order: the eight boxes, then save, cancel, clear.
     QWidget *order[] = {Text1, Text2, Text3, Text4, Text5, Text6, Text7, Text8, Command1, Command3, Command2};
@@ -122,12 +113,7 @@ void Form3::Command1_Click()
     }
     if (!writeEntry(this, Data1))
         return;
-
-    Form2 *list = Forms::Load<Form2>();
-    list->Data1->Refresh();
-    list->setRecordButtons(true);
-    list->applyGridLayout();
-    list->writeRecordCount();
+    Forms::Load<Form2>()->afterSave();
 }
 
 void Form3::Command2_Click()
@@ -141,13 +127,9 @@ void Form3::Command3_Click()
     for (BoundTextBox *box : boxes())
         box->setText(QString());
     Form2 *list = Forms::Load<Form2>();
-    list->setRecordButtons(!list->Data1->Recordset()->atEOF());
     // The emptied boxes are dropped with the window, never stored.
-    Hide();
     Unload();
-    list->applyGridLayout();
-    list->setMaximized();
-    list->writeRecordCount();
+    list->afterCancel();
 }
 
 } // namespace dalil

@@ -90,15 +90,16 @@ void Form8::layOut()
 {
     // The text fills the window, maximized in the frame, with the back button (and the find
     // bar while it is open) in a row beneath it; never smaller than the design drew them.
-    const int margin = twips(360);
+    const int margin = twipsToPixels(360);
     const QSize button = twipsSize(2175, 495);
-    const int rowTop = qMax(twips(7200), height() - margin - button.height());
-    const int textWidth = qMax(twips(8655), width() - 2 * margin);
+    const int rowTop = qMax(twipsToPixels(7200), height() - margin - button.height());
+    const int textWidth = qMax(twipsToPixels(8655), width() - 2 * margin);
     const int textLeft = qMax(0, (width() - textWidth) / 2);
-    RichTextBox1->setGeometry(textLeft, margin, textWidth, qMax(twips(6495), rowTop - twips(345) - margin));
+    RichTextBox1->setGeometry(textLeft, margin, textWidth,
+                              qMax(twipsToPixels(6495), rowTop - twipsToPixels(345) - margin));
     Command1->setGeometry((width() - button.width()) / 2, rowTop, button.width(), button.height());
     // Right to left: the find bar stands at the row's right end, under the text's start.
-    const int findWidth = qMin(twips(3600), qMax(0, textLeft + textWidth - Command1->geometry().right() - margin));
+    const int findWidth = qMin(twipsToPixels(3600), qMax(0, textLeft + textWidth - Command1->geometry().right() - margin));
     m_find->setGeometry(textLeft + textWidth - findWidth, rowTop, findWidth, button.height());
 }
 

@@ -9,6 +9,7 @@
 #include "common/datacontrol.h"
 #include "common/statusbar.h"
 #include "common/textbox.h"
+#include "data/dates.h"
 #include "shell/form1.h"
 #include "shell/mdiform1.h"
 #include "shell/program.h"
@@ -287,7 +288,7 @@ void TestAppointmentEntry::calendarDayFillsTheDate()
 void TestAppointmentEntry::clockLinesKeepTime()
 {
     Form5 *entry = openForAdding();
-    QCOMPARE(entry->Label6->text(), Form5::dateText(QDate::currentDate()));
+    QCOMPARE(entry->Label6->text(), Dates::dateText(QDate::currentDate()));
     QVERIFY(!entry->Label8->text().isEmpty());
     QCOMPARE(entry->Timer1->interval(), 1000);
 
@@ -298,11 +299,11 @@ void TestAppointmentEntry::clockLinesKeepTime()
     const QDateTime after = QDateTime::currentDateTime();
     QVERIFY(!entry->Label6->text().isEmpty());
     QVERIFY(!entry->Label8->text().isEmpty());
-    QVERIFY(entry->Label8->text() == Form5::timeText(before.time())
-            || entry->Label8->text() == Form5::timeText(after.time())
-            || entry->Label8->text() == Form5::timeText(after.time().addSecs(-1)));
+    QVERIFY(entry->Label8->text() == Dates::timeText(before.time())
+            || entry->Label8->text() == Dates::timeText(after.time())
+            || entry->Label8->text() == Dates::timeText(after.time().addSecs(-1)));
     // The seconds are shown: the time line changes every second.
-    QVERIFY(Form5::timeText(QTime(10, 0, 1)) != Form5::timeText(QTime(10, 0, 2)));
+    QVERIFY(Dates::timeText(QTime(10, 0, 1)) != Dates::timeText(QTime(10, 0, 2)));
 }
 
 void TestAppointmentEntry::refusedWriteKeepsTheTyping()

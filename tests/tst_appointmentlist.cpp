@@ -80,7 +80,7 @@ private:
     void verifyGridLayout(Form4 *list)
     {
         for (int i = 0; i < 6; ++i) {
-            QCOMPARE(list->DBGrid1->Columns(i).alignment(), int(DBGrid::AlignRight));
+            QCOMPARE(list->DBGrid1->Columns(i).alignment(), DBGrid::Alignment::Right);
             QCOMPARE(list->DBGrid1->Columns(i).Width(), i < 5 ? 800 : 4000);
         }
     }
@@ -107,9 +107,9 @@ void TestAppointmentList::opensOnAnEmptyTable()
     StatusPanel *count = list->StatusBar1->panel(1);
     QCOMPARE(count->text(), QStringLiteral("عدد السجلات: 0 سجل"));
     QCOMPARE(count->Width(), 1800);
-    QCOMPARE(count->alignment(), int(StatusPanel::AlignCenter));
-    QCOMPARE(list->StatusBar1->panel(2)->style(), int(StatusPanel::Date));
-    QCOMPARE(list->StatusBar1->panel(3)->style(), int(StatusPanel::Time));
+    QCOMPARE(count->alignment(), StatusPanel::Alignment::Center);
+    QCOMPARE(list->StatusBar1->panel(2)->style(), StatusPanel::Style::Date);
+    QCOMPARE(list->StatusBar1->panel(3)->style(), StatusPanel::Style::Time);
     QVERIFY(!list->StatusBar1->panel(2)->text().isEmpty());
     QVERIFY(!list->StatusBar1->panel(3)->text().isEmpty());
 

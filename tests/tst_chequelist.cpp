@@ -125,7 +125,7 @@ private:
         return payees;
     }
     static QString panelText(Form6 *list, int n) { return list->StatusBar1->panel(n)->text(); }
-    static void verifyGridLayout(Form6 *list, const Form6::ColumnWidths &widths, int alignment)
+    static void verifyGridLayout(Form6 *list, const Form6::ColumnWidths &widths, DBGrid::Alignment alignment)
     {
         for (int i = 0; i < 8; ++i) {
             QCOMPARE(list->DBGrid1->Columns(i).Width(), widths[i]);
@@ -184,34 +184,34 @@ void TestChequeList::opensOnAnEmptyTable()
     const QList<int> widths{1800, 5000, 8000};
     for (int n = 1; n <= 3; ++n)
         QCOMPARE(list->StatusBar1->panel(n)->Width(), widths[n - 1]);
-    QCOMPARE(list->StatusBar1->panel(1)->alignment(), int(StatusPanel::AlignCenter));
+    QCOMPARE(list->StatusBar1->panel(1)->alignment(), StatusPanel::Alignment::Center);
 }
 
 void TestChequeList::layoutFollowsTheOpeningRoute_data()
 {
     QTest::addColumn<bool>("fromMenu");
-    QTest::addColumn<int>("panel3Alignment");
-    QTest::newRow("start window: layout A, centred total") << false << int(StatusPanel::AlignCenter);
-    QTest::newRow("menu: layout B, right-aligned total") << true << int(StatusPanel::AlignRight);
+    QTest::addColumn<StatusPanel::Alignment>("panel3Alignment");
+    QTest::newRow("start window: layout A, centred total") << false << StatusPanel::Alignment::Center;
+    QTest::newRow("menu: layout B, right-aligned total") << true << StatusPanel::Alignment::Right;
 }
 
 void TestChequeList::layoutFollowsTheOpeningRoute()
 {
     QFETCH(bool, fromMenu);
-    QFETCH(int, panel3Alignment);
+    QFETCH(StatusPanel::Alignment, panel3Alignment);
     addCheques({{"5", "3", "2002", QStringLiteral("سالم"), 10, 250}});
     Form6 *list = fromMenu ? openFromMenu() : openFromStartWindow();
     QVERIFY(list->isShown());
     QVERIFY(!Forms::loaded<Form1>()->isShown());
     QVERIFY(list->Command3->isEnabled());
-    verifyGridLayout(list, fromMenu ? Form6::layoutB : Form6::layoutA, DBGrid::AlignRight);
+    verifyGridLayout(list, fromMenu ? Form6::layoutB : Form6::layoutA, DBGrid::Alignment::Right);
     QCOMPARE(list->StatusBar1->panel(3)->alignment(), panel3Alignment);
     QCOMPARE(panelText(list, 3), grandTotal("10", "250"));
 
     // The next search brings layout A back, whatever the route.
     chooseKind(list, 0);
     QTest::mouseClick(list->Command2, Qt::LeftButton);
-    verifyGridLayout(list, Form6::layoutA, DBGrid::AlignRight);
+    verifyGridLayout(list, Form6::layoutA, DBGrid::Alignment::Right);
 }
 
 void TestChequeList::choosingTheKindSwitchesTheBoxes()
@@ -359,12 +359,12 @@ void TestChequeList::nameSearch()
     QVERIFY(boxes.boxes().isEmpty());
     QCOMPARE(payeesListed(list), payees);
     QCOMPARE(panelText(list, 2), panel2);
-    QCOMPARE(list->StatusBar1->panel(2)->alignment(), int(StatusPanel::AlignCenter));
+    QCOMPARE(list->StatusBar1->panel(2)->alignment(), StatusPanel::Alignment::Center);
     QCOMPARE(panelText(list, 1), recordCountText(payees.size()));
     QCOMPARE(panelText(list, 3), grandTotal("190", "1815"));
     QVERIFY(list->Command3->isEnabled());
     QVERIFY(list->Command5->isEnabled());
-    verifyGridLayout(list, Form6::layoutA, DBGrid::AlignRight);
+    verifyGridLayout(list, Form6::layoutA, DBGrid::Alignment::Right);
 }
 
 void TestChequeList::searchWithoutRowsKeepsPanel2()
@@ -395,7 +395,7 @@ void TestChequeList::searchWithoutAKind()
 {
     addCheques({{"1", "1", "2002", "سالم"}});
     Form6 *list = openFromMenu();
-    verifyGridLayout(list, Form6::layoutB, DBGrid::AlignRight);
+    verifyGridLayout(list, Form6::layoutB, DBGrid::Alignment::Right);
     list->StatusBar1->panel(1)->setText(QString());
     testing::BoxWatcher boxes;
     QTest::mouseClick(list->Command2, Qt::LeftButton);
@@ -409,7 +409,7 @@ void TestChequeList::searchWithoutAKind()
     QCOMPARE(box.buttons.size(), 1);
     // No query ran, yet the closing steps did.
     QCOMPARE(list->Data1->RecordSource(), QStringLiteral("Cheque"));
-    verifyGridLayout(list, Form6::layoutA, DBGrid::AlignRight);
+    verifyGridLayout(list, Form6::layoutA, DBGrid::Alignment::Right);
     QCOMPARE(panelText(list, 1), QStringLiteral("عدد السجلات: 1 سجل"));
 }
 
@@ -438,7 +438,7 @@ void TestChequeList::deleteKeepsTheSearchAndTheSumsTrue()
     QCOMPARE(panelText(list, 2), payeeTotal("سامي", "10", "600"));
     QCOMPARE(panelText(list, 3), grandTotal("70", "645"));
     QVERIFY(list->Command3->isEnabled());
-    verifyGridLayout(list, Form6::layoutA, DBGrid::AlignRight);
+    verifyGridLayout(list, Form6::layoutA, DBGrid::Alignment::Right);
 }
 
 void TestChequeList::deletingTheLastRowDisablesTheButtons()
@@ -501,7 +501,7 @@ void TestChequeList::openBackOpenKeepsTheSearch()
     QCOMPARE(payeesListed(list), QStringList{"سالم"});
     QCOMPARE(panelText(list, 2), payeeTotal("سالم", "20", "5"));
     QCOMPARE(panelText(list, 3), grandTotal("121", "106"));
-    QCOMPARE(list->StatusBar1->panel(3)->alignment(), int(StatusPanel::AlignRight));
+    QCOMPARE(list->StatusBar1->panel(3)->alignment(), StatusPanel::Alignment::Right);
 }
 
 void TestChequeList::countBeyond32767()

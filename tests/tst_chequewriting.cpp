@@ -347,7 +347,7 @@ void TestChequeWriting::saveBringsTheListUpToDate()
     folder->exec("INSERT INTO Cheque (اليوم, الشهر, العام, السيد, دينار, فلس) VALUES ('1', '1', '2002', 'زيد', 5, 900)");
     MDIForm1::instance()->findChild<QAction *>(QStringLiteral("check"))->trigger();
     Form6 *list = Forms::loaded<Form6>();
-    QCOMPARE(list->StatusBar1->panel(3)->alignment(), int(StatusPanel::AlignRight));
+    QCOMPARE(list->StatusBar1->panel(3)->alignment(), StatusPanel::Alignment::Right);
     QCOMPARE(list->DBGrid1->Columns(0).Width(), 500);
 
     QTest::mouseClick(list->Command1, Qt::LeftButton);
@@ -366,11 +366,11 @@ void TestChequeWriting::saveBringsTheListUpToDate()
     const QList<int> widths{1800, 5000, 8000};
     for (int n = 1; n <= 3; ++n) {
         QCOMPARE(list->StatusBar1->panel(n)->Width(), widths[n - 1]);
-        QCOMPARE(list->StatusBar1->panel(n == 2 ? 1 : n)->alignment(), int(StatusPanel::AlignCenter));
+        QCOMPARE(list->StatusBar1->panel(n == 2 ? 1 : n)->alignment(), StatusPanel::Alignment::Center);
     }
     for (int i = 0; i < 8; ++i) {
         QCOMPARE(list->DBGrid1->Columns(i).Width(), Form6::layoutA[i]);
-        QCOMPARE(list->DBGrid1->Columns(i).alignment(), int(DBGrid::AlignCenter));
+        QCOMPARE(list->DBGrid1->Columns(i).alignment(), DBGrid::Alignment::Center);
     }
     QVERIFY(list->Command3->isEnabled());
     QVERIFY(list->Command5->isEnabled());
@@ -448,7 +448,7 @@ void TestChequeWriting::cancelDropsTheTypingAndResetsTheList()
     QVERIFY(!list->Command5->isEnabled());
     QCOMPARE(list->StatusBar1->panel(2)->Width(), 5000);
     QCOMPARE(list->StatusBar1->panel(3)->Width(), 5000);
-    QCOMPARE(list->StatusBar1->panel(3)->alignment(), int(StatusPanel::AlignCenter));
+    QCOMPARE(list->StatusBar1->panel(3)->alignment(), StatusPanel::Alignment::Center);
     QCOMPARE(panelText(list, 3), grandTotal("", ""));
 
     // The next writing creates the window afresh from its design.

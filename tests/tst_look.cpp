@@ -272,7 +272,7 @@ void TestLook::notFoundSentencesReadLeftToRight()
     inspectBox([&] { MessageBoxes::notFound(nullptr, text); }, [&](QMessageBox *box) {
         QCOMPARE(box->text(), text);
         QCOMPARE(box->windowTitle(), QStringLiteral("السجل غير موجود"));
-        auto *label = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
+        auto *label = MessageBoxes::textLabel(box);
         QVERIFY(label);
         label->grab(); // lays the text out
         auto *document = label->findChild<QTextDocument *>();
@@ -294,7 +294,7 @@ void TestLook::rightToLeftBoxesReadRightToLeft()
     const QString text = QStringLiteral("الرجاء تحديد نوع البحث");
     inspectBox([] { MessageBoxes::searchKindMissing(nullptr, true); }, [&](QMessageBox *box) {
         QCOMPARE(box->text(), text);
-        auto *label = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
+        auto *label = MessageBoxes::textLabel(box);
         label->grab();
         auto *document = label->findChild<QTextDocument *>();
         QVERIFY(document);
@@ -332,13 +332,13 @@ void TestLook::panelTextsFitTheirPanels()
     StatusBar bar(QStringLiteral("StatusBar1"), &window);
     StatusPanel *panel = bar.addPanel();
     panel->setWidth(twipsWide);
-    panel->setAlignment(StatusPanel::AlignCenter);
+    panel->setAlignment(StatusPanel::Alignment::Center);
     panel->setText(text);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
 
     QCOMPARE(panel->text(), text);
-    QCOMPARE(panel->width(), twips(twipsWide));
+    QCOMPARE(panel->width(), twipsToPixels(twipsWide));
     QVERIFY(panel->textRoom() <= panel->contentsRect().width());
     const int shownWidth = QFontMetrics(panel->shownFont()).horizontalAdvance(panel->shownText());
     QVERIFY2(shownWidth <= panel->textRoom(), qPrintable(QStringLiteral("%1 > %2").arg(shownWidth).arg(panel->textRoom())));
@@ -373,7 +373,7 @@ void TestLook::navigationArrowsPointToTheirEnds()
     QFETCH(Qt::LayoutDirection, direction);
     QWidget window;
     DataControl data(QStringLiteral("Data1"), &window);
-    data.setGeometry(0, 0, twips(3000), twips(375));
+    data.setGeometry(0, 0, twipsToPixels(3000), twipsToPixels(375));
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     auto *first = data.findChild<QToolButton *>(QStringLiteral("first"));
@@ -539,7 +539,7 @@ void TestLook::listItemsStandInsideTheirFrame()
     QFETCH(QStringList, items);
     QWidget window;
     auto *list = new QListWidget(&window);
-    list->resize(twips(twipsSize.width()), twips(twipsSize.height()));
+    list->resize(twipsToPixels(twipsSize.width()), twipsToPixels(twipsSize.height()));
     list->addItems(items);
     fitListItems(list);
     window.show();

@@ -1,0 +1,134 @@
+#include "listwindow.h"
+
+#include "datacontrol.h"
+#include "messagebox.h"
+#include "statusbar.h"
+
+#include <QPushButton>
+
+namespace dalil {
+
+ListWindow::ListWindow(const QString &name, int widthTwips, int heightTwips, const ListBehaviour &behaviour)
+    : Form(name, widthTwips, heightTwips)
+    , m_behaviour(behaviour)
+{
+}
+
+void ListWindow::setListControls(DataControl *data, DBGrid *grid, StatusBar *bar, QPushButton *deleteButton,
+                                 QPushButton *editButton)
+{
+    m_data = data;
+    m_grid = grid;
+    m_bar = bar;
+    m_delete = deleteButton;
+    m_edit = editButton;
+    guardAgainstDoubleClicks(m_delete);
+}
+
+void ListWindow::open(OpenedFrom from)
+{
+    beginAction();
+    // A hidden list comes back as it was left, a search result included.
+    Show();
+    Forms::hideStartWindow();
+    m_delete->setEnabled(!m_data->Recordset()->atEOF());
+    showList(ListEvent::Opened, from);
+}
+
+void ListWindow::afterSave()
+{
+    beginAction();
+    refresh(m_data); // re-runs the search in force
+    setRecordButtons(true);
+    showList(ListEvent::Saved);
+}
+
+void ListWindow::afterCancel()
+{
+    beginAction();
+    setRecordButtons(!m_data->Recordset()->atEOF());
+    switch (m_behaviour.afterCancel) {
+    case AfterCancel::StaysAsItIs:
+        break;
+    case AfterCancel::Maximized:
+        setMaximized();
+        break;
+    case AfterCancel::Shown:
+        Show();
+        break;
+    }
+    showList(ListEvent::Cancelled);
+}
+
+void ListWindow::setRecordButtons(bool enabled)
+{
+    m_delete->setEnabled(enabled);
+    m_edit->setEnabled(enabled);
+}
+
+void ListWindow::writeRecordCount()
+{
+    if (StatusPanel *count = m_bar->panel(1)) {
+        count->setWidth(1800);
+        count->setAlignment(StatusPanel::Alignment::Center);
+        count->setText(recordCountText(m_data->Recordset()->RecordCount()));
+    }
+}
+
+void ListWindow::layOutColumns(std::span<const int> widths, DBGrid::Alignment alignment)
+{
+    for (int i = 0; i < int(widths.size()); ++i) {
+        m_grid->Columns(i).setWidth(widths[i]);
+        m_grid->Columns(i).setAlignment(alignment);
+    }
+}
+
+bool ListWindow::refresh(DataControl *data)
+{
+    if (data->Refresh())
+        return true;
+    report(data->Recordset()->lastError());
+    return false;
+}
+
+void ListWindow::report(const DataError &error)
+{
+    if (m_told)
+        return;
+    m_told = true;
+    MessageBoxes::dataError(this, error);
+}
+
+void ListWindow::deleteSelected()
+{
+    beginAction();
+    RecordSource *records = m_data->Recordset();
+    // No current record (an edit saved on an empty list enables delete): nothing to delete
+    // and nothing to tell.
+    const bool hadRecord = records->hasCurrentRecord();
+    if (m_behaviour.lastDeleteDisablesButtonsFirst && records->RecordCount() == 1)
+        setRecordButtons(false);
+    if (!records->Delete() && records->lastError().kind != DataError::Kind::NoCurrentRecord)
+        report(records->lastError());
+    if (!hadRecord && !m_behaviour.deleteReadsAgainWithoutRecord)
+        return;
+    refresh(m_data);
+    if (records->atEOF())
+        setRecordButtons(false);
+    showList(ListEvent::Deleted);
+}
+
+void ListWindow::goBack()
+{
+    Hide();
+    Forms::showStartWindow();
+}
+
+void ListWindow::recordsChangedElsewhere()
+{
+    beginAction();
+    setRecordButtons(!m_data->Recordset()->atEOF());
+    showList(ListEvent::ChangedElsewhere);
+}
+
+} // namespace dalil

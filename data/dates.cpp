@@ -1,0 +1,92 @@
+#include "dates.h"
+
+#include <QLocale>
+#include <QRegularExpression>
+#include <QStringList>
+
+namespace dalil::Dates {
+
+namespace {
+
+// The first day the cheque book takes.
+const QDate firstChequeDay(2002, 1, 1);
+
+} // namespace
+
+double leadingNumber(const QString &text)
+{
+    QString compact;
+    for (const QChar c : text) {
+        if (c != u' ' && c != u'\t' && c != u'\n' && c != u'\r')
+            compact += c;
+    }
+    const auto isDigit = [&](qsizetype i) { return i < compact.size() && compact[i] >= u'0' && compact[i] <= u'9'; };
+    qsizetype i = 0;
+    if (i < compact.size() && (compact[i] == u'+' || compact[i] == u'-'))
+        ++i;
+    const qsizetype digitsFrom = i;
+    while (isDigit(i))
+        ++i;
+    if (i < compact.size() && compact[i] == u'.') {
+        ++i;
+        while (isDigit(i))
+            ++i;
+    }
+    if (i == digitsFrom || (i == digitsFrom + 1 && compact[digitsFrom] == u'.'))
+        return 0;
+    qsizetype end = i;
+    if (i < compact.size() && (compact[i] == u'e' || compact[i] == u'E')) {
+        qsizetype j = i + 1;
+        if (j < compact.size() && (compact[j] == u'+' || compact[j] == u'-'))
+            ++j;
+        if (isDigit(j)) {
+            while (isDigit(j))
+                ++j;
+            end = j;
+        }
+    }
+    return compact.left(end).toDouble();
+}
+
+QCalendar::YearMonthDay parts(QDate date, QCalendar calendar)
+{
+    return calendar.partsFromDate(date);
+}
+
+QString weekdayName(QDate date, QCalendar calendar)
+{
+    // By Qt's numbering, Monday first.
+    static const QStringList names{QStringLiteral("الإثنين"), QStringLiteral("الثلاثاء"),
+                                   QStringLiteral("الأربعاء"), QStringLiteral("الخميس"),
+                                   QStringLiteral("الجمعة"),  QStringLiteral("السبت"),
+                                   QStringLiteral("الأحد")};
+    return names.value(calendar.dayOfWeek(date) - 1);
+}
+
+bool appointmentMonthPassed(const QString &month, const QString &year, QDate today, QCalendar calendar)
+{
+    const QCalendar::YearMonthDay now = parts(today, calendar);
+    return leadingNumber(month) < now.month && leadingNumber(year) <= now.year;
+}
+
+bool chequeDateRefused(const QString &day, const QString &month, const QString &year, QCalendar calendar)
+{
+    return leadingNumber(day) > calendar.maximumDaysInMonth()
+           || leadingNumber(month) > calendar.maximumMonthsInYear()
+           || leadingNumber(year) < parts(firstChequeDay, calendar).year;
+}
+
+QString dateText(QDate date, QCalendar calendar)
+{
+    return QLocale().toString(date, QLocale::ShortFormat, calendar);
+}
+
+QString timeText(QTime time)
+{
+    QString format = QLocale().timeFormat(QLocale::LongFormat);
+    static const QRegularExpression zone(QStringLiteral("\\s*\\bt+\\b"));
+    format.remove(zone);
+    return QLocale().toString(time, format.trimmed());
+}
+
+} // namespace dalil::Dates
