@@ -24,10 +24,8 @@ using Window = testing::BoundWindow;
 
 Statement namesFrom(const QString &prefix)
 {
-    auto statement = Statement::fromFragments(QStringLiteral("select * from Phone "));
-    statement->addCondition(QStringLiteral("where الإسم like'"), prefix + u'*');
-    statement->setOrder(QStringLiteral("order by الإسم"));
-    return *statement;
+    return Statement::build(QStringLiteral("select * from Phone "),
+                            {{QStringLiteral("where الإسم like'"), prefix + u'*'}}, QStringLiteral("order by الإسم"));
 }
 
 // Names from few distinct values, so that the name order has long runs of equal names.
