@@ -120,21 +120,13 @@ DataError RecordModel::fetchCount()
         return error;
     const Statement::Sql parts = m_statement ? m_statement->toSql() : Statement::Sql();
     const QString condition = parts.where.isEmpty() ? QString() : parts.where.mid(QStringLiteral(" WHERE ").size());
-    // Counting a big table reads all of it; while the file is unchanged, the last count holds.
     m_openStamp = ChangeStamp::of(db);
-    if (const std::optional<qint64> known = CountCache::find(db, m_object, condition, parts.values, m_openStamp)) {
-        m_count = *known;
-        return {};
-    }
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT count(*) FROM ") + quoteIdentifier(m_object) + parts.where);
-    for (const QVariant &value : parts.values)
-        query.addBindValue(value);
-    if (!query.exec() || !query.next())
-        return DataError::fromSql(query.lastError(), m_databaseName);
-    m_count = query.value(0).toLongLong();
-    CountCache::store(db, m_object, condition, parts.values, m_count, m_openStamp);
+    // Counting a big table reads all of it: the cache keeps counts for as long as they hold.
+    QSqlError sqlError;
+    const std::optional<qint64> counted = CountCache::count(db, m_object, condition, parts.values, &sqlError);
+    if (!counted)
+        return DataError::fromSql(sqlError, m_databaseName);
+    m_count = *counted;
     return {};
 }
 
