@@ -32,10 +32,11 @@ public:
     QString DatabaseName() const { return m_model->databaseName(); }
     void setDatabaseName(const QString &path) { m_model->setDatabaseName(path); }
 
-    // A table or stored query name.
+    // The table or stored query named, or the text of the search statement in force.
     QString recordSourceText() const { return m_sourceText; }
     // The search statement in force, when the source is one.
     std::optional<Statement> statement() const { return m_statement; }
+    // A table or stored query by name.
     void setRecordSource(const QString &source);
     // A search statement built from fragments; typed texts in it are bound, never pasted.
     void setRecordSource(const Statement &statement);
