@@ -201,28 +201,25 @@ void Form6::showList(ListEvent event, OpenedFrom from)
 bool Form6::FindDate()
 {
     // The typed texts travel as values: a quote in a box is searched for like any letter.
-    std::optional<Statement> statement = Statement::fromFragments(QStringLiteral("select * from Cheque "));
-    statement->addCondition(QStringLiteral("where اليوم like'"), Text2->text() + u'*');
-    statement->addCondition(QStringLiteral("AND الشهر Like'"), Text3->text() + u'*');
-    statement->addCondition(QStringLiteral("AND العام Like'"), Text4->text() + u'*');
-    statement->setOrder(QStringLiteral("order by السيد"));
-    Data1->setRecordSource(*statement);
+    Data1->setRecordSource(Statement::build(QStringLiteral("select * from Cheque "),
+                                            {{QStringLiteral("where اليوم like'"), Text2->text() + u'*'},
+                                             {QStringLiteral("AND الشهر Like'"), Text3->text() + u'*'},
+                                             {QStringLiteral("AND العام Like'"), Text4->text() + u'*'}},
+                                            QStringLiteral("order by السيد")));
     return Data1->Refresh();
 }
 
 bool Form6::FindName()
 {
     const QString pattern = Text1->text() + u'*';
-    std::optional<Statement> cheques = Statement::fromFragments(QStringLiteral("select * from Cheque "));
-    cheques->addCondition(QStringLiteral("where السيد like'"), pattern);
-    cheques->setOrder(QStringLiteral("order by السيد"));
-    Data1->setRecordSource(*cheques);
+    Data1->setRecordSource(Statement::build(QStringLiteral("select * from Cheque "),
+                                            {{QStringLiteral("where السيد like'"), pattern}},
+                                            QStringLiteral("order by السيد")));
     const bool listed = Data1->Refresh();
 
-    std::optional<Statement> sums = Statement::fromFragments(QStringLiteral("select * from TotalCheque "));
-    sums->addCondition(QStringLiteral("where السيد like'"), pattern);
-    sums->setOrder(QStringLiteral("order by السيد"));
-    Data2->setRecordSource(*sums);
+    Data2->setRecordSource(Statement::build(QStringLiteral("select * from TotalCheque "),
+                                            {{QStringLiteral("where السيد like'"), pattern}},
+                                            QStringLiteral("order by السيد")));
     const bool summed = Data2->Refresh();
     return listed && summed;
 }

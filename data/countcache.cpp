@@ -2,8 +2,6 @@
 
 #include "statement.h"
 
-#include <QRegularExpression>
-#include <QSet>
 #include <QSqlQuery>
 
 namespace dalil {
@@ -13,10 +11,15 @@ namespace {
 struct Entry
 {
     QString connection;
+    qint64 epoch = 0; // the opening of the connection the count was taken on
     QString object;
     QString condition;
     QVariantList values;
     qint64 count = 0;
+    // What the count holds for: the book's change number in a file of this schema, or, where
+    // there is none, the whole file as the stamp saw it.
+    std::optional<qint64> changes;
+    qint64 schema = -1;
     ChangeStamp stamp;
 };
 
@@ -34,66 +37,43 @@ bool sameObject(const QString &a, const QString &b)
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
-void dropConnection(const QString &connection)
+bool ofConnection(const Entry &e, const QSqlDatabase &db, const ChangeStamp &stamp)
 {
-    entries().removeIf([&](const Entry &e) { return e.connection == connection; });
+    return e.connection == db.connectionName() && e.epoch == stamp.connection;
 }
 
-// The tables that triggers write when a row of table changes, and the tables their own
-// triggers write in turn. nullopt when a trigger's statements cannot be read.
-std::optional<QSet<QString>> tablesWrittenByTriggers(const QSqlDatabase &db, const QString &table)
-{
-    static const QRegularExpression target(
-        QStringLiteral(R"(\b(?:INSERT(?:\s+OR\s+\w+)?\s+INTO|REPLACE\s+INTO|UPDATE(?:\s+OR\s+\w+)?|DELETE\s+FROM)\s+)"
-                       R"(((?:main\.)?(?:"(?:[^"]|"")+"|\[[^\]]+\]|`[^`]+`|[^\s(]+)))"),
-        QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
-    static const QRegularExpression begin(QStringLiteral(R"(\bBEGIN\b)"), QRegularExpression::CaseInsensitiveOption);
-    QSet<QString> written;
-    QStringList pending{table};
-    QSet<QString> visited;
-    while (!pending.isEmpty()) {
-        const QString current = pending.takeFirst();
-        if (visited.contains(current.toLower()))
-            continue;
-        visited.insert(current.toLower());
-        QSqlQuery query(db);
-        query.setForwardOnly(true);
-        query.prepare(QStringLiteral("SELECT sql FROM sqlite_master WHERE type = 'trigger' AND tbl_name = ? COLLATE NOCASE"));
-        query.addBindValue(current);
-        if (!query.exec())
-            return std::nullopt;
-        while (query.next()) {
-            const QString sql = query.value(0).toString();
-            const auto body = begin.match(sql);
-            if (!body.hasMatch())
-                return std::nullopt;
-            auto it = target.globalMatch(sql, body.capturedEnd());
-            while (it.hasNext()) {
-                QString name = it.next().captured(1);
-                if (name.startsWith(QStringLiteral("main."), Qt::CaseInsensitive))
-                    name = name.mid(5);
-                if (name.size() >= 2 && (name.front() == u'"' || name.front() == u'[' || name.front() == u'`'))
-                    name = name.mid(1, name.size() - 2).replace(QStringLiteral("\"\""), QStringLiteral("\""));
-                written.insert(name.toLower());
-                pending << name;
-            }
-        }
-    }
-    return written;
-}
-
-bool isTable(const QSqlDatabase &db, const QString &name)
+// The change number of a book table, kept by the file's own triggers; nullopt for any other
+// table or query, and in a file of a layout before the change numbers.
+std::optional<qint64> changesOf(const QSqlDatabase &db, const QString &object)
 {
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE"));
-    query.addBindValue(name);
-    return query.exec() && query.next();
+    if (!query.prepare(QStringLiteral("SELECT changes FROM BookChanges WHERE book = ?"
+                                      " AND (SELECT user_version FROM pragma_user_version) >= 3")))
+        return std::nullopt;
+    query.addBindValue(object);
+    if (!query.exec() || !query.next())
+        return std::nullopt;
+    return query.value(0).toLongLong();
+}
+
+bool holds(const Entry &e, const std::optional<qint64> &changes, const ChangeStamp &stamp)
+{
+    if (e.changes)
+        return changes && *changes == *e.changes && e.schema == stamp.schema;
+    return e.stamp == stamp;
+}
+
+QString whereClause(const QString &condition)
+{
+    return condition.isEmpty() ? QString() : QStringLiteral(" WHERE ") + condition;
 }
 
 // Whether the row meets the condition of a count.
 std::optional<bool> rowMeets(const QSqlDatabase &db, const QString &table, qint64 key, const Entry &entry)
 {
+    if (entry.condition.isEmpty())
+        return true;
     QSqlQuery query(db);
     query.setForwardOnly(true);
     query.prepare(QStringLiteral("SELECT EXISTS (SELECT 1 FROM %1 WHERE rowid = ? AND (%2))")
@@ -104,6 +84,18 @@ std::optional<bool> rowMeets(const QSqlDatabase &db, const QString &table, qint6
     if (!query.exec() || !query.next())
         return std::nullopt;
     return query.value(0).toBool();
+}
+
+void keep(Entry entry)
+{
+    QList<Entry> &list = entries();
+    list.removeIf([&](const Entry &e) {
+        return e.connection == entry.connection && e.object == entry.object && e.condition == entry.condition
+               && e.values == entry.values;
+    });
+    list.prepend(std::move(entry));
+    if (list.size() > entriesKept)
+        list.resize(entriesKept);
 }
 
 } // namespace
@@ -139,36 +131,51 @@ ChangeStamp ChangeStamp::of(const QSqlDatabase &db)
 
 namespace CountCache {
 
-std::optional<qint64> find(const QSqlDatabase &db, const QString &object, const QString &condition,
-                           const QVariantList &values, const ChangeStamp &stamp)
+std::optional<qint64> count(const QSqlDatabase &db, const QString &object, const QString &condition,
+                            const QVariantList &values, QSqlError *error)
 {
-    if (!stamp.isValid())
-        return std::nullopt;
+    const ChangeStamp stamp = ChangeStamp::of(db);
+    const std::optional<qint64> changes = changesOf(db, object);
     QList<Entry> &list = entries();
-    for (qsizetype i = 0; i < list.size(); ++i) {
-        const Entry &e = list.at(i);
-        if (e.connection == db.connectionName() && e.stamp == stamp && e.object == object
-            && e.condition == condition && e.values == values) {
-            list.move(i, 0);
-            return list.first().count;
+    if (stamp.isValid()) {
+        for (qsizetype i = 0; i < list.size(); ++i) {
+            const Entry &e = list.at(i);
+            if (ofConnection(e, db, stamp) && e.object == object && e.condition == condition && e.values == values
+                && holds(e, changes, stamp)) {
+                list.move(i, 0);
+                return list.first().count;
+            }
         }
     }
-    return std::nullopt;
-}
 
-void store(const QSqlDatabase &db, const QString &object, const QString &condition, const QVariantList &values,
-           qint64 count, const ChangeStamp &stamp)
-{
+    // A book's change number is read by the same statement as the count, so that both see
+    // the file as it was at one moment.
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    const QString counting = QStringLiteral("SELECT count(*) FROM ") + quoteIdentifier(object) + whereClause(condition);
+    if (changes) {
+        query.prepare(QStringLiteral("SELECT (%1), (SELECT changes FROM BookChanges WHERE book = ?)").arg(counting));
+    } else {
+        query.prepare(counting);
+    }
+    for (const QVariant &value : values)
+        query.addBindValue(value);
+    if (changes)
+        query.addBindValue(object);
+    if (!query.exec() || !query.next()) {
+        *error = query.lastError();
+        return std::nullopt;
+    }
+    const qint64 counted = query.value(0).toLongLong();
     if (!stamp.isValid())
-        return;
-    QList<Entry> &list = entries();
-    list.removeIf([&](const Entry &e) {
-        return e.connection == db.connectionName() && e.object == object && e.condition == condition
-               && e.values == values;
-    });
-    list.prepend({db.connectionName(), object, condition, values, count, stamp});
-    if (list.size() > entriesKept)
-        list.resize(entriesKept);
+        return counted;
+    Entry entry{db.connectionName(), stamp.connection, object, condition, values, counted, {}, stamp.schema, stamp};
+    if (changes && !query.value(1).isNull())
+        entry.changes = query.value(1).toLongLong();
+    else if (changes)
+        return counted;
+    keep(std::move(entry));
+    return counted;
 }
 
 Write::Write(const QSqlDatabase &db, const QString &table, Kind kind, std::optional<qint64> key)
@@ -176,84 +183,64 @@ Write::Write(const QSqlDatabase &db, const QString &table, Kind kind, std::optio
     , m_table(table)
     , m_kind(kind)
     , m_key(key)
-    , m_before(ChangeStamp::of(db))
+    , m_changesBefore(changesOf(db, table))
+    , m_stampBefore(ChangeStamp::of(db))
 {
     // Which counts of the table held the row before it changed.
     for (const Entry &e : std::as_const(entries())) {
-        int member = 0;
-        if (kind != Kind::Insert && key && e.connection == db.connectionName() && e.stamp == m_before
-            && sameObject(e.object, table) && !e.condition.isEmpty()) {
-            const std::optional<bool> meets = rowMeets(db, table, *key, e);
-            member = meets ? int(*meets) : -1;
+        int member = -1;
+        if (m_changesBefore && ofConnection(e, db, m_stampBefore) && sameObject(e.object, table)
+            && holds(e, m_changesBefore, m_stampBefore)) {
+            if (kind == Kind::Insert) {
+                member = 0;
+            } else if (key) {
+                const std::optional<bool> meets = rowMeets(db, table, *key, e);
+                member = meets ? int(*meets) : -1;
+            }
         }
         m_memberBefore << member;
     }
 }
 
-Write::~Write()
-{
-    if (!m_done)
-        dropConnection(m_db.connectionName()); // a failed write may have changed anything
-}
+Write::~Write() = default;
 
 void Write::succeeded(std::optional<qint64> key)
 {
-    m_done = true;
-    const QString connection = m_db.connectionName();
-    const ChangeStamp after = ChangeStamp::of(m_db);
-    if (!m_before.isValid() || !after.isValid() || after.connection != m_before.connection
-        || after.others != m_before.others || after.schema != m_before.schema) {
-        dropConnection(connection);
-        return;
-    }
     if (m_kind == Kind::Insert)
         m_key = key;
-    // One row changed and nothing else: other tables are as they were. More changes come
-    // from triggers, whose tables are then left out.
-    QSet<QString> touched;
-    if (after.own - m_before.own != 1) {
-        const std::optional<QSet<QString>> written = tablesWrittenByTriggers(m_db, m_table);
-        if (!written || written->contains(m_table.toLower())) {
-            dropConnection(connection);
-            return;
-        }
-        touched = *written;
-    }
+    const std::optional<qint64> changesAfter = changesOf(m_db, m_table);
+    const ChangeStamp after = ChangeStamp::of(m_db);
+    // The write was the table's only change when its change number moved by exactly one; a
+    // trigger or another program that also wrote the table leaves its counts to be taken again.
+    const bool alone = m_changesBefore && changesAfter && *changesAfter == *m_changesBefore + 1 && after.isValid()
+                       && after.connection == m_stampBefore.connection && after.schema == m_stampBefore.schema;
 
     QList<Entry> &list = entries();
     QList<Entry> kept;
     for (qsizetype i = 0; i < list.size(); ++i) {
         Entry e = list.at(i);
-        if (e.connection != connection) {
+        if (e.connection != m_db.connectionName()) {
             kept << e;
             continue;
         }
-        if (e.stamp != m_before)
+        if (!e.changes)
+            continue; // held only while nothing at all changed
+        if (!sameObject(e.object, m_table)) {
+            kept << e; // another book: its own change number tells whether the count holds
             continue;
-        if (sameObject(e.object, m_table)) {
-            qint64 change = 0;
-            if (e.condition.isEmpty()) {
-                change = m_kind == Kind::Insert ? 1 : m_kind == Kind::Delete ? -1 : 0;
-            } else {
-                const int before = i < m_memberBefore.size() ? m_memberBefore.at(i) : -1;
-                if (before < 0 && m_kind != Kind::Insert)
-                    continue;
-                int now = 0;
-                if (m_kind != Kind::Delete) {
-                    if (!m_key)
-                        continue;
-                    const std::optional<bool> meets = rowMeets(m_db, m_table, *m_key, e);
-                    if (!meets)
-                        continue;
-                    now = int(*meets);
-                }
-                change = now - qMax(before, 0);
-            }
-            e.count += change;
-        } else if (touched.contains(e.object.toLower()) || !isTable(m_db, e.object)) {
-            continue; // written by a trigger, or a stored query that may read the table
         }
-        e.stamp = after;
+        const int before = i < m_memberBefore.size() ? m_memberBefore.at(i) : -1;
+        if (!alone || before < 0 || !m_key)
+            continue;
+        int now = 0;
+        if (m_kind != Kind::Delete) {
+            const std::optional<bool> meets = rowMeets(m_db, m_table, *m_key, e);
+            if (!meets)
+                continue;
+            now = int(*meets);
+        }
+        e.count += now - before;
+        e.changes = changesAfter;
         kept << e;
     }
     list = kept;

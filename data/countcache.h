@@ -1,8 +1,16 @@
-// Record counts kept between openings of a record set while the file stays unchanged, so
-// that a book of a million records is not counted afresh at every save, delete or reopening.
+// Record counts kept between openings of a record set while what they count stays unchanged,
+// so that a book of a million records is not counted afresh at every save, delete or reopening.
+//
+// The file tells when a book changes: triggers on each book table bump its change number in
+// BookChanges in the same transaction as the change, whoever makes it (this program, another
+// program, a trigger of the user's own). A count of a book is good exactly while its change
+// number stands; a write of one row through the program moves the count along with it.
+// Counts of stored queries, and of files without BookChanges (an older file that could not be
+// brought up to date), hold only while nothing in the file changed at all.
 #pragma once
 
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QString>
 #include <QVariantList>
 
@@ -28,15 +36,14 @@ struct ChangeStamp
 
 namespace CountCache {
 
-// A count taken at this stamp for the rows of object that satisfy condition (empty: all).
-std::optional<qint64> find(const QSqlDatabase &db, const QString &object, const QString &condition,
-                           const QVariantList &values, const ChangeStamp &stamp);
-void store(const QSqlDatabase &db, const QString &object, const QString &condition, const QVariantList &values,
-           qint64 count, const ChangeStamp &stamp);
+// The number of rows of object that satisfy condition (an SQL expression with '?' for values;
+// empty: all rows): a count kept while it holds, or counted now. nullopt, with *error, when
+// the count fails.
+std::optional<qint64> count(const QSqlDatabase &db, const QString &object, const QString &condition,
+                            const QVariantList &values, QSqlError *error);
 
-// One row written through the connection: the counts of its table follow the write (plus or
-// minus the row where it meets the condition). Counts the write may have changed in ways not
-// followed (a trigger writing elsewhere, a failed write) are dropped.
+// One row written through the connection: the kept counts of its table follow the write (plus
+// or minus the row where it meets their condition) when the write was the table's only change.
 class Write
 {
 public:
@@ -47,7 +54,7 @@ public:
     Write(const Write &) = delete;
     Write &operator=(const Write &) = delete;
 
-    // After the write succeeded; key is the row inserted.
+    // After the write succeeded (committed); key is the row inserted.
     void succeeded(std::optional<qint64> key = std::nullopt);
 
 private:
@@ -55,9 +62,9 @@ private:
     QString m_table;
     Kind m_kind;
     std::optional<qint64> m_key;
-    ChangeStamp m_before;
-    QList<int> m_memberBefore; // per cached count of the table: whether the row met its condition
-    bool m_done = false;
+    std::optional<qint64> m_changesBefore;
+    ChangeStamp m_stampBefore;
+    QList<int> m_memberBefore; // per kept count: whether the row met its condition (-1: unknown)
 };
 
 } // namespace CountCache

@@ -1,13 +1,15 @@
 // The record source: a table, stored query or search statement of DB1.mdb, opened as a
-// record set with a current record and a pending (typed, not yet written) record.
+// record set with a current record and a pending (typed, not yet written) record. The rows
+// come from a RecordModel, which the record source passes on to the grid unchanged; writes
+// go through Records.
 #pragma once
 
-#include "countcache.h"
 #include "database.h"
+#include "recordmodel.h"
 #include "statement.h"
 
-#include <QAbstractTableModel>
 #include <QHash>
+#include <QIdentityProxyModel>
 #include <QList>
 #include <QStringList>
 #include <QVariant>
@@ -16,7 +18,7 @@
 
 namespace dalil {
 
-class RecordSource : public QAbstractTableModel
+class RecordSource : public QIdentityProxyModel
 {
     Q_OBJECT
 
@@ -27,13 +29,14 @@ public:
     explicit RecordSource(QObject *parent = nullptr);
     ~RecordSource() override;
 
-    QString DatabaseName() const { return m_databaseName; }
-    void setDatabaseName(const QString &path) { m_databaseName = path; }
+    QString DatabaseName() const { return m_model->databaseName(); }
+    void setDatabaseName(const QString &path) { m_model->setDatabaseName(path); }
 
-    // A table or stored query name, or a statement text (see Statement::parse).
+    // The table or stored query named, or the text of the search statement in force.
     QString recordSourceText() const { return m_sourceText; }
     // The search statement in force, when the source is one.
     std::optional<Statement> statement() const { return m_statement; }
+    // A table or stored query by name.
     void setRecordSource(const QString &source);
     // A search statement built from fragments; typed texts in it are bound, never pasted.
     void setRecordSource(const Statement &statement);
@@ -44,7 +47,7 @@ public:
     bool Refresh();
     // Opens the source without writing anything (the window has just loaded).
     bool open();
-    bool isOpen() const { return m_open; }
+    bool isOpen() const { return m_model->isOpen(); }
     // Closes the record set and drops any pending record.
     void close();
 
@@ -52,7 +55,7 @@ public:
 
     // The record set.
     bool atEOF() const; // no current record (EOF is the C library's macro)
-    qint64 RecordCount() const { return m_open ? m_count : 0; }
+    qint64 RecordCount() const { return m_model->count(); }
     bool AddNew();
     bool Delete();
     bool Move(qint64 rows);
@@ -68,7 +71,7 @@ public:
     // Identity (rowid) of the current record as it was read when it became current, when the
     // source is a table or a search of one. Writes and deletes act on this record and no other.
     std::optional<qint64> currentKey() const;
-    std::optional<qint64> keyAt(qint64 row) const;
+    std::optional<qint64> keyAt(qint64 row) const { return m_model->keyAt(row); }
     // Makes the record with this identity current, reading the file afresh first when another
     // record source or program changed it. Fails with RecordGone when the record is not there.
     bool moveToKey(qint64 key);
@@ -83,14 +86,14 @@ public:
     // that nothing typed next goes into a record the user never chose.
     void setStandsOnFirstAfterResync(bool first) { m_firstAfterResync = first; }
     // Whether the file changed since the set was read.
-    bool isStale() const;
+    bool isStale() const { return m_model->isStale(); }
 
     // After a write failed with Conflict (the record changed in the file since it was read):
     // keepMine makes the next write store the user's changes over it; otherwise the typing is
     // dropped and the record is shown as it now stands.
     void resolveConflict(bool keepMine);
 
-    QStringList fieldNames() const { return m_fields; }
+    QStringList fieldNames() const { return m_model->fields(); }
     // The current record's value of a field as text (the pending value while one is typed).
     QString fieldText(const QString &field) const;
     QVariant fieldValue(const QString &field) const;
@@ -107,11 +110,8 @@ public:
     // Writes the pending record now, if there is one.
     bool writePending();
 
-    // The model seen by the grid.
-    int rowCount(const QModelIndex &parent = {}) const override;
-    int columnCount(const QModelIndex &parent = {}) const override;
-    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    // The rows the grid sees (this record source passes them on as they are).
+    RecordModel *model() const { return m_model; }
 
 signals:
     // The current record or its values changed: bound controls show it again.
@@ -122,44 +122,18 @@ signals:
     void resynced();
 
 private:
-    struct Page
-    {
-        QList<qint64> keys;
-        QList<QList<QVariant>> rows;
-    };
-
     bool openSet();
-    bool fetchCount();
-    const Page *page(qint64 pageIndex) const;
-    // Whether the file is as it was when the set was opened, so that the set's rows can be
-    // reached from its end as well as from its start.
-    bool unchangedSinceOpen(const QSqlDatabase &db) const;
-    QVariant valueAt(qint64 row, int column) const;
-    void invalidateRows();
-    QString selectSql(const QString &columns, bool reversed = false) const;
-    QVariantList selectValues() const;
     void setError(const DataError &error) { m_error = error; }
     void leaveRecord();
     // Takes the key and values of the record at m_current as the current record's.
     void captureCurrent();
-    // The current row of the table as the file holds it now, or nullopt when it is gone.
-    std::optional<QList<QVariant>> readStoredRow(const QSqlDatabase &db, qint64 key, bool *failed);
-    bool updateCurrent(const QSqlDatabase &db, const QStringList &columns, const QVariantList &values);
-    // The position of key in a table opened by name, or nullopt when it is not there.
-    std::optional<qint64> positionInTable(const QSqlDatabase &db, qint64 key);
-    // The position of key in a search statement's set, or nullopt when it is not there.
-    std::optional<qint64> positionInSet(const QSqlDatabase &db, qint64 key);
+    bool writeEdits();
+    bool writeNew();
 
-    QString m_databaseName;
+    RecordModel *m_model;
     QString m_sourceText;
     std::optional<Statement> m_statement;
-    QString m_object;      // the table or query read
-    bool m_isTable = false;
 
-    bool m_open = false;
-    QStringList m_fields;
-    qint64 m_count = 0;
-    ChangeStamp m_openStamp; // the file as the count saw it
     qint64 m_current = -1;
     bool m_adding = false;
     // The current record as it was read when it became current: what the bound controls
@@ -173,9 +147,6 @@ private:
     Pending m_pending = Pending::None;
     QHash<QString, QString> m_buffer;
     QStringList m_boundFields;
-
-    mutable QHash<qint64, Page> m_pages;
-    mutable QList<qint64> m_pageOrder;
     DataError m_error;
 };
 

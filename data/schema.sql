@@ -1,4 +1,4 @@
--- The organiser's database, DB1.mdb: three books and the two cheque totals.
+-- The organiser's database, DB1.mdb: three books, the two cheque totals and the books' change numbers.
 -- The set-up runs this once, only when no DB1.mdb exists; the program itself never
 -- creates or changes the schema.
 --
@@ -8,7 +8,7 @@
 -- Every row keeps SQLite's rowid as its identity; no window shows it.
 
 PRAGMA journal_mode = WAL;
-PRAGMA user_version = 2;
+PRAGMA user_version = 3;
 
 BEGIN;
 
@@ -143,6 +143,42 @@ WHEN abs(ifnull(NEW."دينار", 0)) > 999999999999 OR abs(ifnull(NEW."فلس",
   OR abs((SELECT fils FROM ChequeGrandSums) - ifnull(OLD."فلس", 0) + ifnull(NEW."فلس", 0)) > 9000000000000000000
 BEGIN
     SELECT RAISE(ABORT, 'amount out of range');
+END;
+
+-- Change numbers of the books, bumped by triggers in the same transaction as every change to
+-- a book, whoever makes it (this program, another one, a trigger of the user's own), so that
+-- a count the program keeps is known to hold exactly while the book's number stands.
+CREATE TABLE BookChanges (
+    book    TEXT COLLATE NOCASE PRIMARY KEY,
+    changes INTEGER NOT NULL DEFAULT 0
+) WITHOUT ROWID;
+INSERT INTO BookChanges (book) VALUES ('Phone'), ('Note'), ('Cheque');
+CREATE TRIGGER Phone_changes_insert AFTER INSERT ON Phone BEGIN
+    UPDATE BookChanges SET changes = changes + 1 WHERE book = 'Phone';
+END;
+CREATE TRIGGER Phone_changes_update AFTER UPDATE ON Phone BEGIN
+    UPDATE BookChanges SET changes = changes + 1 WHERE book = 'Phone';
+END;
+CREATE TRIGGER Phone_changes_delete AFTER DELETE ON Phone BEGIN
+    UPDATE BookChanges SET changes = changes + 1 WHERE book = 'Phone';
+END;
+CREATE TRIGGER Note_changes_insert AFTER INSERT ON Note BEGIN
+    UPDATE BookChanges SET changes = changes + 1 WHERE book = 'Note';
+END;
+CREATE TRIGGER Note_changes_update AFTER UPDATE ON Note BEGIN
+    UPDATE BookChanges SET changes = changes + 1 WHERE book = 'Note';
+END;
+CREATE TRIGGER Note_changes_delete AFTER DELETE ON Note BEGIN
+    UPDATE BookChanges SET changes = changes + 1 WHERE book = 'Note';
+END;
+CREATE TRIGGER Cheque_changes_insert AFTER INSERT ON Cheque BEGIN
+    UPDATE BookChanges SET changes = changes + 1 WHERE book = 'Cheque';
+END;
+CREATE TRIGGER Cheque_changes_update AFTER UPDATE ON Cheque BEGIN
+    UPDATE BookChanges SET changes = changes + 1 WHERE book = 'Cheque';
+END;
+CREATE TRIGGER Cheque_changes_delete AFTER DELETE ON Cheque BEGIN
+    UPDATE BookChanges SET changes = changes + 1 WHERE book = 'Cheque';
 END;
 
 -- One row per payee with the plain sums of each column; fils are never carried.

@@ -43,11 +43,18 @@ std::optional<Statement> Statement::fromFragments(const QString &head)
     return statement;
 }
 
+bool Statement::refuse(const QString &fragment)
+{
+    if (m_refused.isEmpty())
+        m_refused = fragment.isEmpty() ? QStringLiteral("(empty fragment)") : fragment;
+    return false;
+}
+
 bool Statement::addCondition(const QString &fragment, const QString &pattern)
 {
     const auto match = conditionPattern().match(fragment);
     if (!match.hasMatch())
-        return false;
+        return refuse(fragment);
     const QString join = match.captured(1).toLower();
     Condition condition;
     condition.join = join == u"where" ? Condition::Join::Where
@@ -55,7 +62,7 @@ bool Statement::addCondition(const QString &fragment, const QString &pattern)
                                       : Condition::Join::Or;
     // "where" opens the conditions and only there.
     if ((condition.join == Condition::Join::Where) != m_conditions.isEmpty())
-        return false;
+        return refuse(fragment);
     condition.column = match.captured(2);
     condition.fragment = fragment;
     condition.pattern = pattern;
@@ -67,40 +74,29 @@ bool Statement::setOrder(const QString &fragment)
 {
     const auto match = orderPattern().match(fragment);
     if (!match.hasMatch())
-        return false;
+        return refuse(fragment);
     m_orderFragment = fragment;
     m_orderColumn = match.captured(1);
     return true;
 }
 
-std::optional<Statement> Statement::parse(const QString &text)
+Statement Statement::build(const QString &head, const QList<std::pair<QString, QString>> &conditions,
+                           const QString &order)
 {
-    // Split into the pieces between quotes: head+first fragment, literal, fragment, literal, ...
-    static const QRegularExpression fromRe(
-        QStringLiteral(R"(^\s*select\s+\*\s+from\s+\S+\s*)"),
-        QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
-    const auto head = fromRe.match(text);
-    if (!head.hasMatch())
-        return std::nullopt;
-    auto statement = fromFragments(head.captured(0));
-    if (!statement)
-        return std::nullopt;
-
-    QString rest = text.mid(head.capturedLength(0));
-    while (true) {
-        const qsizetype open = rest.indexOf(u'\'');
-        if (open < 0)
-            break;
-        const qsizetype close = rest.indexOf(u'\'', open + 1);
-        if (close < 0)
-            return std::nullopt;
-        if (!statement->addCondition(rest.left(open + 1), rest.mid(open + 1, close - open - 1)))
-            return std::nullopt;
-        rest = rest.mid(close + 1);
+    std::optional<Statement> statement = fromFragments(head);
+    if (!statement) {
+        Q_ASSERT_X(false, "Statement::build", qPrintable(head));
+        Statement refused;
+        refused.m_refused = head;
+        return refused;
     }
-    if (!rest.trimmed().isEmpty() && !statement->setOrder(rest))
-        return std::nullopt;
-    return statement;
+    bool taken = true;
+    for (const auto &[fragment, pattern] : conditions)
+        taken = statement->addCondition(fragment, pattern) && taken;
+    if (!order.isEmpty())
+        taken = statement->setOrder(order) && taken;
+    Q_ASSERT_X(taken, "Statement::build", qPrintable(statement->refusedFragment()));
+    return *statement;
 }
 
 QString Statement::text() const
@@ -116,23 +112,23 @@ Statement::Sql Statement::toSql() const
     Sql sql;
     QStringList terms;
     for (const Condition &condition : m_conditions) {
-        const QString column = quoteIdentifier(condition.column);
+        const SearchKey key = SearchKey::of(condition.column);
         const LikePattern like = translateLike(condition.pattern);
         QStringList parts;
         if (like.isExact) {
-            parts << column + QStringLiteral(" = ?");
-            sql.values << like.literalPrefix;
+            parts << key.searched + QStringLiteral(" = ?");
+            sql.values << key.value(like.literalPrefix);
         } else {
             // The literal prefix becomes an index range; the LIKE checks the rest.
-            parts << column + QStringLiteral(" >= ?");
-            sql.values << like.literalPrefix;
+            parts << key.searched + QStringLiteral(" >= ?");
+            sql.values << key.value(like.literalPrefix);
             if (!like.literalPrefix.isEmpty()) {
-                parts << column + QStringLiteral(" < ?");
-                sql.values << prefixUpperBound(like.literalPrefix);
+                parts << key.searched + QStringLiteral(" < ?");
+                sql.values << key.prefixUpperBound(like.literalPrefix);
             }
             if (!like.isPlainPrefix) {
-                parts << column + QStringLiteral(" LIKE ? ESCAPE '\\'");
-                sql.values << like.sqlLike;
+                parts << key.searched + QStringLiteral(" LIKE ? ESCAPE '\\'");
+                sql.values << key.value(like.sqlLike);
             }
         }
         QString term = u'(' + parts.join(QStringLiteral(" AND ")) + u')';
@@ -151,8 +147,27 @@ Statement::Sql Statement::toSql() const
     if (!terms.isEmpty())
         sql.where = QStringLiteral(" WHERE ") + terms.join(u' ');
     if (!m_orderColumn.isEmpty())
-        sql.orderBy = QStringLiteral(" ORDER BY ") + quoteIdentifier(m_orderColumn);
+        sql.orderBy = QStringLiteral(" ORDER BY ") + SearchKey::of(m_orderColumn).ordered;
     return sql;
+}
+
+SearchKey SearchKey::of(const QString &column)
+{
+    // Today a column is searched and ordered as it stands, through its index and the
+    // column's own collation.
+    const QString quoted = quoteIdentifier(column);
+    return {quoted, quoted};
+}
+
+QVariant SearchKey::value(const QString &literal) const
+{
+    return literal;
+}
+
+QVariant SearchKey::prefixUpperBound(const QString &prefix) const
+{
+    // U+10FFFF sorts after every character that can follow the prefix.
+    return prefix + QString::fromUcs4(U"\U0010FFFF");
 }
 
 LikePattern translateLike(const QString &pattern)
@@ -179,12 +194,6 @@ LikePattern translateLike(const QString &pattern)
     like.literalPrefix = pattern.left(firstWildcard);
     like.isPlainPrefix = firstWildcard == pattern.size() - 1 && pattern.back() == u'*';
     return like;
-}
-
-QString prefixUpperBound(const QString &prefix)
-{
-    // U+10FFFF sorts after every character that can follow the prefix.
-    return prefix + QString::fromUcs4(U"\U0010FFFF");
 }
 
 QString quoteIdentifier(const QString &name)

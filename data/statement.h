@@ -21,6 +21,22 @@ struct Condition
     QString pattern;
 };
 
+// How a column is searched and ordered: the expression a condition compares with its
+// pattern, the expression the order sorts by, and the index range a literal prefix becomes.
+// Every statement asks here and nowhere else, so that a column may later be searched by a
+// key of its own (folded, collated) without any window knowing.
+struct SearchKey
+{
+    QString searched; // SQL expression the patterns are compared with
+    QString ordered;  // SQL expression the order sorts by
+
+    static SearchKey of(const QString &column);
+    // The bound values for a pattern's literal text, and the upper end of the range of keys
+    // that begin with a prefix.
+    QVariant value(const QString &literal) const;
+    QVariant prefixUpperBound(const QString &prefix) const;
+};
+
 // A SELECT statement over one table or stored query. The patterns are never pasted into
 // SQL: text() shows the statement as its fragments read, toSql() binds them as values.
 class Statement
@@ -30,12 +46,20 @@ public:
 
     // head: "select * from Phone "; the fragments are validated, the texts are not.
     static std::optional<Statement> fromFragments(const QString &head);
-    bool addCondition(const QString &fragment, const QString &pattern);
-    bool setOrder(const QString &fragment);
+    // A fragment the language refuses is not added, and the statement remembers it: such a
+    // statement never opens (it would list the whole table), see refusedFragment().
+    [[nodiscard]] bool addCondition(const QString &fragment, const QString &pattern);
+    [[nodiscard]] bool setOrder(const QString &fragment);
 
-    // Reads a whole statement text whose literals hold no quote; for statements written
-    // by hand. Windows build theirs from fragments so that typed text may hold quotes.
-    static std::optional<Statement> parse(const QString &text);
+    // A statement made of the program's own fragments, each condition a fragment and the
+    // typed pattern that follows it. A refused fragment is a mistake in the program: it
+    // stops a debug build here, and in any build leaves a statement that does not open.
+    static Statement build(const QString &head, const QList<std::pair<QString, QString>> &conditions,
+                           const QString &order);
+
+    // The first fragment that was refused, or an empty text when every one was taken.
+    QString refusedFragment() const { return m_refused; }
+    bool isWellFormed() const { return m_refused.isEmpty() && !m_source.isEmpty(); }
 
     QString source() const { return m_source; }
     QList<Condition> conditions() const { return m_conditions; }
@@ -54,11 +78,14 @@ public:
     Sql toSql() const;
 
 private:
+    bool refuse(const QString &fragment);
+
     QString m_head;
     QString m_source;
     QList<Condition> m_conditions;
     QString m_orderFragment;
     QString m_orderColumn;
+    QString m_refused;
 };
 
 // A Jet LIKE pattern: "*" matches any run of characters, "?" any one character; every
@@ -71,9 +98,6 @@ struct LikePattern
     QString sqlLike;            // the same pattern for SQLite's LIKE with ESCAPE '\'
 };
 LikePattern translateLike(const QString &pattern);
-
-// Upper bound of the keys that begin with prefix, for an index range search.
-QString prefixUpperBound(const QString &prefix);
 
 // Quotes an identifier for SQLite.
 QString quoteIdentifier(const QString &name);

@@ -32,6 +32,45 @@ BEGIN
     SELECT RAISE(ABORT, 'amount out of range');
 END;
 )sql",
+    // 3: change numbers of the books, so that kept counts know when they stop holding. No
+    // IF NOT EXISTS: an object of the user's of the same name leaves the file as it was.
+    R"sql(
+-- Change numbers of the books, bumped by triggers in the same transaction as every change to
+-- a book, whoever makes it (this program, another one, a trigger of the user's own), so that
+-- a count the program keeps is known to hold exactly while the book's number stands.
+CREATE TABLE BookChanges (
+    book    TEXT COLLATE NOCASE PRIMARY KEY,
+    changes INTEGER NOT NULL DEFAULT 0
+) WITHOUT ROWID;
+INSERT INTO BookChanges (book) VALUES ('Phone'), ('Note'), ('Cheque');
+CREATE TRIGGER Phone_changes_insert AFTER INSERT ON Phone BEGIN
+    UPDATE BookChanges SET changes = changes + 1 WHERE book = 'Phone';
+END;
+CREATE TRIGGER Phone_changes_update AFTER UPDATE ON Phone BEGIN
+    UPDATE BookChanges SET changes = changes + 1 WHERE book = 'Phone';
+END;
+CREATE TRIGGER Phone_changes_delete AFTER DELETE ON Phone BEGIN
+    UPDATE BookChanges SET changes = changes + 1 WHERE book = 'Phone';
+END;
+CREATE TRIGGER Note_changes_insert AFTER INSERT ON Note BEGIN
+    UPDATE BookChanges SET changes = changes + 1 WHERE book = 'Note';
+END;
+CREATE TRIGGER Note_changes_update AFTER UPDATE ON Note BEGIN
+    UPDATE BookChanges SET changes = changes + 1 WHERE book = 'Note';
+END;
+CREATE TRIGGER Note_changes_delete AFTER DELETE ON Note BEGIN
+    UPDATE BookChanges SET changes = changes + 1 WHERE book = 'Note';
+END;
+CREATE TRIGGER Cheque_changes_insert AFTER INSERT ON Cheque BEGIN
+    UPDATE BookChanges SET changes = changes + 1 WHERE book = 'Cheque';
+END;
+CREATE TRIGGER Cheque_changes_update AFTER UPDATE ON Cheque BEGIN
+    UPDATE BookChanges SET changes = changes + 1 WHERE book = 'Cheque';
+END;
+CREATE TRIGGER Cheque_changes_delete AFTER DELETE ON Cheque BEGIN
+    UPDATE BookChanges SET changes = changes + 1 WHERE book = 'Cheque';
+END;
+)sql",
 };
 static_assert(std::size(steps) == currentVersion + 1);
 

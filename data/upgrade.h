@@ -7,7 +7,7 @@
 namespace dalil::Upgrade {
 
 // The layout version this program writes into PRAGMA user_version.
-constexpr int currentVersion = 2;
+constexpr int currentVersion = 3;
 
 // Brings the file to the current layout: additively, in one transaction, recorded in
 // PRAGMA user_version; the books' tables, columns and rows are never changed. A file that

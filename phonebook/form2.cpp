@@ -123,17 +123,16 @@ bool Form2::search(bool byNumber)
     beginAction();
     const QString previousText = Data1->RecordSource();
     const std::optional<Statement> previous = Data1->Recordset()->statement();
-    auto statement = Statement::fromFragments(QStringLiteral("select * from Phone "));
     const QString pattern = Text1->text() + u'*';
-    if (byNumber) {
-        statement->addCondition(QStringLiteral("where المنزل like'"), pattern);
-        statement->addCondition(QStringLiteral("OR الجوال Like'"), pattern);
-        statement->addCondition(QStringLiteral("OR المكتب Like'"), pattern);
-    } else {
-        statement->addCondition(QStringLiteral("where الإسم like'"), pattern);
-    }
-    statement->setOrder(QStringLiteral("order by الإسم"));
-    Data1->setRecordSource(*statement);
+    const Statement statement =
+        byNumber ? Statement::build(QStringLiteral("select * from Phone "),
+                                    {{QStringLiteral("where المنزل like'"), pattern},
+                                     {QStringLiteral("OR الجوال Like'"), pattern},
+                                     {QStringLiteral("OR المكتب Like'"), pattern}},
+                                    QStringLiteral("order by الإسم"))
+                 : Statement::build(QStringLiteral("select * from Phone "),
+                                    {{QStringLiteral("where الإسم like'"), pattern}}, QStringLiteral("order by الإسم"));
+    Data1->setRecordSource(statement);
     if (refresh(Data1))
         return true;
     // The database could not be read: the user was told; the list stays as it was.

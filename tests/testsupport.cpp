@@ -30,7 +30,17 @@ QByteArray firstLayoutSql()
     const qsizetype from = sql.indexOf("-- Amounts of at most 12 digits");
     const qsizetype to = sql.indexOf("-- One row per payee");
     sql.remove(from, to - from);
-    sql.replace("PRAGMA user_version = 2;", "PRAGMA user_version = 1;");
+    sql.replace("PRAGMA user_version = 3;", "PRAGMA user_version = 1;");
+    return sql;
+}
+
+QByteArray secondLayoutSql()
+{
+    QByteArray sql(schemaSql);
+    const qsizetype from = sql.indexOf("-- Change numbers of the books");
+    const qsizetype to = sql.indexOf("-- One row per payee");
+    sql.remove(from, to - from);
+    sql.replace("PRAGMA user_version = 3;", "PRAGMA user_version = 2;");
     return sql;
 }
 

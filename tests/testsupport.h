@@ -47,6 +47,8 @@ void stopProgram();
 bool createDatabase(const QString &path, const QByteArray &sql = {});
 // The schema of the first layout (version 1), before the amount guards: an older user's file.
 QByteArray firstLayoutSql();
+// The schema of the second layout (version 2), before the books' change numbers.
+QByteArray secondLayoutSql();
 
 // One message box the program showed: its title, text, icon and the direction it reads.
 struct SeenBox

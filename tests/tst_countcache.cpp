@@ -10,6 +10,8 @@
 #include <QFile>
 #include <QTest>
 
+#include <unistd.h>
+
 using dalil::DataControl;
 using dalil::RecordSource;
 using dalil::Statement;
@@ -24,10 +26,8 @@ using Window = testing::BoundWindow;
 
 Statement namesFrom(const QString &prefix)
 {
-    auto statement = Statement::fromFragments(QStringLiteral("select * from Phone "));
-    statement->addCondition(QStringLiteral("where الإسم like'"), prefix + u'*');
-    statement->setOrder(QStringLiteral("order by الإسم"));
-    return *statement;
+    return Statement::build(QStringLiteral("select * from Phone "),
+                            {{QStringLiteral("where الإسم like'"), prefix + u'*'}}, QStringLiteral("order by الإسم"));
 }
 
 // Names from few distinct values, so that the name order has long runs of equal names.
@@ -67,6 +67,14 @@ class TestCountCache : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase()
+    {
+        // File permissions mean nothing to root: run as an ordinary user, as the users do.
+        if (geteuid() == 0) {
+            QVERIFY(setgid(65534) == 0);
+            QVERIFY(setuid(65534) == 0);
+        }
+    }
     void init() { folder = std::make_unique<AppFolder>(); }
     void cleanup()
     {
@@ -81,6 +89,10 @@ private slots:
     void pagesNearTheEnd_data();
     void pagesNearTheEnd();
     void recordsFoundFromTheEnd();
+    void triggersOfTheUsersOwn_data();
+    void triggersOfTheUsersOwn();
+    void olderFilesCountWithoutChangeNumbers_data();
+    void olderFilesCountWithoutChangeNumbers();
 
 private:
     qint64 truth(const QString &where = {}) const
@@ -247,6 +259,108 @@ void TestCountCache::recordsFoundFromTheEnd()
     QVERIFY(entry.rs()->moveToKey(key - 1));
     QCOMPARE(entry.rs()->currentRow(), 1988);
     QVERIFY(!entry.rs()->moveToKey(100));
+}
+
+// The user's own triggers may write a book whenever the program writes a record; whatever
+// they look like, the counts kept for that book are taken again.
+void TestCountCache::triggersOfTheUsersOwn_data()
+{
+    QTest::addColumn<QStringList>("trigger");
+    QTest::addColumn<QString>("written"); // the table the program writes: Phone or Note
+    QTest::newRow("a diary entry copied into the phone book, behind a comment")
+        << QStringList{QStringLiteral("CREATE TRIGGER mine AFTER INSERT ON Note BEGIN "
+                                      "INSERT /* copied */ INTO Phone (الإسم) VALUES ('سعد ' || NEW.الموعد); END")}
+        << QStringLiteral("Note");
+    QTest::newRow("a phone record that brings a second one")
+        << QStringList{QStringLiteral("CREATE TRIGGER mine AFTER INSERT ON Phone WHEN NEW.الإسم NOT LIKE '%نسخة' BEGIN "
+                                      "INSERT INTO Phone (الإسم) VALUES (NEW.الإسم || ' نسخة'); END")}
+        << QStringLiteral("Phone");
+    QTest::newRow("a diary entry that clears phone records, through a view")
+        << QStringList{QStringLiteral("CREATE VIEW mine_view AS SELECT rowid AS id FROM Phone"),
+                       QStringLiteral("CREATE TRIGGER mine_view_delete INSTEAD OF DELETE ON mine_view BEGIN "
+                                      "DELETE FROM Phone WHERE rowid = OLD.id; END"),
+                       QStringLiteral("CREATE TRIGGER mine AFTER INSERT ON Note BEGIN DELETE FROM mine_view WHERE id IN "
+                                      "(SELECT rowid FROM Phone WHERE الإسم LIKE 'سعد%' LIMIT 3); END")}
+        << QStringLiteral("Note");
+}
+
+void TestCountCache::triggersOfTheUsersOwn()
+{
+    QFETCH(QStringList, trigger);
+    QFETCH(QString, written);
+    fillPhones(*folder, 300);
+    for (const QString &statement : trigger)
+        folder->exec(statement);
+    const QString field = written == u"Note" ? QStringLiteral("الموعد") : name;
+    Window entry(folder->databasePath(), written, {field});
+    Window all(folder->databasePath(), QStringLiteral("Phone"));
+    Window found(folder->databasePath(), QStringLiteral("Phone"));
+    found.rs()->setRecordSource(namesFrom(QStringLiteral("سعد")));
+    QVERIFY(entry.rs()->open());
+    QVERIFY(all.rs()->open());
+    QVERIFY(found.rs()->open());
+    const QString matching = QStringLiteral("WHERE الإسم LIKE 'سعد%'");
+    for (const QString &typed : {QStringLiteral("سعد الأول"), QStringLiteral("ماجد الثاني")}) {
+        QVERIFY(entry.rs()->AddNew());
+        entry.type(field, typed);
+        QVERIFY(entry.data->Refresh());
+        QVERIFY(all.data->Refresh());
+        QVERIFY(found.data->Refresh());
+        QCOMPARE(all.rs()->RecordCount(), truth());
+        QCOMPARE(found.rs()->RecordCount(), truth(matching));
+    }
+    QVERIFY(truth() != 300); // the trigger did write the phone book
+}
+
+// A file of the layout before change numbers, which cannot be brought up to date: one that
+// cannot be written, or one where a table of the user's bears the name the program would use.
+void TestCountCache::olderFilesCountWithoutChangeNumbers_data()
+{
+    QTest::addColumn<bool>("readOnly");
+    QTest::newRow("read-only") << true;
+    QTest::newRow("the upgrade blocked by the user's own table") << false;
+}
+
+void TestCountCache::olderFilesCountWithoutChangeNumbers()
+{
+    QFETCH(bool, readOnly);
+    testing::AppFolder older(false);
+    QVERIFY(testing::createDatabase(older.databasePath(), testing::secondLayoutSql()));
+    fillPhones(older, 400);
+    if (!readOnly)
+        older.exec(QStringLiteral("CREATE TABLE BookChanges (mine TEXT)"));
+    else
+        QVERIFY(QFile::setPermissions(older.databasePath(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    const auto truthOf = [&](const QString &where) {
+        return older.value(QStringLiteral("SELECT count(*) FROM Phone ") + where).toLongLong();
+    };
+    const QString matching = QStringLiteral("WHERE الإسم LIKE 'سعد%'");
+
+    Window entry(older.databasePath(), QStringLiteral("Phone"), {name});
+    Window all(older.databasePath(), QStringLiteral("Phone"));
+    Window found(older.databasePath(), QStringLiteral("Phone"));
+    found.rs()->setRecordSource(namesFrom(QStringLiteral("سعد")));
+    QVERIFY(entry.rs()->open());
+    QVERIFY(all.rs()->open());
+    QVERIFY(found.rs()->open());
+    QCOMPARE(older.value(QStringLiteral("PRAGMA user_version")).toInt(), 2);
+    QCOMPARE(all.rs()->RecordCount(), 400);
+    QCOMPARE(found.rs()->RecordCount(), truthOf(matching));
+
+    if (!readOnly) {
+        QVERIFY(entry.rs()->AddNew());
+        entry.type(name, QStringLiteral("سعد الجديد"));
+        QVERIFY(entry.data->Refresh());
+        QVERIFY(found.rs()->setCurrentRow(2));
+        QVERIFY(found.rs()->Delete());
+        older.exec(QStringLiteral("INSERT INTO Phone (الإسم) VALUES ('سعد من برنامج آخر'), ('خالد')"));
+    }
+    QVERIFY(all.data->Refresh());
+    QVERIFY(found.data->Refresh());
+    QCOMPARE(all.rs()->RecordCount(), truthOf({}));
+    QCOMPARE(found.rs()->RecordCount(), truthOf(matching));
+    QCOMPARE(all.rs()->RecordCount(), readOnly ? 400 : 402);
+    QCOMPARE(rowsOf(found.rs(), 0, 3), expectedRows(older, matching, 0, 3));
 }
 
 QTEST_MAIN(TestCountCache)

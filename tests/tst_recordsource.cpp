@@ -5,6 +5,7 @@
 #include "common/datacontrol.h"
 #include "common/textbox.h"
 #include "data/recordsource.h"
+#include "data/recordwrites.h"
 
 #include <QApplication>
 #include <QFile>
@@ -22,11 +23,10 @@ using Window = testing::BoundWindow;
 
 Statement search(const QString &head, const QList<std::pair<QString, QString>> &conditions, const QString &order)
 {
-    auto statement = Statement::fromFragments(head);
+    QList<std::pair<QString, QString>> patterns;
     for (const auto &[fragment, text] : conditions)
-        statement->addCondition(fragment, text + u'*');
-    statement->setOrder(order);
-    return *statement;
+        patterns.append({fragment, text + u'*'});
+    return Statement::build(head, patterns, order);
 }
 
 QStringList column(RecordSource *rs, int col)
@@ -76,6 +76,9 @@ private slots:
     void twoSourcesOnOneTable();
     void countsBeyondSixteenBits();
     void unusableDatabases();
+    void aRefusedFragmentNeverOpensTheWholeTable_data();
+    void aRefusedFragmentNeverOpensTheWholeTable();
+    void writesByIdentityWithoutAWindow();
 
 private:
     void addPhones(const QList<QStringList> &rows)
@@ -437,6 +440,95 @@ void TestRecordSource::unusableDatabases()
     QVERIFY(!c.rs()->open());
     QCOMPARE(c.rs()->lastError().kind, DataError::Kind::MissingObject);
     QCOMPARE(c.rs()->lastError().object, QStringLiteral("TotalTotal"));
+}
+
+void TestRecordSource::aRefusedFragmentNeverOpensTheWholeTable_data()
+{
+    QTest::addColumn<QString>("fragment");
+    QTest::addColumn<QString>("order");
+    QTest::newRow("condition mistyped") << QStringLiteral("where الإسم lik'") << QStringLiteral("order by الإسم");
+    QTest::newRow("condition that is not the first opened with OR") << QStringLiteral("OR الإسم like'")
+                                                                     << QStringLiteral("order by الإسم");
+    QTest::newRow("order mistyped") << QStringLiteral("where الإسم like'") << QStringLiteral("order الإسم");
+}
+
+void TestRecordSource::aRefusedFragmentNeverOpensTheWholeTable()
+{
+    QFETCH(QString, fragment);
+    QFETCH(QString, order);
+    addPhones({{"Ali"}, {"Bob"}, {"Alia"}});
+    auto statement = Statement::fromFragments(QStringLiteral("select * from Phone "));
+    QVERIFY(statement);
+    const bool taken = statement->addCondition(fragment, QStringLiteral("Ali*")) && statement->setOrder(order);
+    QVERIFY(!taken);
+
+    Window w(folder->databasePath(), "Phone", {name});
+    QVERIFY(w.rs()->open());
+    QCOMPARE(w.rs()->RecordCount(), 3);
+    w.data->setRecordSource(*statement);
+    QVERIFY(!w.data->Refresh());
+    QCOMPARE(w.rs()->lastError().kind, DataError::Kind::Other);
+    QVERIFY(w.rs()->lastError().detail.contains(statement->refusedFragment()));
+    QCOMPARE(w.rs()->RecordCount(), 0);
+    QCOMPARE(w.rs()->rowCount(), 0);
+    QVERIFY(w.rs()->atEOF());
+    QCOMPARE(w.boxes[name]->text(), QString());
+}
+
+void TestRecordSource::writesByIdentityWithoutAWindow()
+{
+    namespace Records = dalil::Records;
+    const QString path = folder->databasePath();
+    const QString phone = QStringLiteral("Phone");
+
+    // Insert: the new key, one row, empty text stored as no value.
+    const Records::WriteResult added =
+        Records::insert(path, phone, {{name, QStringLiteral("سعاد")}, {home, QString()}, {mobile, QStringLiteral("079")}});
+    QVERIFY2(added.ok(), qPrintable(added.error.detail));
+    QCOMPARE(added.rowsTouched, 1);
+    QVERIFY(added.key);
+    QCOMPARE(folder->rows(QStringLiteral("SELECT الإسم, typeof(المنزل), الجوال FROM Phone WHERE rowid = ?"), {*added.key}),
+             (QList<QVariantList>{{QStringLiteral("سعاد"), QStringLiteral("null"), QStringLiteral("079")}}));
+
+    // Update against the values as read: only the named columns change.
+    Records::Values asRead{{name, QStringLiteral("سعاد")}, {home, QVariant()}, {mobile, QStringLiteral("079")}};
+    Records::WriteResult changed = Records::update(path, phone, *added.key, {{mobile, QStringLiteral("078")}}, asRead);
+    QVERIFY2(changed.ok(), qPrintable(changed.error.detail));
+    QCOMPARE(changed.rowsTouched, 1);
+    folder->exec(QStringLiteral("UPDATE Phone SET فاكس = 'من برنامج آخر' WHERE rowid = ?"), {*added.key});
+    changed = Records::update(path, phone, *added.key, {{home, QStringLiteral("06")}});
+    QVERIFY(changed.ok());
+    QCOMPARE(folder->rows(QStringLiteral("SELECT الإسم, المنزل, الجوال, فاكس FROM Phone WHERE rowid = ?"), {*added.key}),
+             (QList<QVariantList>{{QStringLiteral("سعاد"), QStringLiteral("06"), QStringLiteral("078"),
+                                   QStringLiteral("من برنامج آخر")}}));
+
+    // A record changed since it was read: refused, the file untouched, and what it holds now told.
+    asRead[mobile] = QStringLiteral("078");
+    changed = Records::update(path, phone, *added.key, {{name, QStringLiteral("غيرها")}}, asRead);
+    QCOMPARE(changed.error.kind, DataError::Kind::Conflict);
+    QCOMPARE(changed.rowsTouched, 0);
+    QCOMPARE(changed.stored.value(home).toString(), QStringLiteral("06"));
+    QCOMPARE(changed.stored.value(fax).toString(), QStringLiteral("من برنامج آخر"));
+    QCOMPARE(folder->value(QStringLiteral("SELECT الإسم FROM Phone WHERE rowid = ?"), {*added.key}).toString(),
+             QStringLiteral("سعاد"));
+
+    // Remove, then every write to the record finds it gone and touches nothing.
+    const Records::WriteResult removed = Records::remove(path, phone, *added.key);
+    QVERIFY(removed.ok());
+    QCOMPARE(removed.rowsTouched, 1);
+    for (const Records::WriteResult &late :
+         {Records::remove(path, phone, *added.key), Records::update(path, phone, *added.key, {{name, QStringLiteral("x")}}),
+          Records::update(path, phone, *added.key, {{name, QStringLiteral("x")}}, asRead)}) {
+        QCOMPARE(late.error.kind, DataError::Kind::RecordGone);
+        QCOMPARE(late.rowsTouched, 0);
+    }
+    QCOMPARE(folder->value(QStringLiteral("SELECT count(*) FROM Phone")).toInt(), 0);
+
+    // A value the file refuses is reported as refused.
+    const Records::WriteResult refused = Records::insert(path, QStringLiteral("Cheque"), {{QStringLiteral("دينار"), QStringLiteral("abc")}});
+    QCOMPARE(refused.error.kind, DataError::Kind::Refused);
+    QCOMPARE(refused.rowsTouched, 0);
+    QCOMPARE(folder->value(QStringLiteral("SELECT count(*) FROM Cheque")).toInt(), 0);
 }
 
 QTEST_MAIN(TestRecordSource)

@@ -7,13 +7,16 @@
 using dalil::Condition;
 using dalil::Statement;
 
+using Fragments = QList<std::pair<QString, QString>>;
+Q_DECLARE_METATYPE(Fragments)
+
 class TestStatement : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void parsesTheStatementsInUse_data();
-    void parsesTheStatementsInUse();
+    void buildsTheStatementsInUse_data();
+    void buildsTheStatementsInUse();
     void refusesWhatIsNotTheLanguage_data();
     void refusesWhatIsNotTheLanguage();
     void fragmentsKeepTypedTextApart();
@@ -22,73 +25,118 @@ private slots:
     void patternsAreBoundNotPasted();
 };
 
-void TestStatement::parsesTheStatementsInUse_data()
+void TestStatement::buildsTheStatementsInUse_data()
 {
+    QTest::addColumn<QString>("head");
+    QTest::addColumn<Fragments>("conditions");
+    QTest::addColumn<QString>("order");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("source");
     QTest::addColumn<QStringList>("columns");
-    QTest::addColumn<QStringList>("patterns");
-    QTest::addColumn<QString>("order");
 
     QTest::newRow("phone by name")
+        << "select * from Phone " << Fragments{{"where الإسم like'", "أحمد*"}} << "order by الإسم"
         << QStringLiteral("select * from Phone where الإسم like'أحمد*'order by الإسم") << "Phone"
-        << QStringList{"الإسم"} << QStringList{"أحمد*"} << "الإسم";
+        << QStringList{"الإسم"};
     QTest::newRow("phone by number")
+        << "select * from Phone "
+        << Fragments{{"where المنزل like'", "07*"}, {"OR الجوال Like'", "07*"}, {"OR المكتب Like'", "07*"}}
+        << "order by الإسم"
         << QStringLiteral("select * from Phone where المنزل like'07*'OR الجوال Like'07*'OR المكتب Like'07*'order by الإسم")
-        << "Phone" << QStringList{"المنزل", "الجوال", "المكتب"} << QStringList{"07*", "07*", "07*"} << "الإسم";
+        << "Phone" << QStringList{"المنزل", "الجوال", "المكتب"};
     QTest::newRow("cheque by date")
+        << "select * from Cheque "
+        << Fragments{{"where اليوم like'", "5*"}, {"AND الشهر Like'", "3*"}, {"AND العام Like'", "2002*"}}
+        << "order by السيد"
         << QStringLiteral("select * from Cheque where اليوم like'5*'AND الشهر Like'3*'AND العام Like'2002*'order by السيد")
-        << "Cheque" << QStringList{"اليوم", "الشهر", "العام"} << QStringList{"5*", "3*", "2002*"} << "السيد";
+        << "Cheque" << QStringList{"اليوم", "الشهر", "العام"};
     QTest::newRow("cheque by name")
-        << QStringLiteral("select * from Cheque where السيد like'*'order by السيد") << "Cheque"
-        << QStringList{"السيد"} << QStringList{"*"} << "السيد";
+        << "select * from Cheque " << Fragments{{"where السيد like'", "*"}} << "order by السيد"
+        << QStringLiteral("select * from Cheque where السيد like'*'order by السيد") << "Cheque" << QStringList{"السيد"};
     QTest::newRow("sums by name")
+        << "select * from TotalCheque " << Fragments{{"where السيد like'", "علي*"}} << "order by السيد"
         << QStringLiteral("select * from TotalCheque where السيد like'علي*'order by السيد") << "TotalCheque"
-        << QStringList{"السيد"} << QStringList{"علي*"} << "السيد";
+        << QStringList{"السيد"};
     QTest::newRow("keywords in any case")
-        << QStringLiteral("SELECT * FROM Phone WHERE الإسم LIKE'a*'ORDER BY الإسم") << "Phone"
-        << QStringList{"الإسم"} << QStringList{"a*"} << "الإسم";
-    QTest::newRow("no condition, no order") << QStringLiteral("select * from Note ") << "Note"
-                                            << QStringList{} << QStringList{} << QString();
+        << "SELECT * FROM Phone " << Fragments{{"WHERE الإسم LIKE'", "a*"}} << "ORDER BY الإسم"
+        << QStringLiteral("SELECT * FROM Phone WHERE الإسم LIKE'a*'ORDER BY الإسم") << "Phone" << QStringList{"الإسم"};
+    QTest::newRow("no condition, no order")
+        << "select * from Note " << Fragments{} << QString() << QStringLiteral("select * from Note ") << "Note"
+        << QStringList{};
 }
 
-void TestStatement::parsesTheStatementsInUse()
+void TestStatement::buildsTheStatementsInUse()
 {
+    QFETCH(QString, head);
+    QFETCH(Fragments, conditions);
+    QFETCH(QString, order);
     QFETCH(QString, text);
     QFETCH(QString, source);
     QFETCH(QStringList, columns);
-    QFETCH(QStringList, patterns);
-    QFETCH(QString, order);
 
-    const auto statement = Statement::parse(text);
-    QVERIFY(statement);
-    QCOMPARE(statement->source(), source);
-    QStringList readColumns, readPatterns;
-    for (const Condition &c : statement->conditions()) {
+    const Statement statement = Statement::build(head, conditions, order);
+    QVERIFY(statement.isWellFormed());
+    QCOMPARE(statement.refusedFragment(), QString());
+    QCOMPARE(statement.source(), source);
+    QStringList readColumns, readPatterns, patterns;
+    for (const Condition &c : statement.conditions()) {
         readColumns << c.column;
         readPatterns << c.pattern;
     }
+    for (const auto &condition : conditions)
+        patterns << condition.second;
     QCOMPARE(readColumns, columns);
     QCOMPARE(readPatterns, patterns);
-    QCOMPARE(statement->orderColumn(), order);
-    QCOMPARE(statement->text(), text); // reads back exactly as written
+    QCOMPARE(statement.orderColumn(), order.section(u' ', 2));
+    QCOMPARE(statement.text(), text); // reads as its fragments, in order
 }
 
 void TestStatement::refusesWhatIsNotTheLanguage_data()
 {
-    QTest::addColumn<QString>("text");
-    QTest::newRow("unclosed literal") << QStringLiteral("select * from Phone where الإسم like'abc");
-    QTest::newRow("a second statement") << QStringLiteral("select * from Phone where الإسم like'a*'; DROP TABLE Phone");
-    QTest::newRow("columns named") << QStringLiteral("select الإسم from Phone");
-    QTest::newRow("AND before where") << QStringLiteral("select * from Phone AND الإسم like'a*'");
-    QTest::newRow("two wheres") << QStringLiteral("select * from Phone where a like'x'where b like'y'");
-    QTest::newRow("not like") << QStringLiteral("select * from Phone where الإسم = 'x'");
+    QTest::addColumn<QString>("head");
+    QTest::addColumn<Fragments>("conditions");
+    QTest::addColumn<QString>("order");
+    QTest::addColumn<QString>("refused");
+
+    QTest::newRow("columns named") << "select الإسم from Phone" << Fragments{} << QString() << "select الإسم from Phone";
+    QTest::newRow("a second statement")
+        << "select * from Phone " << Fragments{{"where الإسم like'a*'; DROP TABLE Phone; --", ""}} << QString()
+        << "where الإسم like'a*'; DROP TABLE Phone; --";
+    QTest::newRow("AND before where") << "select * from Phone " << Fragments{{"AND الإسم like'", "a*"}} << QString()
+                                      << "AND الإسم like'";
+    QTest::newRow("two wheres") << "select * from Phone " << Fragments{{"where a like'", "x"}, {"where b like'", "y"}}
+                                << QString() << "where b like'";
+    QTest::newRow("not like") << "select * from Phone " << Fragments{{"where الإسم = '", "x"}} << QString()
+                              << "where الإسم = '";
+    QTest::newRow("misspelt order") << "select * from Phone " << Fragments{{"where الإسم like'", "a*"}}
+                                    << "order الإسم" << "order الإسم";
+    QTest::newRow("the first refusal is the one named")
+        << "select * from Phone " << Fragments{{"OR 1=1; --", ""}, {"where الإسم like'", "a*"}} << "sort by x"
+        << "OR 1=1; --";
 }
 
 void TestStatement::refusesWhatIsNotTheLanguage()
 {
-    QFETCH(QString, text);
-    QVERIFY(!Statement::parse(text));
+    QFETCH(QString, head);
+    QFETCH(Fragments, conditions);
+    QFETCH(QString, order);
+    QFETCH(QString, refused);
+
+    // Fragment by fragment, each refusal is reported to the caller...
+    std::optional<Statement> statement = Statement::fromFragments(head);
+    if (statement) {
+        bool allTaken = true;
+        for (const auto &[fragment, pattern] : conditions)
+            allTaken = statement->addCondition(fragment, pattern) && allTaken;
+        if (!order.isEmpty())
+            allTaken = statement->setOrder(order) && allTaken;
+        QVERIFY(!allTaken);
+        // ...and kept by the statement, which is then not fit to open.
+        QVERIFY(!statement->isWellFormed());
+        QCOMPARE(statement->refusedFragment(), refused);
+    } else {
+        QCOMPARE(head, refused);
+    }
 }
 
 void TestStatement::fragmentsKeepTypedTextApart()
@@ -109,8 +157,7 @@ void TestStatement::fragmentsKeepTypedTextApart()
     QVERIFY(!sql.where.contains(u'\''));
     QVERIFY(sql.values.contains(typed));
 
-    QVERIFY(!statement->addCondition(QStringLiteral("where الإسم like'"), QString()));
-    QVERIFY(!statement->addCondition(QStringLiteral("OR 1=1; --"), QString()));
+    QVERIFY(statement->isWellFormed());
 }
 
 void TestStatement::likePatterns_data()
@@ -149,14 +196,21 @@ void TestStatement::likePatterns()
 
 void TestStatement::patternsAreBoundNotPasted()
 {
-    const auto statement = Statement::parse(
-        QStringLiteral("select * from Cheque where اليوم like'1*'AND الشهر Like'*'AND العام Like'20?2*'order by السيد"));
-    QVERIFY(statement);
-    const auto sql = statement->toSql();
+    const Statement statement = Statement::build(
+        QStringLiteral("select * from Cheque "),
+        {{QStringLiteral("where اليوم like'"), QStringLiteral("1*")},
+         {QStringLiteral("AND الشهر Like'"), QStringLiteral("*")},
+         {QStringLiteral("AND العام Like'"), QStringLiteral("20?2*")}},
+        QStringLiteral("order by السيد"));
+    const auto sql = statement.toSql();
     QCOMPARE(sql.where.count(u'?'), sql.values.size());
     QVERIFY(sql.orderBy.contains(QStringLiteral("\"السيد\"")));
     QVERIFY(sql.values.contains(QStringLiteral("20\\_2%")) == false);
     QVERIFY(sql.values.contains(QStringLiteral("20_2%")));
+    // The literal prefix is searched as the range of its column's search key.
+    const dalil::SearchKey year = dalil::SearchKey::of(QStringLiteral("العام"));
+    QVERIFY(sql.where.contains(year.searched + QStringLiteral(" < ?")));
+    QVERIFY(sql.values.contains(year.prefixUpperBound(QStringLiteral("20"))));
 }
 
 QTEST_APPLESS_MAIN(TestStatement)

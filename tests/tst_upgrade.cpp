@@ -26,19 +26,32 @@ private slots:
     {
         testing::stopProgram();
     }
+    void anOlderFileGainsTheGuardsAndKeepsEveryRow_data();
     void anOlderFileGainsTheGuardsAndKeepsEveryRow();
+    void changeNumbersFollowEveryWriter();
+    void aTableOfTheUsersOwnBlocksTheUpgradeUntouched();
     void hugeAmountsFromAnotherProgramAreRefused();
 };
 
+void TestUpgrade::anOlderFileGainsTheGuardsAndKeepsEveryRow_data()
+{
+    QTest::addColumn<int>("version");
+    QTest::newRow("first layout") << 1;
+    QTest::newRow("second layout") << 2;
+}
+
 void TestUpgrade::anOlderFileGainsTheGuardsAndKeepsEveryRow()
 {
+    QFETCH(int, version);
     testing::AppFolder folder(false);
-    QVERIFY(testing::createDatabase(folder.databasePath(), testing::firstLayoutSql()));
+    QVERIFY(testing::createDatabase(folder.databasePath(),
+                                    version == 1 ? testing::firstLayoutSql() : testing::secondLayoutSql()));
     folder.exec("INSERT INTO Phone (الإسم, المنزل) VALUES ('سمير', '06')");
     folder.exec("INSERT INTO Cheque (اليوم, الشهر, العام, السيد, دينار, فلس) VALUES ('1', '2', '2030', 'ب', 7, 900)");
     folder.exec("INSERT INTO Cheque (اليوم, الشهر, العام, السيد, دينار, فلس) VALUES ('3', '4', '2031', 'ب', 5, 200)");
     const auto before = folder.rows("SELECT rowid, * FROM Cheque ORDER BY rowid");
-    QCOMPARE(folder.value("PRAGMA user_version").toInt(), 1);
+    QCOMPARE(folder.value("PRAGMA user_version").toInt(), version);
+    QCOMPARE(folder.value("SELECT count(*) FROM sqlite_master WHERE name = 'BookChanges'").toInt(), 0);
 
     QVERIFY(testing::startProgram(folder));
     QTest::mouseClick(Forms::find("Form1")->findChild<QToolButton *>("Command3"), Qt::LeftButton);
@@ -46,10 +59,74 @@ void TestUpgrade::anOlderFileGainsTheGuardsAndKeepsEveryRow()
 
     QCOMPARE(folder.value("PRAGMA user_version").toInt(), Upgrade::currentVersion);
     QCOMPARE(folder.value("SELECT count(*) FROM sqlite_master WHERE name LIKE 'Cheque_amount_%'").toInt(), 2);
+    QCOMPARE(folder.rows("SELECT book FROM BookChanges ORDER BY book"),
+             (QList<QVariantList>{{"Cheque"}, {"Note"}, {"Phone"}}));
+    QCOMPARE(folder.value("SELECT count(*) FROM sqlite_master WHERE type = 'trigger' AND name LIKE '%_changes_%'").toInt(), 9);
     QCOMPARE(folder.rows("SELECT rowid, * FROM Cheque ORDER BY rowid"), before);
     QCOMPARE(folder.rows("SELECT * FROM TotalTotal"), (QList<QVariantList>{{12, 1100}}));
     QCOMPARE(folder.value("SELECT الإسم FROM Phone").toString(), QStringLiteral("سمير"));
     QCOMPARE(folder.value("PRAGMA integrity_check").toString(), QStringLiteral("ok"));
+}
+
+// Every change to a book, by any statement of any program, moves that book's change number
+// and no other's; a statement that changes nothing moves none.
+void TestUpgrade::changeNumbersFollowEveryWriter()
+{
+    testing::AppFolder folder(false);
+    QVERIFY(testing::createDatabase(folder.databasePath(), testing::secondLayoutSql()));
+    folder.exec("INSERT INTO Phone (الإسم) VALUES ('أ'), ('ب')");
+    DataError error;
+    QVERIFY(Database::connection(folder.databasePath(), &error).isValid());
+    QCOMPARE(folder.value("PRAGMA user_version").toInt(), Upgrade::currentVersion);
+    Database::closeAll();
+
+    const auto numbers = [&] {
+        QList<qint64> found;
+        for (const QVariantList &row : folder.rows("SELECT changes FROM BookChanges ORDER BY book"))
+            found << row.value(0).toLongLong();
+        return found; // Cheque, Note, Phone
+    };
+    struct Step
+    {
+        const char *sql;
+        QList<qint64> moved;
+    };
+    const Step steps[] = {
+        {"INSERT INTO Phone (الإسم) VALUES ('ج')", {0, 0, 1}},
+        {"UPDATE Phone SET المنزل = '06' WHERE الإسم = 'أ'", {0, 0, 1}},
+        {"UPDATE Phone SET المنزل = '07' WHERE الإسم = 'لا أحد'", {0, 0, 0}},
+        {"INSERT OR REPLACE INTO Phone (rowid, الإسم) VALUES (1, 'بدل')", {0, 0, 1}},
+        {"INSERT INTO Note (الموعد) VALUES ('x'), ('y')", {0, 2, 0}},
+        {"INSERT INTO Cheque (السيد, دينار) VALUES ('ب', 5)", {1, 0, 0}},
+        {"DELETE FROM Phone", {0, 0, 3}},
+        {"DELETE FROM Note WHERE الموعد = 'x'", {0, 1, 0}},
+    };
+    for (const Step &step : steps) {
+        const QList<qint64> before = numbers();
+        folder.exec(QString::fromUtf8(step.sql));
+        const QList<qint64> after = numbers();
+        QCOMPARE(after.size(), 3);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(after[i] - before[i], step.moved[i]);
+    }
+}
+
+// A table of the user's named as the program would name its own: the file stays at its layout,
+// the user's table as it was, and the books are read as before.
+void TestUpgrade::aTableOfTheUsersOwnBlocksTheUpgradeUntouched()
+{
+    testing::AppFolder folder(false);
+    QVERIFY(testing::createDatabase(folder.databasePath(), testing::secondLayoutSql()));
+    folder.exec("CREATE TABLE BookChanges (mine TEXT)");
+    folder.exec("INSERT INTO BookChanges VALUES ('لي')");
+    folder.exec("INSERT INTO Phone (الإسم) VALUES ('سمير')");
+    DataError error;
+    QVERIFY(Database::connection(folder.databasePath(), &error).isValid());
+    Database::closeAll();
+    QCOMPARE(folder.value("PRAGMA user_version").toInt(), 2);
+    QCOMPARE(folder.rows("SELECT * FROM BookChanges"), (QList<QVariantList>{{QStringLiteral("لي")}}));
+    QCOMPARE(folder.value("SELECT count(*) FROM sqlite_master WHERE type = 'trigger' AND name LIKE '%_changes_%'").toInt(), 0);
+    QCOMPARE(folder.value("SELECT الإسم FROM Phone").toString(), QStringLiteral("سمير"));
 }
 
 // What another program writes cannot make the running sums inexact: an amount of more than

@@ -1,0 +1,353 @@
+#include "recordmodel.h"
+
+#include <algorithm>
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace dalil {
+
+namespace {
+
+// Rows are read a page at a time and only the pages on screen are kept, so that a book of
+// a million records costs no more memory than one of a hundred.
+constexpr qint64 pageSize = 256;
+constexpr int pagesKept = 48;
+
+} // namespace
+
+RecordModel::RecordModel(QObject *parent)
+    : QAbstractTableModel(parent)
+{
+}
+
+RecordModel::~RecordModel() = default;
+
+void RecordModel::setSource(const QString &object, const std::optional<Statement> &statement)
+{
+    m_sourceObject = object;
+    m_statement = statement;
+}
+
+void RecordModel::clear()
+{
+    m_open = false;
+    m_fields.clear();
+    m_count = 0;
+    m_openStamp = {};
+    invalidateRows();
+}
+
+DataError RecordModel::load()
+{
+    clear();
+    DataError error;
+    QSqlDatabase db = Database::connection(m_databaseName, &error);
+    if (!db.isValid())
+        return error;
+
+    if (m_statement && !m_statement->isWellFormed()) {
+        // A search the language refused would otherwise read as the whole table.
+        return {DataError::Kind::Other, m_databaseName, m_statement->source(),
+                QStringLiteral("search statement refused at: ") + m_statement->refusedFragment()};
+    }
+    m_object = m_statement ? m_statement->source() : m_sourceObject.trimmed();
+    if (!Database::hasObject(db, m_object, &m_isTable))
+        return {DataError::Kind::MissingObject, m_databaseName, m_object, {}};
+    const QSqlRecord record = db.record(m_object);
+    for (int i = 0; i < record.count(); ++i)
+        m_fields << record.fieldName(i);
+    if (m_statement) {
+        QStringList used;
+        for (const Condition &condition : m_statement->conditions())
+            used << condition.column;
+        if (!m_statement->orderColumn().isEmpty())
+            used << m_statement->orderColumn();
+        for (const QString &column : std::as_const(used)) {
+            if (!m_fields.contains(column, Qt::CaseInsensitive)) {
+                m_fields.clear();
+                return {DataError::Kind::MissingObject, m_databaseName, m_object + u'.' + column, {}};
+            }
+        }
+    }
+    error = fetchCount();
+    if (error.isError()) {
+        m_fields.clear();
+        return error;
+    }
+    m_open = true;
+    return {};
+}
+
+DataError RecordModel::recount()
+{
+    invalidateRows();
+    const DataError error = fetchCount();
+    if (error.isError())
+        m_count = 0;
+    return error;
+}
+
+QString RecordModel::selectSql(const QString &columns, bool reversed) const
+{
+    const QString direction = reversed ? QStringLiteral(" DESC") : QString();
+    QString sql = QStringLiteral("SELECT ") + columns + QStringLiteral(" FROM ") + quoteIdentifier(m_object);
+    if (m_statement) {
+        const Statement::Sql parts = m_statement->toSql();
+        sql += parts.where;
+        if (!parts.orderBy.isEmpty())
+            sql += parts.orderBy + direction + (m_isTable ? QStringLiteral(", rowid") + direction : QString());
+        else if (m_isTable)
+            sql += QStringLiteral(" ORDER BY rowid") + direction;
+    } else if (m_isTable) {
+        // A table opened by name lists its rows in one fixed order for every record source.
+        sql += QStringLiteral(" ORDER BY rowid") + direction;
+    }
+    return sql;
+}
+
+QVariantList RecordModel::selectValues() const
+{
+    return m_statement ? m_statement->toSql().values : QVariantList();
+}
+
+DataError RecordModel::fetchCount()
+{
+    DataError error;
+    QSqlDatabase db = Database::connection(m_databaseName, &error);
+    if (!db.isValid())
+        return error;
+    const Statement::Sql parts = m_statement ? m_statement->toSql() : Statement::Sql();
+    const QString condition = parts.where.isEmpty() ? QString() : parts.where.mid(QStringLiteral(" WHERE ").size());
+    m_openStamp = ChangeStamp::of(db);
+    // Counting a big table reads all of it: the cache keeps counts for as long as they hold.
+    QSqlError sqlError;
+    const std::optional<qint64> counted = CountCache::count(db, m_object, condition, parts.values, &sqlError);
+    if (!counted)
+        return DataError::fromSql(sqlError, m_databaseName);
+    m_count = *counted;
+    return {};
+}
+
+bool RecordModel::unchangedSinceOpen(const QSqlDatabase &db) const
+{
+    return m_openStamp.isValid() && ChangeStamp::of(db) == m_openStamp;
+}
+
+bool RecordModel::isStale() const
+{
+    if (!m_open)
+        return false;
+    DataError error;
+    const QSqlDatabase db = Database::connection(m_databaseName, &error);
+    return db.isValid() && !unchangedSinceOpen(db);
+}
+
+const RecordModel::Page *RecordModel::page(qint64 pageIndex) const
+{
+    auto found = m_pages.constFind(pageIndex);
+    if (found != m_pages.constEnd())
+        return &found.value();
+
+    DataError error;
+    QSqlDatabase db = Database::connection(m_databaseName, &error);
+    if (!db.isValid())
+        return nullptr;
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    const QString columns = m_isTable ? QStringLiteral("rowid, *") : QStringLiteral("*");
+    // The engine steps over every row it skips: a page nearer the end of an unchanged set is
+    // read backwards from the end (the rowid makes the order total, so both ways agree).
+    const qint64 firstRow = pageIndex * pageSize;
+    const qint64 rowsAfter = m_count - qMin(m_count, firstRow + pageSize);
+    const bool fromEnd = m_isTable && firstRow < m_count && rowsAfter < firstRow && unchangedSinceOpen(db);
+    query.prepare(selectSql(columns, fromEnd) + QStringLiteral(" LIMIT ? OFFSET ?"));
+    for (const QVariant &value : selectValues())
+        query.addBindValue(value);
+    query.addBindValue(fromEnd ? qMin(pageSize, m_count - firstRow) : pageSize);
+    query.addBindValue(fromEnd ? rowsAfter : firstRow);
+    if (!query.exec())
+        return nullptr;
+
+    Page fetched;
+    const int first = m_isTable ? 1 : 0;
+    const int columnsRead = int(m_fields.size());
+    while (query.next()) {
+        if (m_isTable)
+            fetched.keys << query.value(0).toLongLong();
+        QList<QVariant> row;
+        row.reserve(columnsRead);
+        for (int c = 0; c < columnsRead; ++c)
+            row << query.value(first + c);
+        fetched.rows << row;
+    }
+    if (fromEnd) {
+        std::reverse(fetched.keys.begin(), fetched.keys.end());
+        std::reverse(fetched.rows.begin(), fetched.rows.end());
+    }
+    if (m_pageOrder.size() >= pagesKept)
+        m_pages.remove(m_pageOrder.takeFirst());
+    m_pageOrder << pageIndex;
+    return &m_pages.insert(pageIndex, fetched).value();
+}
+
+QVariant RecordModel::valueAt(qint64 row, int column) const
+{
+    if (!m_open || row < 0 || row >= m_count || column < 0 || column >= m_fields.size())
+        return {};
+    const Page *p = page(row / pageSize);
+    if (!p)
+        return {};
+    const qint64 offset = row % pageSize;
+    if (offset >= p->rows.size())
+        return {};
+    return p->rows.at(offset).at(column);
+}
+
+std::optional<RecordModel::Row> RecordModel::rowAt(qint64 row) const
+{
+    if (!m_open || row < 0 || row >= m_count)
+        return std::nullopt;
+    const Page *p = page(row / pageSize);
+    const qint64 offset = row % pageSize;
+    if (!p || offset >= p->rows.size())
+        return std::nullopt;
+    Row found;
+    found.values = p->rows.at(offset);
+    if (m_isTable && offset < p->keys.size())
+        found.key = p->keys.at(offset);
+    return found;
+}
+
+std::optional<qint64> RecordModel::keyAt(qint64 row) const
+{
+    if (!m_open || !m_isTable || row < 0 || row >= m_count)
+        return std::nullopt;
+    const Page *p = page(row / pageSize);
+    const qint64 offset = row % pageSize;
+    if (!p || offset >= p->keys.size())
+        return std::nullopt;
+    return p->keys.at(offset);
+}
+
+void RecordModel::invalidateRows()
+{
+    m_pages.clear();
+    m_pageOrder.clear();
+}
+
+void RecordModel::rowsRewritten()
+{
+    invalidateRows();
+    if (m_count > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+}
+
+void RecordModel::appendRow()
+{
+    invalidateRows();
+    const int at = int(qMin<qint64>(m_count, INT_MAX));
+    beginInsertRows({}, at, at);
+    ++m_count;
+    endInsertRows();
+}
+
+void RecordModel::dropCountedRow()
+{
+    invalidateRows();
+    --m_count;
+}
+
+std::optional<qint64> RecordModel::positionOf(const QSqlDatabase &db, qint64 key) const
+{
+    if (!m_isTable)
+        return std::nullopt;
+    return m_statement ? positionInSet(db, key) : positionInTable(db, key);
+}
+
+std::optional<qint64> RecordModel::positionInSet(const QSqlDatabase &db, qint64 key) const
+{
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    query.prepare(selectSql(QStringLiteral("rowid")));
+    for (const QVariant &value : selectValues())
+        query.addBindValue(value);
+    if (!query.exec())
+        return std::nullopt;
+    for (qint64 row = 0; query.next(); ++row) {
+        if (query.value(0).toLongLong() == key)
+            return row;
+    }
+    return std::nullopt;
+}
+
+std::optional<qint64> RecordModel::positionInTable(const QSqlDatabase &db, qint64 key) const
+{
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (unchangedSinceOpen(db)) {
+        // A record already read is where it was read.
+        for (auto it = m_pages.cbegin(); it != m_pages.cend(); ++it) {
+            const qsizetype at = it->keys.indexOf(key);
+            if (at >= 0)
+                return it.key() * pageSize + at;
+        }
+        // Past the middle, the position is counted back from the end of the set.
+        QSqlQuery ends(db);
+        ends.setForwardOnly(true);
+        if (ends.exec(QStringLiteral("SELECT (SELECT min(rowid) FROM %1), (SELECT max(rowid) FROM %1)")
+                              .arg(quoteIdentifier(m_object)))
+            && ends.next()) {
+            const qint64 low = ends.value(0).toLongLong();
+            const qint64 high = ends.value(1).toLongLong();
+            if (key > low + (high - low) / 2) {
+                query.prepare(QStringLiteral("SELECT (SELECT count(*) FROM %1 WHERE rowid > ?),"
+                                             " EXISTS (SELECT 1 FROM %1 WHERE rowid = ?)")
+                                  .arg(quoteIdentifier(m_object)));
+                query.addBindValue(key);
+                query.addBindValue(key);
+                if (!query.exec() || !query.next() || !query.value(1).toBool())
+                    return std::nullopt;
+                return m_count - 1 - query.value(0).toLongLong();
+            }
+        }
+    }
+    // Table order is rowid order: the position is the number of rows before the key.
+    query.prepare(QStringLiteral("SELECT (SELECT count(*) FROM %1 WHERE rowid < ?),"
+                                 " EXISTS (SELECT 1 FROM %1 WHERE rowid = ?)")
+                      .arg(quoteIdentifier(m_object)));
+    query.addBindValue(key);
+    query.addBindValue(key);
+    if (!query.exec() || !query.next() || !query.value(1).toBool())
+        return std::nullopt;
+    return query.value(0).toLongLong();
+}
+
+int RecordModel::rowCount(const QModelIndex &parent) const
+{
+    if (parent.isValid() || !m_open)
+        return 0;
+    return int(qMin<qint64>(m_count, INT_MAX));
+}
+
+int RecordModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_fields.size());
+}
+
+QVariant RecordModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
+        return {};
+    return valueAt(index.row(), index.column()).toString();
+}
+
+QVariant RecordModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < m_fields.size())
+        return m_fields.at(section);
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+} // namespace dalil

@@ -1,0 +1,208 @@
+#include "recordwrites.h"
+
+#include "countcache.h"
+#include "statement.h"
+
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace dalil::Records {
+
+namespace {
+
+// Undoes a write transaction unless it was committed.
+class WriteTransaction
+{
+public:
+    explicit WriteTransaction(const QSqlDatabase &db) : m_db(db) {}
+    ~WriteTransaction()
+    {
+        if (m_open)
+            QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
+    }
+    // BEGIN IMMEDIATE: the record read inside is the one the write then changes.
+    bool begin(QSqlError *error)
+    {
+        QSqlQuery query(m_db);
+        m_open = query.exec(QStringLiteral("BEGIN IMMEDIATE"));
+        if (!m_open)
+            *error = query.lastError();
+        return m_open;
+    }
+    bool commit(QSqlError *error)
+    {
+        QSqlQuery query(m_db);
+        if (!query.exec(QStringLiteral("COMMIT"))) {
+            *error = query.lastError();
+            return false;
+        }
+        m_open = false;
+        return true;
+    }
+
+private:
+    QSqlDatabase m_db;
+    bool m_open = false;
+};
+
+QVariant storedValue(const QVariant &value)
+{
+    if (value.typeId() == QMetaType::QString)
+        return valueForText(value.toString());
+    return value;
+}
+
+WriteResult failed(DataError::Kind kind, const QString &path, const QString &table, const QString &detail = {})
+{
+    WriteResult result;
+    result.error = {kind, path, table, detail};
+    return result;
+}
+
+WriteResult failed(const QSqlError &error, const QString &path)
+{
+    WriteResult result;
+    result.error = DataError::fromSql(error, path);
+    return result;
+}
+
+// The record with this identity as the file holds it now, or an empty map when it is gone.
+std::optional<Values> readStored(const QSqlDatabase &db, const QString &table, qint64 key, QSqlError *error)
+{
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT * FROM %1 WHERE rowid = ?").arg(quoteIdentifier(table)));
+    query.addBindValue(key);
+    if (!query.exec()) {
+        *error = query.lastError();
+        return std::nullopt;
+    }
+    Values stored;
+    if (query.next()) {
+        const QSqlRecord record = query.record();
+        for (int c = 0; c < record.count(); ++c)
+            stored.insert(record.fieldName(c), query.value(c));
+    }
+    return stored;
+}
+
+} // namespace
+
+QVariant valueForText(const QString &text)
+{
+    // An empty box stores no value, so that it matches no search pattern.
+    return text.isEmpty() ? QVariant() : QVariant(text);
+}
+
+bool sameValue(const QVariant &a, const QVariant &b)
+{
+    return a.isNull() == b.isNull() && a.toString() == b.toString();
+}
+
+WriteResult insert(const QString &databasePath, const QString &table, const Values &values)
+{
+    DataError error;
+    QSqlDatabase db = Database::connection(databasePath, &error);
+    if (!db.isValid())
+        return {0, std::nullopt, error, {}};
+
+    QStringList columns;
+    QStringList marks;
+    for (auto it = values.cbegin(); it != values.cend(); ++it) {
+        columns << quoteIdentifier(it.key());
+        marks << QStringLiteral("?");
+    }
+    QSqlQuery query(db);
+    query.prepare(columns.isEmpty()
+                      ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteIdentifier(table))
+                      : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                            .arg(quoteIdentifier(table), columns.join(u", "), marks.join(u", ")));
+    for (const QVariant &value : values)
+        query.addBindValue(storedValue(value));
+    CountCache::Write counted(db, table, CountCache::Write::Kind::Insert);
+    if (!query.exec())
+        return failed(query.lastError(), databasePath);
+    WriteResult result;
+    result.rowsTouched = query.numRowsAffected();
+    result.key = query.lastInsertId().toLongLong();
+    counted.succeeded(result.key);
+    return result;
+}
+
+WriteResult update(const QString &databasePath, const QString &table, qint64 key, const Values &changed,
+                   const std::optional<Values> &asRead)
+{
+    if (changed.isEmpty())
+        return {};
+    DataError error;
+    QSqlDatabase db = Database::connection(databasePath, &error);
+    if (!db.isValid())
+        return {0, std::nullopt, error, {}};
+
+    WriteTransaction transaction(db);
+    QSqlError sqlError;
+    if (!transaction.begin(&sqlError))
+        return failed(sqlError, databasePath);
+    if (asRead) {
+        const std::optional<Values> stored = readStored(db, table, key, &sqlError);
+        if (!stored)
+            return failed(sqlError, databasePath);
+        if (stored->isEmpty())
+            return failed(DataError::Kind::RecordGone, databasePath, table);
+        for (auto it = asRead->cbegin(); it != asRead->cend(); ++it) {
+            if (!sameValue(stored->value(it.key()), it.value())) {
+                WriteResult conflict = failed(DataError::Kind::Conflict, databasePath, table);
+                conflict.stored = *stored;
+                return conflict;
+            }
+        }
+    }
+
+    QStringList assignments;
+    for (auto it = changed.cbegin(); it != changed.cend(); ++it)
+        assignments << quoteIdentifier(it.key()) + QStringLiteral(" = ?");
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?").arg(quoteIdentifier(table), assignments.join(u", ")));
+    for (const QVariant &value : changed)
+        query.addBindValue(storedValue(value));
+    query.addBindValue(key);
+    CountCache::Write counted(db, table, CountCache::Write::Kind::Update, key);
+    if (!query.exec())
+        return failed(query.lastError(), databasePath);
+    WriteResult result;
+    result.rowsTouched = query.numRowsAffected();
+    if (result.rowsTouched != 1)
+        return failed(DataError::Kind::RecordGone, databasePath, table);
+    query.finish();
+    if (!transaction.commit(&sqlError))
+        return failed(sqlError, databasePath);
+    counted.succeeded(key);
+    result.key = key;
+    return result;
+}
+
+WriteResult remove(const QString &databasePath, const QString &table, qint64 key)
+{
+    DataError error;
+    QSqlDatabase db = Database::connection(databasePath, &error);
+    if (!db.isValid())
+        return {0, std::nullopt, error, {}};
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quoteIdentifier(table)));
+    query.addBindValue(key);
+    CountCache::Write counted(db, table, CountCache::Write::Kind::Delete, key);
+    if (!query.exec())
+        return failed(query.lastError(), databasePath);
+    WriteResult result;
+    result.rowsTouched = query.numRowsAffected();
+    result.key = key;
+    // The record was deleted elsewhere since it was read: nothing was deleted here.
+    if (result.rowsTouched != 1) {
+        result.error = {DataError::Kind::RecordGone, databasePath, table, {}};
+        return result;
+    }
+    counted.succeeded();
+    return result;
+}
+
+} // namespace dalil::Records

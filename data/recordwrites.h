@@ -1,0 +1,49 @@
+// Writing records of DB1.mdb by identity (rowid), from a window's record source or from code
+// with no window at all (import, restore). Every write of the program goes through here, so
+// that what is stored, what counts as changed and what the counts learn is decided once.
+#pragma once
+
+#include "database.h"
+
+#include <QString>
+#include <QVariantMap>
+
+#include <optional>
+
+namespace dalil::Records {
+
+// Column name → value. An empty text stores no value (NULL), so that it matches no search.
+using Values = QVariantMap;
+
+struct WriteResult
+{
+    qint64 rowsTouched = 0;
+    std::optional<qint64> key; // the record inserted
+    DataError error;
+    // After a Conflict: the record as the file now holds it, every column.
+    Values stored;
+
+    bool ok() const { return !error.isError(); }
+};
+
+// Adds a record with these values (columns not named take their defaults).
+WriteResult insert(const QString &databasePath, const QString &table, const Values &values);
+
+// Stores these values into the record with this identity. With asRead (every column as it was
+// read), the record is read again inside the write's transaction and the write is refused with
+// Conflict when another source or program changed it since; the caller then decides and may
+// write again without asRead to keep its values. RecordGone when the record is not there.
+// Nothing to store is no write at all.
+WriteResult update(const QString &databasePath, const QString &table, qint64 key, const Values &changed,
+                   const std::optional<Values> &asRead = std::nullopt);
+
+// Deletes the record with this identity; RecordGone, with nothing deleted, when it is not there.
+WriteResult remove(const QString &databasePath, const QString &table, qint64 key);
+
+// The value a text box's text stores: none for an empty box.
+QVariant valueForText(const QString &text);
+
+// Whether two values of a column read as the same text (a box shows both the same way).
+bool sameValue(const QVariant &a, const QVariant &b);
+
+} // namespace dalil::Records
