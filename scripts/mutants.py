@@ -32,7 +32,7 @@ def blocks(text):
         if line.startswith('#'):
             continue
         key, _, value = line.partition(':')
-        mutant[key.strip()] = value.strip().encode().decode('unicode_escape')
+        mutant[key.strip()] = value.strip()
 
 
 def run(command, **kwargs):

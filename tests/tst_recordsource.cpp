@@ -3,6 +3,7 @@
 #include "testsupport.h"
 
 #include "common/datacontrol.h"
+#include "common/dbgrid.h"
 #include "common/textbox.h"
 #include "data/recordsource.h"
 #include "data/recordwrites.h"
@@ -79,6 +80,7 @@ private slots:
     void aRefusedFragmentNeverOpensTheWholeTable_data();
     void aRefusedFragmentNeverOpensTheWholeTable();
     void writesByIdentityWithoutAWindow();
+    void controlsMovedToAnotherSourceLeaveTheFirstAlone();
 
 private:
     void addPhones(const QList<QStringList> &rows)
@@ -529,6 +531,41 @@ void TestRecordSource::writesByIdentityWithoutAWindow()
     QCOMPARE(refused.error.kind, DataError::Kind::Refused);
     QCOMPARE(refused.rowsTouched, 0);
     QCOMPARE(folder->value(QStringLiteral("SELECT count(*) FROM Cheque")).toInt(), 0);
+}
+
+void TestRecordSource::controlsMovedToAnotherSourceLeaveTheFirstAlone()
+{
+    addPhones({{"first"}, {"second"}, {"third"}});
+    Window before(folder->databasePath(), "Phone", {name});
+    Window after(folder->databasePath(), "Phone", {});
+    auto *grid = new dalil::DBGrid(QStringLiteral("DBGrid1"), &before.widget);
+    grid->setDataSource(before.data);
+    QVERIFY(before.rs()->open());
+    QVERIFY(after.rs()->open());
+
+    dalil::BoundTextBox *box = before.boxes.value(name);
+    box->setDataSource(after.data);
+    box->setDataField(name);
+    grid->setDataSource(after.data);
+    QVERIFY(after.rs()->setCurrentRow(2));
+    QCOMPARE(box->text(), QStringLiteral("third"));
+    QCOMPARE(grid->view()->currentIndex().row(), 2);
+
+    // The source the controls left moves, reopens and ends: they show what the new one holds.
+    QVERIFY(before.rs()->MoveNext());
+    QVERIFY(before.data->Refresh());
+    before.rs()->close();
+    QCOMPARE(box->text(), QStringLiteral("third"));
+    QCOMPARE(grid->view()->currentIndex().row(), 2);
+    QCOMPARE(grid->model()->rowCount(), 3);
+
+    // Typing goes into the new source's record, and only there.
+    QVERIFY(before.rs()->open());
+    testing::typeText(box, QStringLiteral("!"));
+    QCOMPARE(after.rs()->pendingState(), RecordSource::Pending::Edited);
+    QCOMPARE(before.rs()->pendingState(), RecordSource::Pending::None);
+    QVERIFY(after.data->Refresh());
+    QCOMPARE(folder->value(QStringLiteral("SELECT count(*) FROM Phone WHERE الإسم = 'third!'")).toInt(), 1);
 }
 
 QTEST_MAIN(TestRecordSource)
