@@ -58,6 +58,38 @@ struct SeenBox
     QStringList buttons;
 };
 
+// While one lives, the message boxes the program shows are expected: the BoxGuard lets them be.
+class ExpectBoxes
+{
+public:
+    ExpectBoxes();
+    ~ExpectBoxes();
+    ExpectBoxes(const ExpectBoxes &) = delete;
+    ExpectBoxes &operator=(const ExpectBoxes &) = delete;
+};
+
+// Fails the running test at once, naming the box by its title and text, when a message box or
+// another modal dialog opens that the test did not expect (no BoxWatcher or ExpectBoxes lives),
+// and closes the box so the test does not hang on it. Window tests start with one through
+// TESTING_WINDOW_TEST_MAIN; report replaces the failing (to check the guard itself).
+class BoxGuard : public QObject
+{
+public:
+    using Report = std::function<void(const QString &)>;
+    explicit BoxGuard(Report report = {});
+    ~BoxGuard() override;
+    // What was reported, one line a box.
+    QStringList reported() const { return m_reported; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void unexpected(QWidget *box);
+    Report m_report;
+    QStringList m_reported;
+};
+
 // Watches for modal message boxes while it lives, records each and answers it.
 class BoxWatcher
 {
@@ -70,6 +102,7 @@ public:
 
 private:
     struct Private;
+    ExpectBoxes m_expecting;
     std::unique_ptr<Private> d;
     QMessageBox::StandardButton m_answer;
 };
@@ -91,3 +124,7 @@ struct BoundWindow
 void typeText(QWidget *widget, const QString &text);
 
 } // namespace testing
+
+// The main of a test that opens windows: as QTEST_MAIN, with a BoxGuard watching every test.
+#define TESTING_WINDOW_TEST_MAIN(TestObject) \
+    QTEST_MAIN_WRAPPER(TestObject, QTEST_MAIN_SETUP() testing::BoxGuard boxGuard;)

@@ -498,5 +498,5 @@ void TestAcrossWindows::thePayeeTotalOutlivesASearchThatFoundNobody()
     QCOMPARE(payee->text(), QStringLiteral("مجموع المبالغ للسيد ب: 7 دينار و 2 فلس"));
 }
 
-QTEST_MAIN(TestAcrossWindows)
+TESTING_WINDOW_TEST_MAIN(TestAcrossWindows)
 #include "tst_acrosswindows.moc"

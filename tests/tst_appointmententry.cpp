@@ -375,5 +375,5 @@ void TestAppointmentEntry::leavingWithoutSavingWritesNothing()
     QCOMPARE(Forms::loaded<Form5>()->Text1->text(), QStringLiteral("قديم"));
 }
 
-QTEST_MAIN(TestAppointmentEntry)
+TESTING_WINDOW_TEST_MAIN(TestAppointmentEntry)
 #include "tst_appointmententry.moc"

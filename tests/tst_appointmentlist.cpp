@@ -296,5 +296,5 @@ void TestAppointmentList::addFromTheMenuBeforeTheBookIsOpened()
     QCOMPARE(list->StatusBar1->panelCount(), 3);
 }
 
-QTEST_MAIN(TestAppointmentList)
+TESTING_WINDOW_TEST_MAIN(TestAppointmentList)
 #include "tst_appointmentlist.moc"

@@ -580,5 +580,5 @@ void TestChequeList::editAfterADeleteWhileTheWriterIsHidden()
     QCOMPARE(entry->Text1->text(), QStringLiteral("3"));
 }
 
-QTEST_MAIN(TestChequeList)
+TESTING_WINDOW_TEST_MAIN(TestChequeList)
 #include "tst_chequelist.moc"

@@ -760,5 +760,5 @@ void TestChequeWriting::otherDigitsAreStoredAsLatin()
     }
 }
 
-QTEST_MAIN(TestChequeWriting)
+TESTING_WINDOW_TEST_MAIN(TestChequeWriting)
 #include "tst_chequewriting.moc"

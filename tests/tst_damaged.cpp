@@ -266,5 +266,5 @@ void TestDamaged::aReadOnlyOlderFileIsLeftAsItIs()
     QCOMPARE(folder.value("PRAGMA user_version").toInt(), 1);
 }
 
-QTEST_MAIN(TestDamaged)
+TESTING_WINDOW_TEST_MAIN(TestDamaged)
 #include "tst_damaged.moc"

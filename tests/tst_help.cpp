@@ -217,5 +217,5 @@ void TestHelp::ctrlFFindsArabicText()
     QVERIFY(help->RichTextBox1->extraSelections().isEmpty());
 }
 
-QTEST_MAIN(TestHelp)
+TESTING_WINDOW_TEST_MAIN(TestHelp)
 #include "tst_help.moc"

@@ -280,5 +280,5 @@ void TestHostile::shortBoxesRefuseOrKeep()
     tablesUntouched(1, 1, 1);
 }
 
-QTEST_MAIN(TestHostile)
+TESTING_WINDOW_TEST_MAIN(TestHostile)
 #include "tst_hostile.moc"

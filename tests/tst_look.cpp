@@ -75,6 +75,7 @@ public:
 // Runs show() and hands the message box it opens to look(), then closes the box.
 void inspectBox(const std::function<void()> &show, const std::function<void(QMessageBox *)> &look)
 {
+    testing::ExpectBoxes expecting;
     bool seen = false;
     QTimer poll;
     poll.setInterval(10);
@@ -658,5 +659,5 @@ void TestLook::storedLineBreaksAreShownAsTheyAre()
     QCOMPARE(window.rs()->fieldText(field), stored + QStringLiteral("\n"));
 }
 
-QTEST_MAIN(TestLook)
+TESTING_WINDOW_TEST_MAIN(TestLook)
 #include "tst_look.moc"

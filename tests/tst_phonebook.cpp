@@ -458,5 +458,5 @@ void TestPhoneBook::countsBeyondSixteenBits()
     QCOMPARE(list->StatusBar1->panel(1)->text(), QStringLiteral("عدد السجلات: 32770 سجل"));
 }
 
-QTEST_MAIN(TestPhoneBook)
+TESTING_WINDOW_TEST_MAIN(TestPhoneBook)
 #include "tst_phonebook.moc"

@@ -255,7 +255,7 @@ void TestShell::beginNewRecordAfterExistingRecords()
     QCOMPARE(fresh->Text1->text(), QStringLiteral("a"));
 }
 
-QTEST_MAIN(TestShell)
+TESTING_WINDOW_TEST_MAIN(TestShell)
 // Every caption of every window, the entry windows' navigation bars and the cheque search's
 // headings included, fits whole in its control at the design size.
 void TestShell::noCaptionIsCutAtTheDesignSize()
