@@ -110,8 +110,19 @@ void TestAppointmentList::opensOnAnEmptyTable()
     QCOMPARE(count->alignment(), int(StatusPanel::AlignCenter));
     QCOMPARE(list->StatusBar1->panel(2)->style(), int(StatusPanel::Date));
     QCOMPARE(list->StatusBar1->panel(3)->style(), int(StatusPanel::Time));
-    QVERIFY(!list->StatusBar1->panel(2)->text().isEmpty());
-    QVERIFY(!list->StatusBar1->panel(3)->text().isEmpty());
+    // Today's date and the time to the minute, as the Arabic short formats write them.
+    const QDate today = QDate::currentDate();
+    QCOMPARE(list->StatusBar1->panel(2)->text(),
+             QStringLiteral("%1\u200F/%2\u200F/%3").arg(today.day()).arg(today.month()).arg(today.year()));
+    const auto shortTime = [](const QTime &t) {
+        return QStringLiteral("%1:%2 %3")
+            .arg(t.hour() % 12 == 0 ? 12 : t.hour() % 12)
+            .arg(t.minute(), 2, 10, QLatin1Char('0'))
+            .arg(t.hour() < 12 ? QStringLiteral("ص") : QStringLiteral("م"));
+    };
+    const QTime now = QTime::currentTime();
+    const QString time = list->StatusBar1->panel(3)->text();
+    QVERIFY2(time == shortTime(now) || time == shortTime(now.addSecs(-60)), qPrintable(time));
 
     // From right to left: add, edit, delete, back, with their tips.
     QVERIFY(list->Command1->x() > list->Command4->x());
