@@ -100,8 +100,15 @@ bool startProgram(const AppFolder &folder)
 void stopProgram()
 {
     dalil::endProgram();
-    QTest::qWait(1);
+    runQueuedWork();
     dalil::Database::closeAll();
+}
+
+void runQueuedWork()
+{
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
 }
 
 void AppFolder::exec(const QString &sql, const QVariantList &values) const

@@ -42,6 +42,9 @@ private:
 bool startProgram(const AppFolder &folder);
 // Ends the program, lets its windows go, and closes every connection to the file.
 void stopProgram();
+// Runs the work the program has queued for later (deferred calls, windows let go), without
+// waiting on a clock.
+void runQueuedWork();
 
 // Creates DB1.mdb at path from the schema file, or from the statements given.
 bool createDatabase(const QString &path, const QByteArray &sql = {});

@@ -355,11 +355,10 @@ void TestChequeWriting::saveBringsTheListUpToDate()
     Form7 *entry = Forms::loaded<Form7>();
     type(entry, {"5", "3", "2002", "سالم", "10", "600", "", ""});
     QTest::mouseClick(entry->Command1, Qt::LeftButton);
-    QTest::qWait(1);
 
     // The list uncovered by the save fills the frame, as every window does.
-    QVERIFY(list->isShown());
-    QVERIFY(list->parentWidget()->isMaximized());
+    QTRY_VERIFY(list->isShown());
+    QTRY_VERIFY(list->parentWidget()->isMaximized());
     QCOMPARE(list->DBGrid1->model()->rowCount(), 2);
     QCOMPARE(panelText(list, 1), QStringLiteral("عدد السجلات: 2 سجل"));
     // The grand total is read again: both cheques, fils left as summed.
@@ -444,10 +443,9 @@ void TestChequeWriting::cancelDropsTheTypingAndResetsTheList()
     Form7 *entry = Forms::loaded<Form7>();
     type(entry, {"5", "3", "2002", "سالم", "10", "600", "", ""});
     QTest::mouseClick(entry->Command3, Qt::LeftButton);
-    QTest::qWait(1);
 
-    QVERIFY(!Forms::loaded<Form7>());
-    QVERIFY(list->parentWidget()->isMaximized());
+    QTRY_VERIFY(!Forms::loaded<Form7>());
+    QTRY_VERIFY(list->parentWidget()->isMaximized());
     QCOMPARE(folder->value("SELECT count(*) FROM Cheque").toInt(), 0);
     QVERIFY(!list->Command3->isEnabled());
     QVERIFY(!list->Command5->isEnabled());

@@ -171,7 +171,7 @@ void TestShell::exitAnsweredYesEnds()
     MDIForm1::instance()->findChild<QAction *>(QStringLiteral("exit"))->trigger();
     QCOMPARE(boxes.boxes().size(), 1);
     QVERIFY(!isRunning());
-    QTest::qWait(1);
+    testing::runQueuedWork();
     QCOMPARE(folder->value("SELECT count(*) FROM Phone").toInt(), 0);
 }
 
@@ -180,10 +180,9 @@ void TestShell::closingTheFrameEndsWithoutAQuestion()
     testing::BoxWatcher boxes;
     QPointer<MDIForm1> frame = MDIForm1::instance();
     frame->close();
-    QTest::qWait(1);
+    QTRY_VERIFY(frame.isNull());
     QVERIFY(boxes.boxes().isEmpty());
     QVERIFY(!isRunning());
-    QTRY_VERIFY(frame.isNull());
 }
 
 void TestShell::closingTheStartWindowEnds()
@@ -248,8 +247,7 @@ void TestShell::beginNewRecordAfterExistingRecords()
     QCOMPARE(BeginNewRecord<EntryWindow>(), entry);
     QVERIFY(!entry->Data1->Visible());
     entry->Unload();
-    QTest::qWait(1);
-    QVERIFY(!Forms::find(QStringLiteral("EntryWindow")));
+    QTRY_VERIFY(!Forms::find(QStringLiteral("EntryWindow")));
     auto *fresh = Forms::Load<EntryWindow>();
     QVERIFY(fresh->Data1->Visible()); // created afresh from its design
     QCOMPARE(fresh->Text1->text(), QStringLiteral("a"));
