@@ -10,7 +10,6 @@
 #include "common/messagebox.h"
 #include "common/statusbar.h"
 #include "common/textbox.h"
-#include "common/twips.h"
 #include "common/application.h"
 #include "data/recordsource.h"
 #include "phonebook/form2.h"
@@ -307,18 +306,19 @@ void TestLook::rightToLeftBoxesReadRightToLeft()
 void TestLook::panelTextsFitTheirPanels_data()
 {
     QTest::addColumn<int>("twipsWide");
+    QTest::addColumn<int>("pixelsWide");
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("whole");
     const QString payee = QStringLiteral("عبد الرحمن بن محمد بن عبد العزي").left(30);
     QCOMPARE(payee.size(), 30);
-    QTest::newRow("count of 15") << 1800 << QStringLiteral("عدد السجلات: 15 سجل") << true;
-    QTest::newRow("count of a million") << 1800 << QStringLiteral("عدد السجلات: 1000000 سجل") << true;
-    QTest::newRow("short payee total") << 5000 << QStringLiteral("مجموع المبالغ للسيد كمال: 150 دينار و 250 فلس") << true;
+    QTest::newRow("count of 15") << 1800 << 120 << QStringLiteral("عدد السجلات: 15 سجل") << true;
+    QTest::newRow("count of a million") << 1800 << 120 << QStringLiteral("عدد السجلات: 1000000 سجل") << true;
+    QTest::newRow("short payee total") << 5000 << 333 << QStringLiteral("مجموع المبالغ للسيد كمال: 150 دينار و 250 فلس") << true;
     QTest::newRow("long payee total")
-        << 5000
+        << 5000 << 333
         << QStringLiteral("مجموع المبالغ للسيد ") + payee + QStringLiteral(": 999999999999 دينار و 999999999999 فلس")
         << false;
-    QTest::newRow("grand total") << 8000
+    QTest::newRow("grand total") << 8000 << 533
                                  << QStringLiteral("مجموع المبالغ المسجلة: 999999999999 دينار و 999999999999 فلس")
                                  << true;
 }
@@ -326,6 +326,7 @@ void TestLook::panelTextsFitTheirPanels_data()
 void TestLook::panelTextsFitTheirPanels()
 {
     QFETCH(int, twipsWide);
+    QFETCH(int, pixelsWide);
     QFETCH(QString, text);
     QFETCH(bool, whole);
     QWidget window;
@@ -339,7 +340,7 @@ void TestLook::panelTextsFitTheirPanels()
     QVERIFY(QTest::qWaitForWindowExposed(&window));
 
     QCOMPARE(panel->text(), text);
-    QCOMPARE(panel->width(), twips(twipsWide));
+    QCOMPARE(panel->width(), pixelsWide);
     QVERIFY(panel->textRoom() <= panel->contentsRect().width());
     const int shownWidth = QFontMetrics(panel->shownFont()).horizontalAdvance(panel->shownText());
     QVERIFY2(shownWidth <= panel->textRoom(), qPrintable(QStringLiteral("%1 > %2").arg(shownWidth).arg(panel->textRoom())));
@@ -374,7 +375,7 @@ void TestLook::navigationArrowsPointToTheirEnds()
     QFETCH(Qt::LayoutDirection, direction);
     QWidget window;
     DataControl data(QStringLiteral("Data1"), &window);
-    data.setGeometry(0, 0, twips(3000), twips(375));
+    data.setGeometry(0, 0, 200, 25); // the design's 3000 by 375 twips
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     auto *first = data.findChild<QToolButton *>(QStringLiteral("first"));
@@ -530,21 +531,21 @@ void TestLook::anEmptyResultShowsNoSidewaysScrollBar()
 
 void TestLook::listItemsStandInsideTheirFrame_data()
 {
-    QTest::addColumn<QSize>("twipsSize");
+    QTest::addColumn<QSize>("size"); // the design's, in pixels
     QTest::addColumn<QStringList>("items");
-    QTest::newRow("phone list's search kinds") << QSize(1815, 450)
+    QTest::newRow("phone list's search kinds") << QSize(121, 30)
                                                << QStringList{QStringLiteral("بواسطة الإسم"), QStringLiteral("بواسطة الرقم")};
     QTest::newRow("cheque list's search kinds")
-        << QSize(1695, 645) << QStringList{QStringLiteral("البحث حسب التاريخ"), QStringLiteral("البحث حسب الإسم")};
+        << QSize(113, 43) << QStringList{QStringLiteral("البحث حسب التاريخ"), QStringLiteral("البحث حسب الإسم")};
 }
 
 void TestLook::listItemsStandInsideTheirFrame()
 {
-    QFETCH(QSize, twipsSize);
+    QFETCH(QSize, size);
     QFETCH(QStringList, items);
     QWidget window;
     auto *list = new QListWidget(&window);
-    list->resize(twips(twipsSize.width()), twips(twipsSize.height()));
+    list->resize(size);
     list->addItems(items);
     fitListItems(list);
     window.show();
