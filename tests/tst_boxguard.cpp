@@ -37,7 +37,7 @@ public:
                     dialog->reject();
             }
         });
-        m_timer.start(10000);
+        m_timer.start(5000);
     }
     bool needed() const { return m_needed; }
 
@@ -86,6 +86,7 @@ void TestBoxGuard::expectedBoxesAreLeftToTheTest()
 {
     QStringList reports;
     testing::BoxGuard guard([&](const QString &line) { reports << line; });
+    Rescue rescue;
     {
         testing::BoxWatcher watcher;
         showBox();
@@ -105,6 +106,7 @@ void TestBoxGuard::expectedBoxesAreLeftToTheTest()
     QVERIFY(reports.isEmpty());
     // Once the watcher is gone, the same box is unexpected again.
     showBox();
+    QVERIFY(!rescue.needed());
     QCOMPARE(reports.size(), 1);
 }
 
@@ -128,7 +130,7 @@ void TestBoxGuard::failsTheRunningTestAndGoesOn()
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("TESTING_GUARDED_RUN"), QStringLiteral("1"));
     // Were the box left open, the run would end by its watchdog, not by the guard.
-    environment.insert(QStringLiteral("QTEST_FUNCTION_TIMEOUT"), QStringLiteral("30000"));
+    environment.insert(QStringLiteral("QTEST_FUNCTION_TIMEOUT"), QStringLiteral("10000"));
     run.setProcessEnvironment(environment);
     run.setProcessChannelMode(QProcess::MergedChannels);
     run.start(QCoreApplication::applicationFilePath(), {});
