@@ -10,6 +10,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QFile>
 #include <QPointer>
 #include <QSqlDatabase>
@@ -109,8 +110,15 @@ bool startProgram(const AppFolder &folder)
 void stopProgram()
 {
     dalil::endProgram();
-    QTest::qWait(1);
+    runQueuedWork();
     dalil::Database::closeAll();
+}
+
+void runQueuedWork()
+{
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
 }
 
 void AppFolder::exec(const QString &sql, const QVariantList &values) const
@@ -137,6 +145,70 @@ QVariant AppFolder::value(const QString &sql, const QVariantList &values) const
 {
     const auto all = rows(sql, values);
     return all.isEmpty() || all.first().isEmpty() ? QVariant() : all.first().first();
+}
+
+namespace {
+
+// How many ExpectBoxes live: while any does, a box is part of the test.
+int expecting = 0;
+
+} // namespace
+
+ExpectBoxes::ExpectBoxes()
+{
+    ++expecting;
+}
+
+ExpectBoxes::~ExpectBoxes()
+{
+    --expecting;
+}
+
+BoxGuard::BoxGuard(Report report)
+    : m_report(std::move(report))
+{
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+BoxGuard::~BoxGuard()
+{
+    QCoreApplication::instance()->removeEventFilter(this);
+}
+
+bool BoxGuard::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::Show || expecting > 0 || !watched->isWidgetType())
+        return false;
+    auto *window = static_cast<QWidget *>(watched);
+    const bool isBox = qobject_cast<QMessageBox *>(window);
+    const bool isModalDialog = qobject_cast<QDialog *>(window) && window->isModal();
+    if (window->isWindow() && (isBox || isModalDialog) && !window->property("testing-unexpected").toBool())
+        unexpected(window);
+    return false;
+}
+
+void BoxGuard::unexpected(QWidget *window)
+{
+    window->setProperty("testing-unexpected", true);
+    QString line;
+    if (auto *box = qobject_cast<QMessageBox *>(window))
+        line = QStringLiteral("Unexpected message box \"%1\": %2").arg(box->windowTitle(), box->text());
+    else
+        line = QStringLiteral("Unexpected dialog \"%1\" (%2)").arg(window->windowTitle(),
+                                                                 QString::fromLatin1(window->metaObject()->className()));
+    m_reported << line;
+    // Closed by the box's own event loop as soon as it runs, so the test goes on at once.
+    QPointer<QDialog> dialog(qobject_cast<QDialog *>(window));
+    QTimer::singleShot(0, window, [dialog] {
+        if (dialog)
+            dialog->reject();
+    });
+    if (m_report)
+        m_report(line);
+    else if (QTest::currentTestFunction())
+        QTest::qFail(qPrintable(line), __FILE__, __LINE__);
+    else
+        qFatal("%s, outside any test", qPrintable(line));
 }
 
 struct BoxWatcher::Private

@@ -42,6 +42,9 @@ private:
 bool startProgram(const AppFolder &folder);
 // Ends the program, lets its windows go, and closes every connection to the file.
 void stopProgram();
+// Runs the work the program has queued for later (deferred calls, windows let go), without
+// waiting on a clock.
+void runQueuedWork();
 
 // Creates DB1.mdb at path from the schema file, or from the statements given.
 bool createDatabase(const QString &path, const QByteArray &sql = {});
@@ -60,6 +63,38 @@ struct SeenBox
     QStringList buttons;
 };
 
+// While one lives, the message boxes the program shows are expected: the BoxGuard lets them be.
+class ExpectBoxes
+{
+public:
+    ExpectBoxes();
+    ~ExpectBoxes();
+    ExpectBoxes(const ExpectBoxes &) = delete;
+    ExpectBoxes &operator=(const ExpectBoxes &) = delete;
+};
+
+// Fails the running test at once, naming the box by its title and text, when a message box or
+// another modal dialog opens that the test did not expect (no BoxWatcher or ExpectBoxes lives),
+// and closes the box so the test does not hang on it. Window tests start with one through
+// TESTING_WINDOW_TEST_MAIN; report replaces the failing (to check the guard itself).
+class BoxGuard : public QObject
+{
+public:
+    using Report = std::function<void(const QString &)>;
+    explicit BoxGuard(Report report = {});
+    ~BoxGuard() override;
+    // What was reported, one line a box.
+    QStringList reported() const { return m_reported; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void unexpected(QWidget *box);
+    Report m_report;
+    QStringList m_reported;
+};
+
 // Watches for modal message boxes while it lives, records each and answers it.
 class BoxWatcher
 {
@@ -72,6 +107,7 @@ public:
 
 private:
     struct Private;
+    ExpectBoxes m_expecting;
     std::unique_ptr<Private> d;
     QMessageBox::StandardButton m_answer;
 };
@@ -93,3 +129,7 @@ struct BoundWindow
 void typeText(QWidget *widget, const QString &text);
 
 } // namespace testing
+
+// The main of a test that opens windows: as QTEST_MAIN, with a BoxGuard watching every test.
+#define TESTING_WINDOW_TEST_MAIN(TestObject) \
+    QTEST_MAIN_WRAPPER(TestObject, QTEST_MAIN_SETUP() testing::BoxGuard boxGuard;)

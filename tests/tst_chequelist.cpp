@@ -29,6 +29,11 @@ using namespace dalil;
 
 namespace {
 
+// The grid's column widths in pixels: the design's 600, 600, 600, 2000, 1100, 1100, 2500 and
+// 2500 twips (layout A), and 500, 500, 500, 2000, 1000, 1000, 2500, 2500 (layout B, the menu's).
+const QList<int> layoutA{40, 40, 40, 133, 73, 73, 167, 167};
+const QList<int> layoutB{33, 33, 33, 133, 67, 67, 167, 167};
+
 const QString emptyGrandTotal = QStringLiteral("مجموع المبالغ المسجلة:  دينار و  فلس");
 
 QString grandTotal(const QString &dinars, const QString &fils)
@@ -76,7 +81,6 @@ private slots:
     void deletingTheLastRowDisablesTheButtons();
     void deleteWithNoCurrentRecord();
     void openBackOpenKeepsTheSearch();
-    void countBeyond32767();
     void editOpensTheSelectedCheque_data();
     void editOpensTheSelectedCheque();
     void editAfterADeleteWhileTheWriterIsHidden();
@@ -125,11 +129,18 @@ private:
         return payees;
     }
     static QString panelText(Form6 *list, int n) { return list->StatusBar1->panel(n)->text(); }
-    static void verifyGridLayout(Form6 *list, const Form6::ColumnWidths &widths, DBGrid::Alignment alignment)
+    // The columns' widths on screen, and every cell's text against the right of its column.
+    static void verifyGridLayout(Form6 *list, const QList<int> &widths)
     {
-        for (int i = 0; i < 8; ++i) {
-            QCOMPARE(list->DBGrid1->Columns(i).Width(), widths[i]);
-            QCOMPARE(list->DBGrid1->Columns(i).alignment(), alignment);
+        const QTableView *view = list->DBGrid1->view();
+        QList<int> shown;
+        for (int i = 0; i < view->model()->columnCount(); ++i)
+            shown << view->horizontalHeader()->sectionSize(i);
+        QCOMPARE(shown, widths);
+        QVERIFY(view->model()->rowCount() > 0);
+        for (int i = 0; i < widths.size(); ++i) {
+            const auto alignment = view->model()->index(0, i).data(Qt::TextAlignmentRole).value<Qt::Alignment>();
+            QCOMPARE(alignment & Qt::AlignHorizontal_Mask, Qt::AlignRight);
         }
     }
 
@@ -204,14 +215,14 @@ void TestChequeList::layoutFollowsTheOpeningRoute()
     QVERIFY(list->isShown());
     QVERIFY(!Forms::loaded<Form1>()->isShown());
     QVERIFY(list->Command3->isEnabled());
-    verifyGridLayout(list, fromMenu ? Form6::layoutB : Form6::layoutA, DBGrid::Alignment::Right);
+    verifyGridLayout(list, fromMenu ? layoutB : layoutA);
     QCOMPARE(list->StatusBar1->panel(3)->alignment(), panel3Alignment);
     QCOMPARE(panelText(list, 3), grandTotal("10", "250"));
 
     // The next search brings layout A back, whatever the route.
     chooseKind(list, 0);
     QTest::mouseClick(list->Command2, Qt::LeftButton);
-    verifyGridLayout(list, Form6::layoutA, DBGrid::Alignment::Right);
+    verifyGridLayout(list, layoutA);
 }
 
 void TestChequeList::choosingTheKindSwitchesTheBoxes()
@@ -284,7 +295,7 @@ void TestChequeList::dateSearch()
     QTest::mouseClick(list->Command2, Qt::LeftButton);
 
     QCOMPARE(payeesListed(list), payees);
-    QCOMPARE(panelText(list, 1), recordCountText(payees.size()));
+    QCOMPARE(panelText(list, 1), QStringLiteral("عدد السجلات: %1 سجل").arg(payees.size()));
     QCOMPARE(list->Command3->isEnabled(), !payees.isEmpty());
     QCOMPARE(list->Command5->isEnabled(), !payees.isEmpty());
     QCOMPARE(panelText(list, 2), QString()); // a date search leaves the payee total alone
@@ -296,9 +307,6 @@ void TestChequeList::dateSearch()
     } else {
         QVERIFY(boxes.boxes().isEmpty());
     }
-    QCOMPARE(list->Data1->RecordSource(),
-             QStringLiteral("select * from Cheque where اليوم like'") + day + QStringLiteral("*'AND الشهر Like'") + month
-                 + QStringLiteral("*'AND العام Like'") + year + QStringLiteral("*'order by السيد"));
 }
 
 void TestChequeList::enterInADateBoxDoesNothing()
@@ -328,6 +336,10 @@ void TestChequeList::nameSearch_data()
     QTest::newRow("empty name: every cheque with a payee")
         << "" << false << QStringList{"O'Brien", "أسامة", "سارة", "سارة", "سالم", "سامي"}
         << payeeTotal("O'Brien", "3", "300");
+    QTest::newRow("? is one character: not سالم, as * would find")
+        << "س?م" << false << QStringList{"سامي"} << payeeTotal("سامي", "1", "1");
+    QTest::newRow("* is any number of characters")
+        << "س*م" << false << QStringList{"سالم", "سامي"} << payeeTotal("سالم", "20", "5");
     QTest::newRow("apostrophe searched literally") << "O'" << true << QStringList{"O'Brien"}
                                                    << payeeTotal("O'Brien", "3", "300");
 }
@@ -360,11 +372,11 @@ void TestChequeList::nameSearch()
     QCOMPARE(payeesListed(list), payees);
     QCOMPARE(panelText(list, 2), panel2);
     QCOMPARE(list->StatusBar1->panel(2)->alignment(), StatusPanel::Alignment::Center);
-    QCOMPARE(panelText(list, 1), recordCountText(payees.size()));
+    QCOMPARE(panelText(list, 1), QStringLiteral("عدد السجلات: %1 سجل").arg(payees.size()));
     QCOMPARE(panelText(list, 3), grandTotal("190", "1815"));
     QVERIFY(list->Command3->isEnabled());
     QVERIFY(list->Command5->isEnabled());
-    verifyGridLayout(list, Form6::layoutA, DBGrid::Alignment::Right);
+    verifyGridLayout(list, layoutA);
 }
 
 void TestChequeList::searchWithoutRowsKeepsPanel2()
@@ -395,7 +407,7 @@ void TestChequeList::searchWithoutAKind()
 {
     addCheques({{"1", "1", "2002", "سالم"}});
     Form6 *list = openFromMenu();
-    verifyGridLayout(list, Form6::layoutB, DBGrid::Alignment::Right);
+    verifyGridLayout(list, layoutB);
     list->StatusBar1->panel(1)->setText(QString());
     testing::BoxWatcher boxes;
     QTest::mouseClick(list->Command2, Qt::LeftButton);
@@ -409,7 +421,7 @@ void TestChequeList::searchWithoutAKind()
     QCOMPARE(box.buttons.size(), 1);
     // No query ran, yet the closing steps did.
     QCOMPARE(list->Data1->RecordSource(), QStringLiteral("Cheque"));
-    verifyGridLayout(list, Form6::layoutA, DBGrid::Alignment::Right);
+    verifyGridLayout(list, layoutA);
     QCOMPARE(panelText(list, 1), QStringLiteral("عدد السجلات: 1 سجل"));
 }
 
@@ -438,7 +450,7 @@ void TestChequeList::deleteKeepsTheSearchAndTheSumsTrue()
     QCOMPARE(panelText(list, 2), payeeTotal("سامي", "10", "600"));
     QCOMPARE(panelText(list, 3), grandTotal("70", "645"));
     QVERIFY(list->Command3->isEnabled());
-    verifyGridLayout(list, Form6::layoutA, DBGrid::Alignment::Right);
+    verifyGridLayout(list, layoutA);
 }
 
 void TestChequeList::deletingTheLastRowDisablesTheButtons()
@@ -502,15 +514,6 @@ void TestChequeList::openBackOpenKeepsTheSearch()
     QCOMPARE(panelText(list, 2), payeeTotal("سالم", "20", "5"));
     QCOMPARE(panelText(list, 3), grandTotal("121", "106"));
     QCOMPARE(list->StatusBar1->panel(3)->alignment(), StatusPanel::Alignment::Right);
-}
-
-void TestChequeList::countBeyond32767()
-{
-    folder->exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 40000)"
-                 " INSERT INTO Cheque (اليوم, الشهر, العام, السيد, دينار, فلس) SELECT '1', '1', '2002', 'p', 1, 1 FROM n");
-    Form6 *list = openFromStartWindow();
-    QCOMPARE(panelText(list, 1), QStringLiteral("عدد السجلات: 40000 سجل"));
-    QCOMPARE(panelText(list, 3), grandTotal("40000", "40000"));
 }
 
 void TestChequeList::editOpensTheSelectedCheque_data()
@@ -580,5 +583,5 @@ void TestChequeList::editAfterADeleteWhileTheWriterIsHidden()
     QCOMPARE(entry->Text1->text(), QStringLiteral("3"));
 }
 
-QTEST_MAIN(TestChequeList)
+TESTING_WINDOW_TEST_MAIN(TestChequeList)
 #include "tst_chequelist.moc"

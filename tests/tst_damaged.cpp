@@ -62,9 +62,7 @@ private slots:
     }
     void cleanup()
     {
-        endProgram();
-        QTest::qWait(1);
-        Database::closeAll();
+        testing::stopProgram();
     }
 
     void everyBookSaysSoAndKeepsRunning_data();
@@ -161,9 +159,7 @@ void TestDamaged::everyBookSaysSoAndKeepsRunning()
         named = named || box.text.contains(words);
     }
     QVERIFY2(named, qPrintable(seen.first().text));
-    endProgram();
-    QTest::qWait(1);
-    Database::closeAll();
+    testing::stopProgram();
     QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     if (damage == u"no-table" || damage == u"no-view") {
         // The rest of the book works (a phone entry may be saved), but what is missing is
@@ -210,9 +206,7 @@ void TestDamaged::aReadOnlyFileListsButDoesNotSave()
     QTest::mouseClick(entry->Command1, Qt::LeftButton);
     QVERIFY2(boxes.boxes().isEmpty(), boxes.boxes().isEmpty() ? "" : qPrintable(boxes.boxes()[0].text));
     QVERIFY(!entry->isShown());
-    endProgram();
-    QTest::qWait(1);
-    Database::closeAll();
+    testing::stopProgram();
     QCOMPARE(folder.value("SELECT count(*) FROM Phone WHERE الإسم = 'زيد'").toInt(), 1);
     QVERIFY(before != fingerprint(folder.databasePath()));
 }
@@ -258,13 +252,11 @@ void TestDamaged::aReadOnlyOlderFileIsLeftAsItIs()
     QTest::mouseClick(Forms::loaded<Form1>()->Command1, Qt::LeftButton);
     QCOMPARE(Forms::loaded<Form2>()->Data1->Recordset()->RecordCount(), 1);
     QVERIFY(boxes.boxes().isEmpty());
-    endProgram();
-    QTest::qWait(1);
-    Database::closeAll();
+    testing::stopProgram();
     QCOMPARE(fingerprint(folder.databasePath()), before);
     QFile::setPermissions(folder.databasePath(), QFile::ReadOwner | QFile::WriteOwner);
     QCOMPARE(folder.value("PRAGMA user_version").toInt(), 1);
 }
 
-QTEST_MAIN(TestDamaged)
+TESTING_WINDOW_TEST_MAIN(TestDamaged)
 #include "tst_damaged.moc"

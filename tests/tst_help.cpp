@@ -92,8 +92,7 @@ void TestHelp::backShowsTheStartWindow()
     writeHelp(folder->path(), helpV1);
     Form8 *help = openHelpFromMenu();
     QTest::mouseClick(help->Command1, Qt::LeftButton);
-    QTest::qWait(1);
-    QVERIFY(!Forms::loaded<Form8>());
+    QTRY_VERIFY(!Forms::loaded<Form8>());
     Form1 *start = Forms::loaded<Form1>();
     QVERIFY(start->isShown());
     QVERIFY(start->parentWidget()->isMaximized());
@@ -104,8 +103,7 @@ void TestHelp::closingByTheFrameLeavesTheStartWindowHidden()
     writeHelp(folder->path(), helpV1);
     Form8 *help = openHelpFromMenu();
     help->parentWidget()->close();
-    QTest::qWait(1);
-    QVERIFY(!Forms::loaded<Form8>());
+    QTRY_VERIFY(!Forms::loaded<Form8>());
     QVERIFY(!Forms::loaded<Form1>()->isShown());
     QVERIFY(isRunning());
     // The menus still work: help opens again, afresh.
@@ -151,7 +149,9 @@ void TestHelp::theTextFillsTheWindow()
     QWidget *frame = MDIForm1::instance();
     for (const QSize size : {QSize(800, 600), QSize(1280, 960), QSize(1600, 1000)}) {
         frame->resize(size);
-        QTest::qWait(1);
+        // The window follows the frame, and its text follows the window.
+        QTRY_VERIFY2(help->width() >= size.width() * 9 / 10, qPrintable(QString::number(help->width())));
+        QTRY_VERIFY(help->RichTextBox1->width() >= help->width() * 8 / 10);
         const QRect text = help->RichTextBox1->geometry();
         const QRect back = help->Command1->geometry();
         // Most of the window's width and height, the back button below it and inside the window.
@@ -217,5 +217,5 @@ void TestHelp::ctrlFFindsArabicText()
     QVERIFY(help->RichTextBox1->extraSelections().isEmpty());
 }
 
-QTEST_MAIN(TestHelp)
+TESTING_WINDOW_TEST_MAIN(TestHelp)
 #include "tst_help.moc"

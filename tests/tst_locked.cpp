@@ -148,5 +148,5 @@ void TestLocked::chequeSaveUnderALock()
     QCOMPARE(folder->value("SELECT \"Sum من فلس\" FROM TotalTotal").toInt(), 2200);
 }
 
-QTEST_MAIN(TestLocked)
+TESTING_WINDOW_TEST_MAIN(TestLocked)
 #include "tst_locked.moc"

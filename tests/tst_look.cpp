@@ -10,7 +10,6 @@
 #include "common/messagebox.h"
 #include "common/statusbar.h"
 #include "common/textbox.h"
-#include "common/twips.h"
 #include "common/application.h"
 #include "data/recordsource.h"
 #include "phonebook/form2.h"
@@ -75,6 +74,7 @@ public:
 // Runs show() and hands the message box it opens to look(), then closes the box.
 void inspectBox(const std::function<void()> &show, const std::function<void(QMessageBox *)> &look)
 {
+    testing::ExpectBoxes expecting;
     bool seen = false;
     QTimer poll;
     poll.setInterval(10);
@@ -306,18 +306,19 @@ void TestLook::rightToLeftBoxesReadRightToLeft()
 void TestLook::panelTextsFitTheirPanels_data()
 {
     QTest::addColumn<int>("twipsWide");
+    QTest::addColumn<int>("pixelsWide");
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("whole");
     const QString payee = QStringLiteral("عبد الرحمن بن محمد بن عبد العزي").left(30);
     QCOMPARE(payee.size(), 30);
-    QTest::newRow("count of 15") << 1800 << QStringLiteral("عدد السجلات: 15 سجل") << true;
-    QTest::newRow("count of a million") << 1800 << QStringLiteral("عدد السجلات: 1000000 سجل") << true;
-    QTest::newRow("short payee total") << 5000 << QStringLiteral("مجموع المبالغ للسيد كمال: 150 دينار و 250 فلس") << true;
+    QTest::newRow("count of 15") << 1800 << 120 << QStringLiteral("عدد السجلات: 15 سجل") << true;
+    QTest::newRow("count of a million") << 1800 << 120 << QStringLiteral("عدد السجلات: 1000000 سجل") << true;
+    QTest::newRow("short payee total") << 5000 << 333 << QStringLiteral("مجموع المبالغ للسيد كمال: 150 دينار و 250 فلس") << true;
     QTest::newRow("long payee total")
-        << 5000
+        << 5000 << 333
         << QStringLiteral("مجموع المبالغ للسيد ") + payee + QStringLiteral(": 999999999999 دينار و 999999999999 فلس")
         << false;
-    QTest::newRow("grand total") << 8000
+    QTest::newRow("grand total") << 8000 << 533
                                  << QStringLiteral("مجموع المبالغ المسجلة: 999999999999 دينار و 999999999999 فلس")
                                  << true;
 }
@@ -325,6 +326,7 @@ void TestLook::panelTextsFitTheirPanels_data()
 void TestLook::panelTextsFitTheirPanels()
 {
     QFETCH(int, twipsWide);
+    QFETCH(int, pixelsWide);
     QFETCH(QString, text);
     QFETCH(bool, whole);
     QWidget window;
@@ -338,7 +340,7 @@ void TestLook::panelTextsFitTheirPanels()
     QVERIFY(QTest::qWaitForWindowExposed(&window));
 
     QCOMPARE(panel->text(), text);
-    QCOMPARE(panel->width(), twipsToPixels(twipsWide));
+    QCOMPARE(panel->width(), pixelsWide);
     QVERIFY(panel->textRoom() <= panel->contentsRect().width());
     const int shownWidth = QFontMetrics(panel->shownFont()).horizontalAdvance(panel->shownText());
     QVERIFY2(shownWidth <= panel->textRoom(), qPrintable(QStringLiteral("%1 > %2").arg(shownWidth).arg(panel->textRoom())));
@@ -373,7 +375,7 @@ void TestLook::navigationArrowsPointToTheirEnds()
     QFETCH(Qt::LayoutDirection, direction);
     QWidget window;
     DataControl data(QStringLiteral("Data1"), &window);
-    data.setGeometry(0, 0, twipsToPixels(3000), twipsToPixels(375));
+    data.setGeometry(0, 0, 200, 25); // the design's 3000 by 375 twips
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     auto *first = data.findChild<QToolButton *>(QStringLiteral("first"));
@@ -398,7 +400,7 @@ void TestLook::openList(const char *menuItem)
     auto *action = MDIForm1::instance()->findChild<QAction *>(QString::fromLatin1(menuItem));
     QVERIFY(action);
     action->trigger();
-    QTest::qWait(1);
+    testing::runQueuedWork();
 }
 
 void TestLook::gridHeadingsShareOneSize_data()
@@ -423,21 +425,27 @@ void TestLook::gridHeadingsShareOneSize()
     else
         grid = Forms::loaded<Form6>()->DBGrid1;
     QVERIFY(grid);
-    QTest::qWait(20);
-    QHeaderView *header = grid->view()->horizontalHeader();
-    const QAbstractItemModel *model = grid->model();
-    QVERIFY(header->count() > 1);
-    const QFont font = model->headerData(0, Qt::Horizontal, Qt::FontRole).value<QFont>();
-    for (int section = 0; section < header->count(); ++section) {
-        if (header->isSectionHidden(section) || header->sectionSize(section) == 0)
-            continue;
-        const QFont heading = model->headerData(section, Qt::Horizontal, Qt::FontRole).value<QFont>();
-        QCOMPARE(heading.pointSizeF(), font.pointSizeF());
-        // And no word of a heading is wider than its column.
-        const QString caption = model->headerData(section, Qt::Horizontal, Qt::DisplayRole).toString();
-        for (const QString &word : caption.split(u' ', Qt::SkipEmptyParts))
-            QVERIFY2(QFontMetrics(heading).horizontalAdvance(word) <= header->sectionSize(section), qPrintable(word));
-    }
+    QVERIFY(grid->view()->horizontalHeader()->count() > 1);
+    // Every heading in one size, and no word of a heading wider than its column, once laid out.
+    const auto headingFault = [grid]() -> QString {
+        const QHeaderView *header = grid->view()->horizontalHeader();
+        const QAbstractItemModel *model = grid->model();
+        const QFont font = model->headerData(0, Qt::Horizontal, Qt::FontRole).value<QFont>();
+        for (int section = 0; section < header->count(); ++section) {
+            if (header->isSectionHidden(section) || header->sectionSize(section) == 0)
+                continue;
+            const QFont heading = model->headerData(section, Qt::Horizontal, Qt::FontRole).value<QFont>();
+            if (heading.pointSizeF() != font.pointSizeF())
+                return QStringLiteral("column %1 in %2 points").arg(section).arg(heading.pointSizeF());
+            const QString caption = model->headerData(section, Qt::Horizontal, Qt::DisplayRole).toString();
+            for (const QString &word : caption.split(u' ', Qt::SkipEmptyParts)) {
+                if (QFontMetrics(heading).horizontalAdvance(word) > header->sectionSize(section))
+                    return QStringLiteral("\"%1\" wider than column %2").arg(word).arg(section);
+            }
+        }
+        return {};
+    };
+    QTRY_COMPARE(headingFault(), QString());
     // An empty list whose columns fit shows no horizontal scroll bar.
     QCOMPARE(grid->model()->rowCount(), 0);
     QVERIFY(!grid->view()->horizontalScrollBar()->isVisible());
@@ -500,7 +508,6 @@ void TestLook::anEmptyResultShowsNoSidewaysScrollBar()
     openList("phone");
     Form2 *list = Forms::loaded<Form2>();
     QTableView *view = list->DBGrid1->view();
-    QTest::qWait(1);
     QVERIFY(view->horizontalHeader()->length() <= view->viewport()->width());
     QVERIFY(!view->horizontalScrollBar()->isVisible());
 
@@ -510,7 +517,7 @@ void TestLook::anEmptyResultShowsNoSidewaysScrollBar()
     list->Text1->setText(QStringLiteral("لا أحد"));
     list->Command2->click();
     QTRY_COMPARE(boxes.boxes().size(), 1);
-    QTest::qWait(1);
+    testing::runQueuedWork();
     QCOMPARE(list->DBGrid1->model()->rowCount(), 0);
     QVERIFY(!view->horizontalScrollBar()->isVisible());
 
@@ -518,28 +525,27 @@ void TestLook::anEmptyResultShowsNoSidewaysScrollBar()
     list->Text1->setText(QStringLiteral("اسم 1"));
     list->Command2->click();
     QTRY_VERIFY(list->DBGrid1->model()->rowCount() > 0);
-    QTest::qWait(1);
-    QCOMPARE(view->horizontalScrollBar()->isVisible(), view->horizontalHeader()->length() > view->viewport()->width());
+    QTRY_COMPARE(view->horizontalScrollBar()->isVisible(), view->horizontalHeader()->length() > view->viewport()->width());
     testing::stopProgram();
 }
 
 void TestLook::listItemsStandInsideTheirFrame_data()
 {
-    QTest::addColumn<QSize>("twipsSize");
+    QTest::addColumn<QSize>("size"); // the design's, in pixels
     QTest::addColumn<QStringList>("items");
-    QTest::newRow("phone list's search kinds") << QSize(1815, 450)
+    QTest::newRow("phone list's search kinds") << QSize(121, 30)
                                                << QStringList{QStringLiteral("بواسطة الإسم"), QStringLiteral("بواسطة الرقم")};
     QTest::newRow("cheque list's search kinds")
-        << QSize(1695, 645) << QStringList{QStringLiteral("البحث حسب التاريخ"), QStringLiteral("البحث حسب الإسم")};
+        << QSize(113, 43) << QStringList{QStringLiteral("البحث حسب التاريخ"), QStringLiteral("البحث حسب الإسم")};
 }
 
 void TestLook::listItemsStandInsideTheirFrame()
 {
-    QFETCH(QSize, twipsSize);
+    QFETCH(QSize, size);
     QFETCH(QStringList, items);
     QWidget window;
     auto *list = new QListWidget(&window);
-    list->resize(twipsToPixels(twipsSize.width()), twipsToPixels(twipsSize.height()));
+    list->resize(size);
     list->addItems(items);
     fitListItems(list);
     window.show();
@@ -658,5 +664,5 @@ void TestLook::storedLineBreaksAreShownAsTheyAre()
     QCOMPARE(window.rs()->fieldText(field), stored + QStringLiteral("\n"));
 }
 
-QTEST_MAIN(TestLook)
+TESTING_WINDOW_TEST_MAIN(TestLook)
 #include "tst_look.moc"

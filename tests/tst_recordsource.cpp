@@ -75,7 +75,6 @@ private slots:
     void sumsOfAnEmptyBookAreEmpty();
     void aRefusedWriteKeepsEverything();
     void twoSourcesOnOneTable();
-    void countsBeyondSixteenBits();
     void unusableDatabases();
     void aRefusedFragmentNeverOpensTheWholeTable_data();
     void aRefusedFragmentNeverOpensTheWholeTable();
@@ -401,20 +400,6 @@ void TestRecordSource::twoSourcesOnOneTable()
     QCOMPARE(list.rs()->RecordCount(), 0); // seen only once refreshed
     QVERIFY(list.data->Refresh());
     QCOMPARE(column(list.rs(), 0), QStringList{"new"});
-}
-
-void TestRecordSource::countsBeyondSixteenBits()
-{
-    folder->exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 40000) "
-                 "INSERT INTO Phone (الإسم) SELECT 'name ' || i FROM n");
-    Window w(folder->databasePath(), "Phone", {name});
-    QVERIFY(w.rs()->open());
-    QCOMPARE(w.rs()->RecordCount(), 40000);
-    QVERIFY(w.rs()->MoveLast());
-    QCOMPARE(w.boxes[name]->text(), QStringLiteral("name 40000"));
-    QVERIFY(w.rs()->moveToKey(39000));
-    QCOMPARE(w.rs()->currentRow(), 38999);
-    QCOMPARE(w.boxes[name]->text(), QStringLiteral("name 39000"));
 }
 
 void TestRecordSource::unusableDatabases()

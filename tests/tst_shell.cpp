@@ -8,7 +8,6 @@
 #include "common/menustyle.h"
 #include "common/records.h"
 #include "common/textbox.h"
-#include "common/twips.h"
 #include "data/dates.h"
 #include "appointments/form5.h"
 #include "shell/form1.h"
@@ -119,10 +118,12 @@ void TestShell::startsIntoTheFrameWithTheStartWindow()
     // The phone book reads first: right of the appointment book, the cheque book below.
     QVERIFY(form1->Command1->x() > form1->Command2->x());
     QVERIFY(form1->Command3->y() > form1->Command1->y());
-    // In the design area, which stands against the right edge of a wider window.
-    const int designShift = form1->width() - twipsSize(11880, 8595).width();
-    QVERIFY(designShift >= 0);
-    QCOMPARE(form1->Command1->geometry(), twipsRect(6008, 2685, 1815, 1575).translated(designShift, 0));
+    // Where the design puts it, against the right edge of a wider window: 121 by 105 pixels,
+    // 179 from the top and 270 from the right edge.
+    const QRect phone = form1->Command1->geometry();
+    QCOMPARE(phone.size(), QSize(121, 105));
+    QCOMPARE(phone.top(), 179);
+    QCOMPARE(form1->width() - (phone.right() + 1), 270);
     QCOMPARE(form1->Command1->nextInFocusChain(), form1->Command2);
 }
 
@@ -172,7 +173,7 @@ void TestShell::exitAnsweredYesEnds()
     MDIForm1::instance()->findChild<QAction *>(QStringLiteral("exit"))->trigger();
     QCOMPARE(boxes.boxes().size(), 1);
     QVERIFY(!isRunning());
-    QTest::qWait(1);
+    testing::runQueuedWork();
     QCOMPARE(folder->value("SELECT count(*) FROM Phone").toInt(), 0);
 }
 
@@ -181,10 +182,9 @@ void TestShell::closingTheFrameEndsWithoutAQuestion()
     testing::BoxWatcher boxes;
     QPointer<MDIForm1> frame = MDIForm1::instance();
     frame->close();
-    QTest::qWait(1);
+    QTRY_VERIFY(frame.isNull());
     QVERIFY(boxes.boxes().isEmpty());
     QVERIFY(!isRunning());
-    QTRY_VERIFY(frame.isNull());
 }
 
 void TestShell::closingTheStartWindowEnds()
@@ -249,14 +249,13 @@ void TestShell::beginNewRecordAfterExistingRecords()
     QCOMPARE(BeginNewRecord<EntryWindow>(), entry);
     QVERIFY(!entry->Data1->Visible());
     entry->Unload();
-    QTest::qWait(1);
-    QVERIFY(!Forms::find(QStringLiteral("EntryWindow")));
+    QTRY_VERIFY(!Forms::find(QStringLiteral("EntryWindow")));
     auto *fresh = Forms::Load<EntryWindow>();
     QVERIFY(fresh->Data1->Visible()); // created afresh from its design
     QCOMPARE(fresh->Text1->text(), QStringLiteral("a"));
 }
 
-QTEST_MAIN(TestShell)
+TESTING_WINDOW_TEST_MAIN(TestShell)
 // Every caption of every window, the entry windows' navigation bars and the cheque search's
 // headings included, fits whole in its control at the design size.
 void TestShell::noCaptionIsCutAtTheDesignSize()
