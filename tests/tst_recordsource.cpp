@@ -147,9 +147,15 @@ void TestRecordSource::editingUpdatesOnlyTheBoundColumns()
     w.type(home, QStringLiteral("999"));
     QCOMPARE(w.rs()->pendingState(), RecordSource::Pending::Edited);
     QVERIFY(w.data->Refresh());
-    const auto rows = folder->rows("SELECT الإسم, المنزل, الجوال, فاكس FROM Phone ORDER BY rowid");
+    auto rows = folder->rows("SELECT الإسم, المنزل, الجوال, فاكس FROM Phone ORDER BY rowid");
     QCOMPARE(rows[0], (QVariantList{"a", "999", "2", "fax"}));
     QCOMPARE(rows[1][0].toString(), QStringLiteral("b"));
+
+    // A box emptied by the user stores no value, not an empty text, so no search finds it.
+    w.type(home, QString());
+    QVERIFY(w.data->Refresh());
+    rows = folder->rows("SELECT typeof(المنزل), الإسم FROM Phone ORDER BY rowid");
+    QCOMPARE(rows[0], (QVariantList{"null", "a"}));
 }
 
 void TestRecordSource::movingWritesThePendingRecord()
