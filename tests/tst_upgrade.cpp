@@ -28,6 +28,7 @@ private slots:
     }
     void anOlderFileGainsTheGuardsAndKeepsEveryRow_data();
     void anOlderFileGainsTheGuardsAndKeepsEveryRow();
+    void changeNumbersFollowEveryWriter_data();
     void changeNumbersFollowEveryWriter();
     void aTableOfTheUsersOwnBlocksTheUpgradeUntouched();
     void hugeAmountsFromAnotherProgramAreRefused();
@@ -70,10 +71,18 @@ void TestUpgrade::anOlderFileGainsTheGuardsAndKeepsEveryRow()
 
 // Every change to a book, by any statement of any program, moves that book's change number
 // and no other's; a statement that changes nothing moves none.
+void TestUpgrade::changeNumbersFollowEveryWriter_data()
+{
+    QTest::addColumn<bool>("upgraded");
+    QTest::newRow("a new file") << false;
+    QTest::newRow("a file of the second layout, upgraded") << true;
+}
+
 void TestUpgrade::changeNumbersFollowEveryWriter()
 {
+    QFETCH(bool, upgraded);
     testing::AppFolder folder(false);
-    QVERIFY(testing::createDatabase(folder.databasePath(), testing::secondLayoutSql()));
+    QVERIFY(testing::createDatabase(folder.databasePath(), upgraded ? testing::secondLayoutSql() : QByteArray()));
     folder.exec("INSERT INTO Phone (الإسم) VALUES ('أ'), ('ب')");
     DataError error;
     QVERIFY(Database::connection(folder.databasePath(), &error).isValid());
@@ -98,8 +107,12 @@ void TestUpgrade::changeNumbersFollowEveryWriter()
         {"INSERT OR REPLACE INTO Phone (rowid, الإسم) VALUES (1, 'بدل')", {0, 0, 1}},
         {"INSERT INTO Note (الموعد) VALUES ('x'), ('y')", {0, 2, 0}},
         {"INSERT INTO Cheque (السيد, دينار) VALUES ('ب', 5)", {1, 0, 0}},
+        {"UPDATE Note SET الموعد = 'z' WHERE الموعد = 'y'", {0, 1, 0}},
+        {"UPDATE Cheque SET دينار = 6", {1, 0, 0}},
+        {"UPDATE Cheque SET السيد = 'ج'", {1, 0, 0}},
         {"DELETE FROM Phone", {0, 0, 3}},
         {"DELETE FROM Note WHERE الموعد = 'x'", {0, 1, 0}},
+        {"DELETE FROM Cheque", {1, 0, 0}},
     };
     for (const Step &step : steps) {
         const QList<qint64> before = numbers();
