@@ -284,8 +284,21 @@ std::optional<qint64> RecordModel::positionInSet(const QSqlDatabase &db, qint64 
 
 std::optional<qint64> RecordModel::positionInTable(const QSqlDatabase &db, qint64 key) const
 {
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
+    // The number of rows on one side of the key ("<": before it, ">": after it), when the key
+    // is in the table.
+    const auto rowsBeside = [&](QLatin1StringView side) -> std::optional<qint64> {
+        QSqlQuery query(db);
+        query.setForwardOnly(true);
+        query.prepare(QStringLiteral("SELECT (SELECT count(*) FROM %1 WHERE rowid %2 ?),"
+                                     " EXISTS (SELECT 1 FROM %1 WHERE rowid = ?)")
+                          .arg(quoteIdentifier(m_object), side));
+        query.addBindValue(key);
+        query.addBindValue(key);
+        if (!query.exec() || !query.next() || !query.value(1).toBool())
+            return std::nullopt;
+        return query.value(0).toLongLong();
+    };
+
     if (unchangedSinceOpen(db)) {
         // A record already read is where it was read.
         for (auto it = m_pages.cbegin(); it != m_pages.cend(); ++it) {
@@ -302,26 +315,15 @@ std::optional<qint64> RecordModel::positionInTable(const QSqlDatabase &db, qint6
             const qint64 low = ends.value(0).toLongLong();
             const qint64 high = ends.value(1).toLongLong();
             if (key > low + (high - low) / 2) {
-                query.prepare(QStringLiteral("SELECT (SELECT count(*) FROM %1 WHERE rowid > ?),"
-                                             " EXISTS (SELECT 1 FROM %1 WHERE rowid = ?)")
-                                  .arg(quoteIdentifier(m_object)));
-                query.addBindValue(key);
-                query.addBindValue(key);
-                if (!query.exec() || !query.next() || !query.value(1).toBool())
+                const std::optional<qint64> after = rowsBeside(QLatin1StringView(">"));
+                if (!after)
                     return std::nullopt;
-                return m_count - 1 - query.value(0).toLongLong();
+                return m_count - 1 - *after;
             }
         }
     }
     // Table order is rowid order: the position is the number of rows before the key.
-    query.prepare(QStringLiteral("SELECT (SELECT count(*) FROM %1 WHERE rowid < ?),"
-                                 " EXISTS (SELECT 1 FROM %1 WHERE rowid = ?)")
-                      .arg(quoteIdentifier(m_object)));
-    query.addBindValue(key);
-    query.addBindValue(key);
-    if (!query.exec() || !query.next() || !query.value(1).toBool())
-        return std::nullopt;
-    return query.value(0).toLongLong();
+    return rowsBeside(QLatin1StringView("<"));
 }
 
 int RecordModel::rowCount(const QModelIndex &parent) const
