@@ -88,8 +88,9 @@ Form5::Form5()
     MonthView1->setFont(calendarFont);
     MonthView1->setGeometry(twipsRect(5040, 2640, 3855, 2370));
     // The day columns share the designed width: the header's own minimum, taken from the
-    // taller Arabic face, would make them wider than the calendar.
-    if (auto *days = MonthView1->findChild<QTableView *>(QStringLiteral("qt_calendar_calendarview"))) {
+    // taller Arabic face, would make them wider than the calendar. The day grid is the
+    // calendar's one table view.
+    if (auto *days = MonthView1->findChild<QTableView *>()) {
         days->horizontalHeader()->setMinimumSectionSize(1);
         days->verticalHeader()->setMinimumSectionSize(1);
     }

@@ -258,7 +258,7 @@ void TestAppointmentEntry::calendarDayFillsTheDate()
 
     Form5 *entry = openForAdding();
     entry->Command1->setFocus();
-    auto *view = entry->MonthView1->findChild<QTableView *>(QStringLiteral("qt_calendar_calendarview"));
+    auto *view = entry->MonthView1->findChild<QTableView *>();
     QVERIFY(view);
     // The first cell with this number, reading from the top, belongs to the month shown.
     QModelIndex cell;

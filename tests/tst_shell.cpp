@@ -385,7 +385,7 @@ void TestShell::theKeyboardAloneReachesEveryAction()
     MDIForm1::instance()->findChild<QAction *>("addnote")->trigger();
     Form *entry = Forms::find("Form5");
     auto *calendar = entry->findChild<QCalendarWidget *>("MonthView1");
-    auto *days = calendar->findChild<QTableView *>("qt_calendar_calendarview");
+    auto *days = calendar->findChild<QTableView *>();
     days->setFocus();
     QTest::keyClick(days, Qt::Key_Right); // a day to the left in a right-to-left week: the next day
     const QDate highlighted = calendar->selectedDate();
