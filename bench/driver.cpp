@@ -207,10 +207,10 @@ Book chequeBook()
         typeInto(control<QLineEdit>(form, QStringLiteral("Text3")), QStringLiteral("6"));
         typeInto(control<QLineEdit>(form, QStringLiteral("Text2")), QStringLiteral("2024"));
         typeInto(control<QLineEdit>(form, QStringLiteral("Text4")), QStringLiteral("مؤسسة الاختبار"));
-        typeInto(control<QLineEdit>(form, QStringLiteral("Text5")), QStringLiteral("فقط ألف دينار لا غير"));
         typeInto(control<QLineEdit>(form, QStringLiteral("Text6")), QStringLiteral("اختبار ") + QString::number(rep));
         typeInto(control<QLineEdit>(form, QStringLiteral("Text8")), QStringLiteral("1000"));
         typeInto(control<QLineEdit>(form, QStringLiteral("Text7")), QStringLiteral("250"));
+        // The amount in words is the program's own, written as the figures are typed.
     };
     return book;
 }
