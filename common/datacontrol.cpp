@@ -59,6 +59,7 @@ DataControl::DataControl(const QString &name, QWidget *parent)
     connect(m_next, &QToolButton::clicked, m_source, &dalil::RecordSource::MoveNext);
     connect(m_last, &QToolButton::clicked, m_source, &dalil::RecordSource::MoveLast);
     connect(m_source, &dalil::RecordSource::currentChanged, this, &DataControl::updateButtons);
+    connect(m_source, &dalil::RecordSource::resynced, this, &DataControl::updateButtons);
     updateButtons();
     setCaption(name);
 }

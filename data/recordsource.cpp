@@ -37,6 +37,13 @@ bool RecordSource::open()
 
 bool RecordSource::Refresh()
 {
+    // Text typed while the window stood on no record of an open set has nowhere to go: saying
+    // so keeps it in sight, where a save that wrote nothing would drop it without a word. (A
+    // set that could not be opened says why when it is opened again below.)
+    if (!m_typedWithoutRecord.isEmpty() && m_pending == Pending::None && m_model->isOpen()) {
+        setError({DataError::Kind::NoCurrentRecord, DatabaseName(), m_model->object(), {}});
+        return false;
+    }
     if (!writePending())
         return false;
     return open();
@@ -84,6 +91,7 @@ void RecordSource::captureCurrent()
     if (const std::optional<RecordModel::Row> row = m_model->rowAt(m_current)) {
         m_currentValues = row->values;
         m_currentKey = row->key;
+        m_typedWithoutRecord.clear(); // the boxes show this record now
     }
 }
 
@@ -111,6 +119,9 @@ bool RecordSource::resyncIfChanged()
     std::optional<qint64> at;
     if (m_currentKey)
         at = m_model->positionOf(db, *m_currentKey);
+    // A window standing on no record stays on none: what the user typed into its boxes is
+    // theirs, and showing "no record" again would wipe it.
+    const bool hadNone = !hasCurrentRecord();
     if (holding || m_adding) {
         m_current = at ? *at : -1;
     } else {
@@ -119,7 +130,7 @@ bool RecordSource::resyncIfChanged()
     }
     m_model->endReread();
     emit resynced();
-    if (!holding && !m_adding)
+    if (!holding && !m_adding && !(hadNone && !hasCurrentRecord()))
         emit currentChanged();
     return true;
 }
@@ -173,14 +184,20 @@ void RecordSource::unbindField(const QString &field)
 
 void RecordSource::setFieldText(const QString &field, const QString &text)
 {
-    if (!hasCurrentRecord())
+    if (!hasCurrentRecord()) {
+        if (text.isEmpty())
+            m_typedWithoutRecord.remove(field);
+        else
+            m_typedWithoutRecord.insert(field);
         return;
+    }
     m_buffer.insert(field, text);
     m_pending = m_adding ? Pending::New : Pending::Edited;
 }
 
 void RecordSource::leaveRecord()
 {
+    m_typedWithoutRecord.clear();
     m_adding = false;
     m_pending = Pending::None;
     m_buffer.clear();
@@ -303,6 +320,7 @@ bool RecordSource::AddNew()
     m_adding = true;
     m_pending = Pending::NewUnchanged;
     m_buffer.clear();
+    m_typedWithoutRecord.clear();
     emit currentChanged();
     return true;
 }

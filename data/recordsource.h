@@ -9,6 +9,7 @@
 #include "statement.h"
 
 #include <QHash>
+#include <QSet>
 #include <QIdentityProxyModel>
 #include <QList>
 #include <QStringList>
@@ -142,6 +143,8 @@ private:
     QList<QVariant> m_currentValues;
     bool m_overwriteConflict = false;
     bool m_firstAfterResync = false;
+    // The bound boxes holding text the user typed while there was no record to take it.
+    QSet<QString> m_typedWithoutRecord;
     QList<QVariant> m_storedValues; // the record as the file held it when a write met a conflict
 
     Pending m_pending = Pending::None;

@@ -181,8 +181,8 @@ void TestAppointmentList::deleteRemovesTheMarkedAppointment()
 
 void TestAppointmentList::deleteWithNoCurrentRecordChangesNothing()
 {
-    // Edit on the empty list, then a save that passes its checks: nothing is written, but
-    // delete and edit come on, and delete then has no record to remove.
+    // Edit on the empty list opens the entry on no record. A save that passes its checks has
+    // nowhere to write: the user is told, and the window stays with everything typed.
     Form4 *list = openFromStartWindow();
     QTest::mouseClick(list->Command4, Qt::LeftButton);
     Form5 *entry = Forms::loaded<Form5>();
@@ -191,14 +191,22 @@ void TestAppointmentList::deleteWithNoCurrentRecordChangesNothing()
     QVERIFY(entry->Data1->Recordset()->atEOF());
     QCOMPARE(entry->Text1->text(), QString());
     fill(entry, aValidAppointment());
+    const QString typed = entry->Text1->text();
+    QVERIFY(!typed.isEmpty());
 
     testing::BoxWatcher boxes;
     QTest::mouseClick(entry->Command1, Qt::LeftButton);
-    QVERIFY(!entry->isShown());
+    QCOMPARE(boxes.boxes().size(), 1);
+    QCOMPARE(boxes.boxes().first().title, QStringLiteral("خطأ في قاعدة البيانات"));
+    QCOMPARE(boxes.boxes().first().text, QStringLiteral("لا يوجد سجل محدد."));
+    QVERIFY(entry->isShown());
+    QCOMPARE(entry->Text1->text(), typed);
     QCOMPARE(noteCount(), 0);
-    QVERIFY(list->Command2->isEnabled());
-    QVERIFY(list->Command4->isEnabled());
 
+    // Cancelled, the entry goes; delete on the empty list then has no record to remove.
+    boxes.clear();
+    QTest::mouseClick(entry->Command3, Qt::LeftButton);
+    QVERIFY(!entry->isShown());
     QTest::mouseClick(list->Command2, Qt::LeftButton);
     QVERIFY(isRunning());
     QVERIFY(list->isShown());

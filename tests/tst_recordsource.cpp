@@ -210,8 +210,17 @@ void TestRecordSource::withoutACurrentRecordNothingBecomesPending()
     w.type(name, QStringLiteral("x"));
     w.type(home, QStringLiteral("1"));
     QCOMPARE(w.rs()->pendingState(), RecordSource::Pending::None);
-    QVERIFY(w.data->Refresh());
+    // The typing had nowhere to go: the save says so instead of writing nothing in silence,
+    // and the boxes keep what was typed.
+    QVERIFY(!w.data->Refresh());
+    QCOMPARE(w.rs()->lastError().kind, DataError::Kind::NoCurrentRecord);
     QCOMPARE(folder->value("SELECT count(*) FROM Phone").toInt(), 0);
+    QCOMPARE(w.boxes[name]->text(), QStringLiteral("x"));
+    // Emptied again, there is nothing to lose.
+    w.type(name, QString());
+    QVERIFY(!w.data->Refresh());
+    w.type(home, QString());
+    QVERIFY(w.data->Refresh());
 }
 
 void TestRecordSource::discardingDropsTypingAndWritesNothing()

@@ -6,6 +6,8 @@
 
 #include <QDate>
 
+#include <algorithm>
+
 namespace session {
 
 namespace {
@@ -284,15 +286,16 @@ bool Books::validate(Book b, Outcome &out)
         return refuse(QStringLiteral("الرجاء إدخال الإسم"), QStringLiteral("Text4"));
     if (text(7).isEmpty() || text(8).isEmpty())
         return refuse(QStringLiteral("الرجاء إدخال قيمة المبلغ"), QStringLiteral("Text7"));
+    // Dinars first, then fils: each is read for its digits, then for its length.
     for (int box : {8, 7}) {
         if (!allDigits(text(box)))
             return refuse(QStringLiteral("الرجاء إدخال قيمة المبلغ بالأرقام الصحيحة فقط، دون فاصلة عشرية أو إشارة"),
                           QStringLiteral("Text%1").arg(box));
-    }
-    if (sw.amountDigits && (text(8).size() > 12 || text(7).size() > 12)) {
-        // Refused in the program's own words.
-        out.boxes << BoxExpect{inputTitle, {}, false, false};
-        return false;
+        if (sw.amountDigits && text(box).size() > 12) {
+            // Refused in the program's own words.
+            out.boxes << BoxExpect{inputTitle, {}, false, false};
+            return false;
+        }
     }
     return true;
 }
@@ -312,6 +315,14 @@ void Books::save(Book b, Outcome &out)
             out.focusWidget = QStringLiteral("Text5");
             return;
         }
+    }
+    if (!e.adding && e.key < 0 && std::any_of(e.texts.cbegin(), e.texts.cend(), [](const QString &text) {
+            return !text.isEmpty();
+        })) {
+        // Typed on no record (an edit opened on an empty list, or on a record that went): there
+        // is nowhere to write it. The user is told and the window stays with the typing.
+        out.boxes << exact(QStringLiteral("خطأ في قاعدة البيانات"), QStringLiteral("لا يوجد سجل محدد."));
+        return;
     }
     Table &t = m.tables[b];
     if (!e.adding && e.key >= 0 && !e.touched.isEmpty()) {
