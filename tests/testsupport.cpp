@@ -25,24 +25,30 @@
 
 namespace testing {
 
-QByteArray firstLayoutSql()
+namespace {
+
+// The schema as an older layout had it: without the section that begins at marker (up to
+// the payee sums), and recording that layout's version.
+QByteArray olderLayoutSql(const char *marker, int version)
 {
     QByteArray sql(schemaSql);
-    const qsizetype from = sql.indexOf("-- Amounts of at most 12 digits");
+    const qsizetype from = sql.indexOf(marker);
     const qsizetype to = sql.indexOf("-- One row per payee");
     sql.remove(from, to - from);
-    sql.replace("PRAGMA user_version = 3;", "PRAGMA user_version = 1;");
+    sql.replace("PRAGMA user_version = 3;", "PRAGMA user_version = " + QByteArray::number(version) + ';');
     return sql;
+}
+
+} // namespace
+
+QByteArray firstLayoutSql()
+{
+    return olderLayoutSql("-- Amounts of at most 12 digits", 1);
 }
 
 QByteArray secondLayoutSql()
 {
-    QByteArray sql(schemaSql);
-    const qsizetype from = sql.indexOf("-- Change numbers of the books");
-    const qsizetype to = sql.indexOf("-- One row per payee");
-    sql.remove(from, to - from);
-    sql.replace("PRAGMA user_version = 3;", "PRAGMA user_version = 2;");
-    return sql;
+    return olderLayoutSql("-- Change numbers of the books", 2);
 }
 
 bool createDatabase(const QString &path, const QByteArray &given)
