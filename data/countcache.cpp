@@ -2,7 +2,10 @@
 
 #include "statement.h"
 
+#include <QSqlDriver>
 #include <QSqlQuery>
+
+#include <sqlite3.h>
 
 namespace dalil {
 
@@ -13,6 +16,7 @@ struct Entry
     QString connection;
     qint64 epoch = 0; // the opening of the connection the count was taken on
     QString object;
+    QString book; // the book whose change number the entry follows (object, or the book it keys)
     QString condition;
     QVariantList values;
     qint64 count = 0;
@@ -21,7 +25,14 @@ struct Entry
     std::optional<qint64> changes;
     qint64 schema = -1;
     ChangeStamp stamp;
+    // An ordered set: the identities of its rows in order, sorted by orderKey then identity.
+    bool isOrdered = false;
+    QString orderKey;
+    QList<qint64> ids;
 };
+
+// Ordered sets hold up to a few megabytes each: only the latest few are kept.
+constexpr qsizetype orderedKept = 3;
 
 // A few counts are enough: each book's table and its latest searches.
 constexpr qsizetype entriesKept = 16;
@@ -35,6 +46,13 @@ QList<Entry> &entries()
 bool sameObject(const QString &a, const QString &b)
 {
     return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+bool sameQuery(const Entry &e, const QString &object, const QString &condition, const QVariantList &values,
+               bool isOrdered, const QString &orderKey)
+{
+    return e.object == object && e.condition == condition && e.values == values && e.isOrdered == isOrdered
+           && e.orderKey == orderKey;
 }
 
 bool ofConnection(const Entry &e, const QSqlDatabase &db, const ChangeStamp &stamp)
@@ -86,16 +104,68 @@ std::optional<bool> rowMeets(const QSqlDatabase &db, const QString &table, qint6
     return query.value(0).toBool();
 }
 
+// The sort key of a row of a key table.
+std::optional<QByteArray> orderKeyOf(QSqlQuery &query, qint64 key)
+{
+    query.bindValue(0, key);
+    if (!query.exec() || !query.next() || query.value(0).isNull())
+        return std::nullopt;
+    return query.value(0).toByteArray();
+}
+
+// Moves an ordered set along with a write of one row: out of the set where it was in it,
+// and into its place in the order where it is in it now.
+bool moveAlong(const QSqlDatabase &db, Entry &e, qint64 key, int before, int now)
+{
+    if (before && !e.ids.removeOne(key))
+        return false;
+    if (!now)
+        return true;
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?").arg(e.orderKey, quoteIdentifier(e.object))))
+        return false;
+    const std::optional<QByteArray> written = orderKeyOf(query, key);
+    if (!written)
+        return false;
+    // SQLite orders blobs as memcmp does, and QByteArray's comparison is the same.
+    qsizetype low = 0, high = e.ids.size();
+    while (low < high) {
+        const qsizetype middle = low + (high - low) / 2;
+        const qint64 id = e.ids.at(middle);
+        const std::optional<QByteArray> there = orderKeyOf(query, id);
+        if (!there)
+            return false;
+        const int order = there->compare(*written);
+        if (order < 0 || (order == 0 && id < key))
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    e.ids.insert(low, key);
+    return true;
+}
+
+sqlite3 *handleOf(const QSqlDatabase &db)
+{
+    const QVariant native = db.driver() ? db.driver()->handle() : QVariant();
+    if (qstrcmp(native.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3 *const *>(native.data());
+}
+
 void keep(Entry entry)
 {
     QList<Entry> &list = entries();
     list.removeIf([&](const Entry &e) {
-        return e.connection == entry.connection && e.object == entry.object && e.condition == entry.condition
-               && e.values == entry.values;
+        return e.connection == entry.connection
+               && sameQuery(e, entry.object, entry.condition, entry.values, entry.isOrdered, entry.orderKey);
     });
     list.prepend(std::move(entry));
     if (list.size() > entriesKept)
         list.resize(entriesKept);
+    qsizetype ordered = 0;
+    list.removeIf([&](const Entry &e) { return e.isOrdered && ++ordered > orderedKept; });
 }
 
 } // namespace
@@ -132,15 +202,16 @@ ChangeStamp ChangeStamp::of(const QSqlDatabase &db)
 namespace CountCache {
 
 std::optional<qint64> count(const QSqlDatabase &db, const QString &object, const QString &condition,
-                            const QVariantList &values, QSqlError *error)
+                            const QVariantList &values, QSqlError *error, const QString &bookName)
 {
+    const QString book = bookName.isEmpty() ? object : bookName;
     const ChangeStamp stamp = ChangeStamp::of(db);
-    const std::optional<qint64> changes = changesOf(db, object);
+    const std::optional<qint64> changes = changesOf(db, book);
     QList<Entry> &list = entries();
     if (stamp.isValid()) {
         for (qsizetype i = 0; i < list.size(); ++i) {
             const Entry &e = list.at(i);
-            if (ofConnection(e, db, stamp) && e.object == object && e.condition == condition && e.values == values
+            if (ofConnection(e, db, stamp) && sameQuery(e, object, condition, values, false, {})
                 && holds(e, changes, stamp)) {
                 list.move(i, 0);
                 return list.first().count;
@@ -161,7 +232,7 @@ std::optional<qint64> count(const QSqlDatabase &db, const QString &object, const
     for (const QVariant &value : values)
         query.addBindValue(value);
     if (changes)
-        query.addBindValue(object);
+        query.addBindValue(book);
     if (!query.exec() || !query.next()) {
         *error = query.lastError();
         return std::nullopt;
@@ -169,13 +240,87 @@ std::optional<qint64> count(const QSqlDatabase &db, const QString &object, const
     const qint64 counted = query.value(0).toLongLong();
     if (!stamp.isValid())
         return counted;
-    Entry entry{db.connectionName(), stamp.connection, object, condition, values, counted, {}, stamp.schema, stamp};
+    Entry entry{db.connectionName(), stamp.connection, object, book, condition, values, counted, {}, stamp.schema, stamp};
     if (changes && !query.value(1).isNull())
         entry.changes = query.value(1).toLongLong();
     else if (changes)
         return counted;
     keep(std::move(entry));
     return counted;
+}
+
+QString orderedKeysSql(const QString &keyTable, const QString &condition, const QString &orderKey, const QString &walkIndex)
+{
+    // ("+" keeps the engine from walking the order to spare itself a sort of a few rows.)
+    const bool walks = !walkIndex.isEmpty();
+    return QStringLiteral("SELECT rowid FROM ") + quoteIdentifier(keyTable)
+           + (walks ? QStringLiteral(" INDEXED BY ") + walkIndex : QString()) + whereClause(condition)
+           + (walks ? QStringLiteral(" ORDER BY %1, rowid") : QStringLiteral(" ORDER BY +%1, +rowid")).arg(orderKey);
+}
+
+std::optional<QList<qint64>> orderedKeys(const QSqlDatabase &db, const QString &book, const QString &keyTable,
+                                         const QString &condition, const QVariantList &values,
+                                         const QString &orderKey, const QString &orderIndex, QSqlError *error)
+{
+    const ChangeStamp stamp = ChangeStamp::of(db);
+    std::optional<qint64> changes = changesOf(db, book);
+    QList<Entry> &list = entries();
+    if (stamp.isValid()) {
+        for (qsizetype i = 0; i < list.size(); ++i) {
+            const Entry &e = list.at(i);
+            if (ofConnection(e, db, stamp) && sameQuery(e, keyTable, condition, values, true, orderKey)
+                && holds(e, changes, stamp)) {
+                list.move(i, 0);
+                return list.first().ids;
+            }
+        }
+    }
+    sqlite3 *handle = handleOf(db);
+    if (!handle) {
+        *error = QSqlError(QStringLiteral("no engine"), {}, QSqlError::ConnectionError);
+        return std::nullopt;
+    }
+    // A search that matches many rows walks the index kept in the order, checking each row as
+    // it goes; one that matches few finds them by their keys and sorts them.
+    const std::optional<qint64> counted = count(db, keyTable, condition, values, error, book);
+    if (!counted)
+        return std::nullopt;
+    constexpr qint64 sortedAtMost = 20000;
+    const QString sql = orderedKeysSql(keyTable, condition, orderKey, *counted > sortedAtMost ? orderIndex : QString());
+
+    // One read transaction, so that the rows and the change number are of one moment.
+    const bool own = sqlite3_get_autocommit(handle) != 0;
+    if (own)
+        sqlite3_exec(handle, "BEGIN", nullptr, nullptr, nullptr);
+    changes = changesOf(db, book);
+    sqlite3_stmt *statement = nullptr;
+    QList<qint64> ids;
+    ids.reserve(*counted);
+    int status = sqlite3_prepare_v2(handle, sql.toUtf8().constData(), -1, &statement, nullptr);
+    for (int i = 0; status == SQLITE_OK && i < values.size(); ++i) {
+        const QString text = values.at(i).toString();
+        status = sqlite3_bind_text16(statement, i + 1, text.utf16(), int(text.size() * 2), SQLITE_TRANSIENT);
+    }
+    if (status == SQLITE_OK) {
+        while ((status = sqlite3_step(statement)) == SQLITE_ROW)
+            ids.append(sqlite3_column_int64(statement, 0));
+    }
+    const bool done = status == SQLITE_DONE;
+    const QString message = done ? QString() : QString::fromUtf8(sqlite3_errmsg(handle));
+    sqlite3_finalize(statement);
+    if (own)
+        sqlite3_exec(handle, "COMMIT", nullptr, nullptr, nullptr);
+    if (!done) {
+        *error = QSqlError(message, {}, QSqlError::StatementError, QString::number(status));
+        return std::nullopt;
+    }
+    const ChangeStamp after = ChangeStamp::of(db);
+    if (stamp.isValid() && after == stamp && changes) {
+        Entry entry{db.connectionName(), stamp.connection, keyTable, book, condition, values, ids.size(), changes,
+                    stamp.schema, stamp, true, orderKey, ids};
+        keep(std::move(entry));
+    }
+    return ids;
 }
 
 Write::Write(const QSqlDatabase &db, const QString &table, Kind kind, std::optional<qint64> key)
@@ -189,7 +334,7 @@ Write::Write(const QSqlDatabase &db, const QString &table, Kind kind, std::optio
     // Which counts of the table held the row before it changed.
     for (const Entry &e : std::as_const(entries())) {
         int member = -1;
-        if (m_changesBefore && ofConnection(e, db, m_stampBefore) && sameObject(e.object, table)
+        if (m_changesBefore && ofConnection(e, db, m_stampBefore) && sameObject(e.book, table)
             && holds(e, m_changesBefore, m_stampBefore)) {
             if (kind == Kind::Insert) {
                 member = 0;
@@ -225,7 +370,7 @@ void Write::succeeded(std::optional<qint64> key)
         }
         if (!e.changes)
             continue; // held only while nothing at all changed
-        if (!sameObject(e.object, m_table)) {
+        if (!sameObject(e.book, m_table)) {
             kept << e; // another book: its own change number tells whether the count holds
             continue;
         }
@@ -240,6 +385,8 @@ void Write::succeeded(std::optional<qint64> key)
             now = int(*meets);
         }
         e.count += now - before;
+        if (e.isOrdered && !moveAlong(m_db, e, *m_key, before, now))
+            continue;
         e.changes = changesAfter;
         kept << e;
     }

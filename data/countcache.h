@@ -10,6 +10,7 @@
 #pragma once
 
 #include <QSqlDatabase>
+#include <QList>
 #include <QSqlError>
 #include <QString>
 #include <QVariantList>
@@ -39,8 +40,23 @@ namespace CountCache {
 // The number of rows of object that satisfy condition (an SQL expression with '?' for values;
 // empty: all rows): a count kept while it holds, or counted now. nullopt, with *error, when
 // the count fails.
+// book: the book whose change number tells whether the count holds, where object is not the
+// book itself but a table that follows it (its key table); rows are matched by rowid.
 std::optional<qint64> count(const QSqlDatabase &db, const QString &object, const QString &condition,
-                            const QVariantList &values, QSqlError *error);
+                            const QVariantList &values, QSqlError *error, const QString &book = {});
+
+// The identities (the key table's rowid, which is the book's) of the rows of a book's key
+// table that satisfy condition, in the order of orderBy ("key, id"): kept while they hold,
+// and moved along with every write of one row through the program, so that a search of any
+// breadth reaches any of its rows at once and takes a save or a delete without reading its
+// rows again. orderIndex walks the order with every key the condition needs: a search that
+// matches many rows walks it rather than sorting them.
+// The statement that reads an ordered set: walking walkIndex, or (empty) sorting what the
+// keys' own indexes find.
+QString orderedKeysSql(const QString &keyTable, const QString &condition, const QString &orderKey, const QString &walkIndex);
+std::optional<QList<qint64>> orderedKeys(const QSqlDatabase &db, const QString &book, const QString &keyTable,
+                                         const QString &condition, const QVariantList &values,
+                                         const QString &orderKey, const QString &orderIndex, QSqlError *error);
 
 // One row written through the connection: the kept counts of its table follow the write (plus
 // or minus the row where it meets their condition) when the write was the table's only change.

@@ -1,5 +1,6 @@
 #include "database.h"
 
+#include "searchkeys.h"
 #include "upgrade.h"
 
 #include <QFileInfo>
@@ -151,8 +152,11 @@ QSqlDatabase connection(const QString &path, DataError *error)
     probe.finish();
     // A saved record must survive a crash or a power cut.
     QSqlQuery(db).exec(QStringLiteral("PRAGMA synchronous = FULL"));
-    if (!readOnly)
+    SearchKeys::registerFunctions(db);
+    if (!readOnly) {
         Upgrade::bringUpToDate(db);
+        SearchKeys::fillMissing(db);
+    }
     return db;
 }
 

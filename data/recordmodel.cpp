@@ -33,6 +33,7 @@ void RecordModel::setSource(const QString &object, const std::optional<Statement
 void RecordModel::clear()
 {
     m_open = false;
+    m_ids.clear();
     m_fields.clear();
     m_count = 0;
     m_openStamp = {};
@@ -58,7 +59,14 @@ DataError RecordModel::load()
     const QSqlRecord record = db.record(m_object);
     for (int i = 0; i < record.count(); ++i)
         m_fields << record.fieldName(i);
+    m_keys = nullptr;
+    m_sql = {};
     if (m_statement) {
+        if (SearchKeys::present(db))
+            m_keys = SearchKeys::sourceOf(m_object);
+        m_sql = m_statement->toSql(m_keys);
+        if (m_sql.keyTable.isEmpty())
+            m_keys = nullptr;
         QStringList used;
         for (const Condition &condition : m_statement->conditions())
             used << condition.column;
@@ -94,7 +102,7 @@ QString RecordModel::selectSql(const QString &columns, bool reversed) const
     const QString direction = reversed ? QStringLiteral(" DESC") : QString();
     QString sql = QStringLiteral("SELECT ") + columns + QStringLiteral(" FROM ") + quoteIdentifier(m_object);
     if (m_statement) {
-        const Statement::Sql parts = m_statement->toSql();
+        const Statement::Sql &parts = m_sql;
         sql += parts.where;
         if (!parts.orderBy.isEmpty())
             sql += parts.orderBy + direction + (m_isTable ? QStringLiteral(", rowid") + direction : QString());
@@ -109,7 +117,7 @@ QString RecordModel::selectSql(const QString &columns, bool reversed) const
 
 QVariantList RecordModel::selectValues() const
 {
-    return m_statement ? m_statement->toSql().values : QVariantList();
+    return m_statement ? m_sql.values : QVariantList();
 }
 
 DataError RecordModel::fetchCount()
@@ -118,16 +126,39 @@ DataError RecordModel::fetchCount()
     QSqlDatabase db = Database::connection(m_databaseName, &error);
     if (!db.isValid())
         return error;
-    const Statement::Sql parts = m_statement ? m_statement->toSql() : Statement::Sql();
-    const QString condition = parts.where.isEmpty() ? QString() : parts.where.mid(QStringLiteral(" WHERE ").size());
+    ensureOrdered(db);
     m_openStamp = ChangeStamp::of(db);
-    // Counting a big table reads all of it: the cache keeps counts for as long as they hold.
     QSqlError sqlError;
-    const std::optional<qint64> counted = CountCache::count(db, m_object, condition, parts.values, &sqlError);
+    if (isKeyedTable()) {
+        const QString orderIndex = m_keys->orderIndexFor(m_sql.keysUsed);
+        const std::optional<QList<qint64>> ids = CountCache::orderedKeys(
+            db, m_object, m_sql.keyTable, condition(), m_sql.values, m_keys->orderKey, orderIndex, &sqlError);
+        if (!ids)
+            return DataError::fromSql(sqlError, m_databaseName);
+        m_ids = *ids;
+        m_count = m_ids.size();
+        return {};
+    }
+    // Counting a big table reads all of it: the cache keeps counts for as long as they hold.
+    const std::optional<qint64> counted = m_sql.keyTable.isEmpty()
+        ? CountCache::count(db, m_object, condition(), m_sql.values, &sqlError)
+        : CountCache::count(db, m_sql.keyTable, condition(), m_sql.values, &sqlError, QStringLiteral("-"));
     if (!counted)
         return DataError::fromSql(sqlError, m_databaseName);
     m_count = *counted;
     return {};
+}
+
+void RecordModel::ensureOrdered(const QSqlDatabase &db) const
+{
+    // Rows another program wrote wait for their sort keys until a reader orders them.
+    if (m_keys && !SearchKeys::ordered(db, *m_keys))
+        SearchKeys::fillSortKeys(db, *m_keys);
+}
+
+QString RecordModel::condition() const
+{
+    return m_sql.where.isEmpty() ? QString() : m_sql.where.mid(QStringLiteral(" WHERE ").size());
 }
 
 bool RecordModel::unchangedSinceOpen(const QSqlDatabase &db) const
@@ -154,6 +185,15 @@ const RecordModel::Page *RecordModel::page(qint64 pageIndex) const
     QSqlDatabase db = Database::connection(m_databaseName, &error);
     if (!db.isValid())
         return nullptr;
+    if (isKeyedTable()) {
+        Page fetched;
+        if (!readKeyedPage(db, pageIndex * pageSize, fetched))
+            return nullptr;
+        if (m_pageOrder.size() >= pagesKept)
+            m_pages.remove(m_pageOrder.takeFirst());
+        m_pageOrder << pageIndex;
+        return &m_pages.insert(pageIndex, fetched).value();
+    }
     QSqlQuery query(db);
     query.setForwardOnly(true);
     const QString columns = m_isTable ? QStringLiteral("rowid, *") : QStringLiteral("*");
@@ -161,8 +201,15 @@ const RecordModel::Page *RecordModel::page(qint64 pageIndex) const
     // read backwards from the end (the rowid makes the order total, so both ways agree).
     const qint64 firstRow = pageIndex * pageSize;
     const qint64 rowsAfter = m_count - qMin(m_count, firstRow + pageSize);
-    const bool fromEnd = m_isTable && firstRow < m_count && rowsAfter < firstRow && unchangedSinceOpen(db);
-    query.prepare(selectSql(columns, fromEnd) + QStringLiteral(" LIMIT ? OFFSET ?"));
+    const bool fromEnd = m_isTable && m_sql.keyTable.isEmpty() && firstRow < m_count && rowsAfter < firstRow && unchangedSinceOpen(db);
+    if (!m_sql.keyTable.isEmpty()) {
+        // A stored query with search keys: its rows in the order of the keys that find them.
+        query.prepare(QStringLiteral("SELECT v.* FROM %1 AS k CROSS JOIN %2 AS v ON v.%3 = k.%4%5%6 LIMIT ? OFFSET ?")
+                          .arg(m_sql.keyTable, quoteIdentifier(m_object), quoteIdentifier(m_keys->sourceLink),
+                               m_keys->keyLink, m_sql.where, m_sql.orderBy));
+    } else {
+        query.prepare(selectSql(columns, fromEnd) + QStringLiteral(" LIMIT ? OFFSET ?"));
+    }
     for (const QVariant &value : selectValues())
         query.addBindValue(value);
     query.addBindValue(fromEnd ? qMin(pageSize, m_count - firstRow) : pageSize);
@@ -266,8 +313,65 @@ std::optional<qint64> RecordModel::positionOf(const QSqlDatabase &db, qint64 key
     return m_statement ? positionInSet(db, key) : positionInTable(db, key);
 }
 
+bool RecordModel::readKeyedPage(const QSqlDatabase &db, qint64 firstRow, Page &fetched) const
+{
+    // Rows read after the file changed are read where the order puts them now.
+    if (!unchangedSinceOpen(db)) {
+        ensureOrdered(db);
+        QSqlError error;
+        const std::optional<QList<qint64>> now = CountCache::orderedKeys(
+            db, m_object, m_sql.keyTable, condition(), m_sql.values, m_keys->orderKey,
+            m_keys->orderIndexFor(m_sql.keysUsed), &error);
+        if (!now)
+            return false;
+        m_ids = *now;
+    }
+    const QList<qint64> ids = m_ids.mid(firstRow, pageSize);
+    if (ids.isEmpty())
+        return true;
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    QStringList marks(ids.size(), QStringLiteral("?"));
+    query.prepare(QStringLiteral("SELECT rowid, * FROM %1 WHERE rowid IN (%2)")
+                      .arg(quoteIdentifier(m_object), marks.join(u',')));
+    for (const qint64 id : ids)
+        query.addBindValue(id);
+    if (!query.exec())
+        return false;
+    QHash<qint64, QList<QVariant>> byKey;
+    const int columnsRead = int(m_fields.size());
+    while (query.next()) {
+        QList<QVariant> row;
+        row.reserve(columnsRead);
+        for (int c = 0; c < columnsRead; ++c)
+            row << query.value(1 + c);
+        byKey.insert(query.value(0).toLongLong(), row);
+    }
+    // A row gone since the set was read stays an empty row until the set is read again.
+    for (const qint64 id : ids) {
+        fetched.keys << id;
+        fetched.rows << byKey.value(id, QList<QVariant>(columnsRead));
+    }
+    return true;
+}
+
 std::optional<qint64> RecordModel::positionInSet(const QSqlDatabase &db, qint64 key) const
 {
+    if (isKeyedTable()) {
+        QList<qint64> ids = m_ids;
+        if (!unchangedSinceOpen(db)) {
+            ensureOrdered(db);
+            QSqlError error;
+            const std::optional<QList<qint64>> now = CountCache::orderedKeys(
+                db, m_object, m_sql.keyTable, condition(), m_sql.values, m_keys->orderKey,
+                m_keys->orderIndexFor(m_sql.keysUsed), &error);
+            if (!now)
+                return std::nullopt;
+            ids = *now;
+        }
+        const qsizetype at = ids.indexOf(key);
+        return at < 0 ? std::nullopt : std::optional<qint64>(at);
+    }
     QSqlQuery query(db);
     query.setForwardOnly(true);
     query.prepare(selectSql(QStringLiteral("rowid")));

@@ -4,6 +4,7 @@
 
 #include "countcache.h"
 #include "database.h"
+#include "searchkeys.h"
 #include "statement.h"
 
 #include <QAbstractTableModel>
@@ -91,10 +92,18 @@ private:
     QVariantList selectValues() const;
     std::optional<qint64> positionInTable(const QSqlDatabase &db, qint64 key) const;
     std::optional<qint64> positionInSet(const QSqlDatabase &db, qint64 key) const;
+    // A search over the book's key table: by the identities of its rows in order.
+    bool isKeyedTable() const { return m_isTable && !m_sql.keyTable.isEmpty(); }
+    bool readKeyedPage(const QSqlDatabase &db, qint64 firstRow, Page &fetched) const;
+    QString condition() const;
+    void ensureOrdered(const QSqlDatabase &db) const;
 
     QString m_databaseName;
     QString m_sourceObject;
     std::optional<Statement> m_statement;
+    const SearchKeys::KeyedSource *m_keys = nullptr; // the search keys of the source, where the file has them
+    Statement::Sql m_sql;      // the statement as run
+    mutable QList<qint64> m_ids; // a search over a key table: its rows in order
     QString m_object; // the table or query read
     bool m_isTable = false;
 

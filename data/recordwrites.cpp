@@ -1,5 +1,7 @@
 #include "recordwrites.h"
 
+#include "searchkeys.h"
+
 #include "countcache.h"
 #include "statement.h"
 
@@ -44,6 +46,21 @@ private:
     QSqlDatabase m_db;
     bool m_open = false;
 };
+
+// The sort keys of the rows a write added or renamed, made in the write's own transaction
+// (the file's triggers make the rest of the keys).
+bool keySortKeys(const QSqlDatabase &db, QSqlError *error)
+{
+    if (!SearchKeys::present(db))
+        return true;
+    for (const SearchKeys::KeyedSource &source : SearchKeys::sources()) {
+        if (!SearchKeys::fillSortKeys(db, source)) {
+            *error = QSqlError(QStringLiteral("sort keys not made"), {}, QSqlError::StatementError);
+            return false;
+        }
+    }
+    return true;
+}
 
 QVariant storedValue(const QVariant &value)
 {
@@ -119,12 +136,19 @@ WriteResult insert(const QString &databasePath, const QString &table, const Valu
                             .arg(quoteIdentifier(table), columns.join(u", "), marks.join(u", ")));
     for (const QVariant &value : values)
         query.addBindValue(storedValue(value));
+    WriteTransaction transaction(db);
+    QSqlError sqlError;
+    if (!transaction.begin(&sqlError))
+        return failed(sqlError, databasePath);
     CountCache::Write counted(db, table, CountCache::Write::Kind::Insert);
     if (!query.exec())
         return failed(query.lastError(), databasePath);
     WriteResult result;
     result.rowsTouched = query.numRowsAffected();
     result.key = query.lastInsertId().toLongLong();
+    query.finish();
+    if (!keySortKeys(db, &sqlError) || !transaction.commit(&sqlError))
+        return failed(sqlError, databasePath);
     counted.succeeded(result.key);
     return result;
 }
@@ -174,7 +198,7 @@ WriteResult update(const QString &databasePath, const QString &table, qint64 key
     if (result.rowsTouched != 1)
         return failed(DataError::Kind::RecordGone, databasePath, table);
     query.finish();
-    if (!transaction.commit(&sqlError))
+    if (!keySortKeys(db, &sqlError) || !transaction.commit(&sqlError))
         return failed(sqlError, databasePath);
     counted.succeeded(key);
     result.key = key;

@@ -1,5 +1,7 @@
 #include "statement.h"
 
+#include "searchkeys.h"
+
 #include <QRegularExpression>
 
 namespace dalil {
@@ -107,28 +109,41 @@ QString Statement::text() const
     return result + m_orderFragment;
 }
 
-Statement::Sql Statement::toSql() const
+Statement::Sql Statement::toSql(const SearchKeys::KeyedSource *keys) const
 {
     Sql sql;
+    // The keys serve a statement only when they hold every column it searches and its order.
+    if (keys) {
+        for (const Condition &condition : m_conditions) {
+            if (keys->keyOf(condition.column).isEmpty())
+                keys = nullptr;
+        }
+        if (keys && !m_orderColumn.isEmpty() && m_orderColumn.compare(keys->orderedColumn, Qt::CaseInsensitive) != 0)
+            keys = nullptr;
+    }
+    if (keys)
+        sql.keyTable = keys->keyTable;
     QStringList terms;
     for (const Condition &condition : m_conditions) {
-        const SearchKey key = SearchKey::of(condition.column);
-        const LikePattern like = translateLike(condition.pattern);
+        const SearchKey key = SearchKey::of(keys, condition.column);
+        if (keys)
+            sql.keysUsed << key.searched;
+        const LikePattern like = translateLike(key.folded ? SearchKeys::fold(condition.pattern) : condition.pattern);
         QStringList parts;
         if (like.isExact) {
             parts << key.searched + QStringLiteral(" = ?");
-            sql.values << key.value(like.literalPrefix);
+            sql.values << like.literalPrefix;
         } else {
             // The literal prefix becomes an index range; the LIKE checks the rest.
             parts << key.searched + QStringLiteral(" >= ?");
-            sql.values << key.value(like.literalPrefix);
+            sql.values << like.literalPrefix;
             if (!like.literalPrefix.isEmpty()) {
                 parts << key.searched + QStringLiteral(" < ?");
                 sql.values << key.prefixUpperBound(like.literalPrefix);
             }
             if (!like.isPlainPrefix) {
                 parts << key.searched + QStringLiteral(" LIKE ? ESCAPE '\\'");
-                sql.values << key.value(like.sqlLike);
+                sql.values << like.sqlLike;
             }
         }
         QString term = u'(' + parts.join(QStringLiteral(" AND ")) + u')';
@@ -146,22 +161,30 @@ Statement::Sql Statement::toSql() const
     }
     if (!terms.isEmpty())
         sql.where = QStringLiteral(" WHERE ") + terms.join(u' ');
-    if (!m_orderColumn.isEmpty())
-        sql.orderBy = QStringLiteral(" ORDER BY ") + SearchKey::of(m_orderColumn).ordered;
+    if (!m_orderColumn.isEmpty()) {
+        const SearchKey key = SearchKey::of(keys, m_orderColumn);
+        sql.orderBy = QStringLiteral(" ORDER BY ") + key.ordered;
+    }
     return sql;
 }
 
-SearchKey SearchKey::of(const QString &column)
+SearchKey SearchKey::of(const SearchKeys::KeyedSource *keys, const QString &column)
 {
-    // Today a column is searched and ordered as it stands, through its index and the
+    if (keys) {
+        const QString folded = keys->keyOf(column);
+        const bool orders = column.compare(keys->orderedColumn, Qt::CaseInsensitive) == 0;
+        if (!folded.isEmpty() || orders)
+            return {folded, orders ? keys->orderKey + QStringLiteral(", ") + keys->keyLink : QString(), true};
+    }
+    // Without keys a column is searched and ordered as it stands, through its index and the
     // column's own collation.
     const QString quoted = quoteIdentifier(column);
-    return {quoted, quoted};
+    return {quoted, quoted, false};
 }
 
 QVariant SearchKey::value(const QString &literal) const
 {
-    return literal;
+    return folded ? SearchKeys::fold(literal) : literal;
 }
 
 QVariant SearchKey::prefixUpperBound(const QString &prefix) const

@@ -21,16 +21,23 @@ struct Condition
     QString pattern;
 };
 
+namespace SearchKeys {
+struct KeyedSource;
+}
+
 // How a column is searched and ordered: the expression a condition compares with its
 // pattern, the expression the order sorts by, and the index range a literal prefix becomes.
-// Every statement asks here and nowhere else, so that a column may later be searched by a
-// key of its own (folded, collated) without any window knowing.
+// Every statement asks here and nowhere else. A column with search keys is searched by its
+// folded key and ordered by its collation key, both in the source's key table; in a file
+// without keys it is searched and ordered as it stands.
 struct SearchKey
 {
     QString searched; // SQL expression the patterns are compared with
-    QString ordered;  // SQL expression the order sorts by
+    QString ordered;  // SQL expression the order sorts by (empty: no key orders it)
+    bool folded = false;
 
-    static SearchKey of(const QString &column);
+    // keys: the source's search keys, or null where the file has none.
+    static SearchKey of(const SearchKeys::KeyedSource *keys, const QString &column);
     // The bound values for a pattern's literal text, and the upper end of the range of keys
     // that begin with a prefix.
     QVariant value(const QString &literal) const;
@@ -68,14 +75,19 @@ public:
     // The statement as the plain concatenation of its fragments and patterns.
     QString text() const;
 
-    // WHERE and ORDER BY clauses for SQLite, with '?' placeholders and their values.
+    // WHERE and ORDER BY clauses for SQLite, with '?' placeholders and their values. Given
+    // the source's search keys, the clauses are over its key table (keyTable is then set):
+    // every condition compares a folded key, and the order is the collation key, then the
+    // key table's link to the source's row.
     struct Sql
     {
         QString where;   // empty, or " WHERE ..."
         QString orderBy; // empty, or " ORDER BY ..."
         QVariantList values;
+        QString keyTable;   // the clauses are over this key table; empty: over the source
+        QStringList keysUsed; // the folded keys the conditions compare
     };
-    Sql toSql() const;
+    Sql toSql(const SearchKeys::KeyedSource *keys = nullptr) const;
 
 private:
     bool refuse(const QString &fragment);

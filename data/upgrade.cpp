@@ -1,5 +1,7 @@
 #include "upgrade.h"
 
+#include "searchkeys.h"
+
 #include <QSqlDriver>
 #include <QSqlQuery>
 #include <QVariant>
@@ -71,8 +73,16 @@ CREATE TRIGGER Cheque_changes_delete AFTER DELETE ON Cheque BEGIN
     UPDATE BookChanges SET changes = changes + 1 WHERE book = 'Cheque';
 END;
 )sql",
+    // 4: the search keys, made by the program itself (see addSearchKeys).
+    nullptr,
 };
 static_assert(std::size(steps) == currentVersion + 1);
+
+std::function<bool(qint64, qint64)> &progressHandler()
+{
+    static std::function<bool(qint64, qint64)> handler;
+    return handler;
+}
 
 int versionOf(const QSqlDatabase &db)
 {
@@ -86,6 +96,11 @@ bool run(sqlite3 *handle, const char *sql)
 }
 
 } // namespace
+
+void setProgressHandler(std::function<bool(qint64, qint64)> handler)
+{
+    progressHandler() = std::move(handler);
+}
 
 int bringUpToDate(const QSqlDatabase &db)
 {
@@ -101,7 +116,8 @@ int bringUpToDate(const QSqlDatabase &db)
     // Version 1 is the first layout: files of version 0 are books made before Dalil kept one.
     for (int step = qMax(version, 1) + 1; step <= currentVersion; ++step) {
         const QByteArray bump = "PRAGMA user_version = " + QByteArray::number(step);
-        if (!run(handle, steps[step]) || !run(handle, bump.constData())) {
+        const bool done = step == 4 ? SearchKeys::create(handle, progressHandler()) : run(handle, steps[step]);
+        if (!done || !run(handle, bump.constData())) {
             run(handle, "ROLLBACK");
             return version;
         }

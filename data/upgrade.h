@@ -4,15 +4,20 @@
 
 #include <QSqlDatabase>
 
+#include <functional>
+
 namespace dalil::Upgrade {
 
 // The layout version this program writes into PRAGMA user_version.
-constexpr int currentVersion = 3;
+constexpr int currentVersion = 4;
 
 // Brings the file to the current layout: additively, in one transaction, recorded in
 // PRAGMA user_version; the books' tables, columns and rows are never changed. A file that
 // cannot be written (read-only, locked) is left as it is and works as before.
 // Returns the layout version the file has afterwards.
+// An upgrade that keys a big book takes a while: the handler hears (rows done, rows in all)
+// as it goes, and stops it by returning false (the file is then left as it was).
 int bringUpToDate(const QSqlDatabase &db);
+void setProgressHandler(std::function<bool(qint64, qint64)> handler);
 
 } // namespace dalil::Upgrade

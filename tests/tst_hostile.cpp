@@ -257,7 +257,8 @@ void TestHostile::shortBoxesRefuseOrKeep()
         list->Text3->setText(text);
         list->Text4->setText(text);
         click(list->Command2);
-        const bool wildcard = text == u"*" || text == u"?";
+        // A direction mark is invisible and searches ignore it: alone it searches for nothing in particular.
+        const bool wildcard = text == u"*" || text == u"?" || text == u"\u200F";
         QCOMPARE(list->Data1->Recordset()->RecordCount(), wildcard ? 1 : 0);
         QCOMPARE(boxes.boxes().size(), wildcard ? 0 : 1);
         if (!wildcard)

@@ -285,7 +285,7 @@ void TestRecordSource::searches_data()
                                             << "order by الإسم" << QStringList{"ahmad", "Ali", "Alia"};
     QTest::newRow("empty text lists every named record")
         << "select * from Phone " << QStringList{byName} << QStringList{""} << "order by الإسم"
-        << QStringList{"ahmad", "Ali", "Alia", "Bob", "O'Neil", "x%y", "x_y", "زيد"};
+        << QStringList{"زيد", "ahmad", "Ali", "Alia", "Bob", "O'Neil", "x_y", "x%y"}; // Arabic first, as ICU orders
     QTest::newRow("apostrophe found literally") << "select * from Phone " << QStringList{byName}
                                                << QStringList{"O'N"} << "order by الإسم" << QStringList{"O'Neil"};
     QTest::newRow("percent is literal") << "select * from Phone " << QStringList{byName} << QStringList{"x%"}
@@ -296,13 +296,13 @@ void TestRecordSource::searches_data()
                                          << "order by الإسم" << QStringList{"Ali", "Alia"};
     QTest::newRow("question mark is one character")
         << "select * from Phone " << QStringList{byName} << QStringList{"x?y"} << "order by الإسم"
-        << QStringList{"x%y", "x_y"};
+        << QStringList{"x_y", "x%y"};
     QTest::newRow("Arabic prefix") << "select * from Phone " << QStringList{byName} << QStringList{"ز"}
                                   << "order by الإسم" << QStringList{"زيد"};
     QTest::newRow("number on home, mobile or office, not fax")
         << "select * from Phone "
         << QStringList{"where المنزل like'", "OR الجوال Like'", "OR المكتب Like'"} << QStringList{"07", "07", "07"}
-        << "order by الإسم" << QStringList{"", "Ali", "Bob", "زيد"}; // a record without a name sorts first
+        << "order by الإسم" << QStringList{"", "زيد", "Ali", "Bob"}; // a record without a name sorts first
     QTest::newRow("nothing found") << "select * from Phone " << QStringList{byName} << QStringList{"qq"}
                                   << "order by الإسم" << QStringList{};
 }

@@ -208,7 +208,7 @@ void TestStatement::patternsAreBoundNotPasted()
     QVERIFY(sql.values.contains(QStringLiteral("20\\_2%")) == false);
     QVERIFY(sql.values.contains(QStringLiteral("20_2%")));
     // The literal prefix is searched as the range of its column's search key.
-    const dalil::SearchKey year = dalil::SearchKey::of(QStringLiteral("العام"));
+    const dalil::SearchKey year = dalil::SearchKey::of(nullptr, QStringLiteral("العام"));
     QVERIFY(sql.where.contains(year.searched + QStringLiteral(" < ?")));
     QVERIFY(sql.values.contains(year.prefixUpperBound(QStringLiteral("20"))));
 }

@@ -30,11 +30,15 @@ public:
 const QStringList names{QStringLiteral("Ali"), QStringLiteral("ali"), QStringLiteral("Alia"), QStringLiteral("ALI"),
                         QStringLiteral("Bob"), QStringLiteral("bob"), QStringLiteral("O'Neil"), QStringLiteral("o'neil"),
                         QStringLiteral("زيد"), QStringLiteral("زينب"), QStringLiteral("سعاد"), QStringLiteral("سعيد"),
-                        QStringLiteral("Zed_1"), QStringLiteral("100%"), QStringLiteral("Ahmad Ali"), QStringLiteral("أحمد")};
+                        QStringLiteral("Zed_1"), QStringLiteral("100%"), QStringLiteral("Ahmad Ali"), QStringLiteral("أحمد"),
+                        // spellings of one name that searches take as one
+                        QStringLiteral("احمد العلي"), QStringLiteral("مُحمّد"), QStringLiteral("محمد"),
+                        QStringLiteral("يحيى"), QStringLiteral("يحيي"), QStringLiteral("فاطمة"), QStringLiteral("إبراهيم")};
 // No two payees differ only in the case of a letter: the per-payee sums group them as one.
 const QStringList payees{QStringLiteral("Ali"), QStringLiteral("Alia"), QStringLiteral("Bob"), QStringLiteral("O'Neil"),
                          QStringLiteral("زيد"), QStringLiteral("زينب"), QStringLiteral("سعاد"), QStringLiteral("Zed_1"),
-                         QStringLiteral("100%")};
+                         QStringLiteral("100%"), QStringLiteral("أحمد"), QStringLiteral("احمد"),
+                         QStringLiteral("يحيى"), QStringLiteral("فاطمه")};
 const QStringList weekdays{QStringLiteral("الأحد"), QStringLiteral("الإثنين"), QStringLiteral("الثلاثاء"),
                            QStringLiteral("الأربعاء"), QStringLiteral("الخميس"), QStringLiteral("الجمعة"),
                            QStringLiteral("السبت")};
@@ -42,13 +46,45 @@ const QStringList words{QStringLiteral("اجتماع"), QStringLiteral("Dentist"
                         QStringLiteral("call O'Neil"), QStringLiteral("إيجار"), QStringLiteral("كهرباء"),
                         QStringLiteral("مئة دينار"), QString()};
 
+QString arabicDigits(QString s)
+{
+    for (QChar &c : s) {
+        if (c >= u'0' && c <= u'9')
+            c = QChar(0x0660 + c.unicode() - u'0');
+    }
+    return s;
+}
+
 QString phoneNumber(Dice &d)
 {
     if (d.chance(0.3))
         return {};
     if (d.chance(0.1))
         return QStringLiteral("+962 7") + d.digits(3);
+    if (d.chance(0.1))
+        return arabicDigits(QStringLiteral("07") + d.digits(1 + d.below(5)));
     return QStringLiteral("07") + d.digits(1 + d.below(5));
+}
+
+// The same text as another writer spells it: other alef, yeh and teh marbuta forms. (Digits of
+// both shapes come from the numbers stored; the date boxes make every digit a Western one.)
+QString respelled(Dice &d, QString s)
+{
+    for (QChar &c : s) {
+        if (!d.chance(0.5))
+            continue;
+        switch (c.unicode()) {
+        case u'\u0627': c = QChar(u'\u0623'); break; // ا → أ
+        case u'\u0623': c = QChar(u'\u0627'); break;
+        case u'\u064A': c = QChar(u'\u0649'); break; // ي → ى
+        case u'\u0649': c = QChar(u'\u064A'); break;
+        case u'\u0629': c = QChar(u'\u0647'); break; // ة → ه
+        case u'\u0647': c = QChar(u'\u0629'); break;
+        default:
+            break;
+        }
+    }
+    return s;
 }
 
 QString flipCase(Dice &d, QString s)
@@ -75,6 +111,8 @@ QString searchText(Dice &d, const QStringList &stored)
         s[d.below(int(s.size()))] = u'?';
     if (kind == 4)
         s.insert(d.below(int(s.size()) + 1), u'*');
+    if (kind == 5)
+        s = respelled(d, s);
     return s;
 }
 

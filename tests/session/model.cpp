@@ -1,5 +1,10 @@
 #include "model.h"
 
+#include "data/searchkeys.h"
+
+#include <QCollator>
+#include <QLocale>
+
 #include <algorithm>
 
 namespace session {
@@ -121,7 +126,15 @@ QVariant storedValue(Book book, const QString &column, const QString &text)
 
 namespace {
 
+// Searches compare texts folded (spelling variants, marks, digit shapes, Latin case); the
+// folding itself is checked against a table written by hand elsewhere.
 QString folded(const QString &s)
+{
+    return dalil::SearchKeys::fold(s);
+}
+
+// Latin case alone, as the file compares payees when it groups their sums.
+QString caseFolded(const QString &s)
 {
     QString out = s;
     for (QChar &c : out) {
@@ -129,6 +142,13 @@ QString folded(const QString &s)
             c = QChar(c.unicode() + 32);
     }
     return out;
+}
+
+// The lists' order: Arabic collation as Qt's own collator gives it.
+int collate(const QString &a, const QString &b)
+{
+    static const QCollator collator{QLocale(QLocale::Arabic)};
+    return collator.compare(a, b);
 }
 
 bool likeAt(const QString &v, qsizetype i, const QString &p, qsizetype j)
@@ -161,7 +181,7 @@ bool likeMatch(const QString &value, const QString &pattern)
 
 int nocaseCompare(const QString &a, const QString &b)
 {
-    return folded(a).compare(folded(b));
+    return caseFolded(a).compare(caseFolded(b));
 }
 
 Model::Model()
@@ -226,13 +246,11 @@ Snapshot Model::select(Book book, const Search &search) const
     }
     if (search.kind != Search::Whole) {
         const QString order = book == Phone ? QStringLiteral("الإسم") : QStringLiteral("السيد");
-        // Ordered by the column as the file compares it (no value first), then by rowid.
+        // Ordered by Arabic collation (no value as an empty text), then by rowid.
         std::stable_sort(keys.begin(), keys.end(), [&](qint64 a, qint64 b) {
-            const QVariant va = col(table.rows.value(a), order);
-            const QVariant vb = col(table.rows.value(b), order);
-            if (va.isNull() != vb.isNull())
-                return va.isNull();
-            return nocaseCompare(va.toString(), vb.toString()) < 0;
+            const QString va = col(table.rows.value(a), order).toString();
+            const QString vb = col(table.rows.value(b), order).toString();
+            return collate(va, vb) < 0;
         });
     }
     Snapshot s;
@@ -284,7 +302,8 @@ std::optional<QString> Model::payeeTotalText(const QString &pattern) const
         const QVariant payee = row.at(3);
         if (payee.isNull() || !likeMatch(payee.toString(), pattern))
             continue;
-        if (!first || nocaseCompare(payee.toString(), *first) < 0)
+        const int order = first ? collate(payee.toString(), *first) : -1;
+        if (order < 0 || (order == 0 && nocaseCompare(payee.toString(), *first) < 0))
             first = payee.toString();
     }
     if (!first)
