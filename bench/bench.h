@@ -37,6 +37,7 @@ struct Result
 {
     QString action;
     double ms = 0;
+    double firstMs = -1; // the first time, cold: the program and the file met it then for the first time
     double engineMs = -1;
     QString target;
     double targetMs = 0;

@@ -7,6 +7,7 @@
 
 #include <QLineEdit>
 #include <QListWidget>
+#include <QScrollBar>
 #include <QTableView>
 
 #include <cstdio>
@@ -204,6 +205,78 @@ void Bench::chequeSearches(const Book &b)
     };
     if (measure(byDecade))
         addNote(QStringLiteral("%1 rows").arg(shownCount(b.list)));
+
+    // Broad searches: a third of the book (years 201x), every cheque (years 2x); the first
+    // screen, a drag of the scroll bar to the middle, and a save and a delete while in force.
+    auto grid = [b] { return control<dalil::DBGrid>(b.list, QStringLiteral("DBGrid1")); };
+    auto broad = [this, b, grid](const QString &label, const QString &year) {
+        Action search;
+        search.label = QStringLiteral("cheque: search by date, %1: first screen").arg(label);
+        search.target = QStringLiteral("< 200 ms");
+        search.targetMs = 200;
+        search.work = EngineWork::Reads;
+        search.setup = [b, year](int) {
+            clickListItem(control<QListWidget>(b.list, QStringLiteral("List1")), 0);
+            typeInto(control<QLineEdit>(b.list, QStringLiteral("Text2")), QString());
+            typeInto(control<QLineEdit>(b.list, QStringLiteral("Text3")), QString());
+            typeInto(control<QLineEdit>(b.list, QStringLiteral("Text4")), year);
+        };
+        search.act = [b](int) { click(b.list, QStringLiteral("Command2")); };
+        search.done = [b](int) {
+            settle(window(b.list));
+            return QString::number(shownCount(b.list));
+        };
+        if (measure(search))
+            addNote(QStringLiteral("%1 rows").arg(shownCount(b.list)));
+
+        Action drag;
+        drag.label = QStringLiteral("cheque: search by date, %1: drag to the middle").arg(label);
+        drag.target = QStringLiteral("< 100 ms");
+        drag.targetMs = 100;
+        drag.work = EngineWork::Pages;
+        drag.setup = [grid](int rep) { grid()->view()->verticalScrollBar()->setValue(rep % 2); };
+        drag.act = [grid](int rep) {
+            QScrollBar *bar = grid()->view()->verticalScrollBar();
+            bar->setValue(bar->maximum() / 2 + rep * 37);
+        };
+        drag.done = [b, grid](int) {
+            settle(window(b.list));
+            QTableView *view = grid()->view();
+            return view->model()->index(view->rowAt(2), 3).data().toString();
+        };
+        measure(drag);
+
+        Action remove;
+        remove.label = QStringLiteral("cheque: search by date, %1: delete while in force").arg(label);
+        remove.target = QStringLiteral("< 50 ms");
+        remove.targetMs = 50;
+        remove.work = EngineWork::Delete;
+        remove.setup = [b, grid](int) { clickGridRow(grid(), 2); };
+        remove.act = [b](int) { click(b.list, b.remove); };
+        remove.done = [b](int) {
+            settle(window(b.list));
+            return QString::number(shownCount(b.list));
+        };
+        measure(remove);
+
+        Action save;
+        save.label = QStringLiteral("cheque: search by date, %1: save while in force").arg(label);
+        save.target = QStringLiteral("< 50 ms");
+        save.targetMs = 50;
+        save.work = EngineWork::Insert;
+        save.setup = [b](int rep) {
+            click(b.list, b.add);
+            b.fillEntry(rep);
+        };
+        save.act = [b](int) { click(b.entry, QStringLiteral("Command1")); };
+        save.done = [b](int) {
+            settle(window(b.list));
+            return QString::number(shownCount(b.list));
+        };
+        measure(save);
+    };
+    broad(QStringLiteral("years 201x (a third)"), QStringLiteral("201"));
+    broad(QStringLiteral("years 2xxx (every row)"), QStringLiteral("2"));
 
     Action byPayee = byDate;
     byPayee.label = QStringLiteral("cheque: search by payee, ~0.2% of rows");

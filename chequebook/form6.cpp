@@ -206,7 +206,10 @@ bool Form6::FindDate()
                                              {QStringLiteral("AND الشهر Like'"), Text3->text() + u'*'},
                                              {QStringLiteral("AND العام Like'"), Text4->text() + u'*'}},
                                             QStringLiteral("order by السيد")));
-    return Data1->Refresh();
+    const bool listed = Data1->Refresh();
+    if (listed)
+        noteExactSearches(Data1);
+    return listed;
 }
 
 bool Form6::FindName()
@@ -221,6 +224,8 @@ bool Form6::FindName()
                                             {{QStringLiteral("where السيد like'"), pattern}},
                                             QStringLiteral("order by السيد")));
     const bool summed = Data2->Refresh();
+    if (listed && summed)
+        noteExactSearches(Data1);
     return listed && summed;
 }
 

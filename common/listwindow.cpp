@@ -5,6 +5,7 @@
 #include "statusbar.h"
 
 #include <QPushButton>
+#include <QSet>
 
 namespace dalil {
 
@@ -81,6 +82,16 @@ void ListWindow::layOutColumns(std::span<const int> widths, DBGrid::Alignment al
         m_grid->Columns(i).setWidth(widths[i]);
         m_grid->Columns(i).setAlignment(alignment);
     }
+}
+
+void ListWindow::noteExactSearches(DataControl *data)
+{
+    static QSet<QString> told;
+    const QString path = data->DatabaseName();
+    if (told.contains(path) || Database::hasSearchKeys(path))
+        return;
+    told.insert(path);
+    MessageBoxes::searchVariantsOff(this);
 }
 
 bool ListWindow::refresh(DataControl *data)

@@ -71,6 +71,9 @@ protected:
     // Reads the record source again; a failure is told to the user.
     bool refresh(DataControl *data);
     void report(const DataError &error);
+    // Says once in a run, on the first search, when the file's searches match only the exact
+    // spelling (the file could not be prepared for the others).
+    void noteExactSearches(DataControl *data);
 
     // The grid's columns from the first: their widths in twips, all with one alignment. Every
     // refresh of the list's record source loses them.

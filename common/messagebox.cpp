@@ -105,6 +105,14 @@ void notFound(QWidget *parent, const QString &text)
     show(parent, QMessageBox::Warning, QStringLiteral("السجل غير موجود"), text, QMessageBox::Ok, false, true);
 }
 
+void searchVariantsOff(QWidget *parent)
+{
+    show(parent, QMessageBox::Information, QStringLiteral("البحث"),
+         QStringLiteral("تعذّر تجهيز ملف البيانات للبحث بصيغ الكتابة المختلفة، لأنه للقراءة فقط أو يستخدمه برنامج آخر.\n"
+                        "لذلك يطابق البحث النص كما كُتب تماماً: لا تُعدّ «أ» و«ا» حرفاً واحداً، ولا «ى» و«ي»، ولا «ة» و«ه»، ولا تُهمل الحركات."),
+         QMessageBox::Ok, true);
+}
+
 void searchKindMissing(QWidget *parent, bool rightToLeft)
 {
     show(parent, QMessageBox::Critical, QStringLiteral("خطأ في البحث"),

@@ -19,6 +19,8 @@ QMessageBox::StandardButton show(QWidget *parent, QMessageBox::Icon icon, const 
 void inputError(QWidget *parent, const QString &text);
 // "السجل غير موجود", exclamation icon, OK: a search without rows.
 void notFound(QWidget *parent, const QString &text);
+// Searches match the text exactly as typed: the file could not be prepared for spellings.
+void searchVariantsOff(QWidget *parent);
 // "الرجاء تحديد نوع البحث" titled "خطأ في البحث", stop icon, OK.
 void searchKindMissing(QWidget *parent, bool rightToLeft);
 // A database that cannot be used, or a write it refused, naming the file's full path.

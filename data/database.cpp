@@ -172,6 +172,13 @@ bool hasObject(const QSqlDatabase &db, const QString &name, bool *isTable)
     return true;
 }
 
+bool hasSearchKeys(const QString &path)
+{
+    DataError error;
+    const QSqlDatabase db = connection(path, &error);
+    return db.isValid() && SearchKeys::present(db);
+}
+
 void closeAll()
 {
     const QStringList names = QSqlDatabase::connectionNames();

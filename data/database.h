@@ -49,6 +49,10 @@ QSqlDatabase connection(const QString &path, DataError *error);
 // Whether the database holds a table or view of that name.
 bool hasObject(const QSqlDatabase &db, const QString &name, bool *isTable);
 
+// Whether searches in the file match the spellings of a word alike (its search keys are in
+// place); a file Dalil could not bring up to date (read-only, locked) is searched exactly.
+bool hasSearchKeys(const QString &path);
+
 // Closes every connection (for tests that replace the file under a running program).
 void closeAll();
 

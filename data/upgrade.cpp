@@ -90,6 +90,17 @@ int versionOf(const QSqlDatabase &db)
     return query.exec(QStringLiteral("PRAGMA user_version")) && query.next() ? query.value(0).toInt() : -1;
 }
 
+int versionOf(sqlite3 *handle)
+{
+    sqlite3_stmt *statement = nullptr;
+    int version = -1;
+    if (sqlite3_prepare_v2(handle, "PRAGMA user_version", -1, &statement, nullptr) == SQLITE_OK
+        && sqlite3_step(statement) == SQLITE_ROW)
+        version = sqlite3_column_int(statement, 0);
+    sqlite3_finalize(statement);
+    return version;
+}
+
 bool run(sqlite3 *handle, const char *sql)
 {
     return sqlite3_exec(handle, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
@@ -104,14 +115,18 @@ void setProgressHandler(std::function<bool(qint64, qint64)> handler)
 
 int bringUpToDate(const QSqlDatabase &db)
 {
-    const int version = versionOf(db);
-    if (version < 0 || version >= currentVersion)
-        return version;
     const QVariant native = db.driver()->handle();
     if (qstrcmp(native.typeName(), "sqlite3*") != 0)
+        return versionOf(db);
+    return bringUpToDate(*static_cast<sqlite3 *const *>(native.data()));
+}
+
+int bringUpToDate(sqlite3 *handle)
+{
+    const int version = handle ? versionOf(handle) : -1;
+    if (version < 0 || version >= currentVersion)
         return version;
-    sqlite3 *handle = *static_cast<sqlite3 *const *>(native.data());
-    if (!handle || !run(handle, "BEGIN IMMEDIATE"))
+    if (!run(handle, "BEGIN IMMEDIATE"))
         return version;
     // Version 1 is the first layout: files of version 0 are books made before Dalil kept one.
     for (int step = qMax(version, 1) + 1; step <= currentVersion; ++step) {

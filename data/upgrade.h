@@ -6,6 +6,8 @@
 
 #include <functional>
 
+struct sqlite3;
+
 namespace dalil::Upgrade {
 
 // The layout version this program writes into PRAGMA user_version.
@@ -18,6 +20,8 @@ constexpr int currentVersion = 4;
 // An upgrade that keys a big book takes a while: the handler hears (rows done, rows in all)
 // as it goes, and stops it by returning false (the file is then left as it was).
 int bringUpToDate(const QSqlDatabase &db);
+// The same on a connection of the engine's own, with SearchKeys::registerFunctions() done.
+int bringUpToDate(sqlite3 *handle);
 void setProgressHandler(std::function<bool(qint64, qint64)> handler);
 
 } // namespace dalil::Upgrade

@@ -133,8 +133,10 @@ bool Form2::search(bool byNumber)
                  : Statement::build(QStringLiteral("select * from Phone "),
                                     {{QStringLiteral("where الإسم like'"), pattern}}, QStringLiteral("order by الإسم"));
     Data1->setRecordSource(statement);
-    if (refresh(Data1))
+    if (refresh(Data1)) {
+        noteExactSearches(Data1);
         return true;
+    }
     // The database could not be read: the user was told; the list stays as it was.
     if (previous)
         Data1->setRecordSource(*previous);

@@ -7,7 +7,11 @@
 #include "common/form.h"
 #include "common/menustyle.h"
 
+#include "data/upgrade.h"
+
 #include <QApplication>
+#include <QPointer>
+#include <QProgressDialog>
 
 namespace dalil {
 
@@ -25,6 +29,31 @@ void showStartWindow()
     start->setMaximized();
 }
 
+// Keying a big book for its searches takes a while on the first opening after an update:
+// the user sees it go on. The work is one transaction, so that stopping the program half
+// way leaves the file as it was; user input waits until it is done.
+bool showUpgradeProgress(qint64 done, qint64 total)
+{
+    static QPointer<QProgressDialog> dialog;
+    constexpr qint64 shownFrom = 20000;
+    if (total < shownFrom)
+        return true;
+    if (!dialog) {
+        dialog = new QProgressDialog(QStringLiteral("يجري تجهيز ملف البيانات للبحث بصيغ الكتابة المختلفة..."), QString(), 0, 100,
+                                     MDIForm1::instance());
+        dialog->setObjectName(QStringLiteral("ProgressDialog1"));
+        dialog->setWindowTitle(QStringLiteral("الدليل"));
+        dialog->setCancelButton(nullptr);
+        dialog->setWindowModality(Qt::ApplicationModal);
+        dialog->setMinimumDuration(0);
+    }
+    dialog->setValue(int(done * 100 / total));
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    if (done >= total)
+        dialog->deleteLater();
+    return true;
+}
+
 } // namespace
 
 void setApplicationFolder(const QString &folder)
@@ -40,6 +69,7 @@ void start()
     QApplication::setLayoutDirection(Qt::RightToLeft);
     Forms::setHostFactory(&createFrame);
     Forms::setStartWindowHandler(&showStartWindow);
+    Upgrade::setProgressHandler(&showUpgradeProgress);
     // The program starts by creating the start window; being a child of the frame, it
     // brings the frame up first.
     showStartWindow();

@@ -5,6 +5,8 @@
 #include "common/datacontrol.h"
 #include "common/textbox.h"
 #include "data/database.h"
+#include "data/searchkeys.h"
+#include "data/upgrade.h"
 #include "shell/mdiform1.h"
 #include "shell/program.h"
 
@@ -64,6 +66,12 @@ bool createDatabase(const QString &path, const QByteArray &given)
     if (error) {
         qWarning("schema: %s", error);
         sqlite3_free(error);
+    }
+    // A new book as the program leaves it after its first opening, search keys and all.
+    if (given.isEmpty()) {
+        dalil::SearchKeys::registerFunctions(db);
+        if (dalil::Upgrade::bringUpToDate(db) != dalil::Upgrade::currentVersion)
+            qWarning("the new book was not brought up to date");
     }
     sqlite3_close(db);
     return rc == SQLITE_OK;

@@ -9,9 +9,19 @@
 #include "data/searchkeys.h"
 #include "data/statement.h"
 #include "data/upgrade.h"
+#include "common/dbgrid.h"
+#include "common/form.h"
+#include "common/textbox.h"
+#include "phonebook/form2.h"
+#include "shell/form1.h"
 
 #include <QCollator>
+#include <QListWidget>
 #include <QLocale>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTableView>
+#include <QToolButton>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSqlQuery>
@@ -86,6 +96,7 @@ private slots:
     }
     void cleanup()
     {
+        testing::stopProgram();
         Database::closeAll();
         folder.reset();
     }
@@ -100,6 +111,8 @@ private slots:
     void searchesWalkTheKeyIndexes();
     void anOlderFileGainsTheKeysAndKeepsEveryRow();
     void aReadOnlyOlderFileSearchesAsBefore();
+    void aBigOlderBookShowsItsUpgrade();
+    void theUserIsToldOnceThatSearchesAreExact();
 
 private:
     void addNames(const QStringList &names)
@@ -410,5 +423,95 @@ void TestSearchKeys::aReadOnlyOlderFileSearchesAsBefore()
     QCOMPARE(older.value(QStringLiteral("PRAGMA user_version")).toInt(), 2);
 }
 
-QTEST_GUILESS_MAIN(TestSearchKeys)
+namespace {
+
+// Sees the upgrade's progress come up, and the highest value it showed.
+class ProgressSeen : public QObject
+{
+public:
+    ProgressSeen() { qApp->installEventFilter(this); }
+    ~ProgressSeen() override { qApp->removeEventFilter(this); }
+    bool shown = false;
+    int highest = -1;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (auto *dialog = qobject_cast<QProgressDialog *>(watched); dialog && watched->objectName() == u"ProgressDialog1") {
+            shown = shown || event->type() == QEvent::Show;
+            highest = qMax(highest, dialog->value());
+        }
+        return false;
+    }
+};
+
+QStringList gridNames(Form2 *list)
+{
+    QStringList names;
+    QAbstractItemModel *model = list->DBGrid1->view()->model();
+    for (int row = 0; row < model->rowCount(); ++row)
+        names << model->index(row, 0).data().toString();
+    return names;
+}
+
+void searchByName(Form2 *list, const QString &text)
+{
+    list->List1->setCurrentRow(0);
+    list->Text1->clear();
+    testing::typeText(list->Text1, text);
+    QTest::mouseClick(list->Command2, Qt::LeftButton);
+}
+
+} // namespace
+
+void TestSearchKeys::aBigOlderBookShowsItsUpgrade()
+{
+    Database::closeAll();
+    testing::AppFolder older(false);
+    QVERIFY(testing::createDatabase(older.databasePath(), testing::secondLayoutSql()));
+    older.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 25000)"
+                              " INSERT INTO Phone (الإسم, المنزل) SELECT CASE i % 3 WHEN 0 THEN 'أحمد ' WHEN 1 THEN 'احمد ' ELSE 'بكر ' END || i, '06' FROM n"));
+    ProgressSeen progress;
+    const auto expecting = std::make_unique<testing::ExpectBoxes>(); // the progress, modal as it is
+    QVERIFY(testing::startProgram(older));
+    QTest::mouseClick(Forms::loaded<Form1>()->Command1, Qt::LeftButton);
+    Form2 *list = Forms::loaded<Form2>();
+    QVERIFY(progress.shown);
+    QCOMPARE(progress.highest, 100);
+    testing::runQueuedWork();
+    const QList<QProgressDialog *> left = list->window()->findChildren<QProgressDialog *>();
+    QVERIFY(std::none_of(left.cbegin(), left.cend(), [](QProgressDialog *d) { return d->isVisible(); }));
+    QCOMPARE(older.value(QStringLiteral("PRAGMA user_version")).toInt(), Upgrade::currentVersion);
+    QCOMPARE(list->DBGrid1->view()->model()->rowCount(), 25000);
+    // Both spellings of the name come back together.
+    searchByName(list, QStringLiteral("احمد 1"));
+    const QStringList names = gridNames(list);
+    QVERIFY(names.contains(QStringLiteral("أحمد 12")) && names.contains(QStringLiteral("احمد 10")));
+    QCOMPARE(names.size(), older.value(QStringLiteral("SELECT count(*) FROM Phone WHERE substr(الإسم, 2) LIKE 'حمد 1%'")).toInt());
+}
+
+void TestSearchKeys::theUserIsToldOnceThatSearchesAreExact()
+{
+    Database::closeAll();
+    testing::AppFolder older(false);
+    QVERIFY(testing::createDatabase(older.databasePath(), testing::secondLayoutSql()));
+    older.exec(QStringLiteral("INSERT INTO Phone (الإسم, المنزل) VALUES ('أحمد', '1'), ('احمد', '2')"));
+    QVERIFY(QFile::setPermissions(older.databasePath(), QFileDevice::ReadOwner | QFileDevice::ReadUser));
+    QVERIFY(testing::startProgram(older));
+    QTest::mouseClick(Forms::loaded<Form1>()->Command1, Qt::LeftButton);
+    Form2 *list = Forms::loaded<Form2>();
+    testing::BoxWatcher boxes;
+    searchByName(list, QStringLiteral("ا"));
+    QCOMPARE(boxes.boxes().size(), 1);
+    QCOMPARE(boxes.boxes().first().title, QStringLiteral("البحث"));
+    QVERIFY(boxes.boxes().first().text.contains(QStringLiteral("كما كُتب تماماً")));
+    QCOMPARE(boxes.boxes().first().direction, Qt::RightToLeft);
+    QCOMPARE(gridNames(list), QStringList{QStringLiteral("احمد")});
+    boxes.clear();
+    searchByName(list, QStringLiteral("أ"));
+    QVERIFY(boxes.boxes().isEmpty());
+    QCOMPARE(gridNames(list), QStringList{QStringLiteral("أحمد")});
+}
+
+TESTING_WINDOW_TEST_MAIN(TestSearchKeys)
 #include "tst_searchkeys.moc"
