@@ -1,5 +1,8 @@
 #include "seed.h"
 
+#include "data/searchkeys.h"
+#include "data/upgrade.h"
+
 #include <QElapsedTimer>
 #include <QFile>
 
@@ -430,7 +433,19 @@ bool seedDatabase(const QString &path, qint64 records, bool indexesInPlace, Seed
         }
     }
     times->sums = seconds(clock);
-    return exec(db, "PRAGMA journal_mode = WAL; PRAGMA synchronous = FULL", error);
+    if (!exec(db, "PRAGMA journal_mode = WAL; PRAGMA synchronous = FULL", error))
+        return false;
+    // The search keys, as the program's first opening of an older book makes them: timed as
+    // the upgrade a user of a big book waits for once.
+    QElapsedTimer upgrade;
+    upgrade.start();
+    dalil::SearchKeys::registerFunctions(db);
+    if (dalil::Upgrade::bringUpToDate(db) != dalil::Upgrade::currentVersion) {
+        *error = QStringLiteral("the search keys were not made: ") + QString::fromUtf8(sqlite3_errmsg(db));
+        return false;
+    }
+    times->keys = double(upgrade.nsecsElapsed()) / 1e9;
+    return true;
 }
 
 bool checkSums(const QString &path, QString *error)

@@ -33,6 +33,7 @@ struct SeedTimes
     double rows = 0;    // seconds to insert every row
     double indexes = 0; // seconds to build the indexes afterwards
     double sums = 0;    // seconds to fill the cheque sums
+    double keys = 0;    // seconds for the upgrade that makes the search keys of every book
 };
 
 // Creates the database at path from the schema file and fills each book with records rows.

@@ -249,18 +249,21 @@ std::optional<qint64> count(const QSqlDatabase &db, const QString &object, const
     return counted;
 }
 
-QString orderedKeysSql(const QString &keyTable, const QString &condition, const QString &orderKey, const QString &walkIndex)
+QString orderedKeysSql(const QString &keyTable, const QString &condition, const QString &orderKey, const QString &walkIndex,
+                       const QString &findIndex)
 {
     // ("+" keeps the engine from walking the order to spare itself a sort of a few rows.)
     const bool walks = !walkIndex.isEmpty();
+    const QString index = walks ? walkIndex : findIndex;
     return QStringLiteral("SELECT rowid FROM ") + quoteIdentifier(keyTable)
-           + (walks ? QStringLiteral(" INDEXED BY ") + walkIndex : QString()) + whereClause(condition)
+           + (index.isEmpty() ? QString() : QStringLiteral(" INDEXED BY ") + index) + whereClause(condition)
            + (walks ? QStringLiteral(" ORDER BY %1, rowid") : QStringLiteral(" ORDER BY +%1, +rowid")).arg(orderKey);
 }
 
 std::optional<QList<qint64>> orderedKeys(const QSqlDatabase &db, const QString &book, const QString &keyTable,
                                          const QString &condition, const QVariantList &values,
-                                         const QString &orderKey, const QString &orderIndex, QSqlError *error)
+                                         const QString &orderKey, const QString &orderIndex, const QString &findIndex,
+                                         QSqlError *error)
 {
     const ChangeStamp stamp = ChangeStamp::of(db);
     std::optional<qint64> changes = changesOf(db, book);
@@ -281,12 +284,26 @@ std::optional<QList<qint64>> orderedKeys(const QSqlDatabase &db, const QString &
         return std::nullopt;
     }
     // A search that matches many rows walks the index kept in the order, checking each row as
-    // it goes; one that matches few finds them by their keys and sorts them.
-    const std::optional<qint64> counted = count(db, keyTable, condition, values, error, book);
-    if (!counted)
-        return std::nullopt;
+    // it goes; one that matches few finds them by their keys and sorts them. Which it is, a
+    // count that stops past the few tells.
     constexpr qint64 sortedAtMost = 20000;
-    const QString sql = orderedKeysSql(keyTable, condition, orderKey, *counted > sortedAtMost ? orderIndex : QString());
+    qint64 counted = 0;
+    {
+        QSqlQuery probe(db);
+        probe.setForwardOnly(true);
+        probe.prepare(QStringLiteral("SELECT count(*) FROM (SELECT 1 FROM %1%2%3 LIMIT %4)")
+                          .arg(quoteIdentifier(keyTable), findIndex.isEmpty() ? QString() : QStringLiteral(" INDEXED BY ") + findIndex,
+                               whereClause(condition))
+                          .arg(sortedAtMost + 1));
+        for (const QVariant &value : values)
+            probe.addBindValue(value);
+        if (!probe.exec() || !probe.next()) {
+            *error = probe.lastError();
+            return std::nullopt;
+        }
+        counted = probe.value(0).toLongLong();
+    }
+    const QString sql = orderedKeysSql(keyTable, condition, orderKey, counted > sortedAtMost ? orderIndex : QString(), findIndex);
 
     // One read transaction, so that the rows and the change number are of one moment.
     const bool own = sqlite3_get_autocommit(handle) != 0;
@@ -295,7 +312,7 @@ std::optional<QList<qint64>> orderedKeys(const QSqlDatabase &db, const QString &
     changes = changesOf(db, book);
     sqlite3_stmt *statement = nullptr;
     QList<qint64> ids;
-    ids.reserve(*counted);
+    ids.reserve(counted);
     int status = sqlite3_prepare_v2(handle, sql.toUtf8().constData(), -1, &statement, nullptr);
     for (int i = 0; status == SQLITE_OK && i < values.size(); ++i) {
         const QString text = values.at(i).toString();
@@ -339,7 +356,7 @@ Write::Write(const QSqlDatabase &db, const QString &table, Kind kind, std::optio
             if (kind == Kind::Insert) {
                 member = 0;
             } else if (key) {
-                const std::optional<bool> meets = rowMeets(db, table, *key, e);
+                const std::optional<bool> meets = rowMeets(db, e.object, *key, e);
                 member = meets ? int(*meets) : -1;
             }
         }
@@ -379,7 +396,7 @@ void Write::succeeded(std::optional<qint64> key)
             continue;
         int now = 0;
         if (m_kind != Kind::Delete) {
-            const std::optional<bool> meets = rowMeets(m_db, m_table, *m_key, e);
+            const std::optional<bool> meets = rowMeets(m_db, e.object, *m_key, e);
             if (!meets)
                 continue;
             now = int(*meets);

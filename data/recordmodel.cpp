@@ -130,9 +130,7 @@ DataError RecordModel::fetchCount()
     m_openStamp = ChangeStamp::of(db);
     QSqlError sqlError;
     if (isKeyedTable()) {
-        const QString orderIndex = m_keys->orderIndexFor(m_sql.keysUsed);
-        const std::optional<QList<qint64>> ids = CountCache::orderedKeys(
-            db, m_object, m_sql.keyTable, condition(), m_sql.values, m_keys->orderKey, orderIndex, &sqlError);
+        const std::optional<QList<qint64>> ids = readOrderedKeys(db, &sqlError);
         if (!ids)
             return DataError::fromSql(sqlError, m_databaseName);
         m_ids = *ids;
@@ -147,6 +145,12 @@ DataError RecordModel::fetchCount()
         return DataError::fromSql(sqlError, m_databaseName);
     m_count = *counted;
     return {};
+}
+
+std::optional<QList<qint64>> RecordModel::readOrderedKeys(const QSqlDatabase &db, QSqlError *error) const
+{
+    return CountCache::orderedKeys(db, m_object, m_sql.keyTable, condition(), m_sql.values, m_keys->orderKey,
+                                   m_keys->orderIndexFor(m_sql.keysUsed), m_keys->findIndexFor(m_sql.keysPrefixed), error);
 }
 
 void RecordModel::ensureOrdered(const QSqlDatabase &db) const
@@ -319,9 +323,7 @@ bool RecordModel::readKeyedPage(const QSqlDatabase &db, qint64 firstRow, Page &f
     if (!unchangedSinceOpen(db)) {
         ensureOrdered(db);
         QSqlError error;
-        const std::optional<QList<qint64>> now = CountCache::orderedKeys(
-            db, m_object, m_sql.keyTable, condition(), m_sql.values, m_keys->orderKey,
-            m_keys->orderIndexFor(m_sql.keysUsed), &error);
+        const std::optional<QList<qint64>> now = readOrderedKeys(db, &error);
         if (!now)
             return false;
         m_ids = *now;
@@ -362,9 +364,7 @@ std::optional<qint64> RecordModel::positionInSet(const QSqlDatabase &db, qint64 
         if (!unchangedSinceOpen(db)) {
             ensureOrdered(db);
             QSqlError error;
-            const std::optional<QList<qint64>> now = CountCache::orderedKeys(
-                db, m_object, m_sql.keyTable, condition(), m_sql.values, m_keys->orderKey,
-                m_keys->orderIndexFor(m_sql.keysUsed), &error);
+            const std::optional<QList<qint64>> now = readOrderedKeys(db, &error);
             if (!now)
                 return std::nullopt;
             ids = *now;

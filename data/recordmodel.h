@@ -97,6 +97,7 @@ private:
     bool readKeyedPage(const QSqlDatabase &db, qint64 firstRow, Page &fetched) const;
     QString condition() const;
     void ensureOrdered(const QSqlDatabase &db) const;
+    std::optional<QList<qint64>> readOrderedKeys(const QSqlDatabase &db, QSqlError *error) const;
 
     QString m_databaseName;
     QString m_sourceObject;

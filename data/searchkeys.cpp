@@ -174,8 +174,14 @@ QString keyTableSql(const KeyedSource &s)
 QString indexesSql(const KeyedSource &s)
 {
     QString sql;
-    for (const KeyedColumn &c : s.columns)
-        sql += QStringLiteral("CREATE INDEX %1_%2 ON %1 (%2);\n").arg(s.keyTable, c.key);
+    for (const KeyedColumn &c : s.columns) {
+        const bool led = std::any_of(s.findIndexes.cbegin(), s.findIndexes.cend(),
+                                     [&](const FindIndex &index) { return index.columns.value(0) == c.key; });
+        if (!led)
+            sql += QStringLiteral("CREATE INDEX %1_%2 ON %1 (%2);\n").arg(s.keyTable, c.key);
+    }
+    for (const FindIndex &index : s.findIndexes)
+        sql += QStringLiteral("CREATE INDEX %1 ON %2 (%3);\n").arg(index.name, s.keyTable, index.columns.join(QStringLiteral(", ")));
     for (const OrderIndex &index : s.orderIndexes) {
         const QString link = s.keyLink;
         sql += QStringLiteral("CREATE INDEX %1 ON %2 (%3, %4, %5);\n")
@@ -340,6 +346,15 @@ QString KeyedSource::orderIndexFor(const QStringList &keys) const
     return {};
 }
 
+QString KeyedSource::findIndexFor(const QStringList &prefixedKeys) const
+{
+    for (const FindIndex &index : findIndexes) {
+        if (prefixedKeys.contains(index.columns.value(0)))
+            return index.name;
+    }
+    return {};
+}
+
 const QList<KeyedSource> &sources()
 {
     static const QList<KeyedSource> list{
@@ -360,7 +375,13 @@ const QList<KeyedSource> &sources()
           {QStringLiteral("العام"), QStringLiteral("year")}},
          QStringLiteral("السيد"), QStringLiteral("payeeOrder"),
          {{QStringLiteral("ChequeKeys_byPayee"), {QStringLiteral("payee")}},
-          {QStringLiteral("ChequeKeys_byDate"), {QStringLiteral("year"), QStringLiteral("month"), QStringLiteral("day")}}}},
+          {QStringLiteral("ChequeKeys_byDate"), {QStringLiteral("year"), QStringLiteral("month"), QStringLiteral("day")}}},
+         // A date is found from its day where the day is typed (a few days of a month's
+         // thirty), from its year otherwise; each index holds the order, so nothing is read
+         // from the table to sort what it finds.
+         {{QStringLiteral("ChequeKeys_dayFirst"), {QStringLiteral("day"), QStringLiteral("month"), QStringLiteral("year"), QStringLiteral("payeeOrder")}},
+          {QStringLiteral("ChequeKeys_yearFirst"), {QStringLiteral("year"), QStringLiteral("month"), QStringLiteral("day"), QStringLiteral("payeeOrder")}},
+          {QStringLiteral("ChequeKeys_monthFirst"), {QStringLiteral("month"), QStringLiteral("year"), QStringLiteral("day"), QStringLiteral("payeeOrder")}}}},
         // The per-payee sums: one key row per payee, found in the view by the payee's name.
         {QStringLiteral("TotalCheque"), QStringLiteral("PayeeKeys"), QStringLiteral("السيد"), QStringLiteral("payee"),
          QStringLiteral("ChequePayeeSums"), QStringLiteral("payee"),

@@ -50,6 +50,12 @@ struct OrderIndex
     QString name;
     QStringList covers; // the folded keys it holds beside the order
 };
+// An index that finds rows by keys, in the order of its columns.
+struct FindIndex
+{
+    QString name;
+    QStringList columns;
+};
 struct KeyedSource
 {
     QString source;     // "Phone", "Cheque", "TotalCheque"
@@ -62,11 +68,17 @@ struct KeyedSource
     QString orderedColumn; // the source's column with a collation key
     QString orderKey;      // that key in the key table
     QList<OrderIndex> orderIndexes;
+    // Indexes over several keys, for searches that compare them together (a date's day, month
+    // and year); each other key has an index of its own.
+    QList<FindIndex> findIndexes;
 
     // The folded key of a column of the source, or an empty text when it has none.
     QString keyOf(const QString &column) const;
     // An index that walks the order and holds every one of keys, or an empty text.
     QString orderIndexFor(const QStringList &keys) const;
+    // The index that finds the rows of a search whose literal prefixes are on these keys: the
+    // first several-key index led by one of them, or an empty text (the engine chooses).
+    QString findIndexFor(const QStringList &prefixedKeys) const;
 };
 const QList<KeyedSource> &sources();
 const KeyedSource *sourceOf(const QString &source);

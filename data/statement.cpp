@@ -129,6 +129,8 @@ Statement::Sql Statement::toSql(const SearchKeys::KeyedSource *keys) const
         if (keys)
             sql.keysUsed << key.searched;
         const LikePattern like = translateLike(key.folded ? SearchKeys::fold(condition.pattern) : condition.pattern);
+        if (keys && !like.literalPrefix.isEmpty())
+            sql.keysPrefixed << key.searched;
         QStringList parts;
         if (like.isExact) {
             parts << key.searched + QStringLiteral(" = ?");

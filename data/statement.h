@@ -86,6 +86,7 @@ public:
         QVariantList values;
         QString keyTable;   // the clauses are over this key table; empty: over the source
         QStringList keysUsed; // the folded keys the conditions compare
+        QStringList keysPrefixed; // those of them a literal prefix narrows
     };
     Sql toSql(const SearchKeys::KeyedSource *keys = nullptr) const;
 
