@@ -262,8 +262,8 @@ QString orderedKeysSql(const QString &keyTable, const QString &condition, const 
 
 std::optional<QList<qint64>> orderedKeys(const QSqlDatabase &db, const QString &book, const QString &keyTable,
                                          const QString &condition, const QVariantList &values,
-                                         const QString &orderKey, const QString &orderIndex, const QString &findIndex,
-                                         QSqlError *error)
+                                         const QString &orderKey, const QString &orderIndex,
+                                         const std::function<QString()> &chooseFindIndex, QSqlError *error)
 {
     const ChangeStamp stamp = ChangeStamp::of(db);
     std::optional<qint64> changes = changesOf(db, book);
@@ -287,6 +287,7 @@ std::optional<QList<qint64>> orderedKeys(const QSqlDatabase &db, const QString &
     // it goes; one that matches few finds them by their keys and sorts them. Which it is, a
     // count that stops past the few tells.
     constexpr qint64 sortedAtMost = 20000;
+    const QString findIndex = chooseFindIndex ? chooseFindIndex() : QString();
     qint64 counted = 0;
     {
         QSqlQuery probe(db);

@@ -15,6 +15,7 @@
 #include <QString>
 #include <QVariantList>
 
+#include <functional>
 #include <optional>
 
 namespace dalil {
@@ -50,15 +51,16 @@ std::optional<qint64> count(const QSqlDatabase &db, const QString &object, const
 // and moved along with every write of one row through the program, so that a search of any
 // breadth reaches any of its rows at once and takes a save or a delete without reading its
 // rows again. orderIndex walks the order with every key the condition needs: a search that
-// matches many rows walks it rather than sorting them.
+// matches many rows walks it rather than sorting them; one that matches few is found through
+// the index chooseFindIndex names (asked only when the set is read afresh).
 // The statement that reads an ordered set: walking walkIndex, or (empty) sorting what
 // findIndex (empty: the engine's choice among the keys' indexes) finds.
 QString orderedKeysSql(const QString &keyTable, const QString &condition, const QString &orderKey, const QString &walkIndex,
                        const QString &findIndex = {});
 std::optional<QList<qint64>> orderedKeys(const QSqlDatabase &db, const QString &book, const QString &keyTable,
                                          const QString &condition, const QVariantList &values,
-                                         const QString &orderKey, const QString &orderIndex, const QString &findIndex,
-                                         QSqlError *error);
+                                         const QString &orderKey, const QString &orderIndex,
+                                         const std::function<QString()> &chooseFindIndex, QSqlError *error);
 
 // One row written through the connection: the kept counts of its table follow the write (plus
 // or minus the row where it meets their condition) when the write was the table's only change.

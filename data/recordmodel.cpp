@@ -150,7 +150,8 @@ DataError RecordModel::fetchCount()
 std::optional<QList<qint64>> RecordModel::readOrderedKeys(const QSqlDatabase &db, QSqlError *error) const
 {
     return CountCache::orderedKeys(db, m_object, m_sql.keyTable, condition(), m_sql.values, m_keys->orderKey,
-                                   m_keys->orderIndexFor(m_sql.keysUsed), m_keys->findIndexFor(m_sql.keysPrefixed), error);
+                                   m_keys->orderIndexFor(m_sql.keysUsed),
+                                   [&] { return m_keys->findIndexFor(db, m_sql.prefixed); }, error);
 }
 
 void RecordModel::ensureOrdered(const QSqlDatabase &db) const

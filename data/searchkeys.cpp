@@ -10,6 +10,7 @@
 #include <unicode/ucol.h>
 #include <unicode/uversion.h>
 
+#include <limits>
 #include <memory>
 #include <mutex>
 
@@ -346,13 +347,48 @@ QString KeyedSource::orderIndexFor(const QStringList &keys) const
     return {};
 }
 
-QString KeyedSource::findIndexFor(const QStringList &prefixedKeys) const
+QString KeyedSource::findIndexFor(const QSqlDatabase &db, const QList<Statement::Sql::Range> &prefixed) const
 {
+    sqlite3 *handle = handleOf(db);
+    if (!handle)
+        return {};
+    // Each candidate's range is read a row at a time, all of them in turn: the first to end
+    // is the smallest, and finding it costs a few times its own size, however big the others.
+    struct Candidate
+    {
+        QString name;
+        sqlite3_stmt *statement = nullptr;
+    };
+    QList<Candidate> candidates;
     for (const FindIndex &index : findIndexes) {
-        if (prefixedKeys.contains(index.columns.value(0)))
-            return index.name;
+        const auto range = std::find_if(prefixed.cbegin(), prefixed.cend(),
+                                        [&](const Statement::Sql::Range &r) { return r.key == index.columns.value(0); });
+        if (range == prefixed.cend())
+            continue;
+        const QByteArray sql = QStringLiteral("SELECT 1 FROM %1 INDEXED BY %2 WHERE %3 >= ? AND %3 < ?")
+                                   .arg(keyTable, index.name, range->key)
+                                   .toUtf8();
+        Candidate candidate{index.name};
+        if (sqlite3_prepare_v2(handle, sql.constData(), -1, &candidate.statement, nullptr) != SQLITE_OK) {
+            sqlite3_finalize(candidate.statement);
+            continue;
+        }
+        sqlite3_bind_text16(candidate.statement, 1, range->from.utf16(), int(range->from.size() * 2), SQLITE_TRANSIENT);
+        sqlite3_bind_text16(candidate.statement, 2, range->to.utf16(), int(range->to.size() * 2), SQLITE_TRANSIENT);
+        candidates << candidate;
     }
-    return {};
+    QString best = candidates.size() == 1 ? candidates.first().name : QString();
+    while (best.isEmpty() && !candidates.isEmpty()) {
+        for (const Candidate &candidate : std::as_const(candidates)) {
+            if (sqlite3_step(candidate.statement) != SQLITE_ROW) {
+                best = candidate.name;
+                break;
+            }
+        }
+    }
+    for (const Candidate &candidate : std::as_const(candidates))
+        sqlite3_finalize(candidate.statement);
+    return best;
 }
 
 const QList<KeyedSource> &sources()

@@ -16,6 +16,8 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include "statement.h"
+
 #include <functional>
 
 struct sqlite3;
@@ -76,9 +78,10 @@ struct KeyedSource
     QString keyOf(const QString &column) const;
     // An index that walks the order and holds every one of keys, or an empty text.
     QString orderIndexFor(const QStringList &keys) const;
-    // The index that finds the rows of a search whose literal prefixes are on these keys: the
-    // first several-key index led by one of them, or an empty text (the engine chooses).
-    QString findIndexFor(const QStringList &prefixedKeys) const;
+    // The index that finds the rows of a search narrowed by these prefixes: of the several-key
+    // indexes led by one of them, the one whose prefix covers the fewest rows (a bounded
+    // count of each tells), or an empty text (the engine chooses).
+    QString findIndexFor(const QSqlDatabase &db, const QList<Statement::Sql::Range> &prefixed) const;
 };
 const QList<KeyedSource> &sources();
 const KeyedSource *sourceOf(const QString &source);

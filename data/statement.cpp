@@ -130,7 +130,7 @@ Statement::Sql Statement::toSql(const SearchKeys::KeyedSource *keys) const
             sql.keysUsed << key.searched;
         const LikePattern like = translateLike(key.folded ? SearchKeys::fold(condition.pattern) : condition.pattern);
         if (keys && !like.literalPrefix.isEmpty())
-            sql.keysPrefixed << key.searched;
+            sql.prefixed.append({key.searched, like.literalPrefix, key.prefixUpperBound(like.literalPrefix).toString()});
         QStringList parts;
         if (like.isExact) {
             parts << key.searched + QStringLiteral(" = ?");

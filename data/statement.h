@@ -86,7 +86,14 @@ public:
         QVariantList values;
         QString keyTable;   // the clauses are over this key table; empty: over the source
         QStringList keysUsed; // the folded keys the conditions compare
-        QStringList keysPrefixed; // those of them a literal prefix narrows
+        // The keys a literal prefix narrows, with the range of keys it stands for.
+        struct Range
+        {
+            QString key;
+            QString from;
+            QString to;
+        };
+        QList<Range> prefixed;
     };
     Sql toSql(const SearchKeys::KeyedSource *keys = nullptr) const;
 

@@ -285,7 +285,7 @@ void TestSearchKeys::orderedSetsFollowEveryWrite()
     const auto ordered = [&] {
         QSqlError sqlError;
         return CountCache::orderedKeys(db, QStringLiteral("Phone"), sql.keyTable, condition, sql.values, keys->orderKey,
-                                       keys->orderIndexFor(sql.keysUsed), keys->findIndexFor(sql.keysPrefixed), &sqlError)
+                                       keys->orderIndexFor(sql.keysUsed), [&] { return keys->findIndexFor(db, sql.prefixed); }, &sqlError)
             .value_or(QList<qint64>{-1});
     };
     const auto fresh = [&] {
@@ -361,15 +361,28 @@ void TestSearchKeys::searchesWalkTheKeyIndexes()
     QCOMPARE(cheque->orderIndexFor(date.keysUsed), QStringLiteral("ChequeKeys_byDate"));
     const QString walk = plan(CountCache::orderedKeysSql(date.keyTable, where(date), cheque->orderKey, cheque->orderIndexFor(date.keysUsed)));
     QVERIFY2(walk.contains(QStringLiteral("COVERING INDEX ChequeKeys_byDate")) && !walk.contains(QStringLiteral("TEMP B-TREE")), qPrintable(walk));
-    // A date with its day typed is found from the day, one without from its year; neither reads the table.
+    // A date is found from whichever typed part covers the fewest cheques; neither reads the table.
     const QString byYear = plan(CountCache::orderedKeysSql(date.keyTable, where(date), cheque->orderKey, {},
-                                                           cheque->findIndexFor(date.keysPrefixed)));
+                                                           cheque->findIndexFor(db, date.prefixed)));
     QVERIFY2(byYear.contains(QStringLiteral("COVERING INDEX ChequeKeys_yearFirst")), qPrintable(byYear));
-    const Statement::Sql day = keyed(QStringLiteral("select * from Cheque "),
-                                     {{QStringLiteral("where اليوم like'"), QStringLiteral("12*")}, {QStringLiteral("AND الشهر Like'"), QStringLiteral("5*")},
-                                      {QStringLiteral("AND العام Like'"), QStringLiteral("201*")}}, QStringLiteral("order by السيد"));
-    const QString byDay = plan(CountCache::orderedKeysSql(day.keyTable, where(day), cheque->orderKey, {}, cheque->findIndexFor(day.keysPrefixed)));
+    // Thirty days of May 2019, and one cheque of 2031.
+    for (int d = 1; d <= 30; ++d)
+        QVERIFY(Records::insert(folder->databasePath(), QStringLiteral("Cheque"),
+                                {{QStringLiteral("اليوم"), QString::number(d)}, {QStringLiteral("الشهر"), QStringLiteral("5")},
+                                 {QStringLiteral("العام"), QStringLiteral("2019")}}).ok());
+    QVERIFY(Records::insert(folder->databasePath(), QStringLiteral("Cheque"),
+                            {{QStringLiteral("اليوم"), QStringLiteral("1")}, {QStringLiteral("الشهر"), QStringLiteral("5")},
+                             {QStringLiteral("العام"), QStringLiteral("2031")}}).ok());
+    const auto dateSearch = [&](const QString &d, const QString &y) {
+        return keyed(QStringLiteral("select * from Cheque "),
+                     {{QStringLiteral("where اليوم like'"), d}, {QStringLiteral("AND الشهر Like'"), QStringLiteral("5*")},
+                      {QStringLiteral("AND العام Like'"), y}}, QStringLiteral("order by السيد"));
+    };
+    const Statement::Sql day = dateSearch(QStringLiteral("12*"), QStringLiteral("201*"));
+    const QString byDay = plan(CountCache::orderedKeysSql(day.keyTable, where(day), cheque->orderKey, {}, cheque->findIndexFor(db, day.prefixed)));
     QVERIFY2(byDay.contains(QStringLiteral("COVERING INDEX ChequeKeys_dayFirst (day>? AND day<?)")), qPrintable(byDay));
+    const Statement::Sql year = dateSearch(QStringLiteral("1*"), QStringLiteral("2031*"));
+    QCOMPARE(cheque->findIndexFor(db, year.prefixed), QStringLiteral("ChequeKeys_yearFirst"));
     const Statement::Sql payee = keyed(QStringLiteral("select * from TotalCheque "), {{QStringLiteral("where السيد like'"), QStringLiteral("ا*")}},
                                        QStringLiteral("order by السيد"));
     QVERIFY(plan(QStringLiteral("SELECT * FROM PayeeKeys") + literal(payee) + payee.orderBy).contains(QStringLiteral("PayeeKeys_folded")));
