@@ -1,6 +1,7 @@
 -- The organiser's database, DB1.mdb: three books, the two cheque totals and the books' change numbers.
--- The set-up runs this once, only when no DB1.mdb exists; the program itself never
--- creates or changes the schema.
+-- The set-up runs this once, only when no DB1.mdb exists. This is layout 3: the program's
+-- first opening brings the file to the current layout as it does any older file, adding the
+-- search keys it computes itself (data/searchkeys.cpp), and never changes the books.
 --
 -- Text columns that are searched or sorted compare without regard to Latin case,
 -- as the search language always has, and carry an index so that a prefix search
