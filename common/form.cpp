@@ -4,6 +4,7 @@
 #include "messagebox.h"
 #include "twips.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QResizeEvent>
 #include <QHash>
@@ -96,6 +97,11 @@ void Form::Hide()
         frame->hideForm(this);
     else
         hide();
+    // With no other window to take it, the focus would stay on a control of the hidden
+    // window, where a key the user presses next (Space on its cancel button) would act
+    // unseen.
+    if (QWidget *focus = QApplication::focusWidget(); focus && isAncestorOf(focus) && !focus->isVisible())
+        focus->clearFocus();
 }
 
 bool Form::isShown() const

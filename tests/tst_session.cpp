@@ -428,6 +428,30 @@ void TestSession::replays_data()
                R"({"a":"Type","c":"Text2","f":"Form7","t":"2022"})",
                R"({"a":"Click","c":"Command1","f":"Form7"})",
            };
+    // A save from an entry window opened by the menu, with no other window shown: the focus
+    // stayed on the hidden window's cancel button, where the next Space would have acted.
+    QTest::newRow("focus left on a hidden entry window after a save")
+        << QStringLiteral("focus") << QStringList{
+               R"({"a":"Menu","c":"check"})",
+               R"({"a":"CloseBox","f":"Form6"})",
+               R"({"a":"Menu","c":"addphone"})",
+               R"({"a":"Type","c":"Text1","f":"Form3","t":"o'neil"})",
+               R"({"a":"Type","c":"Text3","f":"Form3","t":"+962 7976"})",
+               R"({"a":"Click","c":"Command1","f":"Form3"})",
+           };
+    // Spellings of one name are found and listed together, whoever wrote them.
+    QTest::newRow("spellings found alike after another program's write")
+        << QString() << QStringList{
+               R"({"a":"Menu","c":"phone"})",
+               R"({"a":"OtherWrite","c":"Phone","m":143,"v":["أحمد","","","","","079","",""]})",
+               R"({"a":"Menu","c":"addphone"})",
+               R"({"a":"Type","c":"Text1","f":"Form3","t":"احمد"})",
+               R"({"a":"Type","c":"Text3","f":"Form3","t":"٠٧٩"})",
+               R"({"a":"Click","c":"Command1","f":"Form3"})",
+               R"({"a":"PickKind","f":"Form2"})",
+               R"({"a":"Type","c":"Text1","f":"Form2","t":"إحمد"})",
+               R"({"a":"Click","c":"Command2","f":"Form2"})",
+           };
 }
 
 void TestSession::replays()
