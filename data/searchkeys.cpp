@@ -243,6 +243,23 @@ QString triggersSql(const KeyedSource &s)
     return sql;
 }
 
+// INSERT ... SELECT of the key rows of the keyed table's rows, folded (and sorted, withOrder)
+// by the program's own functions; a WHERE may follow.
+QString insertKeysSql(const KeyedSource &s, bool withOrder)
+{
+    QStringList columns{s.keyLink}, values{quoteIdentifier(s.keyedLink)};
+    for (const KeyedColumn &c : s.columns) {
+        columns << c.key;
+        values << QStringLiteral("dalil_fold(%1)").arg(keyedColumn(s, c.column));
+    }
+    if (withOrder) {
+        columns << s.orderKey;
+        values << QStringLiteral("dalil_sortkey(%1)").arg(keyedColumn(s, s.orderedColumn));
+    }
+    return QStringLiteral("INSERT INTO %1 (%2) SELECT %3 FROM %4")
+        .arg(s.keyTable, columns.join(QStringLiteral(", ")), values.join(QStringLiteral(", ")), quoteIdentifier(s.keyedTable));
+}
+
 QString sortKeyOfRowSql(const KeyedSource &s, const QString &keyTableAlias)
 {
     if (s.orderedColumn == s.sourceLink)
@@ -412,9 +429,9 @@ const QList<KeyedSource> &sources()
          QStringLiteral("السيد"), QStringLiteral("payeeOrder"),
          {{QStringLiteral("ChequeKeys_byPayee"), {QStringLiteral("payee")}},
           {QStringLiteral("ChequeKeys_byDate"), {QStringLiteral("year"), QStringLiteral("month"), QStringLiteral("day")}}},
-         // A date is found from its day where the day is typed (a few days of a month's
-         // thirty), from its year otherwise; each index holds the order, so nothing is read
-         // from the table to sort what it finds.
+         // A date is found from whichever typed part (day, year or month) covers the fewest
+         // cheques; each index holds the order, so nothing is read from the table to sort
+         // what it finds.
          {{QStringLiteral("ChequeKeys_dayFirst"), {QStringLiteral("day"), QStringLiteral("month"), QStringLiteral("year"), QStringLiteral("payeeOrder")}},
           {QStringLiteral("ChequeKeys_yearFirst"), {QStringLiteral("year"), QStringLiteral("month"), QStringLiteral("day"), QStringLiteral("payeeOrder")}},
           {QStringLiteral("ChequeKeys_monthFirst"), {QStringLiteral("month"), QStringLiteral("year"), QStringLiteral("day"), QStringLiteral("payeeOrder")}}}},
@@ -461,16 +478,7 @@ bool create(sqlite3 *handle, const std::function<bool(qint64, qint64)> &progress
         if (!run(handle, keyTableSql(s)))
             return false;
         // The rows are keyed in slices, so that the user sees the work go on.
-        QStringList columns{s.keyLink}, values{quoteIdentifier(s.keyedLink)};
-        for (const KeyedColumn &c : s.columns) {
-            columns << c.key;
-            values << QStringLiteral("dalil_fold(%1)").arg(keyedColumn(s, c.column));
-        }
-        columns << s.orderKey;
-        values << QStringLiteral("dalil_sortkey(%1)").arg(keyedColumn(s, s.orderedColumn));
-        const QString insert = QStringLiteral("INSERT INTO %1 (%2) SELECT %3 FROM %4")
-                                   .arg(s.keyTable, columns.join(QStringLiteral(", ")), values.join(QStringLiteral(", ")),
-                                        quoteIdentifier(s.keyedTable));
+        const QString insert = insertKeysSql(s, true);
         if (s.keyedLink == u"rowid") {
             const qint64 last = number(handle, QStringLiteral("SELECT ifnull(max(rowid), 0) FROM %1").arg(quoteIdentifier(s.keyedTable))).value_or(0);
             constexpr qint64 slice = 50000;
@@ -527,16 +535,10 @@ bool fillMissing(const QSqlDatabase &db)
         const qint64 keyed = number(handle, QStringLiteral("SELECT count(*) FROM %1").arg(s.keyTable)).value_or(-1);
         const qint64 rows = number(handle, QStringLiteral("SELECT count(*) FROM %1").arg(keyedTable)).value_or(-1);
         if (keyed != rows) {
-            QStringList columns{s.keyLink}, values{quoteIdentifier(s.keyedLink)};
-            for (const KeyedColumn &c : s.columns) {
-                columns << c.key;
-                values << QStringLiteral("dalil_fold(%1)").arg(keyedColumn(s, c.column));
-            }
             work << QStringLiteral("DELETE FROM %1 WHERE %2 NOT IN (SELECT %3 FROM %4)")
                         .arg(s.keyTable, s.keyLink, quoteIdentifier(s.keyedLink), keyedTable)
-                 << QStringLiteral("INSERT INTO %1 (%2) SELECT %3 FROM %4 WHERE %5 NOT IN (SELECT %6 FROM %1)")
-                        .arg(s.keyTable, columns.join(QStringLiteral(", ")), values.join(QStringLiteral(", ")), keyedTable,
-                             quoteIdentifier(s.keyedLink), s.keyLink);
+                 << insertKeysSql(s, false) + QStringLiteral(" WHERE %1 NOT IN (SELECT %2 FROM %3)")
+                                                  .arg(quoteIdentifier(s.keyedLink), s.keyLink, s.keyTable);
         }
         if (!sameCollator)
             work << QStringLiteral("UPDATE %1 SET %2 = NULL").arg(s.keyTable, s.orderKey);

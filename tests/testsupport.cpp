@@ -25,6 +25,8 @@
 
 #include <sqlite3.h>
 
+#include <unistd.h>
+
 namespace testing {
 
 namespace {
@@ -75,6 +77,11 @@ bool createDatabase(const QString &path, const QByteArray &given)
     }
     sqlite3_close(db);
     return rc == SQLITE_OK;
+}
+
+bool runAsOrdinaryUser()
+{
+    return geteuid() != 0 || (setgid(65534) == 0 && setuid(65534) == 0);
 }
 
 AppFolder::AppFolder(bool withDatabase)

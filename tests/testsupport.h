@@ -38,6 +38,10 @@ private:
     QTemporaryDir m_dir;
 };
 
+// File permissions mean nothing to root: a test of read-only files runs as an ordinary user,
+// as the users do. Returns false when the user could not be changed.
+bool runAsOrdinaryUser();
+
 // Starts the program in-process on the folder, as the user starts it, and waits for its frame.
 bool startProgram(const AppFolder &folder);
 // Ends the program, lets its windows go, and closes every connection to the file.

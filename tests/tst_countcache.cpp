@@ -69,11 +69,7 @@ class TestCountCache : public QObject
 private slots:
     void initTestCase()
     {
-        // File permissions mean nothing to root: run as an ordinary user, as the users do.
-        if (geteuid() == 0) {
-            QVERIFY(setgid(65534) == 0);
-            QVERIFY(setuid(65534) == 0);
-        }
+        QVERIFY(testing::runAsOrdinaryUser());
     }
     void init() { folder = std::make_unique<AppFolder>(); }
     void cleanup()

@@ -54,11 +54,7 @@ class TestDamaged : public QObject
 private slots:
     void initTestCase()
     {
-        // File permissions mean nothing to root: run as an ordinary user, as the users do.
-        if (geteuid() == 0) {
-            QVERIFY(setgid(65534) == 0);
-            QVERIFY(setuid(65534) == 0);
-        }
+        QVERIFY(testing::runAsOrdinaryUser());
     }
     void cleanup()
     {
