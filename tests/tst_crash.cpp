@@ -1,6 +1,7 @@
 // Killed mid-save: the real program, saving records in a loop through its entry windows,
 // is killed at random moments. Afterwards the file is sound, every record whose save had
-// completed is there exactly, and no record is partial or empty.
+// completed is there exactly, and no record is partial or empty. Killed while it upgrades an
+// older book, it leaves the file as it was or fully upgraded.
 #include "testsupport.h"
 
 #include <QElapsedTimer>
@@ -8,6 +9,7 @@
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSet>
+#include <QThread>
 #include <QTest>
 
 class TestCrash : public QObject
@@ -16,6 +18,7 @@ class TestCrash : public QObject
 
 private slots:
     void killedAtRandomMomentsLosesNothing();
+    void killedDuringTheUpgradeLeavesTheFileAsItWas();
 };
 
 void TestCrash::killedAtRandomMomentsLosesNothing()
@@ -101,6 +104,52 @@ void TestCrash::killedAtRandomMomentsLosesNothing()
              folder.value(QStringLiteral("SELECT sum(فلس) FROM Cheque")));
     qInfo("%d kills, %lld records saved and reported, %lld records present", kills, qint64(saved.size()),
           qint64(present.size()));
+}
+
+
+void TestCrash::killedDuringTheUpgradeLeavesTheFileAsItWas()
+{
+    // An older book big enough that its first opening takes a few seconds to key it.
+    QRandomGenerator random(4);
+    int before = 0;
+    for (int round = 0; round < 5; ++round) {
+        testing::AppFolder folder(false);
+        QVERIFY(testing::createDatabase(folder.databasePath(), testing::secondLayoutSql()));
+        folder.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 150000)"
+                                   " INSERT INTO Phone (الإسم, المنزل) SELECT 'أحمد ' || i, i FROM n"));
+        folder.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 50000)"
+                                   " INSERT INTO Cheque (السيد, دينار, فلس) SELECT 'يحيى ' || (i % 300), i, 7 FROM n"));
+        const QString digest = QStringLiteral("SELECT count(*), sum(length(الإسم)), sum(المنزل) FROM Phone WHERE rowid <= 150000");
+        const QList<QVariantList> phones = folder.rows(digest);
+        const QList<QVariantList> sums = folder.rows(QStringLiteral("SELECT * FROM TotalCheque ORDER BY 1"));
+
+        QProcess driver;
+        driver.start(QStringLiteral(DALIL_CRASHDRIVER), {folder.path(), QStringLiteral("0")});
+        QVERIFY(driver.waitForStarted());
+        QThread::msleep(random.bounded(300, 1500));
+        driver.kill(); // SIGKILL
+        QVERIFY(driver.waitForFinished(10000));
+
+        QCOMPARE(folder.value(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
+        const int version = folder.value(QStringLiteral("PRAGMA user_version")).toInt();
+        const int keyTables = folder.value(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name LIKE '%Keys'")).toInt();
+        if (version == 2) {
+            // Killed before the upgrade committed: not a trace of it.
+            QCOMPARE(keyTables, 0);
+            ++before;
+        } else {
+            // Or after: all of it.
+            QCOMPARE(version, 4);
+            QCOMPARE(keyTables, 3);
+            QCOMPARE(folder.value(QStringLiteral("SELECT count(*) FROM PhoneKeys")), folder.value(QStringLiteral("SELECT count(*) FROM Phone")));
+        }
+        // The books as they were (the program may have saved a record of its own after).
+        QCOMPARE(folder.rows(digest), phones);
+        if (version == 2)
+            QCOMPARE(folder.rows(QStringLiteral("SELECT * FROM TotalCheque ORDER BY 1")), sums);
+    }
+    qInfo("%d of 5 kills fell inside the upgrade", before);
+    QVERIFY2(before >= 2, qPrintable(QStringLiteral("only %1 of 5 kills fell inside the upgrade").arg(before)));
 }
 
 QTEST_GUILESS_MAIN(TestCrash)
