@@ -146,6 +146,17 @@ bool moveAlong(const QSqlDatabase &db, Entry &e, qint64 key, int before, int now
     return true;
 }
 
+bool indexExists(const QSqlDatabase &db, const QString &name)
+{
+    if (name.isEmpty())
+        return false;
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ?"));
+    query.addBindValue(name);
+    return query.exec() && query.next();
+}
+
 sqlite3 *handleOf(const QSqlDatabase &db)
 {
     const QVariant native = db.driver() ? db.driver()->handle() : QVariant();
@@ -304,7 +315,9 @@ std::optional<QList<qint64>> orderedKeys(const QSqlDatabase &db, const QString &
         }
         counted = probe.value(0).toLongLong();
     }
-    const QString sql = orderedKeysSql(keyTable, condition, orderKey, counted > sortedAtMost ? orderIndex : QString(), findIndex);
+    // (An index of Dalil's that someone dropped is not named: the engine then finds another way.)
+    const bool walks = counted > sortedAtMost && indexExists(db, orderIndex);
+    const QString sql = orderedKeysSql(keyTable, condition, orderKey, walks ? orderIndex : QString(), findIndex);
 
     // One read transaction, so that the rows and the change number are of one moment.
     const bool own = sqlite3_get_autocommit(handle) != 0;

@@ -104,6 +104,7 @@ private slots:
     void listsAreInArabicOrder();
     void rowsOfAnotherProgramAreFoundAndOrdered();
     void orderedSetsFollowEveryWrite();
+    void searchesOutliveADroppedKeyIndex();
     void searchesWalkTheKeyIndexes();
     void anOlderFileGainsTheKeysAndKeepsEveryRow();
     void aReadOnlyOlderFileSearchesAsBefore();
@@ -261,6 +262,25 @@ void TestSearchKeys::rowsOfAnotherProgramAreFoundAndOrdered()
     QCOMPARE(searched(path, QStringLiteral("select * from TotalCheque "), {{QStringLiteral("where السيد like'"), QStringLiteral("يحيي*")}},
                       QStringLiteral("order by السيد")),
              QStringList{QStringLiteral("يحيى")});
+}
+
+void TestSearchKeys::searchesOutliveADroppedKeyIndex()
+{
+    // Someone drops Dalil's indexes with another program: the searches still answer, in order.
+    folder->exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 24999)"
+                                " INSERT INTO Phone (الإسم) SELECT 'احمد ' || i FROM n"));
+    folder->exec(QStringLiteral("DROP INDEX PhoneKeys_byName"));
+    folder->exec(QStringLiteral("DROP INDEX ChequeKeys_yearFirst"));
+    const QStringList listed = phonesNamed(folder->databasePath(), QStringLiteral("*"));
+    QCOMPARE(listed.size(), 25000);
+    QCOMPARE(listed, collated(listed));
+    QVERIFY(Records::insert(folder->databasePath(), QStringLiteral("Cheque"),
+                            {{QStringLiteral("اليوم"), QStringLiteral("1")}, {QStringLiteral("الشهر"), QStringLiteral("2")},
+                             {QStringLiteral("العام"), QStringLiteral("2030")}, {QStringLiteral("السيد"), QStringLiteral("بكر")}}).ok());
+    QCOMPARE(searched(folder->databasePath(), QStringLiteral("select * from Cheque "),
+                      {{QStringLiteral("where اليوم like'"), QStringLiteral("*")}, {QStringLiteral("AND الشهر Like'"), QStringLiteral("*")},
+                       {QStringLiteral("AND العام Like'"), QStringLiteral("2030*")}}, QStringLiteral("order by السيد"), 3),
+             QStringList{QStringLiteral("بكر")});
 }
 
 void TestSearchKeys::orderedSetsFollowEveryWrite()
