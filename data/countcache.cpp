@@ -1,8 +1,8 @@
 #include "countcache.h"
 
+#include "database.h"
 #include "statement.h"
 
-#include <QSqlDriver>
 #include <QSqlQuery>
 
 #include <sqlite3.h>
@@ -157,14 +157,6 @@ bool indexExists(const QSqlDatabase &db, const QString &name)
     return query.exec() && query.next();
 }
 
-sqlite3 *handleOf(const QSqlDatabase &db)
-{
-    const QVariant native = db.driver() ? db.driver()->handle() : QVariant();
-    if (qstrcmp(native.typeName(), "sqlite3*") != 0)
-        return nullptr;
-    return *static_cast<sqlite3 *const *>(native.data());
-}
-
 void keep(Entry entry)
 {
     QList<Entry> &list = entries();
@@ -289,7 +281,7 @@ std::optional<QList<qint64>> orderedKeys(const QSqlDatabase &db, const QString &
             }
         }
     }
-    sqlite3 *handle = handleOf(db);
+    sqlite3 *handle = Database::handle(db);
     if (!handle) {
         *error = QSqlError(QStringLiteral("no engine"), {}, QSqlError::ConnectionError);
         return std::nullopt;

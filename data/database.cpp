@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QSet>
 #include <QFile>
+#include <QSqlDriver>
 #include <QSqlQuery>
 #include <QUrl>
 
@@ -158,6 +159,14 @@ QSqlDatabase connection(const QString &path, DataError *error)
         SearchKeys::fillMissing(db);
     }
     return db;
+}
+
+sqlite3 *handle(const QSqlDatabase &db)
+{
+    const QVariant native = db.driver() ? db.driver()->handle() : QVariant();
+    if (qstrcmp(native.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3 *const *>(native.data());
 }
 
 bool hasObject(const QSqlDatabase &db, const QString &name, bool *isTable)

@@ -5,6 +5,8 @@
 #include <QSqlError>
 #include <QString>
 
+struct sqlite3;
+
 namespace dalil {
 
 // Why a data operation failed, in terms a window can tell the user.
@@ -45,6 +47,10 @@ constexpr int lockWaitMilliseconds = 2000;
 // The shared connection to the file at path, opened on first use. Never creates the file.
 // Returns an invalid database and sets *error when the file cannot be used.
 QSqlDatabase connection(const QString &path, DataError *error);
+
+// The engine's own handle of a connection, for what Qt's driver does not offer (functions,
+// several statements in one step); null for a connection of another driver.
+sqlite3 *handle(const QSqlDatabase &db);
 
 // Whether the database holds a table or view of that name.
 bool hasObject(const QSqlDatabase &db, const QString &name, bool *isTable);

@@ -1,8 +1,8 @@
 #include "searchkeys.h"
 
+#include "database.h"
 #include "statement.h"
 
-#include <QSqlDriver>
 #include <QSqlQuery>
 #include <QVariant>
 
@@ -132,14 +132,6 @@ void sortKeyFunction(sqlite3_context *context, int, sqlite3_value **argv)
     }
     const QByteArray key = sortKey(text);
     sqlite3_result_blob(context, key.constData(), int(key.size()), SQLITE_TRANSIENT);
-}
-
-sqlite3 *handleOf(const QSqlDatabase &db)
-{
-    const QVariant native = db.driver() ? db.driver()->handle() : QVariant();
-    if (qstrcmp(native.typeName(), "sqlite3*") != 0)
-        return nullptr;
-    return *static_cast<sqlite3 *const *>(native.data());
 }
 
 bool run(sqlite3 *handle, const QString &sql)
@@ -343,7 +335,7 @@ void registerFunctions(sqlite3 *handle)
 
 void registerFunctions(const QSqlDatabase &db)
 {
-    registerFunctions(handleOf(db));
+    registerFunctions(Database::handle(db));
 }
 
 QString KeyedSource::keyOf(const QString &column) const
@@ -366,7 +358,7 @@ QString KeyedSource::orderIndexFor(const QStringList &keys) const
 
 QString KeyedSource::findIndexFor(const QSqlDatabase &db, const QList<Statement::Sql::Range> &prefixed) const
 {
-    sqlite3 *handle = handleOf(db);
+    sqlite3 *handle = Database::handle(db);
     if (!handle)
         return {};
     // Each candidate's range is read a row at a time, all of them in turn: the first to end
@@ -520,7 +512,7 @@ bool fillSortKeys(const QSqlDatabase &db, const KeyedSource &source)
 
 bool fillMissing(const QSqlDatabase &db)
 {
-    sqlite3 *handle = handleOf(db);
+    sqlite3 *handle = Database::handle(db);
     if (!handle || !present(db))
         return false;
     QSqlQuery query(db);

@@ -1,8 +1,8 @@
 #include "upgrade.h"
 
+#include "database.h"
 #include "searchkeys.h"
 
-#include <QSqlDriver>
 #include <QSqlQuery>
 #include <QVariant>
 
@@ -115,10 +115,8 @@ void setProgressHandler(std::function<bool(qint64, qint64)> handler)
 
 int bringUpToDate(const QSqlDatabase &db)
 {
-    const QVariant native = db.driver()->handle();
-    if (qstrcmp(native.typeName(), "sqlite3*") != 0)
-        return versionOf(db);
-    return bringUpToDate(*static_cast<sqlite3 *const *>(native.data()));
+    sqlite3 *handle = Database::handle(db);
+    return handle ? bringUpToDate(handle) : versionOf(db);
 }
 
 int bringUpToDate(sqlite3 *handle)
