@@ -7,7 +7,8 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-scripts/install-deps.sh
+# poppler-utils: the printing tests read the PDF files back (pdftotext, pdfinfo, pdffonts).
+scripts/install-deps.sh poppler-utils
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
 

@@ -16,7 +16,7 @@
 namespace dalil {
 
 Form4::Form4()
-    : ListWindow(designName(), 11880, 8595, {.afterCancel = AfterCancel::Shown})
+    : ListWindow(designName(), 11880, 8595, {.afterCancel = AfterCancel::Shown, .bookName = QStringLiteral("مذكرة المواعيد")})
 {
     setWindowTitle(QStringLiteral("مذكرة المواعيد"));
     setWindowIcon(Icons::appointment());

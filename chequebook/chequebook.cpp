@@ -2,6 +2,7 @@
 
 #include "form6.h"
 #include "form7.h"
+#include "form9.h"
 
 namespace dalil::chequebook {
 
@@ -13,6 +14,11 @@ void open(OpenedFrom from)
 void addRecord()
 {
     BeginNewRecord<Form7>();
+}
+
+void openLayouts()
+{
+    Forms::Load<Form9>()->Show();
 }
 
 } // namespace dalil::chequebook

@@ -9,5 +9,7 @@ namespace dalil::chequebook {
 void open(OpenedFrom from);
 // Begins a new cheque (the menu's add command).
 void addRecord();
+// The cheque layouts window (the options menu).
+void openLayouts();
 
 } // namespace dalil::chequebook

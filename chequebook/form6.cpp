@@ -1,5 +1,6 @@
 #include "form6.h"
 
+#include "chequeprint.h"
 #include "form7.h"
 
 #include "common/application.h"
@@ -7,15 +8,20 @@
 #include "common/dbgrid.h"
 #include "common/fittext.h"
 #include "common/icons.h"
+#include "common/report.h"
 #include "common/statusbar.h"
 #include "common/textbox.h"
 #include "common/twips.h"
 #include "data/statement.h"
 
+#include <QCollator>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+
+#include <map>
+#include <memory>
 
 namespace dalil {
 
@@ -36,7 +42,9 @@ BoundLabel *sumLabel(const QString &name, const QString &placeholder, QWidget *p
 
 Form6::Form6()
     : ListWindow(designName(), 11880, 8595,
-                 {.deleteReadsAgainWithoutRecord = true, .lastDeleteDisablesButtonsFirst = true})
+                 {.deleteReadsAgainWithoutRecord = true,
+                  .lastDeleteDisablesButtonsFirst = true,
+                  .bookName = QStringLiteral("دفتر الشيكات")})
 {
     setWindowTitle(QStringLiteral("دفتر الشيكات"));
     setWindowIcon(Icons::cheque());
@@ -363,6 +371,49 @@ void Form6::Command5_Click()
 void Form6::Command4_Click()
 {
     goBack();
+}
+
+void Form6::completeReport(Report &report)
+{
+    // The cheques listed, summed per payee and in all; fils carried into dinars as a cheque
+    // writes an amount.
+    const QStringList fields = Data1->Recordset()->fieldNames();
+    const qsizetype payee = fields.indexOf(QStringLiteral("السيد"));
+    const qsizetype dinars = fields.indexOf(QStringLiteral("دينار"));
+    const qsizetype fils = fields.indexOf(QStringLiteral("فلس"));
+    if (payee < 0 || dinars < 0 || fils < 0)
+        return;
+    auto sums = std::make_shared<std::map<QString, std::pair<QString, ChequeSum>>>();
+    auto all = std::make_shared<ChequeSum>();
+    report.tally = [=](const QStringList &values) {
+        const qint64 d = values.value(dinars).toLongLong();
+        const qint64 f = values.value(fils).toLongLong();
+        // Payees are told apart as the book's own sums tell them: Latin case aside.
+        QString name = values.value(payee);
+        QString key = name;
+        for (QChar &c : key) {
+            if (c.unicode() < 128)
+                c = c.toLower();
+        }
+        auto &entry = (*sums)[key];
+        if (entry.first.isEmpty())
+            entry.first = name;
+        entry.second.add(d, f);
+        all->add(d, f);
+    };
+    report.closing = [=] {
+        QStringList lines{QStringLiteral("المجاميع حسب المستفيد")};
+        QList<const std::pair<QString, ChequeSum> *> ordered;
+        for (const auto &entry : *sums)
+            ordered << &entry.second;
+        QCollator collator(arabicLocale());
+        std::stable_sort(ordered.begin(), ordered.end(),
+                         [&](auto *a, auto *b) { return collator.compare(a->first, b->first) < 0; });
+        for (const auto *entry : ordered)
+            lines << entry->first + QStringLiteral(": ") + entry->second.text();
+        lines << QStringLiteral("المجموع الكلي: ") + all->text();
+        return lines;
+    };
 }
 
 } // namespace dalil

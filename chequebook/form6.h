@@ -69,6 +69,7 @@ public:
 protected:
     void Form_Load() override;
     void showList(ListEvent event, OpenedFrom from) override;
+    void completeReport(Report &report) override;
 
 private:
     // Reads the sums again (they change with every cheque written or deleted); a payee total

@@ -1,5 +1,6 @@
 #include "form7.h"
 
+#include "chequeprint.h"
 #include "form6.h"
 
 #include "common/application.h"
@@ -141,10 +142,14 @@ Form7::Form7()
                              twipsRect(5400, 6480, 1335, 615), this);
     Command3 = commandButton(QStringLiteral("Command3"), QStringLiteral("إلغاء الأمر"), {},
                              twipsRect(3840, 6480, 1335, 615), this);
+    // Beside the design's three buttons, in their row.
+    Command4 = commandButton(QStringLiteral("Command4"), QStringLiteral("طباعة الشيك"),
+                             QStringLiteral("يطبع الشيك على ورقة البنك حسب نموذج الشيكات المختار"),
+                             twipsRect(2280, 6480, 1335, 615), this);
 
     // Day, month, year, dinars, fils, payee, amount in words, reason, then the buttons.
     const QList<QWidget *> tabOrder{Text1, Text3, Text2, Text8, Text7, Text4, Text5, Text6,
-                                    Command1, Command2, Command3};
+                                    Command1, Command2, Command3, Command4};
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
@@ -160,6 +165,7 @@ Form7::Form7()
     connect(Command1, &QPushButton::clicked, this, &Form7::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form7::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &Form7::Command3_Click);
+    connect(Command4, &QPushButton::clicked, this, &Form7::Command4_Click);
     connect(Text6, &TextBox::enterPressed, this, &Form7::Text6_KeyPress);
 
     for (BoundTextBox *number : {Text1, Text3, Text2, Text8, Text7})
@@ -303,6 +309,21 @@ void Form7::Command3_Click()
     // The emptied boxes are dropped with the window, never stored.
     Unload();
     list->afterCancel();
+}
+
+void Form7::Command4_Click()
+{
+    // A cheque is printed only as it would be saved: the same checks, the same messages.
+    if (!entryIsComplete() || wordsRefused())
+        return;
+    ChequeTexts texts;
+    texts[size_t(ChequeItem::Day)] = Text1->text();
+    texts[size_t(ChequeItem::Month)] = Text3->text();
+    texts[size_t(ChequeItem::Year)] = Text2->text();
+    texts[size_t(ChequeItem::Payee)] = Text4->text();
+    texts[size_t(ChequeItem::Words)] = Text5->text();
+    texts[size_t(ChequeItem::Figures)] = amountInFigures(Text8->text(), Text7->text());
+    printCheque(this, ChequeLayouts::chosen(databasePath()), texts);
 }
 
 void Form7::Text6_KeyPress()

@@ -49,6 +49,7 @@ public:
     QPushButton *Command1;
     QPushButton *Command2;
     QPushButton *Command3;
+    QPushButton *Command4; // prints the cheque on its leaf
 
     QWidget *restingFocus() override;
 
@@ -59,6 +60,7 @@ private:
     void Command1_Click();
     void Command2_Click();
     void Command3_Click();
+    void Command4_Click();
     void Text6_KeyPress();
 
     // The input checks of a save; false after telling the user what is wrong.

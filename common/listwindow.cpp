@@ -2,10 +2,16 @@
 
 #include "datacontrol.h"
 #include "messagebox.h"
+#include "printing.h"
+#include "report.h"
 #include "statusbar.h"
 
+#include "data/recordmodel.h"
+
+#include <QHeaderView>
 #include <QPushButton>
 #include <QSet>
+#include <QStyle>
 
 namespace dalil {
 
@@ -140,6 +146,74 @@ void ListWindow::recordsChangedElsewhere()
     beginAction();
     setRecordButtons(!m_data->Recordset()->atEOF());
     showList(ListEvent::ChangedElsewhere);
+}
+
+} // namespace dalil
+
+namespace dalil {
+
+namespace {
+
+// A search as the user reads it: each column searched and what was typed for it.
+QString searchDescription(const std::optional<Statement> &statement)
+{
+    if (!statement)
+        return {};
+    QStringList parts;
+    for (const Condition &condition : statement->conditions()) {
+        QString pattern = condition.pattern;
+        const LikePattern like = translateLike(pattern);
+        const QString what = like.isPlainPrefix
+                                 ? condition.column + QStringLiteral(" يبدأ بـ «") + like.literalPrefix + QStringLiteral("»")
+                                 : condition.column + QStringLiteral(" يطابق «") + pattern + QStringLiteral("»");
+        if (!parts.isEmpty())
+            parts << (condition.join == Condition::Join::Or ? QStringLiteral("أو") : QStringLiteral("و"));
+        parts << what;
+    }
+    return parts.isEmpty() ? QString() : QStringLiteral("البحث: ") + parts.join(u' ');
+}
+
+} // namespace
+
+bool ListWindow::printReport()
+{
+    beginAction();
+    RecordModel *rows = m_data->Recordset()->model();
+    if (!rows->isOpen())
+        return false;
+    Report report;
+    report.title = m_behaviour.bookName;
+    report.subtitle = searchDescription(m_data->Recordset()->statement());
+    report.date = QDate::currentDate();
+    report.rowCount = rows->count();
+    // The columns as the grid shows them, from the right: their headings, widths and alignments.
+    QHeaderView *header = m_grid->view()->horizontalHeader();
+    const QAbstractItemModel *shown = m_grid->model();
+    for (int visual = 0; visual < header->count(); ++visual) {
+        const int column = header->logicalIndex(visual);
+        if (header->isSectionHidden(column) || header->sectionSize(column) <= 0)
+            continue;
+        const auto alignment = Qt::Alignment(shown->headerData(column, Qt::Horizontal, Qt::TextAlignmentRole).toInt());
+        const QVariant cellAlignment =
+            shown->rowCount() > 0 ? shown->index(0, column).data(Qt::TextAlignmentRole) : QVariant();
+        const Qt::Alignment set = cellAlignment.isValid() ? Qt::Alignment(cellAlignment.toInt()) : alignment;
+        report.columns << ReportColumn{shown->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString(), column,
+                                       double(m_grid->Columns(column).Width()),
+                                       QStyle::visualAlignment(m_grid->view()->layoutDirection(), set)
+                                           & Qt::AlignHorizontal_Mask};
+    }
+    report.row = [rows](qint64 row) {
+        QStringList texts;
+        if (const auto read = rows->rowAt(row)) {
+            for (const QVariant &value : read->values)
+                texts << value.toString();
+        }
+        return texts;
+    };
+    completeReport(report);
+    const auto outcome = Printing::print(this, {report.title, reportPageLayout(report),
+                                                [&](QPrinter &printer) { return paintReport(printer, report, this); }});
+    return outcome == Printing::Outcome::Printed;
 }
 
 } // namespace dalil

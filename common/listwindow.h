@@ -33,7 +33,11 @@ struct ListBehaviour {
     // Deleting the only record lets go of delete and edit before the delete runs.
     bool lastDeleteDisablesButtonsFirst = false;
     AfterCancel afterCancel = AfterCancel::StaysAsItIs;
+    // The book's name, the title of its printed report.
+    QString bookName;
 };
+
+struct Report;
 
 class ListWindow : public Form
 {
@@ -48,6 +52,10 @@ public:
     void afterSave();
     // The entry window was cancelled and unloaded: the list shows itself as it stands.
     void afterCancel();
+
+    // Prints the list exactly as the grid lists it, the search in force included, as a
+    // report. False when nothing was printed (stopped, or the list could not be read).
+    bool printReport();
 
 protected:
     // name and size as Form's; the size is the design client area in twips.
@@ -85,6 +93,9 @@ protected:
     void goBack();
 
     void recordsChangedElsewhere() override;
+
+    // What a book adds to its report (the cheque list's totals).
+    virtual void completeReport(Report &) {}
 
 private:
     ListBehaviour m_behaviour;

@@ -1,5 +1,6 @@
 #include "upgrade.h"
 
+#include "chequelayouts.h"
 #include "database.h"
 #include "searchkeys.h"
 
@@ -75,6 +76,8 @@ END;
 )sql",
     // 4: the search keys, made by the program itself (see addSearchKeys).
     nullptr,
+    // 5: the cheque layouts, with the shipped one (see ChequeLayouts::create).
+    nullptr,
 };
 static_assert(std::size(steps) == currentVersion + 1);
 
@@ -129,7 +132,9 @@ int bringUpToDate(sqlite3 *handle)
     // Version 1 is the first layout: files of version 0 are books made before Dalil kept one.
     for (int step = qMax(version, 1) + 1; step <= currentVersion; ++step) {
         const QByteArray bump = "PRAGMA user_version = " + QByteArray::number(step);
-        const bool done = step == 4 ? SearchKeys::create(handle, progressHandler()) : run(handle, steps[step]);
+        const bool done = step == 4   ? SearchKeys::create(handle, progressHandler())
+                          : step == 5 ? ChequeLayouts::create(handle)
+                                      : run(handle, steps[step]);
         if (!done || !run(handle, bump.constData())) {
             run(handle, "ROLLBACK");
             return version;

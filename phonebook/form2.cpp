@@ -32,7 +32,7 @@ int chosenKind(const QListWidget *list)
 } // namespace
 
 Form2::Form2()
-    : ListWindow(designName(), 11880, 8595, {.afterCancel = AfterCancel::Maximized})
+    : ListWindow(designName(), 11880, 8595, {.afterCancel = AfterCancel::Maximized, .bookName = QStringLiteral("دليل الهاتف")})
 {
     setWindowTitle(QStringLiteral("دليل الهاتف"));
     setWindowIcon(Icons::phone());

@@ -8,6 +8,7 @@
 #include "phonebook/phonebook.h"
 
 #include "common/datacontrol.h"
+#include "common/listwindow.h"
 #include "common/messagebox.h"
 #include "common/twips.h"
 
@@ -91,6 +92,7 @@ MDIForm1::MDIForm1()
     check = menuItem(file, QStringLiteral("check"), QStringLiteral("د&فتر الشيكات"));
     border = file->addSeparator();
     border->setObjectName(QStringLiteral("border"));
+    print = menuItem(file, QStringLiteral("print"), QStringLiteral("&طباعة"));
     help = menuItem(file, QStringLiteral("help"), QStringLiteral("م&ساعدة"));
     exit = menuItem(file, QStringLiteral("exit"), QStringLiteral("خ&روج"));
 
@@ -99,6 +101,8 @@ MDIForm1::MDIForm1()
     addphone = menuItem(options, QStringLiteral("addphone"), QStringLiteral("إضافة سجل &هاتف"));
     addnote = menuItem(options, QStringLiteral("addnote"), QStringLiteral("إضافة مو&عد"));
     addcheck = menuItem(options, QStringLiteral("addcheck"), QStringLiteral("إضافة &شيك"));
+    options->addSeparator();
+    layouts = menuItem(options, QStringLiteral("layouts"), QStringLiteral("إعداد الشيكات"));
 
     connect(phone, &QAction::triggered, this, &MDIForm1::phone_Click);
     connect(note, &QAction::triggered, this, &MDIForm1::note_Click);
@@ -108,6 +112,10 @@ MDIForm1::MDIForm1()
     connect(addphone, &QAction::triggered, this, &MDIForm1::addphone_Click);
     connect(addnote, &QAction::triggered, this, &MDIForm1::addnote_Click);
     connect(addcheck, &QAction::triggered, this, &MDIForm1::addcheck_Click);
+    connect(print, &QAction::triggered, this, &MDIForm1::print_Click);
+    connect(layouts, &QAction::triggered, this, &MDIForm1::layouts_Click);
+    // Printing prints the list in front: offered only while there is one.
+    connect(file, &QMenu::aboutToShow, this, [this] { print->setEnabled(listInFront() != nullptr); });
 
     // Maximized even where no window manager does it for us.
     if (const QScreen *screen = QGuiApplication::primaryScreen())
@@ -272,6 +280,25 @@ void MDIForm1::addnote_Click()
 void MDIForm1::addcheck_Click()
 {
     chequebook::addRecord();
+}
+
+ListWindow *MDIForm1::listInFront() const
+{
+    QMdiSubWindow *window = m_area->activeSubWindow();
+    if (!window || !window->isVisible())
+        return nullptr;
+    return qobject_cast<ListWindow *>(window->widget());
+}
+
+void MDIForm1::print_Click()
+{
+    if (ListWindow *list = listInFront())
+        list->printReport();
+}
+
+void MDIForm1::layouts_Click()
+{
+    chequebook::openLayouts();
 }
 
 } // namespace dalil

@@ -12,6 +12,10 @@ class QMenu;
 class QMdiSubWindow;
 
 namespace dalil {
+class ListWindow;
+}
+
+namespace dalil {
 
 class MDIForm1 : public QMainWindow, public FormHost
 {
@@ -35,6 +39,7 @@ public:
     QAction *phone;
     QAction *note;
     QAction *check;
+    QAction *print;
     QAction *border;
     QAction *help;
     QAction *exit;
@@ -42,6 +47,7 @@ public:
     QAction *addphone;
     QAction *addnote;
     QAction *addcheck;
+    QAction *layouts;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -57,6 +63,10 @@ private:
     void addphone_Click();
     void addnote_Click();
     void addcheck_Click();
+    void print_Click();
+    void layouts_Click();
+    // The list window in front, the one "print" prints; none when another window is in front.
+    ListWindow *listInFront() const;
     // Every window is designed maximized: the one a hide or a close uncovers shows so too.
     void maximizeTopWindow();
     // hidden: the program hid the window above, and the one uncovered takes the focus.

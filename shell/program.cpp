@@ -6,6 +6,7 @@
 #include "common/application.h"
 #include "common/form.h"
 #include "common/menustyle.h"
+#include "common/printing.h"
 
 #include "data/upgrade.h"
 
@@ -59,6 +60,11 @@ bool showUpgradeProgress(qint64 done, qint64 total)
 void setApplicationFolder(const QString &folder)
 {
     setApplicationFolderPath(folder);
+}
+
+void setPrintTarget(const QString &pdfPath)
+{
+    Printing::setTarget(pdfPath);
 }
 
 void start()

@@ -9,6 +9,9 @@ namespace dalil {
 // no command line, setting or variable; the program uses its own folder.
 void setApplicationFolder(const QString &folder);
 
+// For tests and harnesses only: every print writes this PDF file directly, with no dialog.
+void setPrintTarget(const QString &pdfPath);
+
 // Start-up: the frame MDIForm1, maximized with its menus, and the start window inside it.
 void start();
 

@@ -133,7 +133,8 @@ void TestShell::menusCarryTheirCaptionsAndNoShortcuts()
     const QList<std::pair<QString, QString>> items{
         {"phone", "&دليل الهاتف"}, {"note", "م&ذكرة المواعيد"}, {"check", "د&فتر الشيكات"},
         {"help", "م&ساعدة"}, {"exit", "خ&روج"}, {"addphone", "إضافة سجل &هاتف"},
-        {"addnote", "إضافة مو&عد"}, {"addcheck", "إضافة &شيك"}};
+        {"addnote", "إضافة مو&عد"}, {"addcheck", "إضافة &شيك"}, {"print", "&طباعة"},
+        {"layouts", "إعداد الشيكات"}};
     for (const auto &[name, caption] : items) {
         auto *action = frame->findChild<QAction *>(name);
         QVERIFY2(action, qPrintable(name));

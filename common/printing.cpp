@@ -1,0 +1,107 @@
+#include "printing.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QPainter>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QTimer>
+
+namespace dalil::Printing {
+
+namespace {
+
+QString &targetPath()
+{
+    static QString path;
+    return path;
+}
+
+// The file a print to PDF was writing, as it stood before the print began.
+struct FileState
+{
+    QString path;
+    bool existed = false;
+    QDateTime modified;
+    qint64 size = 0;
+
+    static FileState of(const QPrinter &printer)
+    {
+        FileState state;
+        if (printer.outputFormat() != QPrinter::PdfFormat || printer.outputFileName().isEmpty())
+            return state;
+        const QFileInfo info(printer.outputFileName());
+        state = {info.absoluteFilePath(), info.exists(), info.lastModified(), info.size()};
+        return state;
+    }
+
+    // A print that did not finish leaves no half-written file; a file it never touched (the
+    // preview draws on no file) stays.
+    void dropIfTouched() const
+    {
+        if (path.isEmpty())
+            return;
+        const QFileInfo now(path);
+        if (now.exists() && (!existed || now.lastModified() != modified || now.size() != size))
+            QFile::remove(path);
+    }
+};
+
+} // namespace
+
+void setTarget(const QString &pdfPath)
+{
+    targetPath() = pdfPath;
+}
+
+QString target()
+{
+    return targetPath();
+}
+
+double pixelsPerMillimetre(const QPaintDevice &device)
+{
+    return device.logicalDpiX() / 25.4;
+}
+
+Outcome print(QWidget *parent, const Job &job)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(job.title);
+    printer.setCreator(QStringLiteral("Dalil"));
+    printer.setFullPage(true);
+    printer.setPageLayout(job.layout);
+
+    if (!target().isEmpty()) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(target());
+        const FileState before = FileState::of(printer);
+        if (job.paint(printer))
+            return Outcome::Printed;
+        before.dropIfTouched();
+        return Outcome::Cancelled;
+    }
+
+    QPrintPreviewDialog preview(&printer, parent);
+    preview.setObjectName(QStringLiteral("PrintPreviewDialog1"));
+    preview.setWindowTitle(QStringLiteral("معاينة الطباعة - ") + job.title);
+    preview.setLayoutDirection(Qt::RightToLeft);
+    preview.resize(parent ? parent->window()->size() * 9 / 10 : QSize(1000, 700));
+    bool stopped = false;
+    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview, [&](QPrinter *onto) {
+        if (stopped)
+            return;
+        const FileState before = FileState::of(*onto);
+        if (job.paint(*onto))
+            return;
+        stopped = true;
+        before.dropIfTouched();
+        // The user stopped the preview's drawing: the preview goes with it.
+        QTimer::singleShot(0, &preview, &QDialog::reject);
+    });
+    const bool printed = preview.exec() == QDialog::Accepted;
+    return printed && !stopped ? Outcome::Printed : Outcome::Cancelled;
+}
+
+} // namespace dalil::Printing

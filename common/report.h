@@ -1,0 +1,52 @@
+// A list printed as an Arabic report: a title, what was searched, the date, the grid's columns
+// under their headings page after page, closing lines (totals), and "صفحة n من m" on each page.
+// It is drawn a page at a time from the list's rows, however many there are, with a progress
+// window the user can stop it from.
+#pragma once
+
+#include <QDate>
+#include <QList>
+#include <QPageLayout>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class QPrinter;
+class QWidget;
+
+namespace dalil {
+
+struct ReportColumn
+{
+    QString heading;
+    int field = 0;        // the value of the row it shows
+    double width = 1;     // relative; the columns share the page's width in these proportions
+    Qt::Alignment alignment = Qt::AlignRight; // as seen on the page
+};
+
+struct Report
+{
+    QString title;
+    QString subtitle; // what was searched; empty for a whole book
+    QDate date;
+    QList<ReportColumn> columns; // from the right, as the grid shows them
+    qint64 rowCount = 0;
+    // The texts of a row's values, by position in the list.
+    std::function<QStringList(qint64 row)> row;
+    // Optional: every row is shown here first, then closing() gives the lines printed after
+    // the rows (totals).
+    std::function<void(const QStringList &values)> tally;
+    std::function<QStringList()> closing;
+};
+
+// The page the report is drawn for: A4, across when its columns need it.
+QPageLayout reportPageLayout(const Report &report);
+
+// Draws the report on the printer; false when the user stopped it or the printer failed.
+bool paintReport(QPrinter &printer, const Report &report, QWidget *progressParent);
+
+// "صفحة 3 من 12".
+QString pageNumberText(int page, int pages);
+
+} // namespace dalil

@@ -1,0 +1,88 @@
+// Where each item of a cheque lands on a bank's pre-printed leaf. Every bank's leaf differs, so
+// the user keeps named layouts in DB1.mdb and chooses the one the printer uses. Lengths are in
+// millimetres, measured from the leaf's top right corner (the edge a cheque is read from).
+#pragma once
+
+#include "database.h"
+
+#include <QRectF>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <optional>
+
+struct sqlite3;
+
+namespace dalil {
+
+enum class ChequeItem { Day, Month, Year, Payee, Words, Figures };
+constexpr int chequeItemCount = 6;
+
+struct ChequeItemPlace
+{
+    double fromRight = 0; // the item's right edge, from the leaf's right edge
+    double fromTop = 0;   // the item's top edge, from the leaf's top edge
+    double width = 0;
+    double height = 0;
+    double fontSize = 12; // points
+
+    friend bool operator==(const ChequeItemPlace &, const ChequeItemPlace &) = default;
+};
+
+struct ChequeLayout
+{
+    QString name;
+    double leafWidth = 175;
+    double leafHeight = 80;
+    // Nudges every item together, for a printer that feeds the leaf a little off: positive x
+    // moves the items left (away from the right edge), positive y moves them down.
+    double offsetX = 0;
+    double offsetY = 0;
+    std::array<ChequeItemPlace, chequeItemCount> items;
+
+    const ChequeItemPlace &place(ChequeItem item) const { return items[size_t(item)]; }
+    ChequeItemPlace &place(ChequeItem item) { return items[size_t(item)]; }
+    // The item's box on the leaf, in millimetres from the leaf's top left corner, offset applied.
+    QRectF box(ChequeItem item) const;
+
+    // The layout Dalil ships: a leaf of 175 × 80 mm, the date at the top right, the amount in
+    // figures at the top left, the payee and the amount in words below.
+    static ChequeLayout standard();
+    static QString standardName();
+
+    friend bool operator==(const ChequeLayout &, const ChequeLayout &) = default;
+};
+
+// The item's name as the user reads it (the layout window's rows).
+QString chequeItemCaption(ChequeItem item);
+
+// Lengths the layout window and the store accept; a layout outside them is refused.
+constexpr double minLeafLength = 20;
+constexpr double maxLeafLength = 500;
+constexpr double minFontSize = 7;
+constexpr double maxFontSize = 48;
+bool isSound(const ChequeLayout &layout);
+
+namespace ChequeLayouts {
+
+// Dalil's tables of layouts, holding the shipped one, chosen; a step of bringing a file up to date.
+bool create(sqlite3 *handle);
+
+// The layouts kept in the file, by name in Arabic order; the shipped one when the file keeps
+// none (an older file that could not be brought up to date).
+QStringList names(const QString &databasePath);
+std::optional<ChequeLayout> load(const QString &databasePath, const QString &name);
+// The layout the cheques print with: the one chosen last, or the first there is.
+ChequeLayout chosen(const QString &databasePath);
+
+// Writes the layout under its name (replacing one of that name) and makes it the chosen one;
+// one transaction.
+DataError save(const QString &databasePath, const ChequeLayout &layout);
+DataError choose(const QString &databasePath, const QString &name);
+// Removes a layout; the last one left is kept (the cheques always have one).
+DataError remove(const QString &databasePath, const QString &name);
+
+} // namespace ChequeLayouts
+
+} // namespace dalil
