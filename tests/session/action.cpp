@@ -18,7 +18,8 @@ const QStringList &actNames()
                                    QStringLiteral("GridClick"),   QStringLiteral("GridKey"),
                                    QStringLiteral("SelectorClick"), QStringLiteral("NavBar"),
                                    QStringLiteral("CloseBox"),    QStringLiteral("FocusKey"),
-                                   QStringLiteral("OtherWrite"),  QStringLiteral("HelpFind")};
+                                   QStringLiteral("OtherWrite"),  QStringLiteral("HelpFind"),
+                                   QStringLiteral("Print"),       QStringLiteral("Layouts")};
     return names;
 }
 
@@ -102,6 +103,11 @@ QString Action::describe() const
         return QStringLiteral("key %1 where the focus is").arg(text.isEmpty() ? keyName(n, 0) : quoted(text));
     case Act::HelpFind:
         return QStringLiteral("Form8: find %1 (Ctrl+F, Enter, Esc)").arg(quoted(text));
+    case Act::Print:
+        return control == u"cheque" ? QStringLiteral("Form7: click Command4 (print the cheque)")
+                                    : QStringLiteral("menu: print");
+    case Act::Layouts:
+        return QStringLiteral("menu: layouts, type %1 into Spin%2, close").arg(quoted(text)).arg(n);
     case Act::OtherWrite: {
         static const char *const ops[] = {"inserts", "updates", "deletes"};
         QString what = QStringLiteral("another copy %1 %2").arg(QLatin1String(ops[qBound(0, n, 2)]), control);

@@ -25,6 +25,9 @@ enum class Act {
     OtherWrite,    // another copy writes: control = table, n = 0 insert / 1 update / 2 delete,
                    // m = row picked (modulo the rows), values = the row's texts
     HelpFind,      // Form8: Ctrl+F, text typed into the find bar, Enter, then Esc
+    Print,         // control "menu": the file menu's print; "cheque": Form7's Command4
+    Layouts,       // the cheque layouts window opened from the menu, value text typed into
+                   // its spin box n (Spin1..), then closed by its Command4
 };
 
 struct Action

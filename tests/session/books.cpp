@@ -43,6 +43,25 @@ Outcome Books::apply(const Action &a)
         out.applicable = m.top() == u"Form8";
         return out;
     }
+    case Act::Print: {
+        Outcome out;
+        if (a.control == u"cheque") {
+            // The save's checks and question, then the cheque goes to the printer as it stands.
+            out.applicable = m.top() == u"Form7";
+            if (out.applicable)
+                out.printed = chequePrintable(out);
+        } else {
+            const QString top = m.top();
+            out.printed = top == u"Form2" || top == u"Form4" || top == u"Form6";
+        }
+        return out;
+    }
+    case Act::Layouts: {
+        // The layouts change what cheques print like, nothing of the books.
+        Outcome out;
+        out.applicable = m.top() == u"Form1";
+        return out;
+    }
     case Act::FocusKey:
         if (a.form == u"noop")
             return {}; // a key that changes nothing the model follows

@@ -4,6 +4,8 @@
 
 #include "model.h"
 
+#include <optional>
+
 namespace session {
 
 struct Outcome
@@ -21,6 +23,8 @@ struct Outcome
     int direction = 0;
     // A save that met its record changed by the other copy: the file holds either the
     // user's changes over the other's or the other's alone.
+    // A print was asked for: whether a file must come out of it.
+    std::optional<bool> printed;
     bool conflict = false;
     Book conflictBook = Phone;
     qint64 conflictKey = -1;
@@ -71,6 +75,8 @@ private:
     static void amountEdited(EntryWindow &e);
     void cancel(Book b, Outcome &out);
     bool validate(Book b, Outcome &out);
+    // The cheque passes the save's checks and its words agree (or are kept).
+    bool chequePrintable(Outcome &out);
     void afterEntryClosed(Book b, Outcome &out, bool saved);
     qint64 insert(Book b, const Row &row);
 

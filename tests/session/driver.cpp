@@ -10,10 +10,14 @@
 #include "common/statusbar.h"
 #include "common/textbox.h"
 #include "shell/mdiform1.h"
+#include "shell/program.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QDoubleSpinBox>
+#include <QFile>
+#include <QMenu>
 #include <QHeaderView>
 #include <QListWidget>
 #include <QMdiArea>
@@ -73,6 +77,8 @@ bool Driver::begin()
         if (!db.open())
             return false;
     }
+    m_printTarget = m_folder->path() + QStringLiteral("/print.pdf");
+    dalil::setPrintTarget(m_printTarget);
     m_otherProgram = std::make_unique<QWidget>();
     m_otherProgram->setWindowTitle(QStringLiteral("another copy"));
     m_otherProgram->resize(100, 100);
@@ -84,6 +90,7 @@ void Driver::end()
     if (!m_folder)
         return;
     testing::stopProgram();
+    dalil::setPrintTarget(QString());
     m_otherProgram.reset();
     QSqlDatabase::database(m_reader, false).close();
     QSqlDatabase::removeDatabase(m_reader);
@@ -223,6 +230,16 @@ bool Driver::step(const Action &original, int index)
                 auto *box = entry->findChild<dalil::TextBox *>(entryBoxes(outcome.conflictBook).at(i));
                 e.texts[i] = box->text();
             }
+        }
+    }
+    if (outcome.printed) {
+        const bool printed = QFile::exists(m_printTarget);
+        QFile::remove(m_printTarget);
+        if (printed != *outcome.printed) {
+            m_failure = Failure{index, QStringLiteral("print"),
+                                printed ? QStringLiteral("a print came out where the model says none does")
+                                        : QStringLiteral("nothing was printed where the model says it is")};
+            return false;
         }
     }
     m_failure = checkAll(outcome, index);
@@ -402,6 +419,31 @@ void Driver::perform(const Action &a)
                 testing::typeText(find, a.text);
                 QTest::keyClick(find, Qt::Key_Return);
                 QTest::keyClick(find, Qt::Key_Escape);
+            }
+        }
+        break;
+    case Act::Print:
+        if (a.control == u"cheque") {
+            if (auto *b = child<QAbstractButton>(QStringLiteral("Form7"), QStringLiteral("Command4")))
+                QTest::mouseClick(b, Qt::LeftButton);
+        } else if (auto *item = frame->findChild<QAction *>(QStringLiteral("print"))) {
+            emit frame->file->aboutToShow();
+            if (item->isEnabled())
+                item->trigger();
+        }
+        break;
+    case Act::Layouts:
+        if (auto *item = frame->findChild<QAction *>(QStringLiteral("layouts"))) {
+            item->trigger();
+            if (dalil::Form *layouts = form(QStringLiteral("Form9"))) {
+                if (auto *spin = layouts->findChild<QDoubleSpinBox *>(QStringLiteral("Spin%1").arg(a.n))) {
+                    spin->setFocus(Qt::OtherFocusReason);
+                    QTest::keyClick(spin, Qt::Key_A, Qt::ControlModifier);
+                    QTest::keyClicks(spin, a.text);
+                    QTest::keyClick(spin, Qt::Key_Return);
+                }
+                if (auto *close = layouts->findChild<QAbstractButton *>(QStringLiteral("Command4")))
+                    QTest::mouseClick(close, Qt::LeftButton);
             }
         }
         break;

@@ -63,6 +63,7 @@ private:
     std::unique_ptr<Books> m_books;
     std::unique_ptr<QWidget> m_otherProgram;
     QString m_reader;
+    QString m_printTarget;
     std::optional<Failure> m_failure;
     QStringList m_log;
     struct Seen

@@ -300,22 +300,28 @@ bool Books::validate(Book b, Outcome &out)
     return true;
 }
 
+bool Books::chequePrintable(Outcome &out)
+{
+    if (!validate(Cheque, out))
+        return false;
+    // Words that read as another amount are questioned; the session answers No.
+    const EntryWindow &e = m.entries[Cheque];
+    const auto read = dalil::readAmountWords(e.texts.at(4));
+    if (read && *read != std::pair(e.texts.at(7).toLongLong(), e.texts.at(6).toLongLong())) {
+        out.boxes << exact(QStringLiteral("الرجاء التأكيد"),
+                           QStringLiteral("المبلغ بالحروف لا يطابق المبلغ بالأرقام. هل تريد الحفظ؟"));
+        out.focusForm = entryName(Cheque);
+        out.focusWidget = QStringLiteral("Text5");
+        return false;
+    }
+    return true;
+}
+
 void Books::save(Book b, Outcome &out)
 {
-    if (!validate(b, out))
+    if (b == Cheque ? !chequePrintable(out) : !validate(b, out))
         return;
     EntryWindow &e = m.entries[b];
-    if (b == Cheque) {
-        // Words that read as another amount are questioned; the session answers No.
-        const auto read = dalil::readAmountWords(e.texts.at(4));
-        if (read && *read != std::pair(e.texts.at(7).toLongLong(), e.texts.at(6).toLongLong())) {
-            out.boxes << exact(QStringLiteral("الرجاء التأكيد"),
-                               QStringLiteral("المبلغ بالحروف لا يطابق المبلغ بالأرقام. هل تريد الحفظ؟"));
-            out.focusForm = entryName(b);
-            out.focusWidget = QStringLiteral("Text5");
-            return;
-        }
-    }
     if (!e.adding && e.key < 0 && std::any_of(e.texts.cbegin(), e.texts.cend(), [](const QString &text) {
             return !text.isEmpty();
         })) {

@@ -306,6 +306,8 @@ Action anyAction(const Model &m, const Switches &sw, QRandomGenerator &random)
                                        QStringLiteral("addcheck")};
         return act(Act::Menu, {}, roll < 27 ? QStringLiteral("exit") : d.pick(items));
     }
+    if (roll < 85)
+        return act(Act::Print, {}, QStringLiteral("menu"));
     if (roll < 120) {
         static const QList<int> keys{Qt::Key_Space, Qt::Key_Return, Qt::Key_Tab, Qt::Key_Tab};
         if (d.chance(0.3)) {
@@ -317,6 +319,14 @@ Action anyAction(const Model &m, const Switches &sw, QRandomGenerator &random)
     }
     if (roll < 135 && top != u"Form1" && !top.isEmpty())
         return act(Act::CloseBox, top);
+    if (top == u"Form1" && d.chance(0.1)) {
+        static const QStringList values{QStringLiteral("180"), QStringLiteral("2.5"), QStringLiteral("-3"),
+                                        QStringLiteral("0"),   QStringLiteral("33"),  QStringLiteral("7"),
+                                        QStringLiteral("500"), QStringLiteral("abc")};
+        Action a = act(Act::Layouts, {}, {}, 1 + d.below(34));
+        a.text = d.pick(values);
+        return a;
+    }
     if (top.isEmpty() || top == u"Form1")
         return top.isEmpty() ? act(Act::Menu, {}, QStringLiteral("phone")) : act(Act::StartButton, {}, {}, 1 + d.below(3));
     if (top == u"Form8") {
@@ -334,6 +344,8 @@ Action anyAction(const Model &m, const Switches &sw, QRandomGenerator &random)
     const Book b = *bookOfForm(top, &isEntry);
     if (isEntry) {
         const EntryWindow &e = m.entries[b];
+        if (b == Cheque && d.chance(0.06))
+            return act(Act::Print, {}, QStringLiteral("cheque"));
         const int r = d.below(100);
         if (r < 60) {
             const int box = d.below(int(entryBoxes(b).size()));
