@@ -226,6 +226,8 @@ void Bench::run()
         book(appointmentBook(), false);
     if (part(QStringLiteral("cheque")))
         book(chequeBook(), true);
+    if (part(QStringLiteral("report")))
+        report(phoneBook());
     dalil::endProgram();
     flush();
 }

@@ -19,7 +19,7 @@ struct Options
     QString keep;
     bool verbose = false;
     bool seedWithIndexes = false;
-    QString only;   // some parts: startup, phone, appointment, cheque (comma-separated)
+    QString only;   // some parts: startup, phone, appointment, cheque, report (comma-separated)
     QString action; // only the actions whose label holds this text (for profiling)
 };
 
@@ -84,6 +84,8 @@ private:
     void book(const Book &book, bool searches);
     void phoneSearches(const Book &book);
     void chequeSearches(const Book &book);
+    // The whole phone list printed to a PDF file as a report, page by page.
+    void report(const Book &book);
 
     QString m_folder;
     QString m_path;

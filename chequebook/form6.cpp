@@ -410,8 +410,8 @@ void Form6::completeReport(Report &report)
         std::stable_sort(ordered.begin(), ordered.end(),
                          [&](auto *a, auto *b) { return collator.compare(a->first, b->first) < 0; });
         for (const auto *entry : ordered)
-            lines << entry->first + QStringLiteral(": ") + entry->second.text();
-        lines << QStringLiteral("المجموع الكلي: ") + all->text();
+            lines << labelled(entry->first, entry->second.text());
+        lines << labelled(QStringLiteral("المجموع الكلي"), all->text());
         return lines;
     };
 }

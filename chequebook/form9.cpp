@@ -160,8 +160,8 @@ Form9::Form9()
             m_itemSpins << spin;
         }
     }
-    Table1->setMinimumHeight(Table1->horizontalHeader()->sizeHint().height()
-                             + chequeItemCount * (m_itemSpins.first()->sizeHint().height() + 2) + 4);
+    Table1->setFixedHeight(Table1->horizontalHeader()->sizeHint().height()
+                           + chequeItemCount * (m_itemSpins.first()->sizeHint().height() + 2) + 4);
 
     Label6 = new QLabel(QStringLiteral("المعاينة (بالحجم الحقيقي عند الطباعة):"), this);
     Label6->setObjectName(QStringLiteral("Label6"));

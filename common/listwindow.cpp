@@ -170,7 +170,7 @@ QString searchDescription(const std::optional<Statement> &statement)
             parts << (condition.join == Condition::Join::Or ? QStringLiteral("أو") : QStringLiteral("و"));
         parts << what;
     }
-    return parts.isEmpty() ? QString() : QStringLiteral("البحث: ") + parts.join(u' ');
+    return parts.isEmpty() ? QString() : labelled(QStringLiteral("البحث"), parts.join(u' '));
 }
 
 } // namespace

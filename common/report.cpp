@@ -19,6 +19,10 @@ constexpr double portraitWidthMm = 210 - 2 * marginMm;
 // The grid's column widths are twips on screen: 1440 to the inch.
 constexpr double twipsPerMm = 1440 / 25.4;
 
+// After a colon that ends an Arabic word: the colon stays with the word wherever the line is
+// laid out again (a preview replays each run of text on its own).
+const QString rightToLeftMark = QStringLiteral("\u200F ");
+
 QFont reportFont(double points, bool bold = false)
 {
     QFont font(QStringLiteral("Dalil UI"));
@@ -82,12 +86,19 @@ QString pageNumberText(int page, int pages)
     return QStringLiteral("صفحة %1 من %2").arg(page).arg(pages);
 }
 
+QString labelled(const QString &label, const QString &text)
+{
+    return label + u':' + rightToLeftMark + text;
+}
+
 QPageLayout reportPageLayout(const Report &report)
 {
     double twips = 0;
     for (const ReportColumn &column : report.columns)
         twips += column.width;
-    const auto orientation = twips / twipsPerMm > portraitWidthMm ? QPageLayout::Landscape : QPageLayout::Portrait;
+    // Across the page when the columns would otherwise be squeezed to less than nine tenths.
+    const auto orientation =
+        twips / twipsPerMm > 0.9 * portraitWidthMm ? QPageLayout::Landscape : QPageLayout::Portrait;
     return QPageLayout(QPageSize(QPageSize::A4), orientation, QMarginsF(), QPageLayout::Millimeter);
 }
 
@@ -141,7 +152,7 @@ bool paintReport(QPrinter &printer, const Report &report, QWidget *progressParen
         cells << QRectF(right - width, 0, width, 0);
         right -= width;
     }
-    const double pad = 1.2 * g.mm;
+    const double pad = 0.8 * g.mm;
     const QPen rule(Qt::black, 0.2 * g.mm);
     const QPen faint(QColor(160, 160, 160), 0.1 * g.mm);
 
@@ -156,7 +167,7 @@ bool paintReport(QPrinter &printer, const Report &report, QWidget *progressParen
         const QRectF titleRect(g.body.left(), g.body.top(), g.body.width(), g.titleHeight);
         painter.drawText(titleRect, report.title, rightToLeft(Qt::AlignRight));
         painter.setFont(reportFont(10));
-        painter.drawText(titleRect, QStringLiteral("التاريخ: ") + Dates::dateText(report.date),
+        painter.drawText(titleRect, labelled(QStringLiteral("التاريخ"), Dates::dateText(report.date)),
                          rightToLeft(Qt::AlignLeft));
         if (searched)
             painter.drawText(QRectF(g.body.left(), g.body.top() + g.titleHeight, g.body.width(), g.subtitleHeight),

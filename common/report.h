@@ -49,4 +49,7 @@ bool paintReport(QPrinter &printer, const Report &report, QWidget *progressParen
 // "صفحة 3 من 12".
 QString pageNumberText(int page, int pages);
 
+// "label: text", the colon kept with the Arabic label by a right-to-left mark.
+QString labelled(const QString &label, const QString &text);
+
 } // namespace dalil

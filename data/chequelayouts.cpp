@@ -1,6 +1,7 @@
 #include "chequelayouts.h"
 
 #include <QCollator>
+#include <QHash>
 #include <QSqlError>
 #include <QLocale>
 #include <QSqlQuery>
@@ -46,6 +47,13 @@ DataError notKept(const QString &path)
     error.path = blockingFile(path);
     error.object = QStringLiteral("ChequeLayouts");
     return error;
+}
+
+// Layouts the user changed where the file could not keep them: they serve this run's prints.
+QHash<QString, ChequeLayout> &heldForRun()
+{
+    static QHash<QString, ChequeLayout> held;
+    return held;
 }
 
 bool fits(double value, double low, double high)
@@ -217,6 +225,8 @@ std::optional<ChequeLayout> load(const QString &databasePath, const QString &nam
 
 ChequeLayout chosen(const QString &databasePath)
 {
+    if (const auto held = heldForRun().constFind(databasePath); held != heldForRun().constEnd())
+        return *held;
     DataError error;
     const QSqlDatabase db = open(databasePath, &error);
     if (db.isValid() && keepsLayouts(db)) {
@@ -279,7 +289,7 @@ DataError save(const QString &databasePath, const ChequeLayout &layout)
         error.object = QStringLiteral("ChequeLayouts");
         return error;
     }
-    return write(databasePath, [&](QSqlQuery &query) {
+    const DataError error = write(databasePath, [&](QSqlQuery &query) {
         query.prepare(QStringLiteral("INSERT OR REPLACE INTO ChequeLayouts (name, leafWidth, leafHeight, offsetX, offsetY) "
                                      "VALUES (?, ?, ?, ?, ?)"));
         for (const QVariant &value : {QVariant(layout.name), QVariant(layout.leafWidth), QVariant(layout.leafHeight),
@@ -299,11 +309,22 @@ DataError save(const QString &databasePath, const ChequeLayout &layout)
         }
         return remember(query, layout.name);
     });
+    if (error.isError())
+        heldForRun().insert(databasePath, layout);
+    else
+        heldForRun().remove(databasePath);
+    return error;
 }
 
 DataError choose(const QString &databasePath, const QString &name)
 {
-    return write(databasePath, [&](QSqlQuery &query) { return remember(query, name); });
+    const DataError error = write(databasePath, [&](QSqlQuery &query) { return remember(query, name); });
+    heldForRun().remove(databasePath);
+    if (error.isError()) {
+        if (const auto layout = load(databasePath, name))
+            heldForRun().insert(databasePath, *layout);
+    }
+    return error;
 }
 
 DataError remove(const QString &databasePath, const QString &name)

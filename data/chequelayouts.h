@@ -77,7 +77,8 @@ std::optional<ChequeLayout> load(const QString &databasePath, const QString &nam
 ChequeLayout chosen(const QString &databasePath);
 
 // Writes the layout under its name (replacing one of that name) and makes it the chosen one;
-// one transaction.
+// one transaction. Where the file cannot keep it (read-only, locked), the layout is still the
+// one this run prints with, and choose() likewise.
 DataError save(const QString &databasePath, const ChequeLayout &layout);
 DataError choose(const QString &databasePath, const QString &name);
 // Removes a layout; the last one left is kept (the cheques always have one).

@@ -15,6 +15,8 @@
 #include "data/amountwords.h"
 #include "data/chequelayouts.h"
 #include "data/dates.h"
+#include "data/database.h"
+#include "data/upgrade.h"
 #include "phonebook/form2.h"
 #include "shell/form1.h"
 #include "shell/mdiform1.h"
@@ -261,6 +263,11 @@ class TestPrinting : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase()
+    {
+        // Read-only files mean nothing to root.
+        QVERIFY(testing::runAsOrdinaryUser());
+    }
     void init()
     {
         folder = std::make_unique<testing::AppFolder>();
@@ -282,6 +289,8 @@ private slots:
     void refusedChequeIsNotPrinted();
     void layoutChangedInTheWindowIsWhatPrints();
     void calibrationShowsTheBoxesOnAGrid();
+    void anOlderFileGainsTheShippedLayout();
+    void aReadOnlyFileKeepsTheLayoutForTheRun();
     void everyListPrintsAsAReport_data();
     void everyListPrintsAsAReport();
     void chequeReportEndsWithItsTotals();
@@ -533,6 +542,52 @@ void TestPrinting::calibrationShowsTheBoxesOnAGrid()
         QVERIFY(found != pages[0].words.end());
         QVERIFY(qAbs(found->mm.center().x() - (layout.leafWidth - mm)) <= tolerance);
     }
+}
+
+void TestPrinting::anOlderFileGainsTheShippedLayout()
+{
+    testing::stopProgram();
+    testing::AppFolder older(false);
+    QVERIFY(testing::createDatabase(older.databasePath(), testing::secondLayoutSql()));
+    older.exec(QStringLiteral("INSERT INTO Cheque (اليوم, الشهر, العام, السيد, دينار, فلس) VALUES ('1', '2', '2027', 'علي', 5, 0)"));
+    const auto before = older.rows(QStringLiteral("SELECT rowid, * FROM Cheque"));
+    DataError error;
+    QVERIFY(Database::connection(older.databasePath(), &error).isValid());
+    QCOMPARE(older.value(QStringLiteral("PRAGMA user_version")).toInt(), Upgrade::currentVersion);
+    QCOMPARE(ChequeLayouts::names(older.databasePath()), QStringList{ChequeLayout::standardName()});
+    QCOMPARE(ChequeLayouts::chosen(older.databasePath()), ChequeLayout::standard());
+    QCOMPARE(older.rows(QStringLiteral("SELECT rowid, * FROM Cheque")), before);
+    Database::closeAll();
+}
+
+void TestPrinting::aReadOnlyFileKeepsTheLayoutForTheRun()
+{
+    testing::stopProgram();
+    testing::AppFolder older(false);
+    QVERIFY(testing::createDatabase(older.databasePath(), testing::secondLayoutSql()));
+    QVERIFY(QFile::setPermissions(older.databasePath(), QFileDevice::ReadOwner | QFileDevice::ReadUser));
+    QVERIFY(testing::startProgram(older));
+    QApplication::setActiveWindow(MDIForm1::instance());
+    Form9 *window = openLayouts();
+    QCOMPARE(window->shownLayout(), ChequeLayout::standard());
+    {
+        // The change cannot be kept in the file: said once, and this run prints with it.
+        testing::BoxWatcher boxes;
+        enter(window->Spin3, 4);
+        enter(window->Spin4, 1.5);
+        QCOMPARE(boxes.boxes().size(), 1);
+        QCOMPARE(boxes.boxes()[0].direction, Qt::RightToLeft);
+    }
+    QTest::mouseClick(window->Command4, Qt::LeftButton);
+    ChequeLayout expected = ChequeLayout::standard();
+    expected.offsetX = 4;
+    expected.offsetY = 1.5;
+    const Cheque cheque{QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("2027"), QStringLiteral("هدى"),
+                        QStringLiteral("10"), QStringLiteral("0")};
+    printCheque(cheque);
+    verifyCheque(expected, cheque);
+    QCOMPARE(openLayouts()->shownLayout(), expected);
+    QCOMPARE(older.value(QStringLiteral("PRAGMA user_version")).toInt(), 2);
 }
 
 void TestPrinting::everyListPrintsAsAReport_data()
