@@ -31,6 +31,9 @@
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QInputDialog>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -224,6 +227,15 @@ struct Cheque
     QString day, month, year, payee, dinars, fils;
 };
 
+// Where an item's box lies on the leaf, in millimetres from its top left corner: measured from
+// the top right corner, every item moved by the offset (x to the left, y down).
+QRectF expectedBox(const ChequeLayout &layout, ChequeItem item)
+{
+    const ChequeItemPlace &p = layout.place(item);
+    const double right = layout.leafWidth - p.fromRight - layout.offsetX;
+    return QRectF(right - p.width, p.fromTop + layout.offsetY, p.width, p.height);
+}
+
 ChequeTexts expectedTexts(const Cheque &c)
 {
     ChequeTexts texts;
@@ -285,6 +297,7 @@ private slots:
 
     void chequeLandsWhereItsLayoutSays_data();
     void chequeLandsWhereItsLayoutSays();
+    void printsThroughThePreview();
     void tooLongShrinksThenIsCutVisibly();
     void refusedChequeIsNotPrinted();
     void layoutChangedInTheWindowIsWhatPrints();
@@ -337,7 +350,7 @@ private:
         const ChequeTexts texts = expectedTexts(c);
         qsizetype placed = 0;
         for (int i = 0; i < chequeItemCount; ++i) {
-            const QRectF box = layout.box(ChequeItem(i));
+            const QRectF box = expectedBox(layout, ChequeItem(i));
             const QList<Word> words = wordsIn(pages[0], box);
             placed += words.size();
             const QString what = chequeItemCaption(ChequeItem(i));
@@ -398,6 +411,38 @@ void TestPrinting::chequeLandsWhereItsLayoutSays()
         QCOMPARE(expectedTexts(cheque)[size_t(ChequeItem::Figures)], QStringLiteral("1.500"));
 }
 
+void TestPrinting::printsThroughThePreview()
+{
+    // Without a target set, the user meets the preview, with the cheque's one page, right to left.
+    setPrintTarget(QString());
+    testing::ExpectBoxes previewed;
+    int pages = -1;
+    Qt::LayoutDirection direction = Qt::LeftToRight;
+    QSizeF leaf;
+    std::function<void()> look = [&] {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            auto *preview = qobject_cast<QPrintPreviewDialog *>(widget);
+            if (!preview || !preview->isVisible() || preview->objectName() != u"PrintPreviewDialog1")
+                continue;
+            if (auto *view = preview->findChild<QPrintPreviewWidget *>())
+                pages = view->pageCount();
+            direction = preview->layoutDirection();
+            leaf = preview->printer()->pageLayout().fullRect(QPageLayout::Millimeter).size();
+            preview->reject();
+            return;
+        }
+        QTimer::singleShot(10, look);
+    };
+    QTimer::singleShot(0, look);
+    printCheque({QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("2027"), QStringLiteral("علي"),
+                 QStringLiteral("5"), QStringLiteral("0")});
+    QCOMPARE(pages, 1);
+    QCOMPARE(direction, Qt::RightToLeft);
+    QVERIFY(qAbs(leaf.width() - ChequeLayout::standard().leafWidth) < tolerance);
+    QVERIFY(qAbs(leaf.height() - ChequeLayout::standard().leafHeight) < tolerance);
+    QVERIFY(!QFile::exists(pdf));
+}
+
 void TestPrinting::tooLongShrinksThenIsCutVisibly()
 {
     // A payee far too long for its box even at 7 points, and the longest amount there is.
@@ -413,7 +458,7 @@ void TestPrinting::tooLongShrinksThenIsCutVisibly()
     const ChequeLayout layout = ChequeLayout::standard();
     const ChequeTexts texts = expectedTexts(cheque);
     for (ChequeItem item : {ChequeItem::Payee, ChequeItem::Words}) {
-        const QRectF box = layout.box(item);
+        const QRectF box = expectedBox(layout, item);
         const QList<Word> words = wordsIn(pages[0], box);
         QVERIFY(!words.isEmpty());
         QList<double> tops; // one a line
@@ -433,7 +478,7 @@ void TestPrinting::tooLongShrinksThenIsCutVisibly()
             QVERIFY(whole.startsWith(printed.chopped(3)));
             QVERIFY(printed.size() > 40);
             // Its glyphs stand at 7 points: against the day's, printed at 11.
-            const QList<Word> day = wordsIn(pages[0], layout.box(ChequeItem::Day));
+            const QList<Word> day = wordsIn(pages[0], expectedBox(layout, ChequeItem::Day));
             QCOMPARE(day.size(), 1);
             for (const Word &word : words)
                 QVERIFY(qAbs(word.mm.height() / day.first().mm.height() - 7.0 / 11) < 0.03);
@@ -526,7 +571,7 @@ void TestPrinting::calibrationShowsTheBoxesOnAGrid()
     QVERIFY(qAbs(pages[0].mm.width() - layout.leafWidth) < tolerance);
     QVERIFY(qAbs(pages[0].mm.height() - layout.leafHeight) < tolerance);
     for (int i = 0; i < chequeItemCount; ++i) {
-        const QRectF box = layout.box(ChequeItem(i));
+        const QRectF box = expectedBox(layout, ChequeItem(i));
         const QList<Word> words = wordsIn(pages[0], box);
         QCOMPARE(reading(words), unspaced(chequeItemCaption(ChequeItem(i))));
         double right = 0;
