@@ -99,6 +99,8 @@ MDIForm1::MDIForm1()
     addphone = menuItem(options, QStringLiteral("addphone"), QStringLiteral("إضافة سجل &هاتف"));
     addnote = menuItem(options, QStringLiteral("addnote"), QStringLiteral("إضافة مو&عد"));
     addcheck = menuItem(options, QStringLiteral("addcheck"), QStringLiteral("إضافة &شيك"));
+    options->addSeparator();
+    hijri = menuItem(options, QStringLiteral("hijri"), QStringLiteral("التقويم الهجري"));
 
     connect(phone, &QAction::triggered, this, &MDIForm1::phone_Click);
     connect(note, &QAction::triggered, this, &MDIForm1::note_Click);
@@ -108,6 +110,7 @@ MDIForm1::MDIForm1()
     connect(addphone, &QAction::triggered, this, &MDIForm1::addphone_Click);
     connect(addnote, &QAction::triggered, this, &MDIForm1::addnote_Click);
     connect(addcheck, &QAction::triggered, this, &MDIForm1::addcheck_Click);
+    connect(hijri, &QAction::triggered, this, &MDIForm1::hijri_Click);
 
     // Maximized even where no window manager does it for us.
     if (const QScreen *screen = QGuiApplication::primaryScreen())
@@ -272,6 +275,11 @@ void MDIForm1::addnote_Click()
 void MDIForm1::addcheck_Click()
 {
     chequebook::addRecord();
+}
+
+void MDIForm1::hijri_Click()
+{
+    appointments::hijriOptions();
 }
 
 } // namespace dalil

@@ -42,6 +42,7 @@ public:
     QAction *addphone;
     QAction *addnote;
     QAction *addcheck;
+    QAction *hijri;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -57,6 +58,7 @@ private:
     void addphone_Click();
     void addnote_Click();
     void addcheck_Click();
+    void hijri_Click();
     // Every window is designed maximized: the one a hide or a close uncovers shows so too.
     void maximizeTopWindow();
     // hidden: the program hid the window above, and the one uncovered takes the focus.

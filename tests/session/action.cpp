@@ -18,7 +18,8 @@ const QStringList &actNames()
                                    QStringLiteral("GridClick"),   QStringLiteral("GridKey"),
                                    QStringLiteral("SelectorClick"), QStringLiteral("NavBar"),
                                    QStringLiteral("CloseBox"),    QStringLiteral("FocusKey"),
-                                   QStringLiteral("OtherWrite"),  QStringLiteral("HelpFind")};
+                                   QStringLiteral("OtherWrite"),  QStringLiteral("HelpFind"),
+                                   QStringLiteral("PickItem")};
     return names;
 }
 
@@ -102,6 +103,8 @@ QString Action::describe() const
         return QStringLiteral("key %1 where the focus is").arg(text.isEmpty() ? keyName(n, 0) : quoted(text));
     case Act::HelpFind:
         return QStringLiteral("Form8: find %1 (Ctrl+F, Enter, Esc)").arg(quoted(text));
+    case Act::PickItem:
+        return QStringLiteral("%1: choose item %2 of %3").arg(form).arg(n).arg(control);
     case Act::OtherWrite: {
         static const char *const ops[] = {"inserts", "updates", "deletes"};
         QString what = QStringLiteral("another copy %1 %2").arg(QLatin1String(ops[qBound(0, n, 2)]), control);

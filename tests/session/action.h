@@ -11,7 +11,7 @@ namespace session {
 
 enum class Act {
     StartButton,   // n: Form1 Command1..Command3
-    Menu,          // control: phone, note, check, help, addphone, addnote, addcheck, exit
+    Menu,          // control: phone, note, check, help, addphone, addnote, addcheck, hijri, exit
     Click,         // form.control, a button
     DoubleClick,   // form.control, a button, two clicks within the double-click interval
     Type,          // form.control, a text box: click into it, select all, type text
@@ -25,6 +25,7 @@ enum class Act {
     OtherWrite,    // another copy writes: control = table, n = 0 insert / 1 update / 2 delete,
                    // m = row picked (modulo the rows), values = the row's texts
     HelpFind,      // Form8: Ctrl+F, text typed into the find bar, Enter, then Esc
+    PickItem,      // form.control, a combo box: item n chosen with the arrow keys
 };
 
 struct Action

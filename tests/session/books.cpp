@@ -43,6 +43,8 @@ Outcome Books::apply(const Action &a)
         out.applicable = m.top() == u"Form8";
         return out;
     }
+    case Act::PickItem:
+        return pickItem(a);
     case Act::FocusKey:
         if (a.form == u"noop")
             return {}; // a key that changes nothing the model follows
@@ -74,6 +76,8 @@ Outcome Books::startOrMenu(const Action &a)
         m.show(QStringLiteral("Form8"));
         m.hide(QStringLiteral("Form1"));
         out.windowChange = true;
+    } else if (item == u"hijri") {
+        openHijriOptions(out);
     } else if (item == u"exit") {
         out.boxes << exact(QStringLiteral("الرجاء التأكيد"), QStringLiteral("هل تريد الخروج من البرنامج؟"));
     } else {
@@ -238,6 +242,8 @@ Outcome Books::click(const QString &form, const QString &button, bool doubleClic
         out.applicable = false;
         return out;
     }
+    if (form == u"Form10")
+        return hijriClick(button, doubleClick);
     if (form == u"Form8") {
         if (button != u"Command1") {
             out.applicable = false;
@@ -443,6 +449,10 @@ Outcome Books::closeBox(const Action &a)
     out.windowChange = true;
     if (a.form == u"Form8") {
         m.helpLoaded = false;
+        return out;
+    }
+    if (a.form == u"Form10") {
+        m.hijriWindowLoaded = false; // closed as by its cancel button
         return out;
     }
     bool isEntry = false;

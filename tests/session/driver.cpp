@@ -14,6 +14,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QHeaderView>
 #include <QListWidget>
 #include <QMdiArea>
@@ -403,6 +404,14 @@ void Driver::perform(const Action &a)
                 QTest::keyClick(find, Qt::Key_Return);
                 QTest::keyClick(find, Qt::Key_Escape);
             }
+        }
+        break;
+    case Act::PickItem:
+        if (auto *box = child<QComboBox>(a.form, a.control)) {
+            // From the keyboard: the box takes the focus, the arrows move to the item.
+            box->setFocus(Qt::TabFocusReason);
+            for (int i = 0; i < box->count() && box->currentIndex() != a.n; ++i)
+                QTest::keyClick(box, box->currentIndex() < a.n ? Qt::Key_Down : Qt::Key_Up);
         }
         break;
     case Act::FocusKey:
