@@ -18,8 +18,8 @@ struct Options
     static constexpr int maxAdjustment = 2;
 
     System system = System::UmmAlQura;
-    // Days added to every Hijri date: +1 when the month began a day later than the
-    // almanac says, -1 a day earlier.
+    // Days added to every Hijri date: +1 where the month was sighted a day earlier than the
+    // almanac has it (each day then a day further into the month), -1 a day later.
     int adjustment = 0;
 
     bool operator==(const Options &) const = default;
