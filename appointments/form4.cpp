@@ -56,6 +56,7 @@ Form4::Form4()
     Label1->setFrameShadow(QFrame::Sunken);
     Label1->setAlignment(Qt::AlignCenter);
     Label1->setMinimumWidth(twipsToPixels(StatusBar::defaultPanelWidth));
+    Label1->setToolTip(QStringLiteral("التاريخ الهجري للموعد المحدد"));
     placeHijriDate();
     // The selected appointment's day, read from its own columns as the grid moves.
     connect(Data1->source(), &RecordSource::currentChanged, this, &Form4::showHijriDate);

@@ -30,9 +30,11 @@ HijriMonthView::HijriMonthView(const QString &name, QWidget *parent)
     m_header->setAlignment(Qt::AlignCenter);
     // The page's Hijri months stand in the navigation bar after the month and the year: the
     // bar is the row of the year's box, its last items a space and the next-month button.
+    bool placed = false;
     if (auto *year = findChild<QSpinBox *>()) {
         auto *bar = qobject_cast<QHBoxLayout *>(year->parentWidget()->layout());
         if (bar && bar->count() >= 3) {
+            placed = true;
             m_header->setParent(year->parentWidget());
             bar->insertWidget(bar->count() - 2, m_header);
             // In the bar's own colours, as the month and the year are; cut rather than crowd
@@ -41,6 +43,9 @@ HijriMonthView::HijriMonthView(const QString &name, QWidget *parent)
             m_header->setMinimumWidth(1);
         }
     }
+    // A calendar of another make keeps its header as it is rather than have one laid over it.
+    if (!placed)
+        m_header->hide();
     HijriSetting *setting = HijriSetting::instance();
     connect(setting, &HijriSetting::changed, this, &HijriMonthView::settingChanged);
     connect(this, &QCalendarWidget::currentPageChanged, this, &HijriMonthView::showHeader);

@@ -403,6 +403,16 @@ void TestHijri::labelAndCellsAfterAClick()
     QCOMPARE(entry->Text6->text(), QStringLiteral("2024"));
     QCOMPARE(entry->Label9->text(), QStringLiteral("1 رمضان 1445 هـ"));
     QCOMPARE(entry->MonthView1->hijriHeader()->text(), QStringLiteral("شعبان – رمضان 1445 هـ"));
+    // In the navigation bar, whole, beside the month, the year and the arrows, not over them.
+    const QLabel *header = entry->MonthView1->hijriHeader();
+    QVERIFY(header->isVisible());
+    QVERIFY(header->width() >= header->sizeHint().width());
+    const auto barButtons = header->parentWidget()->findChildren<QToolButton *>();
+    QVERIFY(barButtons.size() >= 4);
+    for (const QToolButton *button : barButtons) {
+        if (button->isVisible())
+            QVERIFY2(!button->geometry().intersects(header->geometry()), qPrintable(button->text()));
+    }
     checkCells(entry, "islamic-umalqura", 0);
     // Another day of the page.
     clickDay(entry, 10);
