@@ -151,16 +151,11 @@ void Form4::placeHijriDate()
 void Form4::showHijriDate()
 {
     const RecordSource *rs = Data1->source();
-    QDate date;
-    if (rs->hasCurrentRecord()) {
-        bool dayOk = false, monthOk = false, yearOk = false;
-        const int day = rs->fieldText(QStringLiteral("التاريخ")).toInt(&dayOk);
-        const int month = rs->fieldText(QStringLiteral("الشهر")).toInt(&monthOk);
-        const int year = rs->fieldText(QStringLiteral("العام")).toInt(&yearOk);
-        if (dayOk && monthOk && yearOk)
-            date = QDate(year, month, day);
-    }
-    Label1->setText(date.isValid() ? HijriSetting::instance()->dateText(date) : QString());
+    Label1->setText(rs->hasCurrentRecord()
+                        ? HijriSetting::instance()->dateText(rs->fieldText(QStringLiteral("التاريخ")),
+                                                             rs->fieldText(QStringLiteral("الشهر")),
+                                                             rs->fieldText(QStringLiteral("العام")))
+                        : QString());
 }
 
 void Form4::Command1_Click()

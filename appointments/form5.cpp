@@ -206,12 +206,7 @@ void Form5::showHijriToday(QDate today)
 
 void Form5::showHijriDay()
 {
-    bool dayOk = false, monthOk = false, yearOk = false;
-    const int day = Text4->text().toInt(&dayOk);
-    const int month = Text5->text().toInt(&monthOk);
-    const int year = Text6->text().toInt(&yearOk);
-    const QDate date = dayOk && monthOk && yearOk ? m_calendar.dateFromParts(year, month, day) : QDate();
-    showCaption(Label9, date.isValid() ? HijriSetting::instance()->dateText(date) : QString());
+    showCaption(Label9, HijriSetting::instance()->dateText(Text4->text(), Text5->text(), Text6->text()));
 }
 
 void Form5::MonthView1_DateClick(const QDate &date)

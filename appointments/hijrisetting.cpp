@@ -38,6 +38,13 @@ HijriSetting *HijriSetting::instance()
     return current();
 }
 
+QString HijriSetting::dateText(const QString &day, const QString &month, const QString &year) const
+{
+    bool dayOk = false, monthOk = false, yearOk = false;
+    const QDate date(year.toInt(&yearOk), month.toInt(&monthOk), day.toInt(&dayOk));
+    return dayOk && monthOk && yearOk && date.isValid() ? dateText(date) : QString();
+}
+
 DataError HijriSetting::change(const Hijri::Options &options)
 {
     if (!(options == m_converter.options())) {

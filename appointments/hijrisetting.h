@@ -22,6 +22,9 @@ public:
     const Hijri::Converter &converter() const { return m_converter; }
     // The Hijri date of a Gregorian day as the windows write it (empty when there is none).
     QString dateText(QDate date) const { return Hijri::dateText(m_converter.fromGregorian(date)); }
+    // The same for a day, month and year as the appointment book keeps them, in digits 0 to 9
+    // (empty when they name no Gregorian day).
+    QString dateText(const QString &day, const QString &month, const QString &year) const;
 
     // Takes the options at once and keeps them in the file. A file that cannot keep them
     // (read-only, locked, an older layout left as it was) still has them for this run; the
