@@ -1,5 +1,6 @@
 #include "appointments.h"
 
+#include "form10.h"
 #include "form4.h"
 #include "form5.h"
 
@@ -13,6 +14,11 @@ void open(OpenedFrom from)
 void addRecord()
 {
     BeginNewRecord<Form5>();
+}
+
+void hijriOptions()
+{
+    openHijriOptions();
 }
 
 } // namespace dalil::appointments

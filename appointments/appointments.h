@@ -9,5 +9,7 @@ namespace dalil::appointments {
 void open(OpenedFrom from);
 // Begins a new appointment (the menu's add command).
 void addRecord();
+// The Hijri calendar options window (the menu's "التقويم الهجري").
+void hijriOptions();
 
 } // namespace dalil::appointments

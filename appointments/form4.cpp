@@ -1,6 +1,7 @@
 #include "form4.h"
 
 #include "form5.h"
+#include "hijrisetting.h"
 
 #include "common/application.h"
 #include "common/controls.h"
@@ -10,6 +11,8 @@
 #include "common/statusbar.h"
 #include "common/twips.h"
 
+#include <QBoxLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QTableView>
 
@@ -45,6 +48,21 @@ Form4::Form4()
 
     StatusBar1 = new StatusBar(QStringLiteral("StatusBar1"), this);
     setListControls(Data1, DBGrid1, StatusBar1, Command2, Command4);
+
+    Label1 = new QLabel(StatusBar1);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setTextFormat(Qt::PlainText);
+    Label1->setFrameShape(QFrame::Panel);
+    Label1->setFrameShadow(QFrame::Sunken);
+    Label1->setAlignment(Qt::AlignCenter);
+    Label1->setMinimumWidth(twipsToPixels(StatusBar::defaultPanelWidth));
+    Label1->setToolTip(QStringLiteral("التاريخ الهجري للموعد المحدد"));
+    placeHijriDate();
+    // The selected appointment's day, read from its own columns as the grid moves.
+    connect(Data1->source(), &RecordSource::currentChanged, this, &Form4::showHijriDate);
+    connect(Data1->source(), &RecordSource::refreshed, this, &Form4::showHijriDate);
+    connect(Data1->source(), &RecordSource::resynced, this, &Form4::showHijriDate);
+    connect(HijriSetting::instance(), &HijriSetting::changed, this, &Form4::showHijriDate);
 
     setTabOrder(DBGrid1->view(), Command1);
     setTabOrder(Command1, Command4);
@@ -119,6 +137,25 @@ void Form4::buildStatusPanels()
     StatusPanel *time = StatusBar1->addPanel();
     time->setStyle(StatusPanel::Style::Time);
     time->setAlignment(StatusPanel::Alignment::Center);
+    placeHijriDate();
+}
+
+void Form4::placeHijriDate()
+{
+    if (auto *row = qobject_cast<QBoxLayout *>(StatusBar1->layout())) {
+        row->removeWidget(Label1);
+        row->insertWidget(qMin(2, StatusBar1->panelCount()), Label1);
+    }
+}
+
+void Form4::showHijriDate()
+{
+    const RecordSource *rs = Data1->source();
+    Label1->setText(rs->hasCurrentRecord()
+                        ? HijriSetting::instance()->dateText(rs->fieldText(QStringLiteral("التاريخ")),
+                                                             rs->fieldText(QStringLiteral("الشهر")),
+                                                             rs->fieldText(QStringLiteral("العام")))
+                        : QString());
 }
 
 void Form4::Command1_Click()

@@ -3,6 +3,7 @@
 
 #include "common/listwindow.h"
 
+class QLabel;
 class QPushButton;
 
 namespace dalil {
@@ -26,6 +27,8 @@ public:
     DBGrid *DBGrid1;
     DataControl *Data1;
     StatusBar *StatusBar1;
+    // In the status bar beside the date panel: the selected appointment's Hijri date.
+    QLabel *Label1;
 
     QWidget *restingFocus() override;
 
@@ -45,6 +48,9 @@ private:
     void updateStatus();
     // The first opening's three panels; later openings leave the bar as it is.
     void buildStatusPanels();
+    // Label1 after the date panel (after the count while the bar has no date panel yet).
+    void placeHijriDate();
+    void showHijriDate();
 };
 
 } // namespace dalil

@@ -1,6 +1,8 @@
 #include "form5.h"
 
 #include "form4.h"
+#include "hijricalendar.h"
+#include "hijrisetting.h"
 
 #include "common/application.h"
 #include "common/controls.h"
@@ -53,6 +55,9 @@ Form5::Form5()
     showCaption(Label7, QStringLiteral("التاريخ"));
     Label8 = kufiLabel(QStringLiteral("Label8"), Qt::AlignHCenter, twipsRect(7680, 120, 645, 375), this);
 
+    // Today in the Hijri calendar, after the time.
+    Label10 = kufiLabel(QStringLiteral("Label10"), Qt::AlignRight, twipsRect(4080, 120, 3000, 375), this);
+
     Data1 = new DataControl(QStringLiteral("Data1"), this);
     Data1->setCaption(QStringLiteral("السابق") + QString(39, u' ') + QStringLiteral("التالي"));
     Data1->setGeometry(twipsRect(5040, 960, 3900, 345));
@@ -62,8 +67,7 @@ Form5::Form5()
     Text1 = boundTextBox(QStringLiteral("Text1"), twipsRect(5040, 2040, 3855, 285), this, {}, Data1,
                          QStringLiteral("الموعد"));
 
-    MonthView1 = new QCalendarWidget(this);
-    MonthView1->setObjectName(QStringLiteral("MonthView1"));
+    MonthView1 = new HijriMonthView(QStringLiteral("MonthView1"), this);
     MonthView1->setCalendar(m_calendar);
     // Arabic with the digits 0 to 9 of the boxes beside it; the week starts on Saturday and
     // its weekend is Friday and Saturday.
@@ -94,6 +98,9 @@ Form5::Form5()
         days->horizontalHeader()->setMinimumSectionSize(1);
         days->verticalHeader()->setMinimumSectionSize(1);
     }
+
+    // Under the calendar, the chosen day in the Hijri calendar.
+    Label9 = kufiLabel(QStringLiteral("Label9"), Qt::AlignHCenter, twipsRect(5040, 5070, 3855, 375), this);
 
     Label3 = kufiLabel(QStringLiteral("Label3"), Qt::AlignHCenter, twipsRect(3480, 2640, 525, 375), this);
     showCaption(Label3, QStringLiteral("الساعة"));
@@ -140,6 +147,13 @@ Form5::Form5()
     connect(MonthView1, &QCalendarWidget::activated, this, &Form5::MonthView1_DateClick);
     connect(Timer1, &QTimer::timeout, this, &Form5::Timer1_Timer);
     Timer1->start();
+    // The Hijri day follows the date boxes, whoever fills them: the calendar, the user, a record.
+    for (BoundTextBox *box : {Text4, Text5, Text6})
+        connect(box, &QLineEdit::textChanged, this, &Form5::showHijriDay);
+    connect(HijriSetting::instance(), &HijriSetting::changed, this, [this] {
+        showHijriDay();
+        showHijriToday(QDate::currentDate());
+    });
 }
 
 void Form5::showCaption(QLabel *label, const QString &text)
@@ -173,6 +187,8 @@ void Form5::Form_Load()
     Data1->setRecordSource(QStringLiteral("Note"));
     showCaption(Label6, Dates::dateText(QDate::currentDate(), m_calendar));
     showCaption(Label8, Dates::timeText(QTime::currentTime()));
+    showHijriToday(QDate::currentDate());
+    showHijriDay();
 }
 
 void Form5::Timer1_Timer()
@@ -180,6 +196,17 @@ void Form5::Timer1_Timer()
     const QDateTime now = QDateTime::currentDateTime();
     showCaption(Label6, Dates::dateText(now.date(), m_calendar));
     showCaption(Label8, Dates::timeText(now.time()));
+    showHijriToday(now.date());
+}
+
+void Form5::showHijriToday(QDate today)
+{
+    showCaption(Label10, HijriSetting::instance()->dateText(today));
+}
+
+void Form5::showHijriDay()
+{
+    showCaption(Label9, HijriSetting::instance()->dateText(Text4->text(), Text5->text(), Text6->text()));
 }
 
 void Form5::MonthView1_DateClick(const QDate &date)

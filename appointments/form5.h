@@ -2,11 +2,12 @@
 // month calendar, checked and saved into the appointment book.
 #pragma once
 
+#include "hijricalendar.h"
+
 #include "common/form.h"
 
 #include <QCalendar>
 
-class QCalendarWidget;
 class QLabel;
 class QPushButton;
 class QTimer;
@@ -31,7 +32,7 @@ public:
     DataControl *Data1;
     QLabel *Label1;
     BoundTextBox *Text1;
-    QCalendarWidget *MonthView1;
+    HijriMonthView *MonthView1;
     QLabel *Label3;
     BoundTextBox *Text3;
     QLabel *Label2;
@@ -44,6 +45,9 @@ public:
     QPushButton *Command2;
     QPushButton *Command3;
     QTimer *Timer1;
+    // The Hijri date of the day chosen, under the calendar, and today's at the clock line.
+    QLabel *Label9;
+    QLabel *Label10;
 
     QWidget *restingFocus() override;
 
@@ -58,6 +62,9 @@ private:
     void Timer1_Timer();
     // Sets a label's caption, keeping it whole within or around its designed box.
     void showCaption(QLabel *label, const QString &text);
+    // The day the date boxes name, in the Hijri calendar chosen; empty when they name none.
+    void showHijriDay();
+    void showHijriToday(QDate today);
     bool checkInput();
     void clearBoxes();
 

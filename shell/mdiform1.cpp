@@ -103,6 +103,7 @@ MDIForm1::MDIForm1()
     addcheck = menuItem(options, QStringLiteral("addcheck"), QStringLiteral("إضافة &شيك"));
     options->addSeparator();
     layouts = menuItem(options, QStringLiteral("layouts"), QStringLiteral("إعداد الشيكات"));
+    hijri = menuItem(options, QStringLiteral("hijri"), QStringLiteral("التقويم الهجري"));
 
     connect(phone, &QAction::triggered, this, &MDIForm1::phone_Click);
     connect(note, &QAction::triggered, this, &MDIForm1::note_Click);
@@ -116,6 +117,7 @@ MDIForm1::MDIForm1()
     connect(layouts, &QAction::triggered, this, &MDIForm1::layouts_Click);
     // Printing prints the list in front: offered only while there is one.
     connect(file, &QMenu::aboutToShow, this, [this] { print->setEnabled(listInFront() != nullptr); });
+    connect(hijri, &QAction::triggered, this, &MDIForm1::hijri_Click);
 
     // Maximized even where no window manager does it for us.
     if (const QScreen *screen = QGuiApplication::primaryScreen())
@@ -299,6 +301,11 @@ void MDIForm1::print_Click()
 void MDIForm1::layouts_Click()
 {
     chequebook::openLayouts();
+}
+
+void MDIForm1::hijri_Click()
+{
+    appointments::hijriOptions();
 }
 
 } // namespace dalil

@@ -48,6 +48,7 @@ public:
     QAction *addnote;
     QAction *addcheck;
     QAction *layouts;
+    QAction *hijri;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -67,6 +68,7 @@ private:
     void layouts_Click();
     // The list window in front, the one "print" prints; none when another window is in front.
     ListWindow *listInFront() const;
+    void hijri_Click();
     // Every window is designed maximized: the one a hide or a close uncovers shows so too.
     void maximizeTopWindow();
     // hidden: the program hid the window above, and the one uncovered takes the focus.

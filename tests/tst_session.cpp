@@ -452,6 +452,26 @@ void TestSession::replays_data()
                R"({"a":"Type","c":"Text1","f":"Form2","t":"إحمد"})",
                R"({"a":"Click","c":"Command2","f":"Form2"})",
            };
+    // The Hijri calendar chosen in the options window: the list's status bar, the entry
+    // window's label and clock line follow at once; a second opening shows the choice kept.
+    QTest::newRow("Hijri options change every window at once")
+        << QString() << QStringList{
+               R"({"a":"OtherWrite","c":"Note","v":["الإثنين","11","3","2024","9","أول رمضان"]})",
+               R"({"a":"StartButton","n":2})",
+               R"({"a":"Menu","c":"addnote"})",
+               R"({"a":"Type","c":"Text4","f":"Form5","t":"16"})",
+               R"({"a":"Type","c":"Text5","f":"Form5","t":"6"})",
+               R"({"a":"Type","c":"Text6","f":"Form5","t":"2024"})",
+               R"({"a":"Menu","c":"hijri"})",
+               R"({"a":"Click","c":"Option2","f":"Form10"})",
+               R"({"a":"PickItem","c":"Combo1","f":"Form10","n":4})",
+               R"({"a":"Click","c":"Command1","f":"Form10"})",
+               R"({"a":"Menu","c":"hijri"})",
+               R"({"a":"FocusKey","n":16777217})",
+               R"({"a":"FocusKey","n":32})",
+               R"({"a":"CloseBox","f":"Form10"})",
+               R"({"a":"Menu","c":"note"})",
+           };
 }
 
 void TestSession::replays()

@@ -134,7 +134,7 @@ void TestShell::menusCarryTheirCaptionsAndNoShortcuts()
         {"phone", "&دليل الهاتف"}, {"note", "م&ذكرة المواعيد"}, {"check", "د&فتر الشيكات"},
         {"help", "م&ساعدة"}, {"exit", "خ&روج"}, {"addphone", "إضافة سجل &هاتف"},
         {"addnote", "إضافة مو&عد"}, {"addcheck", "إضافة &شيك"}, {"print", "&طباعة"},
-        {"layouts", "إعداد الشيكات"}};
+        {"layouts", "إعداد الشيكات"}, {"hijri", "التقويم الهجري"}};
     for (const auto &[name, caption] : items) {
         auto *action = frame->findChild<QAction *>(name);
         QVERIFY2(action, qPrintable(name));

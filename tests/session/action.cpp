@@ -19,7 +19,8 @@ const QStringList &actNames()
                                    QStringLiteral("SelectorClick"), QStringLiteral("NavBar"),
                                    QStringLiteral("CloseBox"),    QStringLiteral("FocusKey"),
                                    QStringLiteral("OtherWrite"),  QStringLiteral("HelpFind"),
-                                   QStringLiteral("Print"),       QStringLiteral("Layouts")};
+                                   QStringLiteral("Print"),       QStringLiteral("Layouts"),
+                                   QStringLiteral("PickItem")};
     return names;
 }
 
@@ -108,6 +109,8 @@ QString Action::describe() const
                                     : QStringLiteral("menu: print");
     case Act::Layouts:
         return QStringLiteral("menu: layouts, type %1 into Spin%2, close").arg(quoted(text)).arg(n);
+    case Act::PickItem:
+        return QStringLiteral("%1: choose item %2 of %3").arg(form).arg(n).arg(control);
     case Act::OtherWrite: {
         static const char *const ops[] = {"inserts", "updates", "deletes"};
         QString what = QStringLiteral("another copy %1 %2").arg(QLatin1String(ops[qBound(0, n, 2)]), control);

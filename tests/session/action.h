@@ -11,7 +11,7 @@ namespace session {
 
 enum class Act {
     StartButton,   // n: Form1 Command1..Command3
-    Menu,          // control: phone, note, check, help, addphone, addnote, addcheck, exit
+    Menu,          // control: phone, note, check, help, addphone, addnote, addcheck, hijri, exit
     Click,         // form.control, a button
     DoubleClick,   // form.control, a button, two clicks within the double-click interval
     Type,          // form.control, a text box: click into it, select all, type text
@@ -28,6 +28,7 @@ enum class Act {
     Print,         // control "menu": the file menu's print; "cheque": Form7's Command4
     Layouts,       // the cheque layouts window opened from the menu, value text typed into
                    // its spin box n (Spin1..), then closed by its Command4
+    PickItem,      // form.control, a combo box: item n chosen with the arrow keys
 };
 
 struct Action

@@ -62,6 +62,8 @@ Outcome Books::apply(const Action &a)
         out.applicable = m.top() == u"Form1";
         return out;
     }
+    case Act::PickItem:
+        return pickItem(a);
     case Act::FocusKey:
         if (a.form == u"noop")
             return {}; // a key that changes nothing the model follows
@@ -93,6 +95,8 @@ Outcome Books::startOrMenu(const Action &a)
         m.show(QStringLiteral("Form8"));
         m.hide(QStringLiteral("Form1"));
         out.windowChange = true;
+    } else if (item == u"hijri") {
+        openHijriOptions(out);
     } else if (item == u"exit") {
         out.boxes << exact(QStringLiteral("الرجاء التأكيد"), QStringLiteral("هل تريد الخروج من البرنامج؟"));
     } else {
@@ -257,6 +261,8 @@ Outcome Books::click(const QString &form, const QString &button, bool doubleClic
         out.applicable = false;
         return out;
     }
+    if (form == u"Form10")
+        return hijriClick(button, doubleClick);
     if (form == u"Form8") {
         if (button != u"Command1") {
             out.applicable = false;
@@ -462,6 +468,10 @@ Outcome Books::closeBox(const Action &a)
     out.windowChange = true;
     if (a.form == u"Form8") {
         m.helpLoaded = false;
+        return out;
+    }
+    if (a.form == u"Form10") {
+        m.hijriWindowLoaded = false; // closed as by its cancel button
         return out;
     }
     bool isEntry = false;

@@ -53,6 +53,10 @@ private:
     Outcome navBar(const Action &a);
     Outcome closeBox(const Action &a);
     Outcome otherWrite(const Action &a);
+    // The Hijri calendar options window Form10.
+    void openHijriOptions(Outcome &out);
+    Outcome hijriClick(const QString &button, bool doubleClick);
+    Outcome pickItem(const Action &a);
 
     void openList(Book b, bool fromMenu, Outcome &out);
     void loadList(Book b);

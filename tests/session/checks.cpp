@@ -21,7 +21,7 @@ namespace {
 
 const QStringList formNames{QStringLiteral("Form1"), QStringLiteral("Form2"), QStringLiteral("Form3"),
                             QStringLiteral("Form4"), QStringLiteral("Form5"), QStringLiteral("Form6"),
-                            QStringLiteral("Form7"), QStringLiteral("Form8")};
+                            QStringLiteral("Form7"), QStringLiteral("Form8"), QStringLiteral("Form10")};
 
 QString quoteList(const QStringList &texts)
 {
@@ -78,6 +78,8 @@ std::optional<Failure> Driver::checkAll(const Outcome &outcome, int index)
             f = checkEntry(Book(b));
     }
     if (!f)
+        f = checkHijri();
+    if (!f)
         f = checkFocus(outcome);
     if (f)
         f->index = index;
@@ -122,7 +124,7 @@ std::optional<Failure> Driver::checkWindows()
     const Model &m = *m_model;
     for (const QString &name : formNames) {
         dalil::Form *f = form(name);
-        bool loaded = name == u"Form1" || (name == u"Form8" && m.helpLoaded);
+        bool loaded = name == u"Form1" || (name == u"Form8" && m.helpLoaded) || (name == u"Form10" && m.hijriWindowLoaded);
         bool isEntry = false;
         if (const std::optional<Book> b = bookOfForm(name, &isEntry))
             loaded = isEntry ? m.entries[*b].loaded : m.lists[*b].loaded;

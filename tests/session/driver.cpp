@@ -18,6 +18,7 @@
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QMenu>
+#include <QComboBox>
 #include <QHeaderView>
 #include <QListWidget>
 #include <QMdiArea>
@@ -445,6 +446,14 @@ void Driver::perform(const Action &a)
                 if (auto *close = layouts->findChild<QAbstractButton *>(QStringLiteral("Command4")))
                     QTest::mouseClick(close, Qt::LeftButton);
             }
+        }
+        break;
+    case Act::PickItem:
+        if (auto *box = child<QComboBox>(a.form, a.control)) {
+            // From the keyboard: the box takes the focus, the arrows move to the item.
+            box->setFocus(Qt::TabFocusReason);
+            for (int i = 0; i < box->count() && box->currentIndex() != a.n; ++i)
+                QTest::keyClick(box, box->currentIndex() < a.n ? Qt::Key_Down : Qt::Key_Up);
         }
         break;
     case Act::FocusKey:

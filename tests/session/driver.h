@@ -54,6 +54,7 @@ private:
     std::optional<Failure> checkEntry(Book b);
     std::optional<Failure> checkFocus(const Outcome &outcome);
     std::optional<Failure> checkBoxes(const Outcome &outcome);
+    std::optional<Failure> checkHijri();
     void otherCopyWrites(const Action &action);
     QList<Row> fileRows(Book b, QList<qint64> *keys);
 

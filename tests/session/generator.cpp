@@ -303,7 +303,7 @@ Action anyAction(const Model &m, const Switches &sw, QRandomGenerator &random)
     if (roll < 75) {
         static const QStringList items{QStringLiteral("phone"), QStringLiteral("note"), QStringLiteral("check"),
                                        QStringLiteral("help"), QStringLiteral("addphone"), QStringLiteral("addnote"),
-                                       QStringLiteral("addcheck")};
+                                       QStringLiteral("addcheck"), QStringLiteral("hijri")};
         return act(Act::Menu, {}, roll < 27 ? QStringLiteral("exit") : d.pick(items));
     }
     if (roll < 85)
@@ -338,6 +338,17 @@ Action anyAction(const Model &m, const Switches &sw, QRandomGenerator &random)
             return a;
         }
         return act(Act::Click, top, QStringLiteral("Command1"));
+    }
+
+    if (top == u"Form10") {
+        const int r = d.below(100);
+        if (r < 20)
+            return act(Act::Click, top, QStringLiteral("Option1"));
+        if (r < 40)
+            return act(Act::Click, top, QStringLiteral("Option2"));
+        if (r < 70)
+            return act(Act::PickItem, top, QStringLiteral("Combo1"), d.below(5));
+        return act(Act::Click, top, r < 88 ? QStringLiteral("Command1") : QStringLiteral("Command2"));
     }
 
     bool isEntry = false;

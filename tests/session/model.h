@@ -122,6 +122,13 @@ inline BoxExpect anyBox(bool optional = false)
     return {{}, {}, false, optional};
 }
 
+// The Hijri calendar: 0 Umm al-Qura, 1 tabular, and the days added.
+struct HijriOptions
+{
+    int system = 0;
+    int adjustment = 0;
+};
+
 struct Model
 {
     Model();
@@ -130,6 +137,9 @@ struct Model
     ListWindow lists[3];      // Form2, Form4, Form6
     EntryWindow entries[3];   // Form3, Form5, Form7
     bool helpLoaded = false;
+    HijriOptions hijri;          // in force
+    bool hijriWindowLoaded = false;
+    HijriOptions hijriChosen;    // as the options window Form10 shows them
     QStringList stack{QStringLiteral("Form1")}; // windows on screen, the top last
 
     QString top() const { return stack.isEmpty() ? QString() : stack.last(); }

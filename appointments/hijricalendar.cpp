@@ -1,0 +1,130 @@
+#include "hijricalendar.h"
+
+#include "hijrisetting.h"
+
+#include "data/hijri.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QSpinBox>
+#include <QTableView>
+#include <QTextCharFormat>
+
+namespace dalil {
+
+namespace {
+
+// Its face, this much of the calendar's.
+constexpr qreal hijriScale = 0.8;
+
+} // namespace
+
+HijriMonthView::HijriMonthView(const QString &name, QWidget *parent)
+    : QCalendarWidget(parent)
+{
+    setObjectName(name);
+    m_header = new QLabel(this);
+    m_header->setObjectName(QStringLiteral("HijriHeader"));
+    m_header->setTextFormat(Qt::PlainText);
+    m_header->setAlignment(Qt::AlignCenter);
+    // The page's Hijri months stand in the navigation bar after the month and the year: the
+    // bar is the row of the year's box, its last items a space and the next-month button.
+    bool placed = false;
+    if (auto *year = findChild<QSpinBox *>()) {
+        auto *bar = qobject_cast<QHBoxLayout *>(year->parentWidget()->layout());
+        if (bar && bar->count() >= 3) {
+            placed = true;
+            m_header->setParent(year->parentWidget());
+            bar->insertWidget(bar->count() - 2, m_header);
+            // In the bar's own colours, as the month and the year are; cut rather than crowd
+            // the arrows out when a page spans three months.
+            m_header->setForegroundRole(QPalette::HighlightedText);
+            m_header->setMinimumWidth(1);
+        }
+    }
+    // A calendar of another make keeps its header as it is rather than have one laid over it.
+    if (!placed)
+        m_header->hide();
+    HijriSetting *setting = HijriSetting::instance();
+    connect(setting, &HijriSetting::changed, this, &HijriMonthView::settingChanged);
+    connect(this, &QCalendarWidget::currentPageChanged, this, &HijriMonthView::showHeader);
+    showHeader();
+}
+
+void HijriMonthView::settingChanged()
+{
+    showHeader();
+    if (auto *days = findChild<QTableView *>())
+        days->viewport()->update();
+}
+
+void HijriMonthView::showHeader()
+{
+    const QCalendar gregorian = calendar();
+    const QDate first = gregorian.dateFromParts(yearShown(), monthShown(), 1);
+    const QDate last = first.addDays(gregorian.daysInMonth(monthShown(), yearShown()) - 1);
+    QFont small = font();
+    small.setPointSizeF(font().pointSizeF() * 0.875);
+    m_header->setFont(small);
+    m_header->setText(Hijri::monthsText(first, last, HijriSetting::instance()->converter()));
+    m_header->setToolTip(m_header->text());
+}
+
+void HijriMonthView::paintCell(QPainter *painter, const QRect &rect, QDate date) const
+{
+    // As the calendar paints a day itself, but with room for the Hijri day beneath.
+    const bool selected = date == selectedDate();
+    const QPalette::ColorGroup group = !isEnabled() ? QPalette::Disabled
+                                       : !isActiveWindow() ? QPalette::Inactive
+                                                           : QPalette::Active;
+    QTextCharFormat format;
+    format.setForeground(palette().brush(group, QPalette::Text));
+    format.setBackground(palette().brush(group, QPalette::Base));
+    format.merge(weekdayTextFormat(Qt::DayOfWeek(date.dayOfWeek())));
+    format.merge(dateTextFormat(date));
+    if (date < minimumDate() || date > maximumDate())
+        format.setBackground(palette().brush(group, QPalette::Window));
+    const bool otherMonth = calendar().partsFromDate(date).month != monthShown();
+    if (otherMonth)
+        format.setForeground(palette().brush(QPalette::Disabled, QPalette::Text));
+
+    painter->save();
+    painter->fillRect(rect, selected ? palette().brush(group, QPalette::Highlight) : format.background());
+    const QColor ink = selected ? palette().color(group, QPalette::HighlightedText) : format.foreground().color();
+
+    const Hijri::Date hijri = HijriSetting::instance()->converter().fromGregorian(date);
+    const QString dayText = locale().toString(calendar().partsFromDate(date).day);
+    const QString hijriText = hijri.isValid() ? QString::number(hijri.day) : QString();
+    m_painted.insert(date, hijriText);
+
+    QFont dayFont = font();
+    if (format.hasProperty(QTextFormat::FontWeight))
+        dayFont.setBold(format.fontWeight() >= QFont::DemiBold);
+    QFont hijriFont = font();
+    hijriFont.setPointSizeF(font().pointSizeF() * hijriScale);
+    // A day the chosen calendar does not reach is counted by the tabular one: slanted.
+    hijriFont.setItalic(hijri.tabular);
+    // The two numbers one above the other, the pair centred in the cell by the digits' own
+    // height: the cells are too low for two lines of the faces' full height.
+    const QString digits = QStringLiteral("0123456789");
+    const int dayHeight = QFontMetrics(dayFont).tightBoundingRect(digits).height();
+    const int hijriHeight = QFontMetrics(hijriFont).tightBoundingRect(digits).height();
+    const int gap = qMax(1, rect.height() / 10);
+    const int top = rect.top() + qMax(0, (rect.height() - dayHeight - gap - hijriHeight) / 2);
+    const auto drawCentred = [&](const QFont &face, const QString &text, int baseline) {
+        painter->setFont(face);
+        const int width = QFontMetrics(face).horizontalAdvance(text);
+        painter->drawText(QPoint(rect.left() + (rect.width() - width) / 2, baseline), text);
+    };
+    painter->setPen(ink);
+    drawCentred(dayFont, dayText, top + dayHeight);
+    QColor hijriInk = ink;
+    if (!selected)
+        hijriInk.setAlphaF(otherMonth ? 0.5 : 0.75);
+    painter->setPen(hijriInk);
+    drawCentred(hijriFont, hijriText, top + dayHeight + gap + hijriHeight);
+    painter->restore();
+}
+
+} // namespace dalil

@@ -1,0 +1,37 @@
+// The month calendar of the appointment entry window: each day's cell shows the Hijri day
+// small beneath the Gregorian one, and the header the Hijri months and year of the page.
+#pragma once
+
+#include <QCalendarWidget>
+#include <QHash>
+
+class QLabel;
+
+namespace dalil {
+
+class HijriSetting;
+
+class HijriMonthView : public QCalendarWidget
+{
+    Q_OBJECT
+
+public:
+    HijriMonthView(const QString &name, QWidget *parent);
+
+    // The header's Hijri months and year of the page shown.
+    QLabel *hijriHeader() const { return m_header; }
+    // What the last painting wrote beneath each day's Gregorian number.
+    QHash<QDate, QString> paintedHijriDays() const { return m_painted; }
+
+protected:
+    void paintCell(QPainter *painter, const QRect &rect, QDate date) const override;
+
+private:
+    void showHeader();
+    void settingChanged();
+
+    QLabel *m_header = nullptr;
+    mutable QHash<QDate, QString> m_painted;
+};
+
+} // namespace dalil
