@@ -6,11 +6,13 @@
 #include "report.h"
 #include "statusbar.h"
 
+#include "data/deletedrecords.h"
 #include "data/recordmodel.h"
 
 #include <QHeaderView>
 #include <QPushButton>
 #include <QSet>
+#include <QShortcut>
 #include <QStyle>
 
 namespace dalil {
@@ -24,6 +26,12 @@ ListWindow::ListWindow(const QString &name, int widthTwips, int heightTwips, con
 void ListWindow::setListControls(DataControl *data, DBGrid *grid, StatusBar *bar, QPushButton *deleteButton,
                                  QPushButton *editButton)
 {
+    // A slip of the delete button is undone as everywhere else: Ctrl+Z (a text box with the
+    // focus keeps its own undo).
+    auto *undo = new QShortcut(QKeySequence::Undo, this);
+    undo->setObjectName(QStringLiteral("undo"));
+    undo->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(undo, &QShortcut::activated, this, &ListWindow::undoDelete);
     m_data = data;
     m_grid = grid;
     m_bar = bar;
@@ -133,6 +141,32 @@ void ListWindow::deleteSelected()
     if (records->atEOF())
         setRecordButtons(false);
     showList(ListEvent::Deleted);
+}
+
+bool ListWindow::undoDelete()
+{
+    beginAction();
+    RecordSource *records = m_data->Recordset();
+    const QString book = records->model()->object();
+    const QString path = m_data->DatabaseName();
+    DataError error;
+    const std::optional<DeletedRecords::Entry> last = DeletedRecords::newest(path, book, &error);
+    if (!last) {
+        if (error.isError())
+            report(error);
+        return false;
+    }
+    const Records::WriteResult restored = DeletedRecords::restore(path, *last);
+    if (!restored.ok()) {
+        report(restored.error);
+        return false;
+    }
+    refresh(m_data); // the search in force
+    setRecordButtons(!records->atEOF());
+    showList(ListEvent::Saved);
+    if (restored.key)
+        records->moveToKey(*restored.key);
+    return true;
 }
 
 void ListWindow::goBack()

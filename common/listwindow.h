@@ -53,6 +53,11 @@ public:
     // The entry window was cancelled and unloaded: the list shows itself as it stands.
     void afterCancel();
 
+    // Ctrl+Z: the record deleted last from this book comes back, into its book, and becomes
+    // the current record; the list, count and panels as after a save. False when there was
+    // none to restore or it could not be put back (the user was told).
+    bool undoDelete();
+
     // Prints the list exactly as the grid lists it, the search in force included, as a
     // report. False when nothing was printed (stopped, or the list could not be read).
     bool printReport();

@@ -1,5 +1,6 @@
 #include "database.h"
 
+#include "deletedrecords.h"
 #include "searchkeys.h"
 #include "upgrade.h"
 
@@ -157,6 +158,8 @@ QSqlDatabase connection(const QString &path, DataError *error)
     if (!readOnly) {
         Upgrade::bringUpToDate(db);
         SearchKeys::fillMissing(db);
+        // Deleted records are kept for a while, not for ever.
+        DeletedRecords::dropDeletedBefore(db, QDateTime::currentDateTimeUtc().addDays(-DeletedRecords::keptDays));
     }
     return db;
 }

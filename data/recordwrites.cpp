@@ -153,6 +153,59 @@ WriteResult insert(const QString &databasePath, const QString &table, const Valu
     return result;
 }
 
+WriteResult reinsert(const QString &databasePath, const QString &table, const Values &values, qint64 formerKey,
+                     const std::function<bool(QSqlDatabase &)> &then)
+{
+    DataError error;
+    QSqlDatabase db = Database::connection(databasePath, &error);
+    if (!db.isValid())
+        return {0, std::nullopt, error, {}};
+    WriteTransaction transaction(db);
+    QSqlError sqlError;
+    if (!transaction.begin(&sqlError))
+        return failed(sqlError, databasePath);
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("SELECT 1 FROM %1 WHERE rowid = ?").arg(quoteIdentifier(table)));
+    query.addBindValue(formerKey);
+    if (!query.exec())
+        return failed(query.lastError(), databasePath);
+    const bool keyFree = formerKey > 0 && !query.next();
+    query.finish();
+
+    QStringList columns;
+    QStringList marks;
+    if (keyFree) {
+        columns << QStringLiteral("rowid");
+        marks << QStringLiteral("?");
+    }
+    for (auto it = values.cbegin(); it != values.cend(); ++it) {
+        columns << quoteIdentifier(it.key());
+        marks << QStringLiteral("?");
+    }
+    query.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                      .arg(quoteIdentifier(table), columns.join(u", "), marks.join(u", ")));
+    if (keyFree)
+        query.addBindValue(formerKey);
+    for (const QVariant &value : values)
+        query.addBindValue(value);
+    CountCache::Write counted(db, table, CountCache::Write::Kind::Insert);
+    if (!query.exec())
+        return failed(query.lastError(), databasePath);
+    WriteResult result;
+    result.rowsTouched = query.numRowsAffected();
+    result.key = query.lastInsertId().toLongLong();
+    query.finish();
+    if (!then(db)) {
+        WriteResult refused = failed(DataError::Kind::Other, databasePath, table);
+        refused.error.detail = db.lastError().text();
+        return refused;
+    }
+    if (!keySortKeys(db, &sqlError) || !transaction.commit(&sqlError))
+        return failed(sqlError, databasePath);
+    counted.succeeded(result.key);
+    return result;
+}
+
 WriteResult update(const QString &databasePath, const QString &table, qint64 key, const Values &changed,
                    const std::optional<Values> &asRead)
 {

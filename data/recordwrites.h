@@ -8,6 +8,7 @@
 #include <QString>
 #include <QVariantMap>
 
+#include <functional>
 #include <optional>
 
 namespace dalil::Records {
@@ -28,6 +29,12 @@ struct WriteResult
 
 // Adds a record with these values (columns not named take their defaults).
 WriteResult insert(const QString &databasePath, const QString &table, const Values &values);
+
+// Puts a record back as it was stored (every value exactly, an empty text included), under its
+// former identity where no record holds it now, and runs `then` in the same transaction (the
+// write is undone when it fails). The result's key is the record's identity.
+WriteResult reinsert(const QString &databasePath, const QString &table, const Values &values, qint64 formerKey,
+                     const std::function<bool(QSqlDatabase &)> &then);
 
 // Stores these values into the record with this identity. With asRead (every column as it was
 // read), the record is read again inside the write's transaction and the write is refused with

@@ -2,6 +2,7 @@
 
 #include "chequelayouts.h"
 #include "database.h"
+#include "deletedrecords.h"
 #include "searchkeys.h"
 
 #include <QSqlQuery>
@@ -78,6 +79,8 @@ END;
     nullptr,
     // 5: the cheque layouts, with the shipped one (see ChequeLayouts::create).
     nullptr,
+    // 6: deleted records kept, by triggers (see DeletedRecords::create).
+    nullptr,
 };
 static_assert(std::size(steps) == currentVersion + 1);
 
@@ -134,6 +137,7 @@ int bringUpToDate(sqlite3 *handle)
         const QByteArray bump = "PRAGMA user_version = " + QByteArray::number(step);
         const bool done = step == 4   ? SearchKeys::create(handle, progressHandler())
                           : step == 5 ? ChequeLayouts::create(handle)
+                          : step == 6 ? DeletedRecords::create(handle)
                                       : run(handle, steps[step]);
         if (!done || !run(handle, bump.constData())) {
             run(handle, "ROLLBACK");

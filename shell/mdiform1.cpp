@@ -1,5 +1,6 @@
 #include "mdiform1.h"
 
+#include "form11.h"
 #include "form8.h"
 #include "program.h"
 
@@ -104,6 +105,7 @@ MDIForm1::MDIForm1()
     options->addSeparator();
     layouts = menuItem(options, QStringLiteral("layouts"), QStringLiteral("إعداد الشيكات"));
     hijri = menuItem(options, QStringLiteral("hijri"), QStringLiteral("التقويم الهجري"));
+    deleted = menuItem(options, QStringLiteral("deleted"), QStringLiteral("المحذوفات"));
 
     connect(phone, &QAction::triggered, this, &MDIForm1::phone_Click);
     connect(note, &QAction::triggered, this, &MDIForm1::note_Click);
@@ -118,6 +120,7 @@ MDIForm1::MDIForm1()
     // Printing prints the list in front: offered only while there is one.
     connect(file, &QMenu::aboutToShow, this, [this] { print->setEnabled(listInFront() != nullptr); });
     connect(hijri, &QAction::triggered, this, &MDIForm1::hijri_Click);
+    connect(deleted, &QAction::triggered, this, &MDIForm1::deleted_Click);
 
     // Maximized even where no window manager does it for us.
     if (const QScreen *screen = QGuiApplication::primaryScreen())
@@ -306,6 +309,13 @@ void MDIForm1::layouts_Click()
 void MDIForm1::hijri_Click()
 {
     appointments::hijriOptions();
+}
+
+void MDIForm1::deleted_Click()
+{
+    Form11 *window = Forms::Load<Form11>();
+    window->fill();
+    window->Show();
 }
 
 } // namespace dalil

@@ -49,6 +49,7 @@ public:
     QAction *addcheck;
     QAction *layouts;
     QAction *hijri;
+    QAction *deleted;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -69,6 +70,7 @@ private:
     // The list window in front, the one "print" prints; none when another window is in front.
     ListWindow *listInFront() const;
     void hijri_Click();
+    void deleted_Click();
     // Every window is designed maximized: the one a hide or a close uncovers shows so too.
     void maximizeTopWindow();
     // hidden: the program hid the window above, and the one uncovered takes the focus.

@@ -134,7 +134,8 @@ void TestShell::menusCarryTheirCaptionsAndNoShortcuts()
         {"phone", "&دليل الهاتف"}, {"note", "م&ذكرة المواعيد"}, {"check", "د&فتر الشيكات"},
         {"help", "م&ساعدة"}, {"exit", "خ&روج"}, {"addphone", "إضافة سجل &هاتف"},
         {"addnote", "إضافة مو&عد"}, {"addcheck", "إضافة &شيك"}, {"print", "&طباعة"},
-        {"layouts", "إعداد الشيكات"}, {"hijri", "التقويم الهجري"}};
+        {"layouts", "إعداد الشيكات"}, {"hijri", "التقويم الهجري"},
+        {"deleted", "المحذوفات"}};
     for (const auto &[name, caption] : items) {
         auto *action = frame->findChild<QAction *>(name);
         QVERIFY2(action, qPrintable(name));

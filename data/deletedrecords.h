@@ -1,0 +1,54 @@
+// Deleted records are kept: every delete from a book, whoever makes it, leaves the record in a
+// table of Dalil's own (DeletedPhone, DeletedNote, DeletedCheque), in the same transaction, by
+// a trigger in the file. A slip is undone by putting the record back; records deleted more
+// than 90 days ago are let go when the program first opens the file.
+#pragma once
+
+#include "database.h"
+#include "recordwrites.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+struct sqlite3;
+
+namespace dalil::DeletedRecords {
+
+// The books whose deletes are kept, by table name.
+const QStringList &books();
+// "DeletedPhone" for "Phone".
+QString tableFor(const QString &book);
+
+struct Entry
+{
+    QString book;          // the book's table: Phone, Note or Cheque
+    qint64 id = 0;         // in the book's table of deleted records
+    QDateTime deletedAt;   // UTC
+    qint64 formerKey = 0;  // the identity (rowid) the record had
+    Records::Values values; // every column as it was stored
+};
+
+// Dalil's tables and the triggers that fill them, for the books the file has; a step of
+// bringing a file up to date.
+bool create(sqlite3 *handle);
+// Whether the file keeps deleted records (an older file that could not be brought up to date does not).
+bool kept(const QString &databasePath);
+
+// Every deleted record of every book, the most recently deleted first.
+QList<Entry> list(const QString &databasePath, DataError *error);
+// The record deleted last from a book.
+std::optional<Entry> newest(const QString &databasePath, const QString &book, DataError *error);
+
+// Puts the record back into its book, under its former identity where that is free, and
+// takes it from the deleted ones, in one transaction. The result's key is its identity now.
+Records::WriteResult restore(const QString &databasePath, const Entry &entry);
+// Forgets every deleted record.
+DataError empty(const QString &databasePath);
+// Forgets the records deleted before the time; run when the program first opens the file.
+DataError dropDeletedBefore(const QSqlDatabase &db, const QDateTime &when);
+constexpr int keptDays = 90;
+
+} // namespace dalil::DeletedRecords

@@ -1,0 +1,165 @@
+#include "form11.h"
+
+#include "common/application.h"
+#include "common/icons.h"
+#include "common/messagebox.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace dalil {
+
+namespace {
+
+QString text(const DeletedRecords::Entry &entry, const char *column)
+{
+    return entry.values.value(QString::fromUtf8(column)).toString().simplified();
+}
+
+QString joined(const QStringList &parts)
+{
+    QStringList kept;
+    for (const QString &part : parts) {
+        if (!part.isEmpty())
+            kept << part;
+    }
+    return kept.join(QStringLiteral(" - "));
+}
+
+} // namespace
+
+Form11::Form11()
+    : Form(designName(), 11880, 8595)
+{
+    setWindowTitle(QStringLiteral("المحذوفات"));
+    setWindowIcon(Icons::start());
+
+    Label1 = new QLabel(QStringLiteral("السجلات المحذوفة من الدفاتر، الأحدث أولاً. تُحفظ تسعين يوماً."), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Table1 = new QTableWidget(0, 3, this);
+    Table1->setObjectName(QStringLiteral("Table1"));
+    Table1->setHorizontalHeaderLabels({QStringLiteral("الدفتر"), QStringLiteral("وقت الحذف"), QStringLiteral("السجل")});
+    Table1->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    Table1->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    Table1->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch);
+    Table1->verticalHeader()->hide();
+    Table1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    Table1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    Table1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Table1->setWordWrap(false);
+
+    Command1 = new QPushButton(QStringLiteral("استعادة المحدد"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command2 = new QPushButton(QStringLiteral("إفراغ القائمة"), this);
+    Command2->setObjectName(QStringLiteral("Command2"));
+    Command3 = new QPushButton(QStringLiteral("إغلاق"), this);
+    Command3->setObjectName(QStringLiteral("Command3"));
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(Command1);
+    buttons->addWidget(Command2);
+    buttons->addStretch();
+    buttons->addWidget(Command3);
+    auto *all = new QVBoxLayout(this);
+    all->setContentsMargins(16, 12, 16, 12);
+    all->addWidget(Label1);
+    all->addWidget(Table1, 1);
+    all->addLayout(buttons);
+
+    connect(Command1, &QPushButton::clicked, this, &Form11::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form11::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &Form11::Command3_Click);
+    connect(Table1, &QTableWidget::itemSelectionChanged, this,
+            [this] { Command1->setEnabled(!Table1->selectionModel()->selectedRows().isEmpty()); });
+}
+
+QWidget *Form11::restingFocus()
+{
+    return Table1;
+}
+
+QString Form11::bookCaption(const QString &book)
+{
+    if (book == u"Phone")
+        return QStringLiteral("دليل الهاتف");
+    if (book == u"Note")
+        return QStringLiteral("مذكرة المواعيد");
+    return QStringLiteral("دفتر الشيكات");
+}
+
+QString Form11::summary(const DeletedRecords::Entry &entry)
+{
+    if (entry.book == u"Phone")
+        return joined({text(entry, "الإسم"), text(entry, "الجوال"), text(entry, "المنزل"), text(entry, "المكتب")});
+    const QString date = joined({text(entry, "اليوم"), text(entry, "الشهر"), text(entry, "العام")}).replace(
+        QStringLiteral(" - "), QStringLiteral("/"));
+    if (entry.book == u"Note")
+        return joined({text(entry, "الموعد"), text(entry, "التاريخ") + u' ' + date, text(entry, "الساعة")});
+    return joined({text(entry, "السيد"),
+                   text(entry, "دينار") + QStringLiteral(" دينار و ") + text(entry, "فلس") + QStringLiteral(" فلس"), date});
+}
+
+void Form11::Form_Load()
+{
+    fill();
+}
+
+void Form11::fill()
+{
+    DataError error;
+    m_entries = DeletedRecords::list(databasePath(), &error);
+    if (error.isError())
+        MessageBoxes::dataError(this, error);
+    Table1->setRowCount(0);
+    Table1->setRowCount(int(m_entries.size()));
+    const QLocale locale = arabicLocale();
+    for (int row = 0; row < m_entries.size(); ++row) {
+        const DeletedRecords::Entry &entry = m_entries[row];
+        const QString when = locale.toString(entry.deletedAt.toLocalTime(), QStringLiteral("yyyy/MM/dd hh:mm"));
+        const QStringList cells{bookCaption(entry.book), when, summary(entry)};
+        for (int column = 0; column < cells.size(); ++column)
+            Table1->setItem(row, column, new QTableWidgetItem(cells[column]));
+    }
+    Command1->setEnabled(false);
+    Command2->setEnabled(!m_entries.isEmpty());
+}
+
+void Form11::Command1_Click()
+{
+    QList<int> rows;
+    for (const QModelIndex &index : Table1->selectionModel()->selectedRows())
+        rows << index.row();
+    std::sort(rows.begin(), rows.end());
+    bool told = false;
+    for (int row : rows) {
+        const Records::WriteResult restored = DeletedRecords::restore(databasePath(), m_entries.at(row));
+        if (!restored.ok() && !told) {
+            told = true;
+            MessageBoxes::dataError(this, restored.error);
+        }
+    }
+    fill();
+}
+
+void Form11::Command2_Click()
+{
+    const auto answer = MessageBoxes::show(this, QMessageBox::Warning, QStringLiteral("الرجاء التأكيد"),
+                                           QStringLiteral("هل تريد إفراغ قائمة المحذوفات؟ لن يمكن استعادتها بعد ذلك."),
+                                           QMessageBox::Yes | QMessageBox::No, true);
+    if (answer != QMessageBox::Yes)
+        return;
+    if (const DataError error = DeletedRecords::empty(databasePath()); error.isError())
+        MessageBoxes::dataError(this, error);
+    fill();
+}
+
+void Form11::Command3_Click()
+{
+    Unload();
+}
+
+} // namespace dalil

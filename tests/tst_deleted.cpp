@@ -1,0 +1,264 @@
+// Nothing lost by a slip: every delete keeps the record, Ctrl+Z in a list puts the last one
+// back exactly, the deleted records window restores the chosen ones or forgets them all, and
+// records deleted long ago are let go.
+#include "testsupport.h"
+
+#include "appointments/form4.h"
+#include "chequebook/form6.h"
+#include "common/datacontrol.h"
+#include "common/dbgrid.h"
+#include "common/statusbar.h"
+#include "data/deletedrecords.h"
+#include "phonebook/form2.h"
+#include "shell/form1.h"
+#include "shell/form11.h"
+#include "shell/mdiform1.h"
+#include "shell/program.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QItemSelectionModel>
+#include <QPushButton>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTest>
+#include <QToolButton>
+
+using namespace dalil;
+
+namespace {
+
+struct BookCase
+{
+    QString table;
+    QString insert;        // three records, the second of them odd (empty texts, nulls, marks)
+    int startButton = 1;   // Form1's button that opens the book
+    QString list;
+    QString deleteButton;
+};
+
+const QList<BookCase> &bookCases()
+{
+    static const QList<BookCase> cases{
+        {QStringLiteral("Phone"),
+         QStringLiteral("INSERT INTO Phone (الإسم, العنوان, المكتب, الجوال, المنزل, ملاحظات) VALUES "
+                        "('أحمد', 'عمّان', '065', NULL, '', 'x'), "
+                        "('بُشرى\u200f الخطيب', '', NULL, '0791', '٠٦٥', NULL), "
+                        "('جمال', NULL, NULL, '0792', NULL, 'y')"),
+         1, QStringLiteral("Form2"), QStringLiteral("Command3")},
+        {QStringLiteral("Note"),
+         QStringLiteral("INSERT INTO Note (اليوم, التاريخ, الشهر, العام, الساعة, الموعد) VALUES "
+                        "('الأحد', '1', '1', '2027', '10', 'اجتماع'), "
+                        "('الاثنين', '2', '1', '2027', '', 'طبيب الأسنان ☺'), "
+                        "('الثلاثاء', '3', '1', '2027', NULL, NULL)"),
+         2, QStringLiteral("Form4"), QStringLiteral("Command2")},
+        {QStringLiteral("Cheque"),
+         QStringLiteral("INSERT INTO Cheque (اليوم, الشهر, العام, السيد, دينار, فلس, المبلغ, السبب) VALUES "
+                        "('1', '2', '2027', 'علي', 5, 0, '', 'أجرة'), "
+                        "('2', '2', '2027', 'بكر', 999999999999, 999, 'فقط', NULL), "
+                        "('3', '2', '2027', 'علي', 7, 250, NULL, '')"),
+         3, QStringLiteral("Form6"), QStringLiteral("Command3")},
+    };
+    return cases;
+}
+
+// Every record of a table with its identity, each value with its type, as the file holds it.
+QList<QVariantList> stored(const testing::AppFolder &folder, const QString &table)
+{
+    QList<QVariantList> rows;
+    const QStringList columns = [&] {
+        QStringList names;
+        for (const QVariantList &row : folder.rows(QStringLiteral("PRAGMA table_info(%1)").arg(table)))
+            names << row.value(1).toString();
+        return names;
+    }();
+    QStringList read{QStringLiteral("rowid")};
+    for (const QString &column : columns)
+        read << QStringLiteral("\"%1\"").arg(column) << QStringLiteral("typeof(\"%1\")").arg(column);
+    return folder.rows(QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(read.join(u','), table));
+}
+
+QList<QVariantList> sums(const testing::AppFolder &folder)
+{
+    return folder.rows(QStringLiteral("SELECT * FROM ChequePayeeSums ORDER BY payee"))
+           + folder.rows(QStringLiteral("SELECT * FROM ChequeGrandSums"));
+}
+
+Form *window(const QString &name)
+{
+    return Forms::find(name);
+}
+
+DBGrid *grid(const QString &list)
+{
+    return window(list)->findChild<DBGrid *>(QStringLiteral("DBGrid1"));
+}
+
+void clickRow(const QString &list, int row)
+{
+    QTableView *view = grid(list)->view();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(row, 1)).center());
+}
+
+// A panel of the list's status bar; empty where the bar has none.
+QString panel(const QString &list, int n)
+{
+    StatusPanel *p = window(list)->findChild<StatusBar *>(QStringLiteral("StatusBar1"))->panel(n);
+    return p ? p->text() : QString();
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(BookCase)
+
+class TestDeleted : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        folder = std::make_unique<testing::AppFolder>();
+        QVERIFY(testing::startProgram(*folder));
+        QApplication::setActiveWindow(MDIForm1::instance());
+    }
+    void cleanup()
+    {
+        testing::stopProgram();
+        folder.reset();
+    }
+
+    void undoPutsTheLastDeleteBack_data();
+    void undoPutsTheLastDeleteBack();
+    void theWindowRestoresTheChosenOnesAndForgets();
+    void oldDeletesAreLetGo();
+
+private:
+    std::unique_ptr<testing::AppFolder> folder;
+};
+
+void TestDeleted::undoPutsTheLastDeleteBack_data()
+{
+    QTest::addColumn<BookCase>("book");
+    for (const BookCase &book : bookCases())
+        QTest::newRow(qPrintable(book.table)) << book;
+}
+
+void TestDeleted::undoPutsTheLastDeleteBack()
+{
+    QFETCH(BookCase, book);
+    folder->exec(book.insert);
+    const QList<QVariantList> before = stored(*folder, book.table);
+    const QList<QVariantList> sumsBefore = sums(*folder);
+    QTest::mouseClick(Forms::loaded<Form1>()->findChild<QToolButton *>(QStringLiteral("Command%1").arg(book.startButton)),
+                      Qt::LeftButton);
+    const QString countBefore = panel(book.list, 1);
+    const QString totalBefore = panel(book.list, 3);
+
+    // The second record goes, then the first: Ctrl+Z brings them back the other way round.
+    auto *del = window(book.list)->findChild<QPushButton *>(book.deleteButton);
+    for (int row : {1, 0}) {
+        clickRow(book.list, row);
+        QTest::mouseClick(del, Qt::LeftButton);
+    }
+    QCOMPARE(stored(*folder, book.table).size(), 1);
+    QCOMPARE(folder->value(QStringLiteral("SELECT count(*) FROM Deleted%1").arg(book.table)).toInt(), 2);
+
+    QTableView *view = grid(book.list)->view();
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(stored(*folder, book.table).size(), 2);
+    auto *data = window(book.list)->findChild<DataControl *>(QStringLiteral("Data1"));
+    QCOMPARE(data->Recordset()->currentKey().value_or(-1), before.at(0).at(0).toLongLong());
+    QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
+
+    // Every column back exactly, under its own identity; the sums, count and panels as before.
+    QCOMPARE(stored(*folder, book.table), before);
+    QCOMPARE(sums(*folder), sumsBefore);
+    QCOMPARE(data->Recordset()->currentKey().value_or(-1), before.at(1).at(0).toLongLong());
+    QCOMPARE(view->currentIndex().row(), 1);
+    QCOMPARE(panel(book.list, 1), countBefore);
+    if (book.table == u"Cheque")
+        QCOMPARE(panel(book.list, 3), totalBefore);
+    QCOMPARE(folder->value(QStringLiteral("SELECT count(*) FROM Deleted%1").arg(book.table)).toInt(), 0);
+
+    // Nothing left to put back: nothing happens, and nothing is said.
+    QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(stored(*folder, book.table), before);
+
+    // A delete by another program is kept as well, and comes back the same way.
+    folder->exec(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(book.table), {before.at(2).at(0)});
+    QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(stored(*folder, book.table), before);
+}
+
+void TestDeleted::theWindowRestoresTheChosenOnesAndForgets()
+{
+    for (const BookCase &book : bookCases())
+        folder->exec(book.insert);
+    const QList<QVariantList> phones = stored(*folder, QStringLiteral("Phone"));
+    // Deleted one after the other: a phone, a cheque, an appointment.
+    folder->exec(QStringLiteral("DELETE FROM Phone WHERE rowid = 2"));
+    folder->exec(QStringLiteral("DELETE FROM Cheque WHERE rowid = 3"));
+    folder->exec(QStringLiteral("DELETE FROM Note WHERE rowid = 1"));
+
+    MDIForm1::instance()->findChild<QAction *>(QStringLiteral("deleted"))->trigger();
+    auto *deleted = Forms::loaded<Form11>();
+    QVERIFY(deleted && deleted->isShown());
+    QTableWidget *table = deleted->Table1;
+    QCOMPARE(table->rowCount(), 3);
+    const QStringList books{table->item(0, 0)->text(), table->item(1, 0)->text(), table->item(2, 0)->text()};
+    QCOMPARE(books, (QStringList{QStringLiteral("مذكرة المواعيد"), QStringLiteral("دفتر الشيكات"),
+                                 QStringLiteral("دليل الهاتف")}));
+    QVERIFY(table->item(2, 2)->text().contains(QStringLiteral("الخطيب")));
+    QVERIFY(table->item(1, 2)->text().contains(QStringLiteral("7 دينار و 250 فلس")));
+    QVERIFY(!deleted->Command1->isEnabled());
+
+    // The phone and the appointment chosen, and put back.
+    table->selectionModel()->select(table->model()->index(0, 0),
+                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    table->selectionModel()->select(table->model()->index(2, 0),
+                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QVERIFY(deleted->Command1->isEnabled());
+    QTest::mouseClick(deleted->Command1, Qt::LeftButton);
+    QCOMPARE(stored(*folder, QStringLiteral("Phone")), phones);
+    QCOMPARE(folder->value(QStringLiteral("SELECT count(*) FROM Note")).toInt(), 3);
+    QCOMPARE(table->rowCount(), 1);
+    QCOMPARE(table->item(0, 0)->text(), QStringLiteral("دفتر الشيكات"));
+
+    // Emptied after a question: "no" keeps the list, "yes" forgets it.
+    {
+        testing::BoxWatcher boxes(QMessageBox::No);
+        QTest::mouseClick(deleted->Command2, Qt::LeftButton);
+        QCOMPARE(boxes.boxes().size(), 1);
+        QCOMPARE(boxes.boxes()[0].title, QStringLiteral("الرجاء التأكيد"));
+        QCOMPARE(table->rowCount(), 1);
+        boxes.setAnswer(QMessageBox::Yes);
+        QTest::mouseClick(deleted->Command2, Qt::LeftButton);
+    }
+    QCOMPARE(table->rowCount(), 0);
+    QCOMPARE(folder->value(QStringLiteral("SELECT count(*) FROM DeletedCheque")).toInt(), 0);
+    QCOMPARE(folder->value(QStringLiteral("SELECT count(*) FROM Cheque")).toInt(), 2);
+}
+
+void TestDeleted::oldDeletesAreLetGo()
+{
+    folder->exec(bookCases().first().insert);
+    folder->exec(QStringLiteral("DELETE FROM Phone"));
+    // Two of them deleted long ago: 91 and 200 days.
+    folder->exec(QStringLiteral("UPDATE DeletedPhone SET deletedAt = strftime('%Y-%m-%d %H:%M:%f', 'now', '-91 days') "
+                                "WHERE formerKey = 1"));
+    folder->exec(QStringLiteral("UPDATE DeletedPhone SET deletedAt = strftime('%Y-%m-%d %H:%M:%f', 'now', '-200 days') "
+                                "WHERE formerKey = 2"));
+    folder->exec(QStringLiteral("UPDATE DeletedPhone SET deletedAt = strftime('%Y-%m-%d %H:%M:%f', 'now', '-89 days') "
+                                "WHERE formerKey = 3"));
+    testing::stopProgram();
+    QVERIFY(testing::startProgram(*folder));
+    MDIForm1::instance()->findChild<QAction *>(QStringLiteral("deleted"))->trigger();
+    const QList<DeletedRecords::Entry> kept = Forms::loaded<Form11>()->entries();
+    QCOMPARE(kept.size(), 1);
+    QCOMPARE(kept.first().formerKey, 3);
+}
+
+TESTING_WINDOW_TEST_MAIN(TestDeleted)
+#include "tst_deleted.moc"
