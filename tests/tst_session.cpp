@@ -220,6 +220,21 @@ void TestSession::replays_data()
                R"({"a":"FocusKey","n":16777217})",
                R"({"a":"FocusKey","n":16777220})",
            };
+    // A record deleted, its identity taken by another copy's insert meanwhile: Ctrl+Z puts it
+    // back under a new identity, the other record untouched, and makes it the current one.
+    QTest::newRow("undo after another copy took the deleted record's identity")
+        << QString() << QStringList{
+               R"({"a":"OtherWrite","c":"Phone","v":["أحمد","","","","","0791","",""]})",
+               R"({"a":"OtherWrite","c":"Phone","v":["بكر","","","","","0792","",""]})",
+               R"({"a":"StartButton","n":1})",
+               R"({"a":"GridClick","f":"Form2","n":1})",
+               R"({"a":"Click","c":"Command3","f":"Form2"})",
+               R"({"a":"OtherWrite","c":"Phone","v":["جميل","","","","","0793","",""]})",
+               R"({"a":"Undo","f":"Form2"})",
+               R"({"a":"Undo","f":"Form2"})",
+               R"({"a":"Click","c":"Command3","f":"Form2"})",
+               R"({"a":"Undo","f":"Form2"})",
+           };
     QTest::newRow("phone search kind chosen by the window coming back")
         << QString() << QStringList{
                R"({"a":"Menu","c":"phone"})",

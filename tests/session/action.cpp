@@ -20,7 +20,7 @@ const QStringList &actNames()
                                    QStringLiteral("CloseBox"),    QStringLiteral("FocusKey"),
                                    QStringLiteral("OtherWrite"),  QStringLiteral("HelpFind"),
                                    QStringLiteral("Print"),       QStringLiteral("Layouts"),
-                                   QStringLiteral("PickItem")};
+                                   QStringLiteral("PickItem"),    QStringLiteral("Undo")};
     return names;
 }
 
@@ -109,6 +109,8 @@ QString Action::describe() const
                                     : QStringLiteral("menu: print");
     case Act::Layouts:
         return QStringLiteral("menu: layouts, type %1 into Spin%2, close").arg(quoted(text)).arg(n);
+    case Act::Undo:
+        return QStringLiteral("%1: Ctrl+Z in the grid").arg(form);
     case Act::PickItem:
         return QStringLiteral("%1: choose item %2 of %3").arg(form).arg(n).arg(control);
     case Act::OtherWrite: {

@@ -29,6 +29,7 @@ enum class Act {
     Layouts,       // the cheque layouts window opened from the menu, value text typed into
                    // its spin box n (Spin1..), then closed by its Command4
     PickItem,      // form.control, a combo box: item n chosen with the arrow keys
+    Undo,          // form, a list window: Ctrl+Z with the focus on its grid
 };
 
 struct Action

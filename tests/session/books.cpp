@@ -64,6 +64,8 @@ Outcome Books::apply(const Action &a)
     }
     case Act::PickItem:
         return pickItem(a);
+    case Act::Undo:
+        return undo(a);
     case Act::FocusKey:
         if (a.form == u"noop")
             return {}; // a key that changes nothing the model follows
@@ -199,6 +201,7 @@ void Books::deleteRecord(Book b, Outcome &out)
         out.adoptBook = b;
         return;
     }
+    m.deleted[b] << std::pair(*key, m.tables[b].rows.value(*key));
     m.tables[b].rows.remove(*key);
     refreshList(b);
     l.panel1 = QStringList{m.countText(m.shown(b).keys.size())};
@@ -213,6 +216,43 @@ void Books::deleteRecord(Book b, Outcome &out)
         l.panel3 = QStringList{m.grandTotalText()};
     }
     m.entries[b].setStale = true;
+}
+
+Outcome Books::undo(const Action &a)
+{
+    Outcome out;
+    bool isEntry = false;
+    const std::optional<Book> b = bookOfForm(a.form, &isEntry);
+    if (!b || isEntry || m.top() != a.form) {
+        out.applicable = false;
+        return out;
+    }
+    if (m.deleted[*b].isEmpty())
+        return out; // nothing to put back: nothing happens, nothing is said
+    // The last record deleted from the book comes back under its former identity when that
+    // is free; the list is read again as after a save, with the record current.
+    const auto [key, row] = m.deleted[*b].takeLast();
+    Table &t = m.tables[*b];
+    const qint64 at = t.rows.contains(key) ? t.nextRowid() : key;
+    t.rows.insert(at, row);
+    ListWindow &l = m.lists[*b];
+    refreshList(*b);
+    l.panel1 = QStringList{m.countText(m.shown(*b).keys.size())};
+    if (*b == Cheque) {
+        QStringList payee = l.panel2.mid(0, 1);
+        if (l.nameSearched) {
+            const QString now = m.payeeTotalText(l.namePattern).value_or(QString());
+            if (!payee.contains(now))
+                payee << now;
+        }
+        l.panel2 = payee;
+        if (l.panelCount >= 3)
+            l.panel3 = QStringList{m.grandTotalText()};
+    }
+    if (const qsizetype index = m.shown(*b).keys.indexOf(at); index >= 0)
+        l.current = int(index);
+    m.entries[*b].setStale = true;
+    return out;
 }
 
 void Books::search(Book b, Outcome &out)
@@ -509,10 +549,12 @@ Outcome Books::otherWrite(const Action &a)
             return out;
         }
         const qint64 key = t.rows.keys().at(a.m % t.rows.size());
-        if (a.n == 1)
+        if (a.n == 1) {
             t.rows.insert(key, row);
-        else
+        } else {
+            m.deleted[b] << std::pair(key, t.rows.value(key));
             t.rows.remove(key);
+        }
     }
     widen(b);
     return out;

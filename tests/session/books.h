@@ -53,6 +53,7 @@ private:
     Outcome navBar(const Action &a);
     Outcome closeBox(const Action &a);
     Outcome otherWrite(const Action &a);
+    Outcome undo(const Action &a);
     // The Hijri calendar options window Form10.
     void openHijriOptions(Outcome &out);
     Outcome hijriClick(const QString &button, bool doubleClick);

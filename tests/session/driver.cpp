@@ -448,6 +448,14 @@ void Driver::perform(const Action &a)
             }
         }
         break;
+    case Act::Undo:
+        if (auto *grid = child<dalil::DBGrid>(a.form, QStringLiteral("DBGrid1"))) {
+            // The user is in the program's window (a shortcut goes to the active window).
+            QApplication::setActiveWindow(frame);
+            grid->view()->setFocus(Qt::OtherFocusReason);
+            QTest::keyClick(grid->view(), Qt::Key_Z, Qt::ControlModifier);
+        }
+        break;
     case Act::PickItem:
         if (auto *box = child<QComboBox>(a.form, a.control)) {
             // From the keyboard: the box takes the focus, the arrows move to the item.

@@ -379,6 +379,8 @@ Action anyAction(const Model &m, const Switches &sw, QRandomGenerator &random)
     const QString del = b == Note ? QStringLiteral("Command2") : QStringLiteral("Command3");
     const QString back = b == Note ? QStringLiteral("Command3") : QStringLiteral("Command4");
     const QString edit = b == Note ? QStringLiteral("Command4") : QStringLiteral("Command5");
+    if (d.chance(0.05))
+        return act(Act::Undo, top);
     int r = d.below(100);
     if (b == Note && r >= 40 && r < 65)
         r = d.below(40); // no search here

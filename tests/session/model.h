@@ -141,6 +141,9 @@ struct Model
     bool hijriWindowLoaded = false;
     HijriOptions hijriChosen;    // as the options window Form10 shows them
     QStringList stack{QStringLiteral("Form1")}; // windows on screen, the top last
+    // The records deleted from each book, by whoever deleted them, the last one last: its
+    // former identity and its values.
+    QList<std::pair<qint64, Row>> deleted[3];
 
     QString top() const { return stack.isEmpty() ? QString() : stack.last(); }
     bool isShown(const QString &form) const { return stack.contains(form); }
