@@ -1,5 +1,6 @@
 #include "mdiform1.h"
 
+#include "backups.h"
 #include "form11.h"
 #include "form8.h"
 #include "program.h"
@@ -94,6 +95,8 @@ MDIForm1::MDIForm1()
     border = file->addSeparator();
     border->setObjectName(QStringLiteral("border"));
     print = menuItem(file, QStringLiteral("print"), QStringLiteral("&طباعة"));
+    backup = menuItem(file, QStringLiteral("backup"), QStringLiteral("نسخة احتياطية..."));
+    restore = menuItem(file, QStringLiteral("restore"), QStringLiteral("استعادة نسخة..."));
     help = menuItem(file, QStringLiteral("help"), QStringLiteral("م&ساعدة"));
     exit = menuItem(file, QStringLiteral("exit"), QStringLiteral("خ&روج"));
 
@@ -116,6 +119,8 @@ MDIForm1::MDIForm1()
     connect(addnote, &QAction::triggered, this, &MDIForm1::addnote_Click);
     connect(addcheck, &QAction::triggered, this, &MDIForm1::addcheck_Click);
     connect(print, &QAction::triggered, this, &MDIForm1::print_Click);
+    connect(backup, &QAction::triggered, this, &MDIForm1::backup_Click);
+    connect(restore, &QAction::triggered, this, &MDIForm1::restore_Click);
     connect(layouts, &QAction::triggered, this, &MDIForm1::layouts_Click);
     // Printing prints the list in front: offered only while there is one.
     connect(file, &QMenu::aboutToShow, this, [this] { print->setEnabled(listInFront() != nullptr); });
@@ -299,6 +304,16 @@ void MDIForm1::print_Click()
 {
     if (ListWindow *list = listInFront())
         list->printReport();
+}
+
+void MDIForm1::backup_Click()
+{
+    Backups::backUp(this);
+}
+
+void MDIForm1::restore_Click()
+{
+    Backups::restore(this);
 }
 
 void MDIForm1::layouts_Click()

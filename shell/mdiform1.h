@@ -40,6 +40,8 @@ public:
     QAction *note;
     QAction *check;
     QAction *print;
+    QAction *backup;
+    QAction *restore;
     QAction *border;
     QAction *help;
     QAction *exit;
@@ -66,6 +68,8 @@ private:
     void addnote_Click();
     void addcheck_Click();
     void print_Click();
+    void backup_Click();
+    void restore_Click();
     void layouts_Click();
     // The list window in front, the one "print" prints; none when another window is in front.
     ListWindow *listInFront() const;

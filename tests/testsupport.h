@@ -129,6 +129,10 @@ struct BoundWindow
     QHash<QString, dalil::BoundTextBox *> boxes;
 };
 
+// The hostile texts of the reliability tests: very long, control characters and NUL, direction
+// and combining marks, emoji, SQL and the search language's wildcards; each with its name.
+QList<std::pair<const char *, QString>> hostileTexts();
+
 // Types text into a widget one character at a time, as a keyboard would (Arabic included).
 void typeText(QWidget *widget, const QString &text);
 

@@ -4,13 +4,22 @@
 // older book, it leaves the file as it was or fully upgraded.
 #include "testsupport.h"
 
+#include "data/backup.h"
+#include "data/database.h"
+#include "data/upgrade.h"
+
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSet>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QThread>
 #include <QTest>
+
+using namespace dalil;
 
 class TestCrash : public QObject
 {
@@ -19,6 +28,7 @@ class TestCrash : public QObject
 private slots:
     void killedAtRandomMomentsLosesNothing();
     void killedDuringTheUpgradeLeavesTheFileAsItWas();
+    void killedDuringBackupOrRestoreLeavesASoundFile();
 };
 
 void TestCrash::killedAtRandomMomentsLosesNothing()
@@ -139,7 +149,7 @@ void TestCrash::killedDuringTheUpgradeLeavesTheFileAsItWas()
             ++before;
         } else {
             // Or after: all of it.
-            QCOMPARE(version, 4);
+            QCOMPARE(version, Upgrade::currentVersion);
             QCOMPARE(keyTables, 3);
             QCOMPARE(folder.value(QStringLiteral("SELECT count(*) FROM PhoneKeys")), folder.value(QStringLiteral("SELECT count(*) FROM Phone")));
         }
@@ -150,6 +160,78 @@ void TestCrash::killedDuringTheUpgradeLeavesTheFileAsItWas()
     }
     qInfo("%d of 5 kills fell inside the upgrade", before);
     QVERIFY2(before >= 2, qPrintable(QStringLiteral("only %1 of 5 kills fell inside the upgrade").arg(before)));
+}
+
+void TestCrash::killedDuringBackupOrRestoreLeavesASoundFile()
+{
+    testing::AppFolder folder;
+    // Books big enough that a copy takes a while: book A, then book B with half the phones gone.
+    folder.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 60000)"
+                               " INSERT INTO Phone (الإسم, المنزل) SELECT 'سجل ' || i, i FROM n"));
+    folder.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 20000)"
+                               " INSERT INTO Cheque (السيد, دينار, فلس) SELECT 'مستفيد ' || (i % 100), i, 5 FROM n"));
+    DataError error;
+    QVERIFY(Database::connection(folder.databasePath(), &error).isValid()); // brought up to date, keyed
+    Database::closeAll();
+    const QString a = folder.path() + QStringLiteral("/a.mdb");
+    const QString b = folder.path() + QStringLiteral("/b.mdb");
+    QVERIFY(Backup::write(folder.databasePath(), a).outcome == Backup::Outcome::Done);
+    folder.exec(QStringLiteral("DELETE FROM Phone WHERE rowid % 2 = 0"));
+    QVERIFY(Backup::write(folder.databasePath(), b).outcome == Backup::Outcome::Done);
+    const QString digest = QStringLiteral("SELECT count(*), sum(length(الإسم)), sum(المنزل) FROM Phone");
+    // Read through a connection of its own, closed at once.
+    const auto digestOf = [&](const QString &path) {
+        QList<QVariantList> rows;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("digest"));
+            db.setDatabaseName(path);
+            if (db.open()) {
+                QSqlQuery query(digest, db);
+                while (query.next())
+                    rows << QVariantList{query.value(0), query.value(1), query.value(2)};
+            }
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("digest"));
+        return rows;
+    };
+    const QList<QVariantList> bookA = digestOf(a);
+    const QList<QVariantList> bookB = digestOf(b);
+    QVERIFY(bookA != bookB);
+
+    QRandomGenerator random(18);
+    for (const QString mode : {QStringLiteral("backup"), QStringLiteral("restore")}) {
+        int done = 0;
+        for (int kill = 0; kill < 10; ++kill) {
+            QProcess driver;
+            driver.start(QStringLiteral(DALIL_CRASHDRIVER), {folder.path(), mode});
+            QVERIFY(driver.waitForStarted());
+            QVERIFY(driver.waitForReadyRead(20000));
+            QThread::msleep(random.bounded(5, 2500));
+            // The driver does nothing but copy: a kill while it runs falls inside a copy.
+            QCOMPARE(driver.state(), QProcess::Running);
+            driver.kill(); // SIGKILL
+            QVERIFY(driver.waitForFinished(10000));
+            const QString said = QString::fromUtf8(driver.readAllStandardOutput());
+            QVERIFY2(!said.contains(QStringLiteral("failed")), qPrintable(said));
+            done += int(said.count(mode == u"backup" ? QStringLiteral("backed up") : QStringLiteral("restored")));
+
+            // DB1.mdb is there, sound, and holds one whole book: never a mixture.
+            QVERIFY(QFile::exists(folder.databasePath()));
+            QCOMPARE(folder.value(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
+            const QList<QVariantList> now = folder.rows(digest);
+            if (mode == u"backup") {
+                QCOMPARE(now, bookB);
+                // A backup left behind is whole, or is not there under its name.
+                const QString backup = folder.path() + QStringLiteral("/backup.mdb");
+                if (QFile::exists(backup))
+                    QCOMPARE(digestOf(backup), bookB);
+            } else {
+                QVERIFY2(now == bookA || now == bookB, qPrintable(now.value(0).value(0).toString()));
+            }
+            Database::closeAll();
+        }
+        qInfo("%s: 10 kills while copying, %d copies finished between them", qPrintable(mode), done);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCrash)

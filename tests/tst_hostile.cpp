@@ -28,28 +28,7 @@ using namespace dalil;
 
 namespace {
 
-QList<std::pair<const char *, QString>> hostileTexts()
-{
-    QString tenThousand;
-    while (tenThousand.size() < 10000)
-        tenThousand += QStringLiteral("اسم طويل جداً long name 0123456789 ");
-    tenThousand.truncate(10000);
-    return {
-        {"10,000 characters", tenThousand},
-        {"control characters", QStringLiteral("a\tb\nc\rd") + QChar(1) + QStringLiteral("e") + QChar(0x7f) + QChar(0)
-                                   + QStringLiteral("f")},
-        {"direction marks", QStringLiteral("\u200Fمرحبا\u200E abc \u202Bنص\u202C \u2066x\u2069")},
-        {"combining marks", QStringLiteral("ب\u064E\u0651ت\u0650 e\u0301\u0301")},
-        {"emoji", QStringLiteral("😀 👨‍👩‍👧 🇸🇦 ✓")},
-        {"SQL to drop a table", QStringLiteral("'; DROP TABLE Phone; --")},
-        {"SQL that is always true", QStringLiteral("' OR '1'='1")},
-        {"percent", QStringLiteral("50%")},
-        {"underscore", QStringLiteral("a_b")},
-        {"star", QStringLiteral("a*b")},
-        {"question mark", QStringLiteral("a?b")},
-        {"bracket", QStringLiteral("[a")},
-    };
-}
+using testing::hostileTexts;
 
 // Short hostile texts for the boxes the design limits to 2 or 4 characters.
 const QStringList shortHostile{QStringLiteral("'"), QStringLiteral("%"), QStringLiteral("_"), QStringLiteral("*"),

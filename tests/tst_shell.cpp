@@ -135,7 +135,7 @@ void TestShell::menusCarryTheirCaptionsAndNoShortcuts()
         {"help", "م&ساعدة"}, {"exit", "خ&روج"}, {"addphone", "إضافة سجل &هاتف"},
         {"addnote", "إضافة مو&عد"}, {"addcheck", "إضافة &شيك"}, {"print", "&طباعة"},
         {"layouts", "إعداد الشيكات"}, {"hijri", "التقويم الهجري"},
-        {"deleted", "المحذوفات"}};
+        {"deleted", "المحذوفات"}, {"backup", "نسخة احتياطية..."}, {"restore", "استعادة نسخة..."}};
     for (const auto &[name, caption] : items) {
         auto *action = frame->findChild<QAction *>(name);
         QVERIFY2(action, qPrintable(name));

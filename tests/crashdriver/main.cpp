@@ -1,6 +1,7 @@
 // Saves records through the entry windows in a loop, as a user would, and says on standard
 // output each one whose save has completed. The crash test kills it at random moments.
 #include "common/form.h"
+#include "data/backup.h"
 #include "shell/program.h"
 
 #include "testsupport.h"
@@ -85,12 +86,37 @@ void saveRecord(int n)
 
 } // namespace
 
+// Backs the file up, or restores the two backups a.mdb and b.mdb in turn, again and again,
+// saying each time one is done.
+int copyForEver(const QString &folder, bool restoring)
+{
+    const QString database = folder + QStringLiteral("/DB1.mdb");
+    std::printf("ready\n");
+    std::fflush(stdout);
+    for (int n = 0;; ++n) {
+        const QString from = folder + (n % 2 ? QStringLiteral("/b.mdb") : QStringLiteral("/a.mdb"));
+        const dalil::Backup::Result result =
+            restoring ? dalil::Backup::restore(database, from, folder + QStringLiteral("/kept.mdb"))
+                      : dalil::Backup::write(database, folder + QStringLiteral("/backup.mdb"));
+        if (result.outcome != dalil::Backup::Outcome::Done) {
+            std::printf("failed: %s\n", qPrintable(result.problem));
+            std::fflush(stdout);
+            return 4;
+        }
+        std::printf("%s %d\n", restoring ? "restored" : "backed up", n);
+        std::fflush(stdout);
+    }
+}
+
 int main(int argc, char *argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     if (argc < 3)
         return 2;
+    const QString mode = QString::fromLocal8Bit(argv[2]);
+    if (mode == u"backup" || mode == u"restore")
+        return copyForEver(QString::fromLocal8Bit(argv[1]), mode == u"restore");
     dalil::setApplicationFolder(QString::fromLocal8Bit(argv[1]));
     int next = QString::fromLocal8Bit(argv[2]).toInt();
     // A box would stop the saving until the kill: say which, and stop at once.

@@ -1,0 +1,178 @@
+#include "backups.h"
+
+#include "common/application.h"
+#include "common/datacontrol.h"
+#include "common/form.h"
+#include "common/messagebox.h"
+#include "data/backup.h"
+
+#include <QApplication>
+#include <QDate>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QProgressDialog>
+
+namespace dalil::Backups {
+
+namespace {
+
+const QString title = QStringLiteral("النسخ الاحتياطي");
+const QString fileFilter = QStringLiteral("ملفات الدليل (*.mdb);;كل الملفات (*)");
+
+// A path read left to right inside an Arabic sentence.
+QString shown(const QString &path)
+{
+    return QChar(0x2066) + QDir::toNativeSeparators(path) + QChar(0x2069);
+}
+
+QString contents(const Backup::Census &c)
+{
+    return QStringLiteral("%1 سجل هاتف، %2 موعد، %3 شيك").arg(c.phones).arg(c.notes).arg(c.cheques);
+}
+
+// The file the user chooses, in Qt's own file window (the same in every desktop).
+QString chooseFile(QWidget *parent, bool saving)
+{
+    QFileDialog dialog(parent, saving ? QStringLiteral("حفظ نسخة احتياطية") : QStringLiteral("اختيار النسخة المراد استعادتها"),
+                       applicationFolder(), fileFilter);
+    dialog.setObjectName(QStringLiteral("FileDialog1"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setLayoutDirection(Qt::RightToLeft);
+    if (saving) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(QStringLiteral("mdb"));
+        dialog.selectFile(Backup::proposedName(QDate::currentDate()));
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().first();
+}
+
+// The copy's progress, with a button to stop it; the windows keep painting meanwhile.
+class Progress
+{
+public:
+    Progress(QWidget *parent, const QString &label)
+        : m_dialog(label, QStringLiteral("إلغاء"), 0, 1000, parent)
+    {
+        m_dialog.setObjectName(QStringLiteral("ProgressDialog3"));
+        m_dialog.setWindowTitle(title);
+        m_dialog.setWindowModality(Qt::WindowModal);
+        m_dialog.setMinimumDuration(300);
+    }
+    Backup::Progress callback()
+    {
+        return [this](qint64 done, qint64 total) {
+            m_dialog.setValue(total > 0 ? int(done * 1000 / total) : 0);
+            QCoreApplication::processEvents();
+            return !m_dialog.wasCanceled();
+        };
+    }
+
+private:
+    QProgressDialog m_dialog;
+};
+
+void tell(QWidget *parent, QMessageBox::Icon icon, const QString &text)
+{
+    MessageBoxes::show(parent, icon, title, text, QMessageBox::Ok, true);
+}
+
+} // namespace
+
+void backUp(QWidget *parent)
+{
+    const QString target = chooseFile(parent, true);
+    if (target.isEmpty())
+        return;
+    if (QFileInfo(target).absoluteFilePath() == QFileInfo(databasePath()).absoluteFilePath()) {
+        tell(parent, QMessageBox::Critical, QStringLiteral("لا يمكن حفظ النسخة فوق ملف الدفاتر نفسه. الرجاء اختيار اسم آخر."));
+        return;
+    }
+    Backup::Result result;
+    {
+        Progress progress(parent, QStringLiteral("يجري حفظ نسخة احتياطية من الدفاتر..."));
+        result = Backup::write(databasePath(), target, progress.callback());
+    }
+    switch (result.outcome) {
+    case Backup::Outcome::Done:
+        tell(parent, QMessageBox::Information,
+             QStringLiteral("تم حفظ نسخة احتياطية سليمة من الدفاتر (%1) في:\n%2")
+                 .arg(contents(result.census), shown(target)));
+        break;
+    case Backup::Outcome::Stopped:
+        break;
+    case Backup::Outcome::Failed:
+        tell(parent, QMessageBox::Critical,
+             QStringLiteral("تعذر حفظ النسخة الاحتياطية في:\n%1\n\n%2").arg(shown(target), result.problem));
+        break;
+    }
+}
+
+void restore(QWidget *parent)
+{
+    const QString source = chooseFile(parent, false);
+    if (source.isEmpty())
+        return;
+    if (QFileInfo(source).absoluteFilePath() == QFileInfo(databasePath()).absoluteFilePath())
+        return;
+    const Backup::Census backup = Backup::census(source);
+    if (backup.opened && !backup.sound) {
+        tell(parent, QMessageBox::Critical,
+             QStringLiteral("الملف المختار تالف، ولم يتغير شيء:\n%1").arg(shown(source)));
+        return;
+    }
+    if (!backup.opened || !backup.isBook) {
+        tell(parent, QMessageBox::Critical,
+             QStringLiteral("الملف المختار ليس ملف دفاتر للدليل، ولم يتغير شيء:\n%1").arg(shown(source)));
+        return;
+    }
+    const QString keepAs = Backup::keepName(databasePath(), QDate::currentDate());
+    const auto answer = MessageBoxes::show(
+        parent, QMessageBox::Warning, QStringLiteral("الرجاء التأكيد"),
+        QStringLiteral("ستحل النسخة المختارة (%1) محل الدفاتر الحالية، ويُحتفظ بالملف الحالي باسم:\n%2\n\n"
+                       "هل تريد المتابعة؟")
+            .arg(contents(backup), shown(QFileInfo(keepAs).fileName())),
+        QMessageBox::Yes | QMessageBox::No, true);
+    if (answer != QMessageBox::Yes)
+        return;
+
+    // Every window lets go of the file: what was typed and not saved goes with it, never into
+    // the restored books.
+    const auto forms = Forms::all();
+    for (Form *form : forms) {
+        for (DataControl *control : form->findChildren<DataControl *>())
+            control->source()->discardPending();
+    }
+    for (Form *form : forms) {
+        if (form->objectName() != u"Form1")
+            form->Unload();
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    Backup::Result result;
+    {
+        Progress progress(parent, QStringLiteral("تجري استعادة النسخة..."));
+        result = Backup::restore(databasePath(), source, keepAs, progress.callback());
+    }
+    Forms::showStartWindow();
+    switch (result.outcome) {
+    case Backup::Outcome::Done:
+        tell(parent, QMessageBox::Information,
+             QStringLiteral("تمت استعادة النسخة (%1). الملف السابق محفوظ باسم:\n%2")
+                 .arg(contents(result.census), shown(QFileInfo(keepAs).fileName())));
+        break;
+    case Backup::Outcome::Stopped:
+        break;
+    case Backup::Outcome::Failed:
+        tell(parent, QMessageBox::Critical,
+             QStringLiteral("تعذرت استعادة النسخة، وبقيت الدفاتر كما كانت.\n\n%1").arg(result.problem));
+        break;
+    }
+}
+
+} // namespace dalil::Backups

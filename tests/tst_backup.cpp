@@ -1,0 +1,234 @@
+// Backups and restores from the file menu: a backup is a sound copy of the books, a restore
+// puts one back whole, keeps the file it replaces, and refuses a file that is not a sound
+// Dalil book without changing anything.
+#include "testsupport.h"
+
+#include "data/backup.h"
+#include "data/database.h"
+#include "phonebook/form2.h"
+#include "shell/form1.h"
+#include "shell/mdiform1.h"
+#include "shell/program.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDate>
+#include <QFile>
+#include <QFileDialog>
+#include <QRandomGenerator>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+using namespace dalil;
+
+namespace {
+
+// Every record of the three books with its identity, each value with its type.
+QList<QVariantList> books(const testing::AppFolder &folder)
+{
+    QList<QVariantList> all;
+    for (const QString &table : {QStringLiteral("Phone"), QStringLiteral("Note"), QStringLiteral("Cheque")}) {
+        QStringList read{QStringLiteral("'%1'").arg(table), QStringLiteral("rowid")};
+        for (const QVariantList &column : folder.rows(QStringLiteral("PRAGMA table_info(%1)").arg(table)))
+            read << QStringLiteral("\"%1\"").arg(column.value(1).toString())
+                 << QStringLiteral("typeof(\"%1\")").arg(column.value(1).toString());
+        all << folder.rows(QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(read.join(u','), table));
+    }
+    all << folder.rows(QStringLiteral("SELECT * FROM ChequePayeeSums ORDER BY payee"));
+    return all;
+}
+
+// Answers the next file window with the path, as the user types it and presses the button.
+void answerFileDialog(const QString &path)
+{
+    QTimer::singleShot(0, [path] {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (auto *dialog = qobject_cast<QFileDialog *>(widget); dialog && dialog->isVisible()) {
+                dialog->selectFile(path);
+                QMetaObject::invokeMethod(dialog, "accept");
+                return;
+            }
+        }
+        answerFileDialog(path);
+    });
+}
+
+// The name the file window proposed, seen as it opened, before the path is given.
+QString proposedIn(const std::function<void()> &open, const QString &path)
+{
+    QString proposed;
+    QTimer::singleShot(0, [&] {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (auto *dialog = qobject_cast<QFileDialog *>(widget); dialog && dialog->isVisible())
+                proposed = QFileInfo(dialog->selectedFiles().value(0)).fileName();
+        }
+    });
+    answerFileDialog(path);
+    open();
+    return proposed;
+}
+
+void fillWithHostileTexts(const testing::AppFolder &folder)
+{
+    int n = 0;
+    for (const auto &[name, text] : testing::hostileTexts()) {
+        folder.exec(QStringLiteral("INSERT INTO Phone (الإسم, العنوان, المكتب, ملاحظات) VALUES (?, ?, ?, ?)"),
+                    {text, text, QString::number(++n), QString()});
+        folder.exec(QStringLiteral("INSERT INTO Note (اليوم, التاريخ, الشهر, العام, الساعة, الموعد) VALUES (?, '1', '2', '2030', ?, ?)"),
+                    {text, text, text});
+        folder.exec(QStringLiteral("INSERT INTO Cheque (اليوم, الشهر, العام, السيد, دينار, فلس, المبلغ, السبب) "
+                                   "VALUES ('1', '2', '2030', ?, ?, ?, ?, NULL)"),
+                    {text, n * 1000, n, text});
+    }
+}
+
+} // namespace
+
+class TestBackup : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        folder = std::make_unique<testing::AppFolder>();
+        QVERIFY(testing::startProgram(*folder));
+        QApplication::setActiveWindow(MDIForm1::instance());
+    }
+    void cleanup()
+    {
+        testing::stopProgram();
+        folder.reset();
+    }
+
+    void aBackupRestoresToTheSameBooks();
+    void foreignOrDamagedFilesAreRefused_data();
+    void foreignOrDamagedFilesAreRefused();
+
+private:
+    void trigger(const char *item) { MDIForm1::instance()->findChild<QAction *>(QLatin1String(item))->trigger(); }
+
+    std::unique_ptr<testing::AppFolder> folder;
+};
+
+void TestBackup::aBackupRestoresToTheSameBooks()
+{
+    fillWithHostileTexts(*folder);
+    const QList<QVariantList> before = books(*folder);
+    const QString saved = folder->path() + QStringLiteral("/copies/") + Backup::proposedName(QDate::currentDate());
+    QVERIFY(QDir().mkpath(folder->path() + QStringLiteral("/copies")));
+
+    testing::BoxWatcher boxes;
+    const QString proposed = proposedIn([this] { trigger("backup"); }, saved);
+    QCOMPARE(proposed, QStringLiteral("DB1-%1.mdb").arg(QDate::currentDate().toString(Qt::ISODate)));
+    QCOMPARE(boxes.boxes().size(), 1);
+    QCOMPARE(boxes.boxes()[0].direction, Qt::RightToLeft);
+    QVERIFY2(boxes.boxes()[0].text.startsWith(QStringLiteral("تم حفظ نسخة احتياطية سليمة")), qPrintable(boxes.boxes()[0].text));
+    QVERIFY(QFile::exists(saved));
+    QVERIFY(!QFile::exists(saved + QStringLiteral(".part")));
+    const Backup::Census copy = Backup::census(saved);
+    QVERIFY(copy.sound && copy.isBook);
+    QCOMPARE(copy.phones, qint64(testing::hostileTexts().size()));
+
+    // The books change after the backup: a phone gone, a cheque added, the phone list open.
+    folder->exec(QStringLiteral("DELETE FROM Phone WHERE rowid = 3"));
+    folder->exec(QStringLiteral("INSERT INTO Cheque (السيد, دينار, فلس) VALUES ('بعد النسخ', 1, 2)"));
+    const QList<QVariantList> changed = books(*folder);
+    QTest::mouseClick(Forms::loaded<Form1>()->Command1, Qt::LeftButton);
+    QVERIFY(Forms::loaded<Form2>()->isShown());
+
+    // Restored: asked first ("no" changes nothing), then the books are the backup's exactly.
+    boxes.clear();
+    boxes.setAnswer(QMessageBox::No);
+    answerFileDialog(saved);
+    trigger("restore");
+    QCOMPARE(boxes.boxes().size(), 1);
+    QCOMPARE(boxes.boxes()[0].title, QStringLiteral("الرجاء التأكيد"));
+    QCOMPARE(books(*folder), changed);
+
+    boxes.clear();
+    boxes.setAnswer(QMessageBox::Yes);
+    answerFileDialog(saved);
+    trigger("restore");
+    QCOMPARE(boxes.boxes().size(), 2);
+    QVERIFY2(boxes.boxes()[1].text.startsWith(QStringLiteral("تمت استعادة النسخة")), qPrintable(boxes.boxes()[1].text));
+    QCOMPARE(books(*folder), before);
+    QCOMPARE(folder->value(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
+
+    // The file it replaced is kept beside it, as it was.
+    const QString kept = folder->databasePath() + QStringLiteral(".before-restore-") + QDate::currentDate().toString(Qt::ISODate);
+    QVERIFY(QFile::exists(kept));
+    QCOMPARE(Backup::census(kept).phones, qint64(testing::hostileTexts().size() - 1));
+
+    // Every window was let go: the start window, and a list opened now reads the restored book.
+    QVERIFY(!Forms::loaded<Form2>());
+    QVERIFY(Forms::loaded<Form1>()->isShown());
+    QTest::mouseClick(Forms::loaded<Form1>()->Command1, Qt::LeftButton);
+    QCOMPARE(Forms::loaded<Form2>()->DBGrid1->model()->rowCount(), testing::hostileTexts().size());
+
+    // A second restore the same day keeps the file under the next free name.
+    boxes.clear();
+    answerFileDialog(saved);
+    trigger("restore");
+    QVERIFY(QFile::exists(kept + QStringLiteral("-2")));
+}
+
+void TestBackup::foreignOrDamagedFilesAreRefused_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("message");
+    const QString foreign = QStringLiteral("الملف المختار ليس ملف دفاتر للدليل");
+    QTest::newRow("a text file") << "text" << foreign;
+    QTest::newRow("random bytes") << "random" << foreign;
+    QTest::newRow("a database without the books") << "foreign" << foreign;
+    const QString damaged = QStringLiteral("الملف المختار تالف");
+    QTest::newRow("a backup cut in half") << "truncated" << damaged;
+    QTest::newRow("a backup with a damaged page") << "damaged" << damaged;
+}
+
+void TestBackup::foreignOrDamagedFilesAreRefused()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, message);
+    fillWithHostileTexts(*folder);
+    const QList<QVariantList> before = books(*folder);
+    const QString path = folder->path() + QStringLiteral("/other.mdb");
+    if (kind == u"text" || kind == u"random") {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QByteArray bytes = kind == u"text" ? QByteArray("BEGIN:VCARD\nFN:Ali\nEND:VCARD\n") : QByteArray(65536, '\0');
+        if (kind == u"random") {
+            for (char &c : bytes)
+                c = char(QRandomGenerator::global()->bounded(256));
+        }
+        file.write(bytes);
+    } else if (kind == u"foreign") {
+        QVERIFY(testing::createDatabase(path, "CREATE TABLE Customers (name TEXT);"));
+    } else {
+        QVERIFY(Backup::write(folder->databasePath(), path).outcome == Backup::Outcome::Done);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        const qint64 size = file.size();
+        if (kind == u"truncated") {
+            QVERIFY(file.resize(size / 2));
+        } else {
+            // The pages after the first overwritten: the engine still opens it, the check fails.
+            file.seek(4096);
+            file.write(QByteArray(int(qMin<qint64>(size - 4096, 8 * 4096)), '\x5a'));
+        }
+    }
+    testing::BoxWatcher boxes;
+    answerFileDialog(path);
+    trigger("restore");
+    QCOMPARE(boxes.boxes().size(), 1);
+    QVERIFY2(boxes.boxes()[0].text.startsWith(message), qPrintable(boxes.boxes()[0].text));
+    QCOMPARE(boxes.boxes()[0].icon, QMessageBox::Critical);
+    QCOMPARE(books(*folder), before);
+    // Refused before anything was done: no copy of the file kept either.
+    QVERIFY(!QFile::exists(folder->databasePath() + QStringLiteral(".before-restore-")
+                           + QDate::currentDate().toString(Qt::ISODate)));
+}
+
+TESTING_WINDOW_TEST_MAIN(TestBackup)
+#include "tst_backup.moc"
