@@ -228,6 +228,8 @@ void Bench::run()
         book(chequeBook(), true);
     if (part(QStringLiteral("report")))
         report(phoneBook());
+    if (part(QStringLiteral("backup")))
+        backup();
     dalil::endProgram();
     flush();
 }

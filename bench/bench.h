@@ -19,7 +19,7 @@ struct Options
     QString keep;
     bool verbose = false;
     bool seedWithIndexes = false;
-    QString only;   // some parts: startup, phone, appointment, cheque, report (comma-separated)
+    QString only;   // some parts: startup, phone, appointment, cheque, report, backup (comma-separated)
     QString action; // only the actions whose label holds this text (for profiling)
 };
 
@@ -86,6 +86,8 @@ private:
     void chequeSearches(const Book &book);
     // The whole phone list printed to a PDF file as a report, page by page.
     void report(const Book &book);
+    // A backup of the whole file, copied and checked as the file menu makes it.
+    void backup();
 
     QString m_folder;
     QString m_path;

@@ -4,9 +4,11 @@
 #include "seed.h"
 
 #include "common/dbgrid.h"
+#include "data/backup.h"
 #include "shell/mdiform1.h"
 #include "shell/program.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -316,6 +318,27 @@ void Bench::report(const Book &b)
     print.after = [](int) { dalil::setPrintTarget(QString()); };
     if (measure(print))
         addNote(QStringLiteral("%1 rows, %2 MB of PDF").arg(shownCount(b.list)).arg(QFileInfo(pdf).size() / 1e6, 0, 'f', 1));
+}
+
+void Bench::backup()
+{
+    const QString copy = m_folder + QStringLiteral("/backup.mdb");
+    Action write;
+    write.label = QStringLiteral("file: back up DB1.mdb (copied, then checked)");
+    write.target = QStringLiteral("< 10000 ms");
+    write.targetMs = 10000;
+    write.setup = [copy](int) { QFile::remove(copy); };
+    write.act = [this, copy](int) {
+        // As the file menu runs it: the windows kept painting between the steps.
+        dalil::Backup::write(m_path, copy, [](qint64, qint64) {
+            QCoreApplication::processEvents();
+            return true;
+        });
+    };
+    write.done = [copy](int) { return QStringLiteral("%1 bytes").arg(QFileInfo(copy).size()); };
+    write.after = [copy](int) { QFile::remove(copy); };
+    if (measure(write))
+        addNote(QStringLiteral("%1 MB").arg(QFileInfo(m_path).size() / 1e6, 0, 'f', 0));
 }
 
 } // namespace bench

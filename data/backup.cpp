@@ -5,6 +5,8 @@
 
 #include <sqlite3.h>
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -94,7 +96,7 @@ Result failure(const QString &problem)
 
 } // namespace
 
-Census census(const QString &path)
+Census census(const QString &path, Check check)
 {
     Census c;
     if (!QFileInfo(path).isFile())
@@ -110,10 +112,14 @@ Census census(const QString &path)
         return c;
     }
     c.opened = true;
-    const auto check = db.text("PRAGMA integrity_check");
-    c.sound = check && *check == u"ok";
-    if (!c.sound)
-        c.problem = check ? *check : db.problem();
+    if (check == Check::None) {
+        c.sound = true;
+    } else {
+        const auto said = db.text(check == Check::Full ? "PRAGMA integrity_check" : "PRAGMA quick_check");
+        c.sound = said && *said == u"ok";
+        if (!c.sound)
+            c.problem = said ? *said : db.problem();
+    }
     const auto phones = db.text("SELECT count(*) FROM Phone");
     const auto notes = db.text("SELECT count(*) FROM Note");
     const auto cheques = db.text("SELECT count(*) FROM Cheque");
@@ -143,11 +149,21 @@ Result write(const QString &databasePath, const QString &target, const Progress 
         Connection to(part, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
         if (!to.handle())
             return failure(to.problem());
+        // A file of its own until it is checked and renamed: no journal, one sync at the end.
+        to.text("PRAGMA journal_mode = OFF");
+        to.text("PRAGMA synchronous = OFF");
         result.outcome = copy(from.handle(), to.handle(), progress, &result.problem);
         if (result.outcome == Outcome::Done) {
-            // The copy stands alone: its log folded into it, nothing beside it.
-            to.text("PRAGMA wal_checkpoint(TRUNCATE)");
+            // The copy stands alone, with nothing beside it, and is on the disk before it is renamed.
             to.text("PRAGMA journal_mode = DELETE");
+            to.text("PRAGMA synchronous = FULL");
+        }
+    }
+    if (result.outcome == Outcome::Done) {
+        QFile written(part);
+        if (!written.open(QIODevice::ReadWrite) || ::fsync(written.handle()) != 0) {
+            QFile::remove(part);
+            return failure(QStringLiteral("the copy could not be written to the disk"));
         }
     }
     if (result.outcome != Outcome::Done) {
@@ -156,8 +172,8 @@ Result write(const QString &databasePath, const QString &target, const Progress 
     }
     // The copy must hold what the file holds; another program may write meanwhile, so the
     // file is counted after the copy, and a copy overtaken by a write is made again.
-    result.census = census(part);
-    const Census original = census(databasePath);
+    result.census = census(part, Check::Quick);
+    const Census original = census(databasePath, Check::None);
     if (!result.census.sound || !result.census.isBook || !result.census.sameBooks(original)) {
         QFile::remove(part);
         result.outcome = Outcome::Failed;
@@ -176,7 +192,7 @@ Result write(const QString &databasePath, const QString &target, const Progress 
 Result restore(const QString &databasePath, const QString &backupPath, const QString &keepAs, const Progress &progress)
 {
     Result result;
-    const Census backup = census(backupPath);
+    const Census backup = census(backupPath, Check::Quick);
     if (!backup.opened || !backup.sound || !backup.isBook) {
         result.problem = backup.opened && !backup.sound ? backup.problem : QStringLiteral("not a book");
         return result;
@@ -196,7 +212,7 @@ Result restore(const QString &databasePath, const QString &backupPath, const QSt
         result.outcome = copy(from.handle(), to.handle(), progress, &result.problem);
     }
     if (result.outcome == Outcome::Done)
-        result.census = census(databasePath);
+        result.census = census(databasePath, Check::Quick);
     return result;
 }
 

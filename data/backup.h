@@ -32,7 +32,11 @@ struct Census
                && fils == other.fils;
     }
 };
-Census census(const QString &path);
+// How thoroughly a file is checked: not at all (its counts only); the engine's quick check of
+// every page and record (what a fresh page-for-page copy can get wrong); or its full
+// integrity check, indexes against tables (a file from elsewhere, before it is restored).
+enum class Check { None, Quick, Full };
+Census census(const QString &path, Check check = Check::Full);
 
 // Pages copied so far and in all; false stops the copy (nothing is left of it).
 using Progress = std::function<bool(qint64 done, qint64 total)>;
@@ -45,14 +49,15 @@ struct Result
     Census census;   // the copy written or restored
 };
 
-// Writes a copy of the file at target: into a file beside it first, checked (integrity, the
-// books' counts and the cheque sums equal the file's), then put in place in one step. A
-// target that exists is replaced only by a sound copy.
+// Writes a copy of the file at target: into a file beside it first, checked (the engine's
+// quick check, the books' counts and the cheque sums equal the file's), then put in place in
+// one step. A target that exists is replaced only by a sound copy.
 Result write(const QString &databasePath, const QString &target, const Progress &progress = {});
 
 // Puts the backup in the file's place: the backup is checked first (a file that is not a
-// Dalil book, or is damaged, is refused and nothing changes), the file as it is now is kept
-// as keepAs (a checked copy), then the backup replaces the books in one transaction.
+// Dalil book, or is damaged, is refused and nothing changes; the engine's quick check here,
+// the caller having asked for the full one before asking the user), the file as it is now is
+// kept as keepAs (a checked copy), then the backup replaces the books in one transaction.
 // Every connection of the program to the file is closed first.
 Result restore(const QString &databasePath, const QString &backupPath, const QString &keepAs,
                const Progress &progress = {});
