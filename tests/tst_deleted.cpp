@@ -197,6 +197,9 @@ void TestDeleted::theWindowRestoresTheChosenOnesAndForgets()
     for (const BookCase &book : bookCases())
         folder->exec(book.insert);
     const QList<QVariantList> phones = stored(*folder, QStringLiteral("Phone"));
+    const QList<QVariantList> notes = stored(*folder, QStringLiteral("Note"));
+    const QList<QVariantList> cheques = stored(*folder, QStringLiteral("Cheque"));
+    const QList<QVariantList> sumsBefore = sums(*folder);
     // Deleted one after the other: a phone, a cheque, an appointment.
     folder->exec(QStringLiteral("DELETE FROM Phone WHERE rowid = 2"));
     folder->exec(QStringLiteral("DELETE FROM Cheque WHERE rowid = 3"));
@@ -222,9 +225,20 @@ void TestDeleted::theWindowRestoresTheChosenOnesAndForgets()
     QVERIFY(deleted->Command1->isEnabled());
     QTest::mouseClick(deleted->Command1, Qt::LeftButton);
     QCOMPARE(stored(*folder, QStringLiteral("Phone")), phones);
-    QCOMPARE(folder->value(QStringLiteral("SELECT count(*) FROM Note")).toInt(), 3);
+    QCOMPARE(stored(*folder, QStringLiteral("Note")), notes);
     QCOMPARE(table->rowCount(), 1);
     QCOMPARE(table->item(0, 0)->text(), QStringLiteral("دفتر الشيكات"));
+
+    // The cheque too, with its sums; then it goes again, to be forgotten.
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(table->model()->index(0, 2)).center());
+    QVERIFY(deleted->Command1->isEnabled());
+    QTest::mouseClick(deleted->Command1, Qt::LeftButton);
+    QCOMPARE(stored(*folder, QStringLiteral("Cheque")), cheques);
+    QCOMPARE(sums(*folder), sumsBefore);
+    QCOMPARE(table->rowCount(), 0);
+    folder->exec(QStringLiteral("DELETE FROM Cheque WHERE rowid = 3"));
+    MDIForm1::instance()->findChild<QAction *>(QStringLiteral("deleted"))->trigger();
+    QCOMPARE(table->rowCount(), 1);
 
     // Emptied after a question: "no" keeps the list, "yes" forgets it.
     {
