@@ -11,7 +11,10 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QIcon>
 #include <QProgressDialog>
+#include <QPushButton>
+#include <QTimer>
 
 namespace dalil::Backups {
 
@@ -39,6 +42,13 @@ QString chooseFile(QWidget *parent, bool saving)
     dialog.setObjectName(QStringLiteral("FileDialog1"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setLayoutDirection(Qt::RightToLeft);
+    dialog.resize(900, 560);
+    // The buttons' icons push their Arabic captions out of them, right to left: words alone,
+    // once the window has made its buttons.
+    QTimer::singleShot(0, &dialog, [&dialog] {
+        for (QPushButton *button : dialog.findChildren<QPushButton *>())
+            button->setIcon(QIcon());
+    });
     if (saving) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setDefaultSuffix(QStringLiteral("mdb"));
