@@ -206,16 +206,22 @@ void Books::deleteRecord(Book b, Outcome &out)
     refreshList(b);
     l.panel1 = QStringList{m.countText(m.shown(b).keys.size())};
     if (b == Cheque) {
-        QStringList payee = l.panel2.mid(0, 1);
-        if (l.nameSearched) {
-            const QString now = m.payeeTotalText(l.namePattern).value_or(QString());
-            if (!payee.contains(now))
-                payee << now;
-        }
-        l.panel2 = payee;
+        l.panel2 = payeePanelAfterWrite(l);
         l.panel3 = QStringList{m.grandTotalText()};
     }
     m.entries[b].setStale = true;
+}
+
+QStringList Books::payeePanelAfterWrite(const ListWindow &l) const
+{
+    // The payee total shown stays, or follows its query where a name search filled it.
+    QStringList payee = l.panel2.mid(0, 1);
+    if (l.nameSearched) {
+        const QString now = m.payeeTotalText(l.namePattern).value_or(QString());
+        if (!payee.contains(now))
+            payee << now;
+    }
+    return payee;
 }
 
 Outcome Books::undo(const Action &a)
@@ -239,13 +245,7 @@ Outcome Books::undo(const Action &a)
     refreshList(*b);
     l.panel1 = QStringList{m.countText(m.shown(*b).keys.size())};
     if (*b == Cheque) {
-        QStringList payee = l.panel2.mid(0, 1);
-        if (l.nameSearched) {
-            const QString now = m.payeeTotalText(l.namePattern).value_or(QString());
-            if (!payee.contains(now))
-                payee << now;
-        }
-        l.panel2 = payee;
+        l.panel2 = payeePanelAfterWrite(l);
         if (l.panelCount >= 3)
             l.panel3 = QStringList{m.grandTotalText()};
     }

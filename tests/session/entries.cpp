@@ -380,13 +380,7 @@ void Books::afterEntryClosed(Book b, Outcome &out, bool saved)
         counts << m.countText(s.keys.size());
     l.panel1 = counts;
     if (b == Cheque) {
-        QStringList payee = l.panel2.mid(0, 1);
-        if (l.nameSearched) {
-            const QString now = m.payeeTotalText(l.namePattern).value_or(QString());
-            if (!payee.contains(now))
-                payee << now;
-        }
-        l.panel2 = payee;
+        l.panel2 = payeePanelAfterWrite(l);
         if (l.panelCount >= 3)
             l.panel3 = QStringList{m.grandTotalText()};
     }
