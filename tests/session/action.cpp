@@ -20,7 +20,8 @@ const QStringList &actNames()
                                    QStringLiteral("CloseBox"),    QStringLiteral("FocusKey"),
                                    QStringLiteral("OtherWrite"),  QStringLiteral("HelpFind"),
                                    QStringLiteral("Print"),       QStringLiteral("Layouts"),
-                                   QStringLiteral("PickItem"),    QStringLiteral("Undo")};
+                                   QStringLiteral("PickItem"),    QStringLiteral("Undo"),
+                                   QStringLiteral("Deleted"),     QStringLiteral("Backup")};
     return names;
 }
 
@@ -111,6 +112,11 @@ QString Action::describe() const
         return QStringLiteral("menu: layouts, type %1 into Spin%2, close").arg(quoted(text)).arg(n);
     case Act::Undo:
         return QStringLiteral("%1: Ctrl+Z in the grid").arg(form);
+    case Act::Deleted:
+        return n < 0 ? QStringLiteral("menu: deleted, empty the list (yes), close")
+                     : QStringLiteral("menu: deleted, restore row %1, close").arg(n);
+    case Act::Backup:
+        return QStringLiteral("menu: backup, to a new file");
     case Act::PickItem:
         return QStringLiteral("%1: choose item %2 of %3").arg(form).arg(n).arg(control);
     case Act::OtherWrite: {

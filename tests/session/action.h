@@ -30,6 +30,9 @@ enum class Act {
                    // its spin box n (Spin1..), then closed by its Command4
     PickItem,      // form.control, a combo box: item n chosen with the arrow keys
     Undo,          // form, a list window: Ctrl+Z with the focus on its grid
+    Deleted,       // the deleted records window opened from the menu: row n restored, or
+                   // (n = -1) the list emptied and the question answered yes; then closed
+    Backup,        // the file menu's backup, to a new file chosen in the file window
 };
 
 struct Action

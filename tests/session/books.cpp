@@ -56,6 +56,16 @@ Outcome Books::apply(const Action &a)
         }
         return out;
     }
+    case Act::Deleted:
+        return deletedWindow(a);
+    case Act::Backup: {
+        // A copy of the file is written and the user told: the books are as they were.
+        Outcome out;
+        out.applicable = m.top() == u"Form1";
+        if (out.applicable)
+            out.boxes << anyBox();
+        return out;
+    }
     case Act::Layouts: {
         // The layouts change what cheques print like, nothing of the books.
         Outcome out;
@@ -201,7 +211,7 @@ void Books::deleteRecord(Book b, Outcome &out)
         out.adoptBook = b;
         return;
     }
-    m.deleted[b] << std::pair(*key, m.tables[b].rows.value(*key));
+    m.keepDeleted(b, *key);
     m.tables[b].rows.remove(*key);
     refreshList(b);
     l.panel1 = QStringList{m.countText(m.shown(b).keys.size())};
@@ -210,6 +220,38 @@ void Books::deleteRecord(Book b, Outcome &out)
         l.panel3 = QStringList{m.grandTotalText()};
     }
     m.entries[b].setStale = true;
+}
+
+Outcome Books::deletedWindow(const Action &a)
+{
+    Outcome out;
+    out.applicable = m.top() == u"Form1";
+    if (!out.applicable)
+        return out;
+    // The window lists every book's deleted records, the last deleted first.
+    QList<std::pair<Book, qsizetype>> listed;
+    for (Book b : {Phone, Note, Cheque}) {
+        for (qsizetype i = 0; i < m.deleted[b].size(); ++i)
+            listed << std::pair(b, i);
+    }
+    std::sort(listed.begin(), listed.end(), [this](const auto &x, const auto &y) {
+        return m.deleted[x.first].at(x.second).order > m.deleted[y.first].at(y.second).order;
+    });
+    if (listed.isEmpty())
+        return out; // nothing to choose, nothing to empty
+    if (a.n < 0) {
+        // Emptied, after a question the user answers yes.
+        out.boxes << exact(QStringLiteral("الرجاء التأكيد"),
+                           QStringLiteral("هل تريد إفراغ قائمة المحذوفات؟ لن يمكن استعادتها بعد ذلك."));
+        for (auto &kept : m.deleted)
+            kept.clear();
+        return out;
+    }
+    // The chosen one comes back into its book, behind the back of its list.
+    const auto [b, i] = listed.at(a.n % listed.size());
+    m.putBack(b, m.deleted[b].takeAt(i));
+    widen(b);
+    return out;
 }
 
 QStringList Books::payeePanelAfterWrite(const ListWindow &l) const
@@ -237,10 +279,7 @@ Outcome Books::undo(const Action &a)
         return out; // nothing to put back: nothing happens, nothing is said
     // The last record deleted from the book comes back under its former identity when that
     // is free; the list is read again as after a save, with the record current.
-    const auto [key, row] = m.deleted[*b].takeLast();
-    Table &t = m.tables[*b];
-    const qint64 at = t.rows.contains(key) ? t.nextRowid() : key;
-    t.rows.insert(at, row);
+    const qint64 at = m.putBack(*b, m.deleted[*b].takeLast());
     ListWindow &l = m.lists[*b];
     refreshList(*b);
     l.panel1 = QStringList{m.countText(m.shown(*b).keys.size())};
@@ -552,7 +591,7 @@ Outcome Books::otherWrite(const Action &a)
         if (a.n == 1) {
             t.rows.insert(key, row);
         } else {
-            m.deleted[b] << std::pair(key, t.rows.value(key));
+            m.keepDeleted(b, key);
             t.rows.remove(key);
         }
     }

@@ -54,6 +54,7 @@ private:
     Outcome closeBox(const Action &a);
     Outcome otherWrite(const Action &a);
     Outcome undo(const Action &a);
+    Outcome deletedWindow(const Action &a);
     // Panel 2 of the cheque list after a write the list read again.
     QStringList payeePanelAfterWrite(const ListWindow &l) const;
     // The Hijri calendar options window Form10.

@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QDoubleSpinBox>
 #include <QFile>
+#include <QFileDialog>
 #include <QMenu>
 #include <QComboBox>
 #include <QHeaderView>
@@ -29,6 +30,7 @@
 #include <QSqlRecord>
 #include <QTextBrowser>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -160,9 +162,10 @@ bool Driver::step(const Action &original, int index)
         std::fprintf(stderr, "%s\n", qPrintable(m_log.last()));
     m_seen.clear();
     m_answer = original.answer;
+    const bool sayYes = original.act == Act::Deleted && original.n < 0;
     QTimer answering;
     answering.setInterval(0);
-    QObject::connect(&answering, &QTimer::timeout, [this] {
+    QObject::connect(&answering, &QTimer::timeout, [this, sayYes] {
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
         if (!box || box->property("session-answered").toBool())
             return;
@@ -171,7 +174,9 @@ bool Driver::step(const Action &original, int index)
         for (QAbstractButton *b : box->buttons())
             seen.buttons << b->text();
         m_seen << seen;
-        QAbstractButton *button = box->button(QMessageBox::No);
+        QAbstractButton *button = sayYes ? box->button(QMessageBox::Yes) : nullptr;
+        if (!button)
+            button = box->button(QMessageBox::No);
         if (!button) {
             const auto buttons = box->buttons();
             button = buttons.value(qBound(0, m_answer, int(buttons.size()) - 1));
@@ -454,6 +459,42 @@ void Driver::perform(const Action &a)
             QApplication::setActiveWindow(frame);
             grid->view()->setFocus(Qt::OtherFocusReason);
             QTest::keyClick(grid->view(), Qt::Key_Z, Qt::ControlModifier);
+        }
+        break;
+    case Act::Deleted:
+        if (auto *item = frame->findChild<QAction *>(QStringLiteral("deleted"))) {
+            item->trigger();
+            if (dalil::Form *deleted = form(QStringLiteral("Form11"))) {
+                auto *table = deleted->findChild<QTableWidget *>(QStringLiteral("Table1"));
+                if (a.n >= 0 && table && table->rowCount() > 0) {
+                    const QModelIndex cell = table->model()->index(a.n % table->rowCount(), 2);
+                    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(cell).center());
+                    if (auto *restore = deleted->findChild<QAbstractButton *>(QStringLiteral("Command1")))
+                        QTest::mouseClick(restore, Qt::LeftButton);
+                } else if (a.n < 0) {
+                    if (auto *empty = deleted->findChild<QAbstractButton *>(QStringLiteral("Command2")))
+                        QTest::mouseClick(empty, Qt::LeftButton);
+                }
+                if (auto *close = deleted->findChild<QAbstractButton *>(QStringLiteral("Command3")))
+                    QTest::mouseClick(close, Qt::LeftButton);
+            }
+        }
+        break;
+    case Act::Backup:
+        if (auto *item = frame->findChild<QAction *>(QStringLiteral("backup"))) {
+            // The user names a new file in the file window and presses its button.
+            const QString target = m_folder->path() + QStringLiteral("/backup-%1.mdb").arg(m_index);
+            QTimer naming;
+            naming.setInterval(0);
+            QObject::connect(&naming, &QTimer::timeout, [&naming, target] {
+                if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+                    naming.stop();
+                    dialog->selectFile(target);
+                    QMetaObject::invokeMethod(dialog, "accept");
+                }
+            });
+            naming.start();
+            item->trigger();
         }
         break;
     case Act::PickItem:

@@ -319,6 +319,12 @@ Action anyAction(const Model &m, const Switches &sw, QRandomGenerator &random)
     }
     if (roll < 135 && top != u"Form1" && !top.isEmpty())
         return act(Act::CloseBox, top);
+    if (top == u"Form1" && d.chance(0.08)) {
+        Action a = act(Act::Deleted, {}, {}, d.chance(0.15) ? -1 : d.below(20));
+        return a;
+    }
+    if (top == u"Form1" && d.chance(0.02))
+        return act(Act::Backup);
     if (top == u"Form1" && d.chance(0.1)) {
         static const QStringList values{QStringLiteral("180"), QStringLiteral("2.5"), QStringLiteral("-3"),
                                         QStringLiteral("0"),   QStringLiteral("33"),  QStringLiteral("7"),

@@ -330,4 +330,12 @@ std::optional<qint64> Model::highlighted(Book book) const
     return s.keys.at(l.current);
 }
 
+qint64 Model::putBack(Book book, const Deleted &record)
+{
+    Table &t = tables[book];
+    const qint64 at = t.rows.contains(record.key) ? t.nextRowid() : record.key;
+    t.rows.insert(at, record.row);
+    return at;
+}
+
 } // namespace session

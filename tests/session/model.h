@@ -142,8 +142,20 @@ struct Model
     HijriOptions hijriChosen;    // as the options window Form10 shows them
     QStringList stack{QStringLiteral("Form1")}; // windows on screen, the top last
     // The records deleted from each book, by whoever deleted them, the last one last: its
-    // former identity and its values.
-    QList<std::pair<qint64, Row>> deleted[3];
+    // former identity, its values, and when it was deleted among all the books' deletes.
+    struct Deleted
+    {
+        qint64 key = 0;
+        Row row;
+        qint64 order = 0;
+    };
+    QList<Deleted> deleted[3];
+    qint64 deletes = 0;
+    // Keeps a record about to be deleted from a book.
+    void keepDeleted(Book book, qint64 key) { deleted[book] << Deleted{key, tables[book].rows.value(key), ++deletes}; }
+    // Puts a kept record back into its book, under its former identity when that is free;
+    // returns the identity it has now.
+    qint64 putBack(Book book, const Deleted &record);
 
     QString top() const { return stack.isEmpty() ? QString() : stack.last(); }
     bool isShown(const QString &form) const { return stack.contains(form); }
