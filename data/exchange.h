@@ -1,0 +1,92 @@
+// Exchange with other programs: what every file format's reader and writer share. A reader
+// gives a book's records one at a time, as they will be stored, so that a file of any size
+// streams; a writer takes them one at a time. The formats themselves (vCard for the phone
+// book, iCalendar for the appointments, CSV for the cheques) each have their own file.
+#pragma once
+
+#include "recordwrites.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace dalil::Exchange {
+
+// The columns of each book, in the table's order.
+namespace PhoneColumns {
+inline const QString name = QStringLiteral("الإسم");
+inline const QString address = QStringLiteral("العنوان");
+inline const QString email = QStringLiteral("البريد الإلكتروني");
+inline const QString fax = QStringLiteral("فاكس");
+inline const QString office = QStringLiteral("المكتب");
+inline const QString mobile = QStringLiteral("الجوال");
+inline const QString home = QStringLiteral("المنزل");
+inline const QString notes = QStringLiteral("ملاحظات");
+} // namespace PhoneColumns
+
+namespace NoteColumns {
+inline const QString weekday = QStringLiteral("اليوم");
+inline const QString day = QStringLiteral("التاريخ");
+inline const QString month = QStringLiteral("الشهر");
+inline const QString year = QStringLiteral("العام");
+inline const QString time = QStringLiteral("الساعة");
+inline const QString text = QStringLiteral("الموعد");
+} // namespace NoteColumns
+
+namespace ChequeColumns {
+inline const QString day = QStringLiteral("اليوم");
+inline const QString month = QStringLiteral("الشهر");
+inline const QString year = QStringLiteral("العام");
+inline const QString payee = QStringLiteral("السيد");
+inline const QString dinars = QStringLiteral("دينار");
+inline const QString fils = QStringLiteral("فلس");
+inline const QString words = QStringLiteral("المبلغ");
+inline const QString reason = QStringLiteral("السبب");
+} // namespace ChequeColumns
+
+// The table's columns in order: "Phone", "Note" or "Cheque".
+QStringList columns(const QString &book);
+
+// What went wrong with an input file: the line (1 for the first; 0 when no line applies) and
+// a message in Arabic for the user that names it.
+struct Problem
+{
+    qint64 line = 0;
+    QString message;
+
+    bool isProblem() const { return !message.isEmpty(); }
+};
+
+// A longest logical line (a property unfolded, a CSV record) a reader accepts; a file with a
+// longer one is refused at that line, so that no input can make a reader hold more.
+constexpr qint64 longestLine = 8 * 1024 * 1024;
+
+// Reads one format's records one at a time. A reader never holds more than the record it is
+// reading (and what the format needs across records, such as a calendar's time zones).
+class RecordReader
+{
+public:
+    virtual ~RecordReader() = default;
+    // The next record, column → value, as it will be stored (an empty text is no value).
+    // False at the end of the input, and on a problem (problem() says which).
+    virtual bool next(Records::Values &record) = 0;
+    virtual Problem problem() const = 0;
+    // How far the input has been read, in bytes, for a progress bar.
+    virtual qint64 position() const = 0;
+    // What the user should know before the records are stored, in Arabic, one line each:
+    // what was kept in a record's notes, what was left out and why ("صورتان لم تستوردا").
+    // Read after the last record.
+    virtual QStringList notices() const { return {}; }
+};
+
+// Writes one format's records one at a time.
+class RecordWriter
+{
+public:
+    virtual ~RecordWriter() = default;
+    // False when the output refuses to be written (a full disk); nothing more is written then.
+    virtual bool write(const Records::Values &record) = 0;
+    // Ends the file (a calendar's last line) and flushes it.
+    virtual bool finish() = 0;
+};
+
+} // namespace dalil::Exchange
