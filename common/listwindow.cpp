@@ -7,6 +7,7 @@
 #include "statusbar.h"
 
 #include "data/deletedrecords.h"
+#include "data/exchange.h"
 #include "data/recordmodel.h"
 
 #include <QHeaderView>
@@ -151,11 +152,19 @@ bool ListWindow::undoDelete()
     const QString path = m_data->DatabaseName();
     DataError error;
     const std::optional<DeletedRecords::Entry> last = DeletedRecords::newest(path, book, &error);
-    if (!last) {
-        if (error.isError())
-            report(error);
+    if (error.isError()) {
+        report(error);
         return false;
     }
+    const std::optional<Exchange::Batch> imported = Exchange::newestBatch(path, book, &error);
+    if (error.isError()) {
+        report(error);
+        return false;
+    }
+    if (imported && (!last || imported->importedAt >= last->deletedAt))
+        return undoImport(*imported);
+    if (!last)
+        return false;
     const Records::WriteResult restored = DeletedRecords::restore(path, *last);
     if (!restored.ok()) {
         report(restored.error);
@@ -167,6 +176,31 @@ bool ListWindow::undoDelete()
     if (restored.key)
         records->moveToKey(*restored.key);
     return true;
+}
+
+bool ListWindow::undoImport(const Exchange::Batch &batch)
+{
+    const auto answer = MessageBoxes::show(
+        this, QMessageBox::Question, QStringLiteral("الرجاء التأكيد"),
+        QStringLiteral("هل تريد التراجع عن آخر استيراد إلى هذا الدفتر (%1 سجل)؟ ستُحذف السجلات التي أضافها.")
+            .arg(batch.added),
+        QMessageBox::Yes | QMessageBox::No, true);
+    if (answer != QMessageBox::Yes)
+        return false;
+    const Records::WriteResult undone = Exchange::undo(m_data->DatabaseName(), batch);
+    if (!undone.ok()) {
+        report(undone.error);
+        return false;
+    }
+    refresh(m_data);
+    setRecordButtons(!m_data->Recordset()->atEOF());
+    showList(ListEvent::Saved);
+    return true;
+}
+
+RecordSource *ListWindow::records() const
+{
+    return m_data->Recordset();
 }
 
 void ListWindow::goBack()

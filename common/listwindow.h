@@ -38,6 +38,9 @@ struct ListBehaviour {
 };
 
 struct Report;
+namespace Exchange {
+struct Batch;
+}
 
 class ListWindow : public Form
 {
@@ -54,9 +57,14 @@ public:
     void afterCancel();
 
     // Ctrl+Z: the record deleted last from this book comes back, into its book, and becomes
-    // the current record; the list, count and panels as after a save. False when there was
-    // none to restore or it could not be put back (the user was told).
+    // the current record; the list, count and panels as after a save. When the book's last
+    // change of that kind was an import, the import is undone instead, after a question.
+    // False when there was nothing to undo, the user said no, or it could not be undone (the
+    // user was told).
     bool undoDelete();
+
+    // The list's record source: the book, the search in force and the order.
+    RecordSource *records() const;
 
     // Prints the list exactly as the grid lists it, the search in force included, as a
     // report. False when nothing was printed (stopped, or the list could not be read).
@@ -101,6 +109,7 @@ protected:
 
     // What a book adds to its report (the cheque list's totals).
     virtual void completeReport(Report &) {}
+    bool undoImport(const Exchange::Batch &batch);
 
 private:
     ListBehaviour m_behaviour;

@@ -6,8 +6,17 @@
 
 #include "recordwrites.h"
 
+#include <QDateTime>
+
+#include <functional>
+#include <optional>
+
 #include <QString>
 #include <QStringList>
+
+namespace dalil {
+class RecordModel;
+}
 
 namespace dalil::Exchange {
 
@@ -88,5 +97,62 @@ public:
     // Ends the file (a calendar's last line) and flushes it.
     virtual bool finish() = 0;
 };
+
+// Called as a file is read or written with how far it has come (bytes of an input, records
+// of an output); false stops the work, and nothing is written.
+using Progress = std::function<bool(qint64 done)>;
+
+// An input read through once before anything is stored: the user sees the first records as
+// they will be stored and how many there are, and the input is checked to its end.
+struct Preview
+{
+    static constexpr int shown = 20;
+    QList<Records::Values> first; // up to `shown`, those that will be stored
+    qint64 records = 0;           // that will be stored
+    qint64 duplicates = 0;        // identical to one stored already, or to one before it in the input
+    QStringList notices;
+    Problem problem;
+    DataError error;
+    bool cancelled = false;
+
+    bool ok() const { return !problem.isProblem() && !error.isError() && !cancelled; }
+};
+Preview preview(const QString &databasePath, const QString &book, RecordReader &reader, const Progress &progress);
+
+// Stores an input's records in its book in one transaction: all or nothing. Records identical
+// to one stored already (every column the same, letter for letter) are skipped and counted.
+// The import is kept so that it can be undone.
+struct Imported
+{
+    qint64 added = 0;
+    qint64 duplicates = 0;
+    Problem problem;
+    DataError error;
+    bool cancelled = false;
+
+    bool ok() const { return !problem.isProblem() && !error.isError() && !cancelled; }
+};
+Imported store(const QString &databasePath, const QString &book, RecordReader &reader, const Progress &progress);
+
+// An import as kept in the file: the identities it gave its records, first to last.
+struct Batch
+{
+    qint64 id = 0;
+    QString book;
+    qint64 firstKey = 0;
+    qint64 lastKey = 0;
+    qint64 added = 0;
+    QDateTime importedAt; // UTC
+};
+// The newest import into a book, if the file keeps imports and one is left to undo (imports
+// are undone for as long as deleted records are kept).
+std::optional<Batch> newestBatch(const QString &databasePath, const QString &book, DataError *error);
+// Takes an import's records out of its book again, in one transaction; they leave no trace
+// among the deleted records, for they were never the user's own. Records of the import that
+// were deleted since are left as they are. The result counts the records taken out.
+Records::WriteResult undo(const QString &databasePath, const Batch &batch);
+
+// Every row of a set as a record of its book, in the set's order.
+bool write(const RecordModel &rows, RecordWriter &writer, const Progress &progress);
 
 } // namespace dalil::Exchange

@@ -153,6 +153,79 @@ WriteResult insert(const QString &databasePath, const QString &table, const Valu
     return result;
 }
 
+Added insertAll(const QString &databasePath, const QString &table, const std::function<Next(Values &)> &next,
+                const std::function<bool(QSqlDatabase &, const Values &)> &skip,
+                const std::function<bool(QSqlDatabase &, const Added &)> &then)
+{
+    Added result;
+    auto fail = [&](const QSqlError &error) {
+        result.error = DataError::fromSql(error, databasePath);
+        return result;
+    };
+    QSqlDatabase db = Database::connection(databasePath, &result.error);
+    if (!db.isValid())
+        return result;
+    WriteTransaction transaction(db);
+    QSqlError sqlError;
+    if (!transaction.begin(&sqlError))
+        return fail(sqlError);
+    // Statements by the columns a record names, so that a column left out takes its default.
+    QHash<QStringList, QSqlQuery> inserts;
+    Values record;
+    for (;;) {
+        record.clear();
+        const Next step = next(record);
+        if (step == Next::GiveUp) {
+            result.gaveUp = true;
+            return result;
+        }
+        if (step == Next::End)
+            break;
+        if (skip && skip(db, record)) {
+            ++result.skipped;
+            continue;
+        }
+        const QStringList columns = record.keys();
+        auto found = inserts.find(columns);
+        if (found == inserts.end()) {
+            QStringList quoted;
+            for (const QString &column : columns)
+                quoted << quoteIdentifier(column);
+            QSqlQuery query(db);
+            const bool prepared = query.prepare(
+                columns.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteIdentifier(table))
+                                  : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                        .arg(quoteIdentifier(table), quoted.join(u", "),
+                                             QStringList(columns.size(), QStringLiteral("?")).join(u", ")));
+            if (!prepared)
+                return fail(query.lastError());
+            found = inserts.insert(columns, query);
+        }
+        QSqlQuery &query = *found;
+        int position = 0;
+        for (const QVariant &value : std::as_const(record))
+            query.bindValue(position++, storedValue(value));
+        if (!query.exec())
+            return fail(query.lastError());
+        const qint64 key = query.lastInsertId().toLongLong();
+        if (!result.firstKey)
+            result.firstKey = key;
+        result.lastKey = key;
+        ++result.added;
+    }
+    for (QSqlQuery &query : inserts)
+        query.finish();
+    if (!keySortKeys(db, &sqlError))
+        return fail(sqlError);
+    if (then && !then(db, result)) {
+        result.error = {DataError::Kind::Other, databasePath, table, db.lastError().text()};
+        return result;
+    }
+    if (!transaction.commit(&sqlError))
+        return fail(sqlError);
+    return result;
+}
+
 WriteResult reinsert(const QString &databasePath, const QString &table, const Values &values, qint64 formerKey,
                      const std::function<bool(QSqlDatabase &)> &then)
 {

@@ -30,6 +30,26 @@ struct WriteResult
 // Adds a record with these values (columns not named take their defaults).
 WriteResult insert(const QString &databasePath, const QString &table, const Values &values);
 
+// Adds many records in one transaction, all or nothing: `next` gives each record in turn
+// (Record), or ends the input (End), or gives up (GiveUp: nothing is written). `skip`, when
+// given, is asked inside the transaction whether a record is left out (an identical one is
+// stored already); `then` runs last in the same transaction, knowing what was added.
+struct Added
+{
+    qint64 added = 0;
+    qint64 skipped = 0;
+    std::optional<qint64> firstKey;
+    std::optional<qint64> lastKey;
+    bool gaveUp = false;
+    DataError error;
+
+    bool ok() const { return !gaveUp && !error.isError(); }
+};
+enum class Next { Record, End, GiveUp };
+Added insertAll(const QString &databasePath, const QString &table, const std::function<Next(Values &)> &next,
+                const std::function<bool(QSqlDatabase &, const Values &)> &skip,
+                const std::function<bool(QSqlDatabase &, const Added &)> &then);
+
 // Puts a record back as it was stored (every value exactly, an empty text included), under its
 // former identity where no record holds it now, and runs `then` in the same transaction (the
 // write is undone when it fails). The result's key is the record's identity.

@@ -81,6 +81,17 @@ END;
     nullptr,
     // 6: deleted records kept, by triggers (see DeletedRecords::create).
     nullptr,
+    // 7: the imports, each the range of identities it added to its book, so that it can be undone.
+    R"sql(
+CREATE TABLE IF NOT EXISTS ImportBatches (
+    id         INTEGER PRIMARY KEY,
+    book       TEXT NOT NULL,
+    firstKey   INTEGER NOT NULL,
+    lastKey    INTEGER NOT NULL,
+    added      INTEGER NOT NULL,
+    importedAt TEXT NOT NULL
+);
+)sql",
 };
 static_assert(std::size(steps) == currentVersion + 1);
 

@@ -1,5 +1,7 @@
 #include "backups.h"
 
+#include "filewindows.h"
+
 #include "common/application.h"
 #include "common/datacontrol.h"
 #include "common/form.h"
@@ -9,12 +11,7 @@
 #include <QApplication>
 #include <QDate>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
-#include <QIcon>
-#include <QProgressDialog>
-#include <QPushButton>
-#include <QTimer>
 
 namespace dalil::Backups {
 
@@ -34,57 +31,30 @@ QString contents(const Backup::Census &c)
     return QStringLiteral("%1 سجل هاتف، %2 موعد، %3 شيك").arg(c.phones).arg(c.notes).arg(c.cheques);
 }
 
-// The file the user chooses, in Qt's own file window (the same in every desktop).
+// The file the user chooses, in Qt's own file window.
 QString chooseFile(QWidget *parent, bool saving)
 {
-    QFileDialog dialog(parent, saving ? QStringLiteral("حفظ نسخة احتياطية") : QStringLiteral("اختيار النسخة المراد استعادتها"),
-                       applicationFolder(), fileFilter);
-    dialog.setObjectName(QStringLiteral("FileDialog1"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setLayoutDirection(Qt::RightToLeft);
-    dialog.resize(900, 560);
-    // The buttons' icons push their Arabic captions out of them, right to left: words alone,
-    // once the window has made its buttons.
-    QTimer::singleShot(0, &dialog, [&dialog] {
-        for (QPushButton *button : dialog.findChildren<QPushButton *>())
-            button->setIcon(QIcon());
-    });
-    if (saving) {
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setDefaultSuffix(QStringLiteral("mdb"));
-        dialog.selectFile(Backup::proposedName(QDate::currentDate()));
-    } else {
-        dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setFileMode(QFileDialog::ExistingFile);
-    }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().first();
+    return FileWindows::choose(parent, {saving ? QStringLiteral("حفظ نسخة احتياطية")
+                                               : QStringLiteral("اختيار النسخة المراد استعادتها"),
+                                        fileFilter, saving, Backup::proposedName(QDate::currentDate()),
+                                        QStringLiteral("mdb")});
 }
 
-// The copy's progress, with a button to stop it; the windows keep painting meanwhile.
+// The copy's progress, with a button to stop it.
 class Progress
 {
 public:
     Progress(QWidget *parent, const QString &label)
-        : m_dialog(label, QStringLiteral("إلغاء"), 0, 1000, parent)
+        : m_progress(parent, QStringLiteral("ProgressDialog3"), title, label)
     {
-        m_dialog.setObjectName(QStringLiteral("ProgressDialog3"));
-        m_dialog.setWindowTitle(title);
-        m_dialog.setWindowModality(Qt::WindowModal);
-        m_dialog.setMinimumDuration(300);
     }
     Backup::Progress callback()
     {
-        return [this](qint64 done, qint64 total) {
-            m_dialog.setValue(total > 0 ? int(done * 1000 / total) : 0);
-            QCoreApplication::processEvents();
-            return !m_dialog.wasCanceled();
-        };
+        return [this](qint64 done, qint64 total) { return m_progress.update(done, total); };
     }
 
 private:
-    QProgressDialog m_dialog;
+    FileWindows::Progress m_progress;
 };
 
 void tell(QWidget *parent, QMessageBox::Icon icon, const QString &text)

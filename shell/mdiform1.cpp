@@ -1,6 +1,7 @@
 #include "mdiform1.h"
 
 #include "backups.h"
+#include "form12.h"
 #include "form11.h"
 #include "form8.h"
 #include "program.h"
@@ -95,6 +96,8 @@ MDIForm1::MDIForm1()
     border = file->addSeparator();
     border->setObjectName(QStringLiteral("border"));
     print = menuItem(file, QStringLiteral("print"), QStringLiteral("&طباعة"));
+    import_ = menuItem(file, QStringLiteral("import"), QStringLiteral("استيراد..."));
+    export_ = menuItem(file, QStringLiteral("export"), QStringLiteral("تصدير..."));
     backup = menuItem(file, QStringLiteral("backup"), QStringLiteral("نسخة احتياطية..."));
     restore = menuItem(file, QStringLiteral("restore"), QStringLiteral("استعادة نسخة..."));
     help = menuItem(file, QStringLiteral("help"), QStringLiteral("م&ساعدة"));
@@ -119,6 +122,8 @@ MDIForm1::MDIForm1()
     connect(addnote, &QAction::triggered, this, &MDIForm1::addnote_Click);
     connect(addcheck, &QAction::triggered, this, &MDIForm1::addcheck_Click);
     connect(print, &QAction::triggered, this, &MDIForm1::print_Click);
+    connect(import_, &QAction::triggered, this, &MDIForm1::import_Click);
+    connect(export_, &QAction::triggered, this, &MDIForm1::export_Click);
     connect(backup, &QAction::triggered, this, &MDIForm1::backup_Click);
     connect(restore, &QAction::triggered, this, &MDIForm1::restore_Click);
     connect(layouts, &QAction::triggered, this, &MDIForm1::layouts_Click);
@@ -304,6 +309,20 @@ void MDIForm1::print_Click()
 {
     if (ListWindow *list = listInFront())
         list->printReport();
+}
+
+void MDIForm1::import_Click()
+{
+    Form12 *window = Forms::Load<Form12>();
+    window->setImporting(true);
+    window->Show();
+}
+
+void MDIForm1::export_Click()
+{
+    Form12 *window = Forms::Load<Form12>();
+    window->setImporting(false);
+    window->Show();
 }
 
 void MDIForm1::backup_Click()

@@ -40,6 +40,8 @@ public:
     QAction *note;
     QAction *check;
     QAction *print;
+    QAction *import_; // "import" and "export": the names are C++ keywords
+    QAction *export_;
     QAction *backup;
     QAction *restore;
     QAction *border;
@@ -68,6 +70,8 @@ private:
     void addnote_Click();
     void addcheck_Click();
     void print_Click();
+    void import_Click();
+    void export_Click();
     void backup_Click();
     void restore_Click();
     void layouts_Click();

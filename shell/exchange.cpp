@@ -1,0 +1,286 @@
+#include "exchange.h"
+
+#include "filewindows.h"
+#include "form11.h"
+#include "form13.h"
+
+#include "common/application.h"
+#include "common/form.h"
+#include "common/listwindow.h"
+#include "common/messagebox.h"
+#include "data/csv.h"
+#include "data/recordmodel.h"
+#include "data/recordsource.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace dalil::ExchangeFiles {
+
+namespace {
+
+const QString exportTitle = QStringLiteral("تصدير");
+const QString importTitle = QStringLiteral("استيراد");
+
+// The design name of each book's list window.
+QString listName(const QString &book)
+{
+    return book == u"Phone" ? QStringLiteral("Form3") : book == u"Note" ? QStringLiteral("Form4") : QStringLiteral("Form6");
+}
+
+QString filter(Format format)
+{
+    switch (format) {
+    case Format::VCard4:
+    case Format::VCard3:
+        return QStringLiteral("بطاقات vCard (*.vcf *.vcard);;كل الملفات (*)");
+    case Format::ICalendar:
+        return QStringLiteral("تقويم iCalendar (*.ics *.ical);;كل الملفات (*)");
+    case Format::Csv:
+        return QStringLiteral("جداول CSV (*.csv *.txt);;كل الملفات (*)");
+    }
+    return {};
+}
+
+QString suffix(Format format)
+{
+    return format == Format::ICalendar ? QStringLiteral("ics")
+         : format == Format::Csv       ? QStringLiteral("csv")
+                                       : QStringLiteral("vcf");
+}
+
+QString englishName(const QString &book)
+{
+    return book == u"Phone" ? QStringLiteral("contacts") : book == u"Note" ? QStringLiteral("appointments")
+                                                                           : QStringLiteral("cheques");
+}
+
+// A path read left to right inside an Arabic sentence.
+QString shown(const QString &path)
+{
+    return QChar(0x2066) + QFileInfo(path).fileName() + QChar(0x2069);
+}
+
+void tell(QWidget *parent, QMessageBox::Icon icon, const QString &title, const QString &text)
+{
+    MessageBoxes::show(parent, icon, title, text, QMessageBox::Ok, true);
+}
+
+std::unique_ptr<Exchange::RecordWriter> writer(const Request &request, QIODevice *out)
+{
+    switch (request.format) {
+    case Format::Csv:
+        return Csv::writer(out, {request.byteOrderMark});
+    default:
+        return nullptr;
+    }
+}
+
+ListWindow *bookList(const QString &book)
+{
+    return qobject_cast<ListWindow *>(Forms::find(listName(book)));
+}
+
+} // namespace
+
+QList<Format> formats(const QString &book, bool importing)
+{
+    Q_UNUSED(importing);
+    if (book == u"Cheque")
+        return {Format::Csv};
+    return {};
+}
+
+QString caption(Format format)
+{
+    switch (format) {
+    case Format::VCard4:
+        return QStringLiteral("vCard 4.0");
+    case Format::VCard3:
+        return QStringLiteral("vCard 3.0 (للبرامج الأقدم)");
+    case Format::ICalendar:
+        return QStringLiteral("iCalendar");
+    case Format::Csv:
+        return QStringLiteral("CSV (جداول)");
+    }
+    return {};
+}
+
+std::unique_ptr<Exchange::RecordReader> reader(const Request &request, QIODevice *in)
+{
+    switch (request.format) {
+    case Format::Csv:
+        return Csv::reader(in);
+    default:
+        return nullptr;
+    }
+}
+
+void exportBook(QWidget *parent, const Request &request)
+{
+    const QString path = FileWindows::choose(
+        parent, {QStringLiteral("تصدير %1").arg(Form11::bookCaption(request.book)), filter(request.format), true,
+                 QStringLiteral("%1-%2.%3")
+                     .arg(englishName(request.book), QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")),
+                          suffix(request.format)),
+                 suffix(request.format)});
+    if (!path.isEmpty())
+        exportTo(parent, request, path);
+}
+
+bool exportTo(QWidget *parent, const Request &request, const QString &path)
+{
+    // The rows as the book's list shows them, or the whole book in the order it was written.
+    RecordModel whole;
+    const RecordModel *rows = &whole;
+    if (request.shownOnly) {
+        if (ListWindow *list = bookList(request.book))
+            rows = list->records()->model();
+    }
+    if (rows == &whole) {
+        whole.setDatabaseName(databasePath());
+        whole.setSource(request.book, std::nullopt);
+        if (const DataError error = whole.load(); error.isError()) {
+            MessageBoxes::dataError(parent, error);
+            return false;
+        }
+    }
+    // Written beside the target and put in its place once whole: a stopped or failed export
+    // leaves no half-written file, and an earlier file of that name stays until then.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        tell(parent, QMessageBox::Critical, exportTitle,
+             QStringLiteral("تعذرت الكتابة في الملف %1:\n%2").arg(shown(path), file.errorString()));
+        return false;
+    }
+    const qint64 total = rows->count();
+    bool stopped = false;
+    bool written = false;
+    {
+        FileWindows::Progress progress(parent, QStringLiteral("ProgressDialog4"), exportTitle,
+                                       QStringLiteral("يجري تصدير %1...").arg(Form11::bookCaption(request.book)));
+        const std::unique_ptr<Exchange::RecordWriter> out = writer(request, &file);
+        written = out && Exchange::write(*rows, *out, [&](qint64 done) {
+                      stopped = !progress.update(done, total);
+                      return !stopped;
+                  });
+    }
+    if (!written || stopped) {
+        file.cancelWriting();
+        if (!stopped)
+            tell(parent, QMessageBox::Critical, exportTitle,
+                 QStringLiteral("تعذر تصدير %1 إلى الملف %2:\n%3")
+                     .arg(Form11::bookCaption(request.book), shown(path), file.errorString()));
+        return false;
+    }
+    if (!file.commit()) {
+        tell(parent, QMessageBox::Critical, exportTitle,
+             QStringLiteral("تعذر حفظ الملف %1:\n%2").arg(shown(path), file.errorString()));
+        return false;
+    }
+    tell(parent, QMessageBox::Information, exportTitle,
+         QStringLiteral("تم تصدير %1 سجل من %2 إلى الملف %3.")
+             .arg(total)
+             .arg(Form11::bookCaption(request.book), shown(path)));
+    return true;
+}
+
+void chooseImport(QWidget *parent, const Request &request)
+{
+    const QString path = FileWindows::choose(
+        parent, {QStringLiteral("استيراد إلى %1").arg(Form11::bookCaption(request.book)), filter(request.format)});
+    if (!path.isEmpty())
+        previewImport(parent, request, path);
+}
+
+namespace {
+
+// An input file opened for reading, with the user told when it cannot be.
+bool openInput(QWidget *parent, QFile &file)
+{
+    if (file.open(QIODevice::ReadOnly))
+        return true;
+    tell(parent, QMessageBox::Critical, importTitle,
+         QStringLiteral("تعذرت قراءة الملف %1:\n%2").arg(shown(file.fileName()), file.errorString()));
+    return false;
+}
+
+void tellProblem(QWidget *parent, const QString &path, const Exchange::Problem &problem)
+{
+    tell(parent, QMessageBox::Critical, importTitle,
+         QStringLiteral("لم يُستورد شيء من الملف %1:\n%2").arg(shown(path), problem.message));
+}
+
+} // namespace
+
+bool previewImport(QWidget *parent, const Request &request, const QString &path)
+{
+    QFile file(path);
+    if (!openInput(parent, file))
+        return false;
+    Exchange::Preview preview;
+    {
+        FileWindows::Progress progress(parent, QStringLiteral("ProgressDialog4"), importTitle,
+                                       QStringLiteral("يجري فحص الملف %1...").arg(shown(path)));
+        const std::unique_ptr<Exchange::RecordReader> in = reader(request, &file);
+        if (!in)
+            return false;
+        const qint64 size = file.size();
+        preview = Exchange::preview(databasePath(), request.book, *in,
+                                    [&](qint64 done) { return progress.update(done, size); });
+    }
+    if (preview.cancelled)
+        return false;
+    if (preview.error.isError()) {
+        MessageBoxes::dataError(parent, preview.error);
+        return false;
+    }
+    if (preview.problem.isProblem()) {
+        tellProblem(parent, path, preview.problem);
+        return false;
+    }
+    Form13 *window = Forms::Load<Form13>();
+    window->setImport(request, path, preview);
+    window->Show();
+    return true;
+}
+
+bool importFrom(QWidget *parent, const Request &request, const QString &path)
+{
+    QFile file(path);
+    if (!openInput(parent, file))
+        return false;
+    Exchange::Imported imported;
+    {
+        FileWindows::Progress progress(parent, QStringLiteral("ProgressDialog4"), importTitle,
+                                       QStringLiteral("يجري استيراد الملف %1...").arg(shown(path)));
+        const std::unique_ptr<Exchange::RecordReader> in = reader(request, &file);
+        if (!in)
+            return false;
+        const qint64 size = file.size();
+        imported = Exchange::store(databasePath(), request.book, *in,
+                                   [&](qint64 done) { return progress.update(done, size); });
+    }
+    if (imported.cancelled)
+        return false;
+    if (imported.problem.isProblem()) {
+        tellProblem(parent, path, imported.problem);
+        return false;
+    }
+    if (imported.error.isError()) {
+        MessageBoxes::dataError(parent, imported.error);
+        return false;
+    }
+    if (ListWindow *list = bookList(request.book))
+        list->catchUpWithFile();
+    QString text = QStringLiteral("تم استيراد %1 سجل إلى %2.").arg(imported.added).arg(Form11::bookCaption(request.book));
+    if (imported.duplicates > 0)
+        text += QStringLiteral("\nتُرك %1 سجل مطابق لسجل محفوظ.").arg(imported.duplicates);
+    if (imported.added > 0)
+        text += QStringLiteral("\nللتراجع عن الاستيراد اضغط Ctrl+Z في قائمة الدفتر.");
+    tell(parent, QMessageBox::Information, importTitle, text);
+    return true;
+}
+
+} // namespace dalil::ExchangeFiles

@@ -1,0 +1,47 @@
+// Exchange with other programs, as the file menu's import and export commands run it: which
+// formats each book has, the file written behind a progress window, and an input read through
+// once for its preview, then stored in one transaction.
+#pragma once
+
+#include "data/exchange.h"
+
+#include <QDate>
+#include <QList>
+#include <QString>
+
+#include <memory>
+
+class QIODevice;
+class QWidget;
+
+namespace dalil::ExchangeFiles {
+
+enum class Format { VCard4, VCard3, ICalendar, Csv };
+
+// The formats a book is exported to or imported from, the first the usual one.
+QList<Format> formats(const QString &book, bool importing);
+QString caption(Format format);
+
+struct Request
+{
+    QString book; // Phone, Note or Cheque
+    Format format = Format::Csv;
+    bool shownOnly = false;      // export: the rows the book's list shows, its search in force
+    bool byteOrderMark = true;   // CSV export
+    QDate from;                  // import: a recurring appointment's occurrences from
+    QDate to;                    // … to
+};
+
+// Asks for the file, then exports or imports it; the user is told how it went.
+void exportBook(QWidget *parent, const Request &request);
+void chooseImport(QWidget *parent, const Request &request);
+
+// The steps without the file window, for the windows and their tests.
+bool exportTo(QWidget *parent, const Request &request, const QString &path);
+// Reads the file through for its preview and shows it in the preview window.
+bool previewImport(QWidget *parent, const Request &request, const QString &path);
+bool importFrom(QWidget *parent, const Request &request, const QString &path);
+
+std::unique_ptr<Exchange::RecordReader> reader(const Request &request, QIODevice *in);
+
+} // namespace dalil::ExchangeFiles
