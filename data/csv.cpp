@@ -71,8 +71,9 @@ private:
         ++m_line;
         if (bytes.size() > Exchange::longestLine && !bytes.endsWith('\n'))
             return fail(m_line, QStringLiteral("السطر أطول من أن يُقرأ، والملف ليس ملف CSV سليماً."));
-        if (bytes.contains('\0'))
-            return fail(m_line, QStringLiteral("في السطر حرف فارغ: الملف ليس ملف نص بترميز UTF-8."));
+        if (m_line == 1 && (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")))
+            return fail(m_line, QStringLiteral("الملف بترميز UTF-16. احفظه من برنامج الجداول بصيغة \"CSV UTF-8\" "
+                                               "ثم استورده."));
         text = m_decoder.decode(bytes);
         if (m_decoder.hasError())
             return fail(m_line, QStringLiteral("الملف ليس بترميز UTF-8. احفظه من برنامج الجداول بصيغة "

@@ -140,7 +140,7 @@ Preview preview(const QString &databasePath, const QString &book, RecordReader &
             if (result.first.size() < Preview::shown)
                 result.first << kept;
         }
-        if (progress && (++read % 256) == 0 && !progress(reader.position())) {
+        if (progress && (++read % 256) == 1 && !progress(reader.position())) {
             result.cancelled = true;
             return result;
         }
@@ -163,7 +163,7 @@ Imported store(const QString &databasePath, const QString &book, RecordReader &r
             return result.problem.isProblem() ? Records::Next::GiveUp : Records::Next::End;
         }
         record = bookRecord(columns, record);
-        if (progress && (++read % 256) == 0 && !progress(reader.position())) {
+        if (progress && (++read % 256) == 1 && !progress(reader.position())) {
             result.cancelled = true;
             return Records::Next::GiveUp;
         }

@@ -21,6 +21,7 @@
 #include <QSqlRecord>
 #include <QTest>
 #include <QProgressDialog>
+#include <QFileDialog>
 #include <QTimer>
 #include <QUuid>
 
@@ -314,6 +315,20 @@ void typeText(QWidget *widget, const QString &text)
         const QString ch = QString::fromUcs4(&code, 1);
         QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, ch, Qt::NoModifier);
     }
+}
+
+void answerFileDialog(const QString &path)
+{
+    QTimer::singleShot(0, [path] {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (auto *dialog = qobject_cast<QFileDialog *>(widget); dialog && dialog->isVisible()) {
+                dialog->selectFile(path);
+                QMetaObject::invokeMethod(dialog, "accept");
+                return;
+            }
+        }
+        answerFileDialog(path);
+    });
 }
 
 QList<std::pair<const char *, QString>> hostileTexts()

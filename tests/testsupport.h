@@ -133,6 +133,9 @@ struct BoundWindow
 // and combining marks, emoji, SQL and the search language's wildcards; each with its name.
 QList<std::pair<const char *, QString>> hostileTexts();
 
+// Answers the next file window with the path, as the user types it and presses the button.
+void answerFileDialog(const QString &path);
+
 // Types text into a widget one character at a time, as a keyboard would (Arabic included).
 void typeText(QWidget *widget, const QString &text);
 

@@ -39,21 +39,6 @@ QList<QVariantList> books(const testing::AppFolder &folder)
     return all;
 }
 
-// Answers the next file window with the path, as the user types it and presses the button.
-void answerFileDialog(const QString &path)
-{
-    QTimer::singleShot(0, [path] {
-        for (QWidget *widget : QApplication::topLevelWidgets()) {
-            if (auto *dialog = qobject_cast<QFileDialog *>(widget); dialog && dialog->isVisible()) {
-                dialog->selectFile(path);
-                QMetaObject::invokeMethod(dialog, "accept");
-                return;
-            }
-        }
-        answerFileDialog(path);
-    });
-}
-
 // The name the file window proposed, seen as it opened, before the path is given.
 QString proposedIn(const std::function<void()> &open, const QString &path)
 {
@@ -64,7 +49,7 @@ QString proposedIn(const std::function<void()> &open, const QString &path)
                 proposed = QFileInfo(dialog->selectedFiles().value(0)).fileName();
         }
     });
-    answerFileDialog(path);
+    testing::answerFileDialog(path);
     open();
     return proposed;
 }
@@ -141,7 +126,7 @@ void TestBackup::aBackupRestoresToTheSameBooks()
     // Restored: asked first ("no" changes nothing), then the books are the backup's exactly.
     boxes.clear();
     boxes.setAnswer(QMessageBox::No);
-    answerFileDialog(saved);
+    testing::answerFileDialog(saved);
     trigger("restore");
     QCOMPARE(boxes.boxes().size(), 1);
     QCOMPARE(boxes.boxes()[0].title, QStringLiteral("الرجاء التأكيد"));
@@ -149,7 +134,7 @@ void TestBackup::aBackupRestoresToTheSameBooks()
 
     boxes.clear();
     boxes.setAnswer(QMessageBox::Yes);
-    answerFileDialog(saved);
+    testing::answerFileDialog(saved);
     trigger("restore");
     QCOMPARE(boxes.boxes().size(), 2);
     QVERIFY2(boxes.boxes()[1].text.startsWith(QStringLiteral("تمت استعادة النسخة")), qPrintable(boxes.boxes()[1].text));
@@ -169,7 +154,7 @@ void TestBackup::aBackupRestoresToTheSameBooks()
 
     // A second restore the same day keeps the file under the next free name.
     boxes.clear();
-    answerFileDialog(saved);
+    testing::answerFileDialog(saved);
     trigger("restore");
     QVERIFY(QFile::exists(kept + QStringLiteral("-2")));
 }
@@ -219,7 +204,7 @@ void TestBackup::foreignOrDamagedFilesAreRefused()
         }
     }
     testing::BoxWatcher boxes;
-    answerFileDialog(path);
+    testing::answerFileDialog(path);
     trigger("restore");
     QCOMPARE(boxes.boxes().size(), 1);
     QVERIFY2(boxes.boxes()[0].text.startsWith(message), qPrintable(boxes.boxes()[0].text));

@@ -1,0 +1,466 @@
+// Import and export through the file menu, as the user does it: the window that asks which
+// book and format, Qt's file window, the preview, the message. What leaves the program comes
+// back identical, what other programs write is read as they meant it, and a bad file writes
+// nothing.
+#include "testsupport.h"
+
+#include "chequebook/form6.h"
+#include "common/textbox.h"
+#include "data/csv.h"
+#include "data/database.h"
+#include "data/exchange.h"
+#include "shell/form1.h"
+#include "shell/form12.h"
+#include "shell/form13.h"
+#include "shell/mdiform1.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QBuffer>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QLabel>
+#include <QListWidget>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTest>
+#include <QToolButton>
+
+using namespace dalil;
+
+namespace {
+
+const QString chequeColumns = QStringLiteral("اليوم, الشهر, العام, السيد, دينار, فلس, المبلغ, السبب");
+
+// The cheque book in the order it was written, each value with its type, without identities.
+QList<QVariantList> cheques(const testing::AppFolder &folder)
+{
+    QStringList read;
+    for (const QString &column : Exchange::columns(QStringLiteral("Cheque")))
+        read << QStringLiteral("\"%1\"").arg(column) << QStringLiteral("typeof(\"%1\")").arg(column);
+    return folder.rows(QStringLiteral("SELECT %1 FROM Cheque ORDER BY rowid").arg(read.join(u',')));
+}
+
+QList<QVariantList> sums(const testing::AppFolder &folder)
+{
+    return folder.rows(QStringLiteral("SELECT * FROM ChequeGrandSums")) + folder.rows(QStringLiteral("SELECT * FROM ChequePayeeSums ORDER BY payee"));
+}
+
+void addCheque(const testing::AppFolder &folder, const QVariantList &values)
+{
+    folder.exec(QStringLiteral("INSERT INTO Cheque (%1) VALUES (?, ?, ?, ?, ?, ?, ?, ?)").arg(chequeColumns), values);
+}
+
+// Texts a spreadsheet would run as formulas, and texts that only look like the marks that
+// guard them.
+QStringList formulaTexts()
+{
+    return {QStringLiteral("=1+1"), QStringLiteral("+966 1"), QStringLiteral("-5"), QStringLiteral("@SUM(A1)"),
+            QStringLiteral("'=x"), QStringLiteral("'plain"), QStringLiteral("''"), QStringLiteral("\t=tab"),
+            QStringLiteral(" spaced "), QStringLiteral("a,\"b\"")};
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestExchange : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        folder = std::make_unique<testing::AppFolder>();
+        QVERIFY(testing::startProgram(*folder));
+        QApplication::setActiveWindow(MDIForm1::instance());
+    }
+    void cleanup()
+    {
+        testing::stopProgram();
+        folder.reset();
+    }
+
+    void chequesLeaveAndComeBackIdentical_data();
+    void chequesLeaveAndComeBackIdentical();
+    void spreadsheetFilesAreReadByTheirHeadings_data();
+    void spreadsheetFilesAreReadByTheirHeadings();
+    void badFilesWriteNothing_data();
+    void badFilesWriteNothing();
+    void duplicatesAreSkippedAndAnImportIsUndone();
+    void theSearchInForceIsWhatIsExported();
+
+private:
+    Form12 *openExchange(const char *item, int book);
+    // Export through the windows; the message the user read.
+    testing::SeenBox exportCheques(const QString &path, bool byteOrderMark, bool shownOnly = false);
+    // Import through the windows up to the preview: the preview, or none and the message read.
+    Form13 *previewCheques(const QString &path, QList<testing::SeenBox> *boxes = nullptr);
+
+    std::unique_ptr<testing::AppFolder> folder;
+};
+
+Form12 *TestExchange::openExchange(const char *item, int book)
+{
+    MDIForm1::instance()->findChild<QAction *>(QLatin1String(item))->trigger();
+    auto *window = Forms::loaded<Form12>();
+    if (!window || !window->isShown())
+        return nullptr;
+    window->Combo1->setCurrentIndex(book);
+    return window;
+}
+
+testing::SeenBox TestExchange::exportCheques(const QString &path, bool byteOrderMark, bool shownOnly)
+{
+    Form12 *window = openExchange("export", 2);
+    if (!window)
+        return {};
+    // Ticked as a keyboard user does: to the box, then the space bar.
+    const auto tick = [](QCheckBox *box) {
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_Space);
+    };
+    if (window->Check2->isChecked() != byteOrderMark)
+        tick(window->Check2);
+    if (shownOnly)
+        tick(window->Check1);
+    testing::BoxWatcher watcher;
+    testing::answerFileDialog(path);
+    QTest::mouseClick(window->Command1, Qt::LeftButton);
+    return watcher.boxes().value(0);
+}
+
+Form13 *TestExchange::previewCheques(const QString &path, QList<testing::SeenBox> *boxes)
+{
+    Form12 *window = openExchange("import", 2);
+    if (!window)
+        return nullptr;
+    testing::BoxWatcher watcher;
+    testing::answerFileDialog(path);
+    QTest::mouseClick(window->Command1, Qt::LeftButton);
+    if (boxes)
+        *boxes = watcher.boxes();
+    Form13 *preview = Forms::loaded<Form13>();
+    return preview && preview->isShown() ? preview : nullptr;
+}
+
+void TestExchange::chequesLeaveAndComeBackIdentical_data()
+{
+    QTest::addColumn<bool>("byteOrderMark");
+    QTest::newRow("with a byte order mark") << true;
+    QTest::newRow("without") << false;
+}
+
+// Every hostile text in every text column, and texts a spreadsheet would run: exported, read
+// by Python's own CSV reader as they are stored, and imported back into an emptied book as
+// they were, the sums with them.
+void TestExchange::chequesLeaveAndComeBackIdentical()
+{
+    QFETCH(bool, byteOrderMark);
+    QStringList texts;
+    for (const auto &[name, text] : testing::hostileTexts())
+        texts << text;
+    texts << formulaTexts();
+    qint64 n = 0;
+    for (const QString &text : texts) {
+        ++n;
+        addCheque(*folder, {text, QString::number(n % 12 + 1), QStringLiteral("2030"), text, n * 1001, n % 1000,
+                            text, n % 2 ? QVariant(text) : QVariant()});
+    }
+    addCheque(*folder, {QVariant(), QVariant(), QVariant(), QStringLiteral("بلا تاريخ"), 0, QVariant(), QVariant(), QVariant()});
+    const QList<QVariantList> before = cheques(*folder);
+    const QList<QVariantList> sumsBefore = sums(*folder);
+
+    const QString path = folder->path() + QStringLiteral("/out/cheques.csv");
+    QVERIFY(QDir().mkpath(folder->path() + QStringLiteral("/out")));
+    const testing::SeenBox told = exportCheques(path, byteOrderMark);
+    QCOMPARE(told.icon, QMessageBox::Information);
+    QVERIFY2(told.text.contains(QStringLiteral("%1 سجل").arg(before.size())), qPrintable(told.text));
+    const QByteArray written = readFile(path);
+    const QByteArray heading = "اليوم,الشهر,العام,السيد,دينار,فلس,المبلغ,السبب\r\n";
+    QCOMPARE(written.startsWith("\xEF\xBB\xBF" + heading), byteOrderMark);
+    QCOMPARE(written.startsWith(heading), !byteOrderMark);
+    QVERIFY(!QFile::exists(path + QStringLiteral(".part")));
+
+    // What another program's reader sees: the stored texts, a formula behind its apostrophe.
+    QProcess python;
+    python.start(QStringLiteral("python3"),
+                 {QStringLiteral("-c"), QStringLiteral("import csv, json, sys\n"
+                                                       "with open(sys.argv[1], newline='', encoding='utf-8-sig') as f:\n"
+                                                       "    print(json.dumps(list(csv.reader(f))))\n"),
+                  path});
+    QVERIFY(python.waitForFinished(60000));
+    QCOMPARE(python.exitCode(), 0);
+    const QJsonArray read = QJsonDocument::fromJson(python.readAllStandardOutput()).array();
+    QCOMPARE(read.size(), before.size() + 1);
+    for (int row = 0; row < before.size(); ++row) {
+        const QJsonArray fields = read.at(row + 1).toArray();
+        QCOMPARE(fields.size(), 8);
+        for (int column = 0; column < 8; ++column) {
+            const QString stored = before.at(row).at(column * 2).toString();
+            const QString guarded = QStringLiteral("=+-@\t\r'").contains(stored.left(1)) && !stored.isEmpty()
+                                        && column != 4 && column != 5
+                                        ? u'\'' + stored
+                                        : stored;
+            QCOMPARE(fields.at(column).toString(), guarded);
+        }
+    }
+
+    folder->exec(QStringLiteral("DELETE FROM Cheque"));
+    QList<testing::SeenBox> boxes;
+    Form13 *preview = previewCheques(path, &boxes);
+    QVERIFY2(preview, qPrintable(boxes.value(0).text));
+    QVERIFY2(preview->Label1->text().contains(QStringLiteral(": %1 سجل").arg(before.size())),
+             qPrintable(preview->Label1->text()));
+    QCOMPARE(preview->Table1->rowCount(), qMin(int(before.size()), Exchange::Preview::shown));
+    QCOMPARE(preview->Table1->item(0, 3)->text(), texts.at(0).left(200));
+    testing::BoxWatcher watcher;
+    QTest::mouseClick(preview->Command1, Qt::LeftButton);
+    QCOMPARE(watcher.boxes().size(), 1);
+    QCOMPARE(watcher.boxes().at(0).icon, QMessageBox::Information);
+    QCOMPARE(cheques(*folder), before);
+    QCOMPARE(sums(*folder), sumsBefore);
+}
+
+// Columns in any order, the spreadsheet's own separators, Arabic-Indic digits; a heading
+// Dalil does not know is named; words left empty are written from the figures.
+void TestExchange::spreadsheetFilesAreReadByTheirHeadings_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QVariantList>("first"); // the first record, in the table's column order
+    QTest::addColumn<int>("notices");
+
+    const QVariantList ahmad{QStringLiteral("5"), QStringLiteral("3"), QStringLiteral("2027"), QStringLiteral("أحمد"),
+                             qint64(1250), qint64(500), QStringLiteral("فقط ألف ومائتان وخمسون دينارًا وخمسمائة فلس لا غير"),
+                             QVariant()};
+    QTest::newRow("headings reordered, words empty")
+        << QByteArray("\xEF\xBB\xBF" "السيد,فلس,دينار,اليوم,الشهر,العام,المبلغ\n"
+                      "أحمد,500,1250,5,3,2027,\n")
+        << ahmad << 0;
+    QTest::newRow("semicolons, Arabic-Indic digits, an unknown column")
+        << QByteArray("اليوم;الشهر;العام;السيد;دينار;فلس;الهاتف\r\n"
+                      "5;3;2027;أحمد;١٢٥٠;٥٠٠;0799\r\n")
+        << ahmad << 1;
+    QTest::newRow("tabs, quoted line breaks")
+        << QByteArray("السيد\tدينار\tالسبب\r\n\"سطر\r\nثان\"\t7\t\"قال \"\"نعم\"\"\"\r\n")
+        << QVariantList{QVariant(), QVariant(), QVariant(), QStringLiteral("سطر\r\nثان"), qint64(7), QVariant(),
+                        QStringLiteral("فقط سبعة دنانير لا غير"), QStringLiteral("قال \"نعم\"")}
+        << 0;
+}
+
+void TestExchange::spreadsheetFilesAreReadByTheirHeadings()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QVariantList, first);
+    QFETCH(int, notices);
+    const QString path = folder->path() + QStringLiteral("/in.csv");
+    writeFile(path, file);
+    Form13 *preview = previewCheques(path);
+    QVERIFY(preview);
+    QCOMPARE(preview->Label2->text().isEmpty(), notices == 0);
+    testing::BoxWatcher watcher;
+    QTest::mouseClick(preview->Command1, Qt::LeftButton);
+    const QList<QVariantList> stored = folder->rows(QStringLiteral("SELECT %1 FROM Cheque").arg(chequeColumns));
+    QCOMPARE(stored.size(), 1);
+    QCOMPARE(stored.at(0).size(), first.size());
+    for (int c = 0; c < first.size(); ++c) {
+        QCOMPARE(stored.at(0).at(c).isNull(), first.at(c).isNull());
+        QCOMPARE(stored.at(0).at(c).toString(), first.at(c).toString());
+    }
+}
+
+// Each bad file is refused at its line, in Arabic, with nothing written and no preview.
+void TestExchange::badFilesWriteNothing_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("line");
+
+    const QByteArray heading = "اليوم,الشهر,العام,السيد,دينار,فلس\r\n";
+    const QByteArray good = "1,2,2030,علي,10,0\r\n";
+    QTest::newRow("a decimal amount") << heading + good + "1,2,2030,علي,12.5,0\r\n" << 3;
+    QTest::newRow("a sign") << heading + good + good + "1,2,2030,علي,-5,0\r\n" << 4;
+    QTest::newRow("letters") << heading + "1,2,2030,علي,عشرة,0\r\n" << 2;
+    QTest::newRow("thirteen digits") << heading + "1,2,2030,علي,1234567890123,0\r\n" << 2;
+    QTest::newRow("no amount") << heading + good + "1,2,2030,علي,,\r\n" << 3;
+    QTest::newRow("an unclosed quote") << heading + good + "1,2,2030,\"علي,10,0\r\n" + good << 3;
+    QTest::newRow("a stray quote") << heading + "1,2,20\"30,علي,10,0\r\n" << 2;
+    QTest::newRow("windows-1256, not UTF-8") << heading + good + QByteArray("1,2,2030,\xc3\xe5\xe3\xcf,10,0\r\n") << 3;
+    QTest::newRow("UTF-16, as spreadsheets save Unicode text") << QByteArray("\xFF\xFE" "a\0,\0b\0", 8) << 1;
+    QTest::newRow("no known heading") << QByteArray("Name,Amount\r\nAli,10\r\n") << 1;
+    QTest::newRow("an empty file") << QByteArray() << 1;
+    QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0", 11) << 1;
+    QTest::newRow("100 MB without a line break") << QByteArray(100 * 1024 * 1024, 'a') << 1;
+}
+
+void TestExchange::badFilesWriteNothing()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(int, line);
+    addCheque(*folder, {QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("2029"), QStringLiteral("قديم"), 1, 0,
+                        QVariant(), QVariant()});
+    const QList<QVariantList> before = cheques(*folder);
+    const QString path = folder->path() + QStringLiteral("/bad.csv");
+    writeFile(path, file);
+    file.clear();
+    QList<testing::SeenBox> boxes;
+    QVERIFY(!previewCheques(path, &boxes));
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes.at(0).icon, QMessageBox::Critical);
+    QCOMPARE(boxes.at(0).direction, Qt::RightToLeft);
+    QVERIFY2(boxes.at(0).text.contains(QStringLiteral("السطر %1:").arg(line)), qPrintable(boxes.at(0).text.left(300)));
+
+    // Read straight to the store, the file writes nothing either.
+    QFile input(path);
+    QVERIFY(input.open(QIODevice::ReadOnly));
+    const auto reader = Csv::reader(&input);
+    const Exchange::Imported imported = Exchange::store(folder->databasePath(), QStringLiteral("Cheque"), *reader, {});
+    QVERIFY(imported.problem.isProblem());
+    QCOMPARE(imported.problem.line, line);
+    QCOMPARE(imported.added, 0);
+    QCOMPARE(cheques(*folder), before);
+}
+
+// Identical records are counted and left out, those already stored and repeats in the file;
+// a cancelled preview and a stopped import write nothing; Ctrl+Z in the list undoes the
+// import after the delete made since, and leaves no trace among the deleted records.
+void TestExchange::duplicatesAreSkippedAndAnImportIsUndone()
+{
+    addCheque(*folder, {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("2030"), QStringLiteral("أ"), 10, 0,
+                        QVariant(), QVariant()});
+    addCheque(*folder, {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("2030"), QStringLiteral("ب"), 20, 0,
+                        QVariant(), QVariant()});
+    const QList<QVariantList> before = cheques(*folder);
+    const QList<QVariantList> sumsBefore = sums(*folder);
+    const QString path = folder->path() + QStringLiteral("/in.csv");
+    // أ as stored (its words empty, as the file's are not): a record of its own; Latin case counts.
+    writeFile(path, "اليوم,الشهر,العام,السيد,دينار,فلس,المبلغ\r\n"
+                    "1,2,2030,ب,20,0,\r\n"
+                    "1,2,2030,ج,30,0,\r\n"
+                    "1,2,2030,ج,30,0,\r\n"
+                    "1,2,2030,x,40,0,\r\n"
+                    "1,2,2030,X,40,0,\r\n");
+    folder->exec(QStringLiteral("UPDATE Cheque SET المبلغ = ? WHERE السيد = 'ب'"), {QStringLiteral("فقط عشرون دينارًا لا غير")});
+    const QList<QVariantList> stored = cheques(*folder);
+
+    Form13 *preview = previewCheques(path);
+    QVERIFY(preview);
+    QVERIFY2(preview->Label1->text().contains(QStringLiteral(": 3 سجل")), qPrintable(preview->Label1->text()));
+    QVERIFY2(preview->Label1->text().contains(QStringLiteral("2 سجل مطابق")), qPrintable(preview->Label1->text()));
+    QTest::mouseClick(preview->Command2, Qt::LeftButton);
+    QCOMPARE(cheques(*folder), stored);
+
+    // Stopped halfway through: nothing.
+    {
+        QFile input(path);
+        QVERIFY(input.open(QIODevice::ReadOnly));
+        const auto reader = Csv::reader(&input);
+        int asked = 0;
+        const Exchange::Imported stopped =
+            Exchange::store(folder->databasePath(), QStringLiteral("Cheque"), *reader, [&](qint64) { return ++asked < 0; });
+        QVERIFY(stopped.cancelled);
+        QCOMPARE(asked, 1);
+    }
+    QCOMPARE(cheques(*folder), stored);
+
+    preview = previewCheques(path);
+    QVERIFY(preview);
+    {
+        testing::BoxWatcher watcher;
+        QTest::mouseClick(preview->Command1, Qt::LeftButton);
+        QCOMPARE(watcher.boxes().size(), 1);
+        QVERIFY2(watcher.boxes().at(0).text.contains(QStringLiteral("تم استيراد 3 سجل")), qPrintable(watcher.boxes().at(0).text));
+        QVERIFY(watcher.boxes().at(0).text.contains(QStringLiteral("تُرك 2 سجل مطابق")));
+    }
+    const QList<QVariantList> imported = cheques(*folder);
+    QCOMPARE(imported.size(), 5);
+    QCOMPARE(imported.mid(0, 2), stored);
+    QCOMPARE(imported.at(2).at(12).toString(), QStringLiteral("فقط ثلاثون دينارًا لا غير")); // the words, written
+
+    // In the cheque list: a record deleted after the import comes back first, then the import goes.
+    QTest::mouseClick(Forms::loaded<Form1>()->findChild<QToolButton *>(QStringLiteral("Command3")), Qt::LeftButton);
+    auto *list = Forms::loaded<Form6>();
+    QVERIFY(list && list->isShown());
+    list->DBGrid1->view()->setFocus();
+    list->DBGrid1->view()->setCurrentIndex(list->DBGrid1->view()->model()->index(0, 0));
+    QTest::mouseClick(list->Command3, Qt::LeftButton);
+    QCOMPARE(cheques(*folder).size(), 4);
+    QTableView *view = list->DBGrid1->view();
+    // Back in the list after each message, as the user is.
+    const auto undo = [view] {
+        QApplication::setActiveWindow(MDIForm1::instance());
+        view->setFocus();
+        QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
+    };
+    undo();
+    QCOMPARE(cheques(*folder), imported);
+    {
+        testing::BoxWatcher watcher(QMessageBox::No);
+        undo();
+        QCOMPARE(watcher.boxes().size(), 1);
+        QVERIFY(watcher.boxes().at(0).text.contains(QStringLiteral("3 سجل")));
+        QCOMPARE(cheques(*folder), imported);
+        watcher.setAnswer(QMessageBox::Yes);
+        undo();
+    }
+    QCOMPARE(cheques(*folder), stored);
+    QCOMPARE(list->DBGrid1->view()->model()->rowCount(), 2);
+    QCOMPARE(folder->value(QStringLiteral("SELECT count(*) FROM DeletedCheque")).toInt(), 0);
+    QCOMPARE(folder->value(QStringLiteral("SELECT count(*) FROM ImportBatches")).toInt(), 0);
+    folder->exec(QStringLiteral("UPDATE Cheque SET المبلغ = NULL WHERE السيد = 'ب'"));
+    QCOMPARE(cheques(*folder), before);
+    QCOMPARE(sums(*folder), sumsBefore);
+}
+
+// With the list searched, "only what the list shows" exports its rows in the grid's order.
+void TestExchange::theSearchInForceIsWhatIsExported()
+{
+    for (int n = 1; n <= 30; ++n)
+        addCheque(*folder, {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("2030"),
+                            (n % 3 ? QStringLiteral("سالم ") : QStringLiteral("خالد ")) + QString::number(n), n, 0,
+                            QVariant(), QVariant()});
+    QTest::mouseClick(Forms::loaded<Form1>()->findChild<QToolButton *>(QStringLiteral("Command3")), Qt::LeftButton);
+    auto *list = Forms::loaded<Form6>();
+    QVERIFY(list && list->isShown());
+    QListWidget *kinds = list->List1; // by name
+    QTest::mouseClick(kinds->viewport(), Qt::LeftButton, {}, kinds->visualItemRect(kinds->item(1)).center());
+    testing::typeText(list->Text1, QStringLiteral("خالد"));
+    QTest::mouseClick(list->Command2, Qt::LeftButton);
+    QAbstractItemModel *shown = list->DBGrid1->view()->model();
+    QCOMPARE(shown->rowCount(), 10);
+
+    const QString path = folder->path() + QStringLiteral("/found.csv");
+    QCOMPARE(exportCheques(path, false, true).icon, QMessageBox::Information);
+    const QList<QByteArray> lines = readFile(path).split('\n');
+    QCOMPARE(lines.size(), 12); // the headings, ten cheques, and the end
+    const int payee = Exchange::columns(QStringLiteral("Cheque")).indexOf(QStringLiteral("السيد"));
+    for (int row = 0; row < 10; ++row) {
+        const QString name = shown->index(row, shown->columnCount() > payee ? payee : 0).data().toString();
+        QVERIFY2(QString::fromUtf8(lines.at(row + 1)).contains(u',' + name + u','), qPrintable(name));
+    }
+
+    // Without the choice, the whole book.
+    const QString whole = folder->path() + QStringLiteral("/whole.csv");
+    QCOMPARE(exportCheques(whole, false).icon, QMessageBox::Information);
+    QCOMPARE(readFile(whole).count('\n'), 31);
+}
+
+TESTING_WINDOW_TEST_MAIN(TestExchange)
+#include "tst_exchange.moc"
