@@ -6,6 +6,7 @@
 
 #include "data/backup.h"
 #include "data/database.h"
+#include "data/exchange.h"
 #include "data/upgrade.h"
 
 #include <QElapsedTimer>
@@ -29,6 +30,7 @@ private slots:
     void killedAtRandomMomentsLosesNothing();
     void killedDuringTheUpgradeLeavesTheFileAsItWas();
     void killedDuringBackupOrRestoreLeavesASoundFile();
+    void killedDuringAnImportLeavesTheBookAsItWas();
 };
 
 void TestCrash::killedAtRandomMomentsLosesNothing()
@@ -232,6 +234,59 @@ void TestCrash::killedDuringBackupOrRestoreLeavesASoundFile()
         }
         qInfo("%s: 10 kills while copying, %d copies finished between them", qPrintable(mode), done);
     }
+}
+
+// An import is one transaction: a kill leaves the book as it was, or with the whole import,
+// its sums with it; never a part of it.
+void TestCrash::killedDuringAnImportLeavesTheBookAsItWas()
+{
+    testing::AppFolder folder;
+    folder.exec(QStringLiteral("INSERT INTO Cheque (السيد, دينار, فلس) VALUES ('قبل', 5, 0)"));
+    constexpr int imported = 4000;
+    {
+        QFile csv(folder.path() + QStringLiteral("/cheques.csv"));
+        QVERIFY(csv.open(QIODevice::WriteOnly));
+        csv.write("اليوم,الشهر,العام,السيد,دينار,فلس,السبب\r\n");
+        for (int n = 0; n < imported; ++n)
+            csv.write(QStringLiteral("%1,%2,2031,مستفيد %3,%3,%4,سبب طويل بعض الشيء %3\r\n")
+                          .arg(n % 28 + 1).arg(n % 12 + 1).arg(n).arg(n % 1000).toUtf8());
+    }
+    const QString books = QStringLiteral("SELECT count(*), sum(دينار), sum(فلس) FROM Cheque");
+    const QList<QVariantList> before = folder.rows(books);
+    QRandomGenerator random(19);
+    int done = 0;
+    for (int kill = 0; kill < 10; ++kill) {
+        QProcess driver;
+        driver.start(QStringLiteral(DALIL_CRASHDRIVER), {folder.path(), QStringLiteral("import")});
+        QVERIFY(driver.waitForStarted());
+        QVERIFY(driver.waitForReadyRead(20000));
+        QThread::msleep(random.bounded(5, 3000));
+        QCOMPARE(driver.state(), QProcess::Running);
+        driver.kill(); // SIGKILL
+        QVERIFY(driver.waitForFinished(10000));
+        const QString said = QString::fromUtf8(driver.readAllStandardOutput());
+        QVERIFY2(!said.contains(QStringLiteral("failed")), qPrintable(said));
+        done += int(said.count(QStringLiteral("imported")));
+
+        QCOMPARE(folder.value(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
+        const int count = folder.value(QStringLiteral("SELECT count(*) FROM Cheque")).toInt();
+        QVERIFY2(count == 1 || count == 1 + imported, qPrintable(QString::number(count)));
+        // The kept sums agree with the book, whichever it is.
+        QCOMPARE(folder.rows(QStringLiteral("SELECT dinars, fils FROM ChequeGrandSums")),
+                 folder.rows(QStringLiteral("SELECT ifnull(sum(دينار), 0), ifnull(sum(فلس), 0) FROM Cheque")));
+        // Left whole, an import is there to undo; as it was, nothing of it is.
+        QCOMPARE(folder.value(QStringLiteral("SELECT count(*) FROM ImportBatches")).toInt(), count == 1 ? 0 : 1);
+        if (count > 1) {
+            DataError error;
+            const auto batch = Exchange::newestBatch(folder.databasePath(), QStringLiteral("Cheque"), &error);
+            QVERIFY(batch);
+            QVERIFY(Exchange::undo(folder.databasePath(), *batch).ok());
+        }
+        QCOMPARE(folder.rows(books), before);
+        QCOMPARE(folder.value(QStringLiteral("SELECT count(*) FROM DeletedCheque")).toInt(), 0);
+        Database::closeAll();
+    }
+    qInfo("import: 10 kills while importing %d cheques, %d imports finished between them", imported, done);
 }
 
 QTEST_GUILESS_MAIN(TestCrash)

@@ -1,7 +1,10 @@
 // Saves records through the entry windows in a loop, as a user would, and says on standard
-// output each one whose save has completed. The crash test kills it at random moments.
+// output each one whose save has completed; or copies, or imports, again and again. The crash
+// test kills it at random moments.
 #include "common/form.h"
 #include "data/backup.h"
+#include "data/csv.h"
+#include "data/exchange.h"
 #include "shell/program.h"
 
 #include "testsupport.h"
@@ -10,6 +13,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDate>
+#include <QFile>
 #include <QLineEdit>
 #include <QTimer>
 
@@ -108,6 +112,39 @@ int copyForEver(const QString &folder, bool restoring)
     }
 }
 
+// Imports the cheques of cheques.csv, then undoes the import, again and again, saying each
+// time one is done.
+int importForEver(const QString &folder)
+{
+    const QString database = folder + QStringLiteral("/DB1.mdb");
+    std::printf("ready\n");
+    std::fflush(stdout);
+    for (int n = 0;; ++n) {
+        QFile input(folder + QStringLiteral("/cheques.csv"));
+        if (!input.open(QIODevice::ReadOnly))
+            return 4;
+        const auto reader = dalil::Csv::reader(&input);
+        const dalil::Exchange::Imported imported =
+            dalil::Exchange::store(database, QStringLiteral("Cheque"), *reader, {});
+        if (!imported.ok()) {
+            std::printf("failed: %s\n", qPrintable(imported.problem.message + imported.error.detail));
+            std::fflush(stdout);
+            return 4;
+        }
+        std::printf("imported %d\n", n);
+        std::fflush(stdout);
+        dalil::DataError error;
+        const auto batch = dalil::Exchange::newestBatch(database, QStringLiteral("Cheque"), &error);
+        if (!batch || !dalil::Exchange::undo(database, *batch).ok()) {
+            std::printf("failed: not undone\n");
+            std::fflush(stdout);
+            return 4;
+        }
+        std::printf("undone %d\n", n);
+        std::fflush(stdout);
+    }
+}
+
 int main(int argc, char *argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -117,6 +154,8 @@ int main(int argc, char *argv[])
     const QString mode = QString::fromLocal8Bit(argv[2]);
     if (mode == u"backup" || mode == u"restore")
         return copyForEver(QString::fromLocal8Bit(argv[1]), mode == u"restore");
+    if (mode == u"import")
+        return importForEver(QString::fromLocal8Bit(argv[1]));
     dalil::setApplicationFolder(QString::fromLocal8Bit(argv[1]));
     int next = QString::fromLocal8Bit(argv[2]).toInt();
     // A box would stop the saving until the kill: say which, and stop at once.
