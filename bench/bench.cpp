@@ -230,6 +230,8 @@ void Bench::run()
         report(phoneBook());
     if (part(QStringLiteral("backup")))
         backup();
+    if (part(QStringLiteral("exchange")))
+        exchange();
     dalil::endProgram();
     flush();
 }

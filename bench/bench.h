@@ -19,7 +19,7 @@ struct Options
     QString keep;
     bool verbose = false;
     bool seedWithIndexes = false;
-    QString only;   // some parts: startup, phone, appointment, cheque, report, backup (comma-separated)
+    QString only;   // some parts: startup, phone, appointment, cheque, report, backup, exchange (comma-separated)
     QString action; // only the actions whose label holds this text (for profiling)
 };
 
@@ -88,6 +88,7 @@ private:
     void report(const Book &book);
     // A backup of the whole file, copied and checked as the file menu makes it.
     void backup();
+    void exchange();
 
     QString m_folder;
     QString m_path;

@@ -5,6 +5,9 @@
 
 #include "common/dbgrid.h"
 #include "data/backup.h"
+#include "data/csv.h"
+#include "data/exchange.h"
+#include "data/recordmodel.h"
 #include "shell/mdiform1.h"
 #include "shell/program.h"
 
@@ -13,6 +16,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
+#include <QSaveFile>
 #include <QListWidget>
 #include <QScrollBar>
 #include <QTableView>
@@ -339,6 +343,86 @@ void Bench::backup()
     write.after = [copy](int) { QFile::remove(copy); };
     if (measure(write))
         addNote(QStringLiteral("%1 MB").arg(QFileInfo(m_path).size() / 1e6, 0, 'f', 0));
+}
+
+static long peakKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    }
+    return -1;
+}
+
+void Bench::exchange()
+{
+    // The cheque book out to CSV and a file of as many new cheques in, as the file menu runs
+    // them (the windows painting between records); the import is undone after each repetition.
+    const QString csv = m_folder + QStringLiteral("/cheques.csv");
+    const QString incoming = m_folder + QStringLiteral("/incoming.csv");
+    const qint64 records = m_options.records;
+    Action out;
+    out.label = QStringLiteral("file: export the cheque book as CSV");
+    out.target = QStringLiteral("< 30000 ms");
+    out.targetMs = 30000;
+    out.setup = [csv](int) { QFile::remove(csv); };
+    out.act = [this, csv](int) {
+        dalil::RecordModel rows;
+        rows.setDatabaseName(m_path);
+        rows.setSource(QStringLiteral("Cheque"), std::nullopt);
+        rows.load();
+        QSaveFile file(csv);
+        file.open(QIODevice::WriteOnly);
+        const auto writer = dalil::Csv::writer(&file);
+        dalil::Exchange::write(rows, *writer, [](qint64) {
+            QCoreApplication::processEvents();
+            return true;
+        });
+        file.commit();
+    };
+    out.done = [csv](int) { return QStringLiteral("%1 bytes").arg(QFileInfo(csv).size()); };
+    if (measure(out))
+        addNote(QStringLiteral("%1 MB, peak %2 MB").arg(QFileInfo(csv).size() / 1e6, 0, 'f', 1).arg(peakKb() / 1024));
+
+    {
+        QFile file(incoming);
+        file.open(QIODevice::WriteOnly);
+        file.write("\xEF\xBB\xBF" "اليوم,الشهر,العام,السيد,دينار,فلس,المبلغ,السبب\r\n");
+        for (qint64 n = 0; n < records; ++n)
+            file.write(QStringLiteral("%1,%2,2031,مستورد %3,%3,%4,,دفعة مستوردة\r\n")
+                           .arg(n % 28 + 1).arg(n % 12 + 1).arg(n).arg(n % 1000).toUtf8());
+    }
+    Action in;
+    in.label = QStringLiteral("file: import as many new cheques from CSV (checked, then stored)");
+    in.target = QStringLiteral("< 30000 ms");
+    in.targetMs = 30000;
+    qint64 added = 0;
+    in.act = [this, incoming, &added](int) {
+        for (bool storing : {false, true}) {
+            QFile file(incoming);
+            file.open(QIODevice::ReadOnly);
+            const auto reader = dalil::Csv::reader(&file);
+            const auto progress = [](qint64) {
+                QCoreApplication::processEvents();
+                return true;
+            };
+            if (storing)
+                added = dalil::Exchange::store(m_path, QStringLiteral("Cheque"), *reader, progress).added;
+            else
+                dalil::Exchange::preview(m_path, QStringLiteral("Cheque"), *reader, progress);
+        }
+    };
+    in.done = [&added](int) { return QStringLiteral("%1 added").arg(added); };
+    in.after = [this](int) {
+        dalil::DataError error;
+        if (const auto batch = dalil::Exchange::newestBatch(m_path, QStringLiteral("Cheque"), &error))
+            dalil::Exchange::undo(m_path, *batch);
+    };
+    if (measure(in))
+        addNote(QStringLiteral("%1 added, peak %2 MB").arg(added).arg(peakKb() / 1024));
 }
 
 } // namespace bench

@@ -169,6 +169,8 @@ Added insertAll(const QString &databasePath, const QString &table, const std::fu
     QSqlError sqlError;
     if (!transaction.begin(&sqlError))
         return fail(sqlError);
+    if (!SearchKeys::suspendInsertKeys(db, table))
+        return fail(db.lastError());
     // Statements by the columns a record names, so that a column left out takes its default.
     QHash<QStringList, QSqlQuery> inserts;
     Values record;
@@ -215,6 +217,9 @@ Added insertAll(const QString &databasePath, const QString &table, const std::fu
     }
     for (QSqlQuery &query : inserts)
         query.finish();
+    inserts.clear();
+    if (!SearchKeys::resumeInsertKeys(db, table, result.firstKey))
+        return fail(QSqlError(QStringLiteral("search keys not made"), {}, QSqlError::StatementError));
     if (!keySortKeys(db, &sqlError))
         return fail(sqlError);
     if (then && !then(db, result)) {

@@ -213,6 +213,12 @@ QString writeKeyRowSql(const KeyedSource &s, const QString &keepOrder)
     return sql;
 }
 
+QString insertTriggerSql(const KeyedSource &s)
+{
+    return QStringLiteral("CREATE TRIGGER %1_insert AFTER INSERT ON %2 BEGIN\n%3END;\n")
+        .arg(s.keyTable, quoteIdentifier(s.keyedTable), writeKeyRowSql(s, QStringLiteral("NULL")));
+}
+
 QString triggersSql(const KeyedSource &s)
 {
     const QString table = quoteIdentifier(s.keyedTable);
@@ -220,9 +226,7 @@ QString triggersSql(const KeyedSource &s)
     // An update that leaves the ordered text byte for byte as it was keeps its sort key.
     const QString keepOrder = QStringLiteral("(SELECT %1 FROM %2 WHERE %3 = OLD.%4 AND CAST(NEW.%5 AS BLOB) IS CAST(OLD.%5 AS BLOB))")
                                   .arg(s.orderKey, s.keyTable, s.keyLink, quoteIdentifier(s.keyedLink), ordered);
-    QString sql;
-    sql += QStringLiteral("CREATE TRIGGER %1_insert AFTER INSERT ON %2 BEGIN\n%3END;\n")
-               .arg(s.keyTable, table, writeKeyRowSql(s, QStringLiteral("NULL")));
+    QString sql = insertTriggerSql(s);
     // The per-payee sums change at every cheque; only a change of the payee's name moves its key.
     const QString updated = s.keyedLink == u"rowid" ? QString() : QStringLiteral("OF ") + quoteIdentifier(s.keyedLink) + u' ';
     sql += QStringLiteral("CREATE TRIGGER %1_update AFTER UPDATE %7ON %2 BEGIN\n%3"
@@ -508,6 +512,47 @@ bool fillSortKeys(const QSqlDatabase &db, const KeyedSource &source)
     QSqlQuery query(db);
     return query.exec(QStringLiteral("UPDATE %1 SET %2 = %3 WHERE %2 IS NULL")
                           .arg(source.keyTable, source.orderKey, sortKeyOfRowSql(source, source.keyTable)));
+}
+
+namespace {
+
+// The sources whose key rows an insert into the table adds: its own, and those of the tables
+// its triggers add rows to (a cheque's payee joins the per-payee sums).
+bool keyedByInsertsInto(const KeyedSource &s, const QString &table)
+{
+    return s.keyedTable == table || (table == u"Cheque" && s.keyedTable == u"ChequePayeeSums");
+}
+
+} // namespace
+
+bool suspendInsertKeys(const QSqlDatabase &db, const QString &table)
+{
+    sqlite3 *handle = Database::handle(db);
+    if (!handle || !present(db))
+        return true;
+    for (const KeyedSource &s : sources()) {
+        if (keyedByInsertsInto(s, table) && !run(handle, QStringLiteral("DROP TRIGGER IF EXISTS %1_insert").arg(s.keyTable)))
+            return false;
+    }
+    return true;
+}
+
+bool resumeInsertKeys(const QSqlDatabase &db, const QString &table, std::optional<qint64> firstKey)
+{
+    sqlite3 *handle = Database::handle(db);
+    if (!handle || !present(db))
+        return true;
+    for (const KeyedSource &s : sources()) {
+        if (!keyedByInsertsInto(s, table))
+            continue;
+        // The rows added lie from the first identity on; other tables' new rows have no key row yet.
+        const QString added = s.keyedLink == u"rowid"
+            ? QStringLiteral(" WHERE rowid >= %1").arg(firstKey.value_or(std::numeric_limits<qint64>::max()))
+            : QStringLiteral(" WHERE %1 NOT IN (SELECT %2 FROM %3)").arg(quoteIdentifier(s.keyedLink), s.keyLink, s.keyTable);
+        if (!run(handle, insertKeysSql(s, true) + added) || !run(handle, insertTriggerSql(s)))
+            return false;
+    }
+    return true;
 }
 
 bool fillMissing(const QSqlDatabase &db)

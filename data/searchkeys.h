@@ -19,6 +19,7 @@
 #include "statement.h"
 
 #include <functional>
+#include <optional>
 
 struct sqlite3;
 
@@ -101,6 +102,14 @@ bool create(sqlite3 *handle, const std::function<bool(qint64, qint64)> &progress
 bool fillMissing(const QSqlDatabase &db);
 // Makes the source's missing sort keys (cheap when none is missing).
 bool fillSortKeys(const QSqlDatabase &db, const KeyedSource &source);
+// Many rows added at once, inside the caller's write transaction: the key rows of the rows
+// added to the table are made afterwards by the program's own functions, all at once, rather
+// than row by row by the file's triggers (which fold in SQL, some fifty times slower). The
+// insert triggers are dropped until resumeInsertKeys() makes the missing key rows and puts
+// them back; a write rolled back in between leaves the triggers as they were.
+bool suspendInsertKeys(const QSqlDatabase &db, const QString &table);
+bool resumeInsertKeys(const QSqlDatabase &db, const QString &table, std::optional<qint64> firstKey);
+
 // Whether every row of the source has its sort key (cheap).
 bool ordered(const QSqlDatabase &db, const KeyedSource &source);
 

@@ -188,6 +188,16 @@ void TestExchange::chequesLeaveAndComeBackIdentical()
     addCheque(*folder, {QVariant(), QVariant(), QVariant(), QStringLiteral("بلا تاريخ"), 0, QVariant(), QVariant(), QVariant()});
     const QList<QVariantList> before = cheques(*folder);
     const QList<QVariantList> sumsBefore = sums(*folder);
+    // The search keys the file's triggers made, and the triggers themselves.
+    const auto keys = [this] {
+        return folder->rows(QStringLiteral("SELECT payee, day, month, year FROM ChequeKeys ORDER BY id"))
+             + folder->rows(QStringLiteral("SELECT payee, folded FROM PayeeKeys ORDER BY payee"));
+    };
+    const auto triggers = [this] {
+        return folder->rows(QStringLiteral("SELECT name, sql FROM sqlite_master WHERE type = 'trigger' ORDER BY name"));
+    };
+    const QList<QVariantList> keysBefore = keys();
+    const QList<QVariantList> triggersBefore = triggers();
 
     const QString path = folder->path() + QStringLiteral("/out/cheques.csv");
     QVERIFY(QDir().mkpath(folder->path() + QStringLiteral("/out")));
@@ -238,6 +248,12 @@ void TestExchange::chequesLeaveAndComeBackIdentical()
     QCOMPARE(watcher.boxes().at(0).icon, QMessageBox::Information);
     QCOMPARE(cheques(*folder), before);
     QCOMPARE(sums(*folder), sumsBefore);
+    // An import makes its search keys all at once, as the triggers would have, every sort key
+    // with them, and leaves the triggers as they were.
+    QCOMPARE(keys(), keysBefore);
+    QCOMPARE(folder->value(QStringLiteral("SELECT count(*) FROM ChequeKeys WHERE payeeOrder IS NULL")).toInt(), 0);
+    QCOMPARE(folder->value(QStringLiteral("SELECT count(*) FROM PayeeKeys WHERE payeeOrder IS NULL")).toInt(), 0);
+    QCOMPARE(triggers(), triggersBefore);
 }
 
 // Columns in any order, the spreadsheet's own separators, Arabic-Indic digits; a heading
