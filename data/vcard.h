@@ -1,5 +1,5 @@
 // The phone book in vCard files: a reader for what other programs export (2.1, 3.0 and 4.0)
-// and a writer of 3.0 or 4.0 cards, one card per record.
+// and a writer of 3.0 or 4.0 cards, one card per record (the writer in vcardwriter.cpp).
 //
 // Writing. Each record gives one card: FN (empty when the record has no name, as FN is
 // required), N with the whole name as the family name, TEL typed home / cell / work / fax,
@@ -22,7 +22,10 @@
 //  - A number goes to its column by type: fax → فاكس, cell → الجوال, home → المنزل, work →
 //    المكتب (fax first, so a work fax is a fax; cell before home and work). A pager number
 //    goes to the notes. A number with no such type (none, or voice only) takes the first free
-//    of المنزل, الجوال, المكتب.
+//    of المنزل, الجوال, المكتب, unless Apple labels it (item2.X-ABLabel): then it goes to the
+//    notes with its label. A 4.0 number written as a URI loses its "tel:".
+//  - Text is unescaped (\n is a line feed; 2.1 knows only \; and \\) and a quoted-printable
+//    =0D=0A is a line feed. A property with an empty value is passed over.
 //  - The first e-mail and the first address take their columns (an address's parts joined by
 //    ", ").
 //  - The card's NOTEs open the notes, one after the other on their own lines. Below them, one
@@ -36,14 +39,18 @@
 //    parentheses rather than given a line of its own.
 //  - Pictures, logos, sounds and keys (PHOTO, LOGO, SOUND, KEY) are not kept: they are counted
 //    in notices(). VERSION, PRODID and REV are left out, and so is UID (a card's identity in
-//    the program that wrote it means nothing here).
-//  - A text declared in a charset but not valid in it (a damaged byte in a quoted-printable
-//    value) is read with U+FFFD in place of the bad bytes, and a notice names the line. A
-//    line in no declared charset that is not valid UTF-8 stops the reading.
+//    the program that wrote it means nothing here). notices() also counts the cards that had
+//    something kept in their notes.
+//  - A quoted-printable or base64 value whose bytes are not valid in its charset (a damaged
+//    byte) is read with U+FFFD in place of the bad bytes, and a notice names the line. A value
+//    written as plain bytes that are not valid in its charset (UTF-8 when none is named) stops
+//    the reading: the file is in some other encoding.
+//  - The contents of PHOTO, LOGO, SOUND and KEY are not decoded, so damage there is no problem.
 // Problems (the reading stops; each message names its line): BEGIN without END, END without
 // BEGIN, a property outside a card, a line without ':', bad quoted-printable, base64 or
 // percent codes, an unknown charset, text that is not UTF-8, a line longer than
-// Exchange::longestLine, a file that is not a vCard at all.
+// Exchange::longestLine, a file that is not a vCard at all, and (line 0) an empty file.
+// A reader's records are complete as given; after a problem the file's later cards are not read.
 #pragma once
 
 #include "exchange.h"

@@ -90,6 +90,31 @@ QString pythonWithVobject()
     return {};
 }
 
+// A file of one endless line, made as it is read: a reader that reads on past a line's bound is
+// caught by how much it was given.
+class EndlessLine : public QIODevice
+{
+public:
+    EndlessLine(const QByteArray &start, qint64 size) : m_start(start), m_size(size) { open(QIODevice::ReadOnly); }
+    qint64 size() const override { return m_size; }
+    qint64 given() const { return m_given; }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        const qint64 count = std::min(maxSize, m_size - m_given);
+        for (qint64 i = 0; i < count; ++i, ++m_given)
+            data[i] = m_given < m_start.size() ? m_start.at(m_given) : 'a';
+        return count;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    QByteArray m_start;
+    qint64 m_size;
+    qint64 m_given = 0;
+};
+
 const QString Nye = QStringLiteral("Ñ");
 
 QString repeated(const QString &text, int times)
@@ -113,6 +138,7 @@ private slots:
     void otherReaderAcceptsExport();
     void brokenInput_data();
     void brokenInput();
+    void endlessLine();
     void refusingDevice();
 };
 
@@ -226,7 +252,9 @@ void TestVCard::fixtures_data()
         << androidNotices;
     QTest::newRow("Android, a damaged byte after a soft line break")
         << "John_Doe_ANDROID.vcf" << 6 << 5
-        << phone({{Columns::name, repeated(Nye, 4)}, {Columns::mobile, "55556666"}, {Columns::email, "henry@company.com"}})
+        << phone({{Columns::name, repeated(Nye, 4)},
+                  {Columns::mobile, "55556666"},
+                  {Columns::email, "henry@company.com"}})
         << QString()
         << QStringList{QStringLiteral("المؤسسة: ") + repeated(Nye, 44) + QStringLiteral("\nالمؤسسة: ")
                        + repeated(Nye, 44) + QStringLiteral("�\nالمؤسسة: ") + repeated(Nye, 44)}
@@ -242,9 +270,11 @@ void TestVCard::fixtures_data()
         << QStringList{QStringLiteral("اسم الشهرة: Johny"), QStringLiteral("المؤسسة: IBM, Accounting"),
                        QStringLiteral("المسمى الوظيفي: Money Counter"),
                        QStringLiteral("العنوان البريدي: Cresent moon drive\nAlbaney, New York  12345"),
-                       QStringLiteral("عنوان المنزل: Silicon Alley 5,, New York, New York, 12345, United States of America"),
+                       QStringLiteral("عنوان المنزل: Silicon Alley 5,, New York, New York, 12345, "
+                                      "United States of America"),
                        QStringLiteral("العنوان البريدي: Silicon Alley 5,\nNew York, New York  12345"),
-                       QStringLiteral("X-MS-OL-DEFAULT-POSTAL-ADDRESS: 2"), QStringLiteral("الموقع: http://www.ibm.com"),
+                       QStringLiteral("X-MS-OL-DEFAULT-POSTAL-ADDRESS: 2"),
+                       QStringLiteral("الموقع: http://www.ibm.com"),
                        QStringLiteral("الدور: Counting Money"), QStringLiteral("تاريخ الميلاد: 19800322"),
                        QStringLiteral("X-MS-ANNIVERSARY: 20110113"), QStringLiteral("X-MS-IMADDRESS: johny5@aol.com"),
                        QStringLiteral("X-MS-MANAGER: Big Blue"), QStringLiteral("X-MS-ASSISTANT: Jenny")}
@@ -364,15 +394,17 @@ void TestVCard::handWrittenCards_data()
                                 {Columns::mobile, "3"}}),
                          phone({{Columns::name, "Two"}, {Columns::mobile, "+9625"}})}
         << QStringList();
-    QTest::newRow("numbers without type fill home, cell, work, then the notes")
+    QTest::newRow("numbers without type fill home, cell, work, then the notes; a home cell is a cell")
         << QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:A\r\nTEL:1\r\nTEL;TYPE=VOICE:2\r\nTEL:3\r\nTEL:4\r\n"
-                      "TEL;TYPE=CELL:5\r\nEMAIL:a@b\r\nEMAIL:c@d\r\nEND:VCARD\r\n")
+                      "TEL;TYPE=CELL:5\r\nEMAIL:a@b\r\nEMAIL:c@d\r\nEND:VCARD\r\n"
+                      "BEGIN:VCARD\r\nVERSION:3.0\r\nTEL;TYPE=HOME,CELL:6\r\nTEL;TYPE=HOME,FAX:7\r\nEND:VCARD\r\n")
         << QList<Values>{phone({{Columns::name, "A"},
                                 {Columns::home, "1"},
                                 {Columns::mobile, "2"},
                                 {Columns::office, "3"},
                                 {Columns::email, "a@b"},
-                                {Columns::notes, QStringLiteral("هاتف: 4\nهاتف الجوال: 5\nالبريد الإلكتروني: c@d")}})}
+                                {Columns::notes, QStringLiteral("هاتف: 4\nهاتف الجوال: 5\nالبريد الإلكتروني: c@d")}}),
+                         phone({{Columns::mobile, "6"}, {Columns::fax, "7"}})}
         << QStringList{QStringLiteral("بطاقات حفظ في ملاحظاتها ما لا عمود له: 1")};
     QTest::newRow("another charset by name, base64 text, no FN so the name comes from N")
         << QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nN:Doe;John;Q;Dr.;III\r\n"
@@ -429,6 +461,7 @@ void TestVCard::roundTrip_data()
                           {Columns::office, "06-555-9999 ext. 12"},
                           {Columns::fax, "06 555 0000"}}));
     records.append(phone({{Columns::mobile, "079"}, {Columns::notes, QStringLiteral(" \n\n; , \\ \\n %41 %%\n")}}));
+    records.append(phone({{Columns::name, QStringLiteral("%41") + QChar(0) + QStringLiteral("%%00")}}));
     // Each width of a character at each distance from the fold.
     for (int shift = 0; shift < 4; ++shift) {
         const QString pad(shift, u'x');
@@ -463,7 +496,8 @@ void TestVCard::roundTrip()
         for (const QChar c : text)
             QVERIFY2((c.unicode() >= 0x20 || c == u'\t') && c.unicode() != 0x7f, line.constData());
     }
-    QVERIFY(file.startsWith(version == Version::V4 ? "BEGIN:VCARD\r\nVERSION:4.0\r\n" : "BEGIN:VCARD\r\nVERSION:3.0\r\n"));
+    QVERIFY(file.startsWith(version == Version::V4 ? "BEGIN:VCARD\r\nVERSION:4.0\r\n"
+                                                   : "BEGIN:VCARD\r\nVERSION:3.0\r\n"));
     QVERIFY(file.contains(version == Version::V4 ? "\r\nTEL;TYPE=fax:06 555 0000\r\n"
                                                  : "\r\nTEL;TYPE=FAX:06 555 0000\r\n"));
     QVERIFY(file.contains("\r\nFN;X-DALIL-ENCODING=PERCENT:a\tb\\nc%0Dd%01e%7F%00f\r\n"));
@@ -535,34 +569,45 @@ void TestVCard::brokenInput_data()
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<int>("cardsBefore");
     QTest::addColumn<qint64>("line");
+    QTest::addColumn<QString>("mentions"); // what the message must name
 
     const QByteArray card = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:a\r\nEND:VCARD\r\n"; // lines 1-4
-    QTest::newRow("card never ended") << card + "BEGIN:VCARD\r\nFN:b\r\n" << 1 << qint64(5);
-    QTest::newRow("card begun inside a card") << QByteArray("BEGIN:VCARD\nFN:a\nBEGIN:VCARD\nFN:b\nEND:VCARD\n") << 0 << qint64(1);
-    QTest::newRow("end without begin") << card + "END:VCARD\r\n" << 1 << qint64(5);
-    QTest::newRow("property outside a card") << card + "\r\nFN:b\r\n" << 1 << qint64(6);
-    QTest::newRow("line without a colon") << card + "BEGIN:VCARD\r\nFN b\r\nEND:VCARD\r\n" << 1 << qint64(6);
+    QTest::newRow("card never ended")
+        << card + "BEGIN:VCARD\r\nFN:b\r\n" << 1 << qint64(5) << QStringLiteral("بلا END:VCARD");
+    QTest::newRow("card begun inside a card")
+        << QByteArray("BEGIN:VCARD\nFN:a\nBEGIN:VCARD\nFN:b\nEND:VCARD\n") << 0 << qint64(1)
+        << QStringLiteral("بلا END:VCARD");
+    QTest::newRow("end without begin")
+        << card + "END:VCARD\r\n" << 1 << qint64(5) << QStringLiteral("END:VCARD بلا BEGIN:VCARD");
+    QTest::newRow("property outside a card")
+        << card + "\r\nFN:b\r\n" << 1 << qint64(6) << QStringLiteral("خارج البطاقات");
+    QTest::newRow("line without a colon")
+        << card + "BEGIN:VCARD\r\nFN b\r\nEND:VCARD\r\n" << 1 << qint64(6) << QStringLiteral("(:)");
     QTest::newRow("bad quoted-printable")
         << card + "BEGIN:VCARD\r\nVERSION:2.1\r\nNOTE;ENCODING=QUOTED-PRINTABLE:ab=\r\n=ZZ\r\nEND:VCARD\r\n" << 1
-        << qint64(7);
-    QTest::newRow("bad base64") << QByteArray("BEGIN:VCARD\nNOTE;ENCODING=b:@@@@\nEND:VCARD\n") << 0 << qint64(2);
+        << qint64(7) << QStringLiteral("quoted-printable");
+    QTest::newRow("bad base64")
+        << QByteArray("BEGIN:VCARD\nNOTE;ENCODING=b:@@@@\nEND:VCARD\n") << 0 << qint64(2) << QStringLiteral("base64");
     QTest::newRow("unknown charset") << QByteArray("BEGIN:VCARD\nNOTE;CHARSET=x-no-such:a\nEND:VCARD\n") << 0
-                                     << qint64(2);
+                                     << qint64(2) << QStringLiteral("x-no-such");
     QTest::newRow("not UTF-8, after folded lines")
-        << QByteArray("BEGIN:VCARD\nNOTE:a\n b\n c\nFN:caf\xe9 au lait\nFN:caf\xc3\nEND:VCARD\n") << 0 << qint64(5);
+        << QByteArray("BEGIN:VCARD\nNOTE:a\n b\n c\nFN:caf\xe9 au lait\nFN:caf\xc3\nEND:VCARD\n")
+        << 0 << qint64(5) << QStringLiteral("UTF-8");
     QTest::newRow("bad percent code") << QByteArray("BEGIN:VCARD\nFN;X-DALIL-ENCODING=PERCENT:50%\nEND:VCARD\n") << 0
-                                      << qint64(2);
+                                      << qint64(2) << QStringLiteral("%");
     QTest::newRow("one physical line too long")
         << card + "BEGIN:VCARD\r\nNOTE:" + QByteArray(dalil::Exchange::longestLine, 'a') + "\r\nEND:VCARD\r\n" << 1
-        << qint64(6);
+        << qint64(6) << QStringLiteral("أطول");
     const QByteArray half(dalil::Exchange::longestLine / 2, 'a');
     QTest::newRow("logical line too long once unfolded")
         << card + "BEGIN:VCARD\r\nNOTE:" + half + "\r\n " + half + "\r\n " + half + "\r\nEND:VCARD\r\n" << 1
-        << qint64(6);
-    QTest::newRow("plain text") << QByteArray("hello, world\n") << 0 << qint64(1);
-    QTest::newRow("a picture") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) << 0 << qint64(1);
-    QTest::newRow("a calendar") << QByteArray("\r\n\r\nBEGIN:VCALENDAR\r\nEND:VCALENDAR\r\n") << 0 << qint64(3);
-    QTest::newRow("empty file") << QByteArray() << 0 << qint64(0);
+        << qint64(6) << QStringLiteral("أطول");
+    QTest::newRow("plain text") << QByteArray("hello, world\n") << 0 << qint64(1) << QStringLiteral("vCard");
+    QTest::newRow("a picture")
+        << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) << 0 << qint64(1) << QStringLiteral("vCard");
+    QTest::newRow("a calendar")
+        << QByteArray("\r\n\r\nBEGIN:VCALENDAR\r\nEND:VCALENDAR\r\n") << 0 << qint64(3) << QStringLiteral("vCard");
+    QTest::newRow("empty file") << QByteArray() << 0 << qint64(0) << QStringLiteral("فارغ");
 }
 
 void TestVCard::brokenInput()
@@ -570,15 +615,27 @@ void TestVCard::brokenInput()
     QFETCH(QByteArray, file);
     QFETCH(int, cardsBefore);
     QFETCH(qint64, line);
+    QFETCH(QString, mentions);
 
     const Read read = readAll(file);
     QCOMPARE(read.records.size(), cardsBefore);
     QVERIFY(!read.nextAfterEnd);
     QCOMPARE(read.problem.line, line);
     QVERIFY(read.problem.isProblem());
+    QVERIFY2(read.problem.message.contains(mentions), qPrintable(read.problem.message));
     if (line > 0)
         QVERIFY2(read.problem.message.startsWith(QStringLiteral("السطر %1: ").arg(line)),
                  qPrintable(read.problem.message));
+}
+
+void TestVCard::endlessLine()
+{
+    constexpr qint64 bound = dalil::Exchange::longestLine;
+    EndlessLine file("BEGIN:VCARD\r\nNOTE:", 4 * bound);
+    const Read read = readAll(&file);
+    QVERIFY(read.records.isEmpty());
+    QCOMPARE(read.problem.line, qint64(2));
+    QVERIFY2(file.given() < bound + 1024 * 1024, QByteArray::number(file.given()).constData());
 }
 
 void TestVCard::refusingDevice()
