@@ -6,6 +6,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QStringDecoder>
 #include <QTemporaryDir>
@@ -135,10 +136,12 @@ private slots:
     void handWrittenCards();
     void roundTrip_data();
     void roundTrip();
+    void randomRecordsRoundTrip();
     void otherReaderAcceptsExport();
     void brokenInput_data();
     void brokenInput();
     void endlessLine();
+    void randomMutations();
     void refusingDevice();
 };
 
@@ -510,6 +513,40 @@ void TestVCard::roundTrip()
         QCOMPARE(read.records.at(i), records.at(i));
 }
 
+void TestVCard::randomRecordsRoundTrip()
+{
+    // Pieces that meet each other and the folds in every order: escapes, percent codes, controls,
+    // letters of one to four bytes, marks and spaces.
+    static const QString pieces[] = {
+        QStringLiteral("\\"), QStringLiteral(";"), QStringLiteral(","), QStringLiteral("\n"), QStringLiteral("\r"),
+        QStringLiteral("%"), QStringLiteral("%0D"), QStringLiteral("\t"), QStringLiteral(" "), QStringLiteral(":"),
+        QStringLiteral("="), QStringLiteral("\""), QStringLiteral("a"), QStringLiteral("ب"), QStringLiteral("€"),
+        QStringLiteral("😀"), QStringLiteral("\u0651"), QStringLiteral("\u200F"), QString(QChar(0)),
+        QString(QChar(0x1b)), QString(QChar(0x7f)), QStringLiteral("\\n")};
+    const QStringList columns = dalil::Exchange::columns(QStringLiteral("Phone"));
+    QRandomGenerator random(20261208);
+    QList<Values> records;
+    for (int r = 0; r < 400; ++r) {
+        Values record;
+        for (const QString &column : columns) {
+            QString text;
+            const int length = random.bounded(3) == 0 ? 0 : random.bounded(120);
+            for (int i = 0; i < length; ++i)
+                text += pieces[random.bounded(int(std::size(pieces)))];
+            if (!text.isEmpty())
+                record.insert(column, text);
+        }
+        records.append(record);
+    }
+    for (const Version version : {Version::V3, Version::V4}) {
+        const Read read = readAll(written(records, version));
+        QVERIFY2(!read.problem.isProblem(), qPrintable(read.problem.message));
+        QCOMPARE(read.records.size(), records.size());
+        for (qsizetype i = 0; i < records.size(); ++i)
+            QCOMPARE(read.records.at(i), records.at(i));
+    }
+}
+
 void TestVCard::otherReaderAcceptsExport()
 {
     const QString python = pythonWithVobject();
@@ -636,6 +673,60 @@ void TestVCard::endlessLine()
     QVERIFY(read.records.isEmpty());
     QCOMPARE(read.problem.line, qint64(2));
     QVERIFY2(file.given() < bound + 1024 * 1024, QByteArray::number(file.given()).constData());
+}
+
+void TestVCard::randomMutations()
+{
+    // Damaged files: the reader ends, with its records or a problem that names a line of the
+    // file, and what it gives is only the book's columns with some text in them.
+    QList<QByteArray> seeds;
+    for (const char *name :
+         {"John_Doe_ANDROID.vcf", "John_Doe_GMAIL.vcf", "rfc2426-example.vcf", "rfc6350-example.vcf"}) {
+        QFile file(QFINDTESTDATA(QStringLiteral("fixtures/vcard/") + QLatin1String(name)));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        seeds << file.readAll();
+    }
+    seeds << written({phone({{Columns::name, QStringLiteral("a;b,c\\") + QChar(0)}, {Columns::notes, "x"}})},
+                     Version::V4);
+    static const QByteArray inserts[] = {"\r\n", "\n", "=", "\\", ":", ";", " ", "BEGIN:VCARD\r\n", "END:VCARD\r\n",
+                                         "=C3", "\xff", ";ENCODING=QUOTED-PRINTABLE", ";ENCODING=b", ";CHARSET=x-none",
+                                         ";X-DALIL-ENCODING=PERCENT", "%", "item1.", "\"", "\xEF\xBB\xBF"};
+    const QStringList columns = dalil::Exchange::columns(QStringLiteral("Phone"));
+
+    QRandomGenerator random(20261209);
+    int problems = 0;
+    for (int round = 0; round < 2000; ++round) {
+        QByteArray data = seeds.at(random.bounded(int(seeds.size())));
+        const int edits = 1 + random.bounded(6);
+        for (int e = 0; e < edits && !data.isEmpty(); ++e) {
+            const int at = random.bounded(int(data.size()));
+            switch (random.bounded(3)) {
+            case 0: data.insert(at, inserts[random.bounded(int(std::size(inserts)))]); break;
+            case 1: data.remove(at, 1 + random.bounded(8)); break;
+            default: data[at] = char(random.bounded(256)); break;
+            }
+        }
+        const Read read = readAll(data);
+        const QByteArray tag = "round " + QByteArray::number(round);
+        QVERIFY2(!read.nextAfterEnd, tag.constData());
+        QVERIFY2(read.records.size() <= data.toUpper().count("BEGIN:VCARD"), tag.constData());
+        if (read.problem.isProblem()) {
+            ++problems;
+            QVERIFY2(read.problem.line >= 0 && read.problem.line <= data.count('\n') + 1, tag.constData());
+            if (read.problem.line > 0)
+                QVERIFY2(read.problem.message.startsWith(QStringLiteral("السطر %1: ").arg(read.problem.line)),
+                         tag.constData());
+        } else {
+            QCOMPARE(read.position, qint64(data.size()));
+        }
+        for (const Values &record : read.records)
+            for (auto value = record.cbegin(); value != record.cend(); ++value) {
+                QVERIFY2(columns.contains(value.key()), tag.constData());
+                QVERIFY2(value->typeId() == QMetaType::QString && !value->toString().isEmpty(), tag.constData());
+            }
+    }
+    // The damage was real: some files were refused, and some read through.
+    QVERIFY(problems > 0 && problems < 2000);
 }
 
 void TestVCard::refusingDevice()
