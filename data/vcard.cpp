@@ -639,9 +639,9 @@ bool Reader::build(const QList<Property> &card, Records::Values &record)
     if (!haveName) {
         QStringList inReadingOrder;
         for (const int i : {3, 1, 2, 0, 4})
-            if (i < nameParts.size())
+            if (i < nameParts.size() && !nameParts.at(i).isEmpty())
                 inReadingOrder.append(nameParts.at(i));
-        name = QStringList(inReadingOrder).join(u' ').simplified();
+        name = inReadingOrder.join(u' ');
     } else {
         const QStringList inName = words(name);
         bool addsWord = false;

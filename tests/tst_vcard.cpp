@@ -427,9 +427,10 @@ void TestVCard::handWrittenCards_data()
         << QList<Values>{phone({{Columns::name, "C:\\dir; x"}}), phone({{Columns::name, "D:\\"}})}
         << QStringList{QStringLiteral("3 صور لم تستورد"), QStringLiteral("شعاران لم يستوردا"),
                        QStringLiteral("صوت واحد لم يستورد")};
-    QTest::newRow("a card with no values at all, and an empty FN")
-        << QByteArray("BEGIN:VCARD\r\nVERSION:4.0\r\nFN:\r\nEND:VCARD\r\nBEGIN:VCARD\r\nEND:VCARD\r\n")
-        << QList<Values>{Values(), Values()} << QStringList();
+    QTest::newRow("cards with no values at all; an empty FN; a name from N's given and family names")
+        << QByteArray("BEGIN:VCARD\r\nVERSION:4.0\r\nFN:\r\nEND:VCARD\r\nBEGIN:VCARD\r\nEND:VCARD\r\n"
+                      "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:\r\nN:Haddad;Layla;;;\r\nEND:VCARD\r\n")
+        << QList<Values>{Values(), Values(), phone({{Columns::name, "Layla Haddad"}})} << QStringList();
 }
 
 void TestVCard::handWrittenCards()
