@@ -1,70 +1,23 @@
 #include "icalendar.h"
 
 #include "clocktime.h"
-#include "dates.h"
+#include "icalendarevent.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QFileDevice>
 #include <QHash>
-#include <QSet>
-#include <QStringDecoder>
-
-#include <libical/ical.h>
-
-#include <deque>
-#include <map>
 
 namespace dalil::ICalendar {
 
+using namespace Events;
 using Records::Values;
 namespace Columns = Exchange::NoteColumns;
 
 namespace {
 
-// The longest event (its lines together) the reader holds; past it the file is refused there.
-constexpr qint64 longestEvent = 8 * Exchange::longestLine;
 // The last year libical writes.
 constexpr int lastYear = 3000;
-// The most occurrences a recurrence rule is followed through, in range or not, for one event.
-constexpr int longestRecurrence = 1'000'000;
-
-// Each column with its X- property.
-struct Carried
-{
-    const QString &column;
-    const char *property;
-};
-const std::array<Carried, 6> carried{{
-    {Columns::weekday, Properties::weekday},
-    {Columns::day, Properties::day},
-    {Columns::month, Properties::month},
-    {Columns::year, Properties::year},
-    {Columns::time, Properties::time},
-    {Columns::text, Properties::text},
-}};
-
-// What libical owns, let go when the holder goes.
-struct ComponentFree
-{
-    void operator()(icalcomponent *c) const { icalcomponent_free(c); }
-};
-using Component = std::unique_ptr<icalcomponent, ComponentFree>;
-struct TimeZoneFree
-{
-    void operator()(icaltimezone *z) const { icaltimezone_free(z, 1); }
-};
-using TimeZone = std::unique_ptr<icaltimezone, TimeZoneFree>;
-struct IteratorFree
-{
-    void operator()(icalrecur_iterator *i) const { icalrecur_iterator_free(i); }
-};
-using Iterator = std::unique_ptr<icalrecur_iterator, IteratorFree>;
-
-QString lineProblem(qint64 line, const QString &what)
-{
-    return QStringLiteral("السطر %1: %2").arg(line).arg(what);
-}
 
 // The text iCalendar can carry: without the controls other than TAB and LF, DEL, and unpaired
 // surrogates.
@@ -87,11 +40,6 @@ QString carriable(const QString &text)
         out += c;
     }
     return out;
-}
-
-QString text(const char *utf8)
-{
-    return utf8 ? QString::fromUtf8(utf8) : QString();
 }
 
 // A whole number in a date column: blanks around it, digits of any of the three kinds.
@@ -127,548 +75,6 @@ QDate storedDate(const Values &record)
     return QDate(*year, *month, *day);
 }
 
-// An event's start as the reader places it: a day, and a time of day unless it lasts all day.
-struct Start
-{
-    QDate date;
-    std::optional<QTime> time;
-};
-
-// The record an event's start and texts give, before its X-DALIL- properties.
-Values derived(const Start &start, const QString &summary)
-{
-    Values record;
-    record.insert(Columns::weekday, Records::valueForText(Dates::weekdayName(start.date)));
-    record.insert(Columns::day, QString::number(start.date.day()));
-    record.insert(Columns::month, QString::number(start.date.month()));
-    record.insert(Columns::year, QString::number(start.date.year()));
-    record.insert(Columns::time, Records::valueForText(start.time ? ClockTime::text(*start.time) : QString()));
-    record.insert(Columns::text, Records::valueForText(summary));
-    return record;
-}
-
-// SUMMARY, or DESCRIPTION when the summary says nothing.
-QString eventText(icalcomponent *event)
-{
-    QString summary;
-    if (icalproperty *p = icalcomponent_get_first_property(event, ICAL_SUMMARY_PROPERTY))
-        summary = text(icalproperty_get_summary(p));
-    if (summary.isEmpty()) {
-        if (icalproperty *p = icalcomponent_get_first_property(event, ICAL_DESCRIPTION_PROPERTY))
-            summary = text(icalproperty_get_description(p));
-    }
-    return summary;
-}
-
-// The stored texts an event carries in its X-DALIL- properties, put in place of the derived.
-void applyCarried(icalcomponent *event, Values &record)
-{
-    for (icalproperty *p = icalcomponent_get_first_property(event, ICAL_X_PROPERTY); p;
-         p = icalcomponent_get_next_property(event, ICAL_X_PROPERTY)) {
-        const char *name = icalproperty_get_x_name(p);
-        for (const Carried &c : carried) {
-            if (name && qstricmp(name, c.property) == 0) {
-                if (const auto stored = unescaped(text(icalproperty_get_x(p))))
-                    record.insert(c.column, Records::valueForText(*stored));
-            }
-        }
-    }
-}
-
-// What libical could not read in an event's own properties (its alarms do not matter here).
-// An empty value and a property of a name libical does not know are valid iCalendar that
-// libical drops with an error note: they are no fault of the event.
-QString parseError(icalcomponent *event)
-{
-    for (icalproperty *p = icalcomponent_get_first_property(event, ICAL_XLICERROR_PROPERTY); p;
-         p = icalcomponent_get_next_property(event, ICAL_XLICERROR_PROPERTY)) {
-        const QString message = text(icalproperty_get_xlicerror(p));
-        icalparameter *type = icalproperty_get_first_parameter(p, ICAL_XLICERRORTYPE_PARAMETER);
-        const bool unknownName =
-            type && icalparameter_get_xlicerrortype(type) == ICAL_XLICERRORTYPE_PROPERTYPARSEERROR;
-        if (!unknownName && !message.startsWith(QLatin1String("No value for")))
-            return message.trimmed();
-    }
-    return {};
-}
-
-QString tzidOf(icalproperty *p)
-{
-    icalparameter *tzid = icalproperty_get_first_parameter(p, ICAL_TZID_PARAMETER);
-    return tzid ? text(icalparameter_get_tzid(tzid)) : QString();
-}
-
-} // namespace
-
-QString escaped(const QString &text)
-{
-    if (text.isEmpty())
-        return QStringLiteral("%");
-    QString out;
-    out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        const char16_t u = c.unicode();
-        const bool edgeSpace = u == u' ' && (i == 0 || i == text.size() - 1);
-        if (u < 0x20 || u == 0x7f || u == u'%' || u == u'\\' || u == u';' || u == u',' || edgeSpace) {
-            out += QStringLiteral("%%1").arg(u, 2, 16, QLatin1Char('0')).toUpper();
-        } else if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-            out += c;
-            out += text[++i];
-        } else if (c.isSurrogate()) {
-            out += QStringLiteral("%u%1").arg(u, 4, 16, QLatin1Char('0')).toUpper().replace(u'U', u'u');
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
-std::optional<QString> unescaped(const QString &text)
-{
-    if (text == QLatin1String("%"))
-        return QString();
-    QString out;
-    out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] != u'%') {
-            out += text[i];
-            continue;
-        }
-        const bool wide = i + 1 < text.size() && text[i + 1] == u'u';
-        const qsizetype digits = wide ? 4 : 2;
-        const qsizetype at = wide ? i + 2 : i + 1;
-        if (at + digits > text.size())
-            return std::nullopt;
-        bool ok = false;
-        const uint code = QStringView(text).mid(at, digits).toUInt(&ok, 16);
-        if (!ok)
-            return std::nullopt;
-        out += QChar(char16_t(code));
-        i = at + digits - 1;
-    }
-    return out;
-}
-
-// ------------------------------------------------------------------------------------------
-// Reading
-
-namespace {
-
-// A content line's form (RFC 5545, 3.1): a name, parameters each with a value, ':' and the
-// value. libical passes over some malformed lines without a word; they are refused here.
-bool wellFormed(const QByteArray &line)
-{
-    const auto isNameChar = [](char c) {
-        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-';
-    };
-    qsizetype i = 0;
-    const auto name = [&] {
-        const qsizetype from = i;
-        while (i < line.size() && isNameChar(line[i]))
-            ++i;
-        return i > from;
-    };
-    if (!name())
-        return false;
-    while (i < line.size() && line[i] == ';') {
-        ++i;
-        if (!name() || i >= line.size() || line[i] != '=')
-            return false;
-        do {
-            ++i;
-            if (i < line.size() && line[i] == '"') {
-                const qsizetype close = line.indexOf('"', i + 1);
-                if (close < 0)
-                    return false;
-                i = close + 1;
-            } else {
-                while (i < line.size() && line[i] != ';' && line[i] != ':' && line[i] != ',' && line[i] != '"')
-                    ++i;
-            }
-        } while (i < line.size() && line[i] == ',');
-    }
-    return i < line.size() && line[i] == ':';
-}
-
-class Reader final : public Exchange::RecordReader
-{
-public:
-    Reader(QIODevice *in, QDate from, QDate to, const QTimeZone &zone)
-        : m_in(in), m_from(from), m_to(to), m_zone(zone)
-    {
-    }
-
-    bool next(Values &record) override
-    {
-        while (!m_problem.isProblem()) {
-            if (nextOccurrence(record))
-                return true;
-            QByteArray line;
-            qint64 number = 0;
-            if (!logicalLine(line, number))
-                return false;
-            take(line, number);
-        }
-        return false;
-    }
-
-    Exchange::Problem problem() const override { return m_problem; }
-    qint64 position() const override { return m_position; }
-
-    QStringList notices() const override
-    {
-        QStringList out;
-        for (const QString &tzid : m_unknownZones)
-            out += QStringLiteral("منطقة زمنية غير معروفة (%1): أُخذت أوقاتها بالتوقيت المحلي").arg(tzid);
-        if (m_otherComponents > 0)
-            out += QStringLiteral("%1 من عناصر التقويم ليست مواعيد (مهام أو يوميات) لم تستورد").arg(m_otherComponents);
-        if (m_cutRecurrences > 0)
-            out += QStringLiteral("%1 من المواعيد المتكررة توقف تكرارها عند %2 مرة").arg(m_cutRecurrences).arg(longestRecurrence);
-        return out;
-    }
-
-private:
-    // The block of a component inside the calendar, collected until its END.
-    struct Block
-    {
-        QByteArray name;
-        QByteArray lines;
-        qint64 firstLine = 0;
-        qint64 startLine = 0; // the DTSTART line of an event
-    };
-
-    // The occurrences of the event being read, given one at a time.
-    struct Occurrences
-    {
-        Component event;
-        QString summary;
-        icaltimetype start{};
-        QString tzid;
-        Iterator rule;
-        std::deque<icaltimetype> dates; // DTSTART when no rule, and the RDATEs
-        QSet<QDateTime> excluded;
-        int followed = 0;
-    };
-
-    void fail(qint64 line, const QString &what)
-    {
-        if (!m_problem.isProblem())
-            m_problem = {line, line > 0 ? lineProblem(line, what) : what};
-    }
-
-    // One physical line without its end, or false at the end of the input.
-    bool physicalLine(QByteArray &line)
-    {
-        if (m_in->atEnd())
-            return false;
-        line = m_in->readLine(Exchange::longestLine + 3);
-        m_position += line.size();
-        ++m_physical;
-        const bool ended = line.endsWith('\n');
-        if (ended)
-            line.chop(1);
-        if (line.endsWith('\r'))
-            line.chop(1);
-        if (!ended && !m_in->atEnd()) {
-            fail(m_physical, QStringLiteral("سطر أطول مما يقرأ البرنامج"));
-            return false;
-        }
-        if (m_physical == 1 && line.startsWith("\xEF\xBB\xBF"))
-            line.remove(0, 3);
-        return true;
-    }
-
-    // One content line with its folded continuations, and the number of its first line.
-    bool logicalLine(QByteArray &line, qint64 &number)
-    {
-        for (;;) {
-            if (!m_hasAhead && !(m_hasAhead = physicalLine(m_ahead)))
-                break;
-            if (!m_ahead.isEmpty())
-                break;
-            m_hasAhead = false; // blank lines are passed over
-        }
-        if (!m_hasAhead) {
-            if (!m_problem.isProblem())
-                ended();
-            return false;
-        }
-        line = std::move(m_ahead);
-        number = m_physical;
-        m_hasAhead = false;
-        while ((m_hasAhead = physicalLine(m_ahead)) && (m_ahead.startsWith(' ') || m_ahead.startsWith('\t'))) {
-            line.append(QByteArrayView(m_ahead).sliced(1));
-            m_hasAhead = false;
-            if (line.size() > Exchange::longestLine) {
-                fail(number, QStringLiteral("سطر أطول مما يقرأ البرنامج"));
-                return false;
-            }
-        }
-        if (m_problem.isProblem())
-            return false;
-        if (m_hasAhead)
-            number = m_physical - 1;
-        QStringDecoder utf8(QStringDecoder::Utf8);
-        const QString decoded = utf8(line);
-        if (utf8.hasError()) {
-            fail(number, QStringLiteral("نص ليس بترميز UTF-8"));
-            return false;
-        }
-        if (!wellFormed(line)) {
-            fail(number, QStringLiteral("سطر لا يُقرأ في التقويم: %1").arg(decoded.left(80)));
-            return false;
-        }
-        return true;
-    }
-
-    void ended()
-    {
-        if (!m_open.isEmpty()) {
-            const auto &[name, line] = m_open.last();
-            fail(line, QStringLiteral("BEGIN:%1 دون END:%1").arg(QString::fromUtf8(name)));
-        } else if (!m_seenCalendar) {
-            fail(m_physical > 0 ? 1 : 0, QStringLiteral("الملف ليس تقويماً (لا يبدأ بـ BEGIN:VCALENDAR)"));
-        }
-    }
-
-    // Takes one content line: opens and closes components, collects the blocks inside the calendar.
-    void take(const QByteArray &line, qint64 number)
-    {
-        const qsizetype colon = line.indexOf(':');
-        qsizetype nameEnd = 0;
-        while (nameEnd < colon && line[nameEnd] != ';')
-            ++nameEnd;
-        const QByteArray name = line.left(nameEnd).toUpper();
-        const QByteArray value = line.mid(colon + 1).trimmed().toUpper();
-        if (m_open.isEmpty() && !(name == "BEGIN" && value == "VCALENDAR")) {
-            fail(number, QStringLiteral("الملف ليس تقويماً (لا يبدأ بـ BEGIN:VCALENDAR)"));
-            return;
-        }
-        if (name == "BEGIN") {
-            m_open.append({value, number});
-            m_seenCalendar = true;
-            if (m_open.size() == 2)
-                m_block = {value, {}, number, 0};
-        }
-        if (m_open.size() >= 2) {
-            m_block.lines += line;
-            m_block.lines += "\r\n";
-            if (m_open.size() == 2 && name == "DTSTART" && m_block.startLine == 0)
-                m_block.startLine = number;
-            if (m_block.lines.size() > longestEvent) {
-                fail(m_block.firstLine, QStringLiteral("عنصر في التقويم أطول مما يقرأ البرنامج"));
-                return;
-            }
-        }
-        if (name == "END") {
-            if (m_open.isEmpty() || m_open.last().first != value) {
-                fail(number, QStringLiteral("END:%1 دون BEGIN:%1").arg(QString::fromUtf8(value)));
-                return;
-            }
-            m_open.removeLast();
-            if (m_open.size() == 1)
-                closed();
-        }
-    }
-
-    void closed()
-    {
-        Block block = std::move(m_block);
-        m_block = {};
-        if (block.name == "VTIMEZONE")
-            addZone(block);
-        else if (block.name == "VEVENT")
-            readEvent(block);
-        else
-            ++m_otherComponents;
-    }
-
-    // A time zone of the file, for the events after it; one libical cannot read is passed over
-    // (its times then go by the Olson name, or local time).
-    void addZone(const Block &block)
-    {
-        Component c(icalparser_parse_string(block.lines.constData()));
-        if (!c || icalcomponent_isa(c.get()) != ICAL_VTIMEZONE_COMPONENT)
-            return;
-        icalproperty *id = icalcomponent_get_first_property(c.get(), ICAL_TZID_PROPERTY);
-        const QString tzid = id ? text(icalproperty_get_tzid(id)) : QString();
-        if (tzid.isEmpty())
-            return;
-        TimeZone zone(icaltimezone_new());
-        if (!icaltimezone_set_component(zone.get(), c.get()))
-            return;
-        c.release(); // the zone holds it now
-        m_zones[tzid] = std::move(zone);
-    }
-
-    // A time of the file, given with its TZID (or UTC, or floating), in the reader's zone.
-    std::optional<Start> placed(icaltimetype t, const QString &tzid)
-    {
-        const QDate date(t.year, t.month, t.day);
-        if (!date.isValid())
-            return std::nullopt;
-        if (t.is_date)
-            return Start{date, std::nullopt};
-        const QTime time(t.hour, t.minute, t.second);
-        if (!time.isValid())
-            return std::nullopt;
-        QDateTime at;
-        if (icaltime_is_utc(t)) {
-            at = QDateTime(date, time, QTimeZone::utc());
-        } else if (!tzid.isEmpty()) {
-            if (const auto found = m_zones.find(tzid); found != m_zones.end()) {
-                icaltimetype utc = t;
-                utc.zone = nullptr;
-                icaltimezone_convert_time(&utc, found->second.get(), icaltimezone_get_utc_timezone());
-                at = QDateTime(QDate(utc.year, utc.month, utc.day), QTime(utc.hour, utc.minute, utc.second),
-                               QTimeZone::utc());
-            } else if (const QTimeZone olson(tzid.toUtf8()); olson.isValid()) {
-                at = QDateTime(date, time, olson);
-            } else {
-                m_unknownZones.insert(tzid);
-            }
-        }
-        if (!at.isValid())
-            return Start{date, time}; // floating: the reader's own time
-        const QDateTime local = at.toTimeZone(m_zone);
-        return Start{local.date(), local.time()};
-    }
-
-    void readEvent(const Block &block)
-    {
-        Component event(icalparser_parse_string(block.lines.constData()));
-        if (!event || icalcomponent_isa(event.get()) != ICAL_VEVENT_COMPONENT) {
-            fail(block.firstLine, QStringLiteral("حدث لا يُقرأ"));
-            return;
-        }
-        if (const QString error = parseError(event.get()); !error.isEmpty()) {
-            fail(block.firstLine, QStringLiteral("حدث لا يُقرأ: %1").arg(error));
-            return;
-        }
-        icalproperty *dtstart = icalcomponent_get_first_property(event.get(), ICAL_DTSTART_PROPERTY);
-        if (!dtstart) {
-            fail(block.firstLine, QStringLiteral("حدث بلا بداية (DTSTART)"));
-            return;
-        }
-        Occurrences o;
-        o.start = icalproperty_get_dtstart(dtstart);
-        o.tzid = tzidOf(dtstart);
-        const auto first = placed(o.start, o.tzid);
-        if (!first) {
-            fail(block.startLine, QStringLiteral("بداية الحدث (DTSTART) لا تُقرأ"));
-            return;
-        }
-        o.summary = eventText(event.get());
-        icalproperty *rrule = icalcomponent_get_first_property(event.get(), ICAL_RRULE_PROPERTY);
-        icalproperty *rdate = icalcomponent_get_first_property(event.get(), ICAL_RDATE_PROPERTY);
-        if (!rrule && !rdate) {
-            Values record = derived(*first, o.summary);
-            applyCarried(event.get(), record);
-            m_ready.push_back(std::move(record));
-            return;
-        }
-        icaltimetype wall = o.start;
-        wall.zone = nullptr; // the rule runs on the clock of the event's own zone
-        if (rrule) {
-            const icalrecurrencetype rule = icalproperty_get_rrule(rrule);
-            o.rule.reset(icalrecur_iterator_new(rule, icaltime_is_utc(o.start) ? o.start : wall));
-            if (o.rule && rule.count == 0 && m_from.isValid()) {
-                // Straight to the range: a rule of every minute over decades costs nothing.
-                icaltimetype near = icaltime_null_time();
-                const QDate day = m_from.addDays(-2);
-                near.year = day.year();
-                near.month = day.month();
-                near.day = day.day();
-                near.is_date = o.start.is_date;
-                near.zone = icaltime_is_utc(o.start) ? icaltimezone_get_utc_timezone() : nullptr;
-                if (icaltime_compare(near, o.start) > 0)
-                    icalrecur_iterator_set_start(o.rule.get(), near);
-            }
-        } else {
-            o.dates.push_back(o.start);
-        }
-        for (icalproperty *p = rdate; p; p = icalcomponent_get_next_property(event.get(), ICAL_RDATE_PROPERTY)) {
-            const icaldatetimeperiodtype when = icalproperty_get_rdate(p);
-            o.dates.push_back(icaltime_is_null_time(when.time) ? when.period.start : when.time);
-        }
-        for (icalproperty *p = icalcomponent_get_first_property(event.get(), ICAL_EXDATE_PROPERTY); p;
-             p = icalcomponent_get_next_property(event.get(), ICAL_EXDATE_PROPERTY)) {
-            if (const auto at = placed(icalproperty_get_exdate(p), tzidOf(p)))
-                o.excluded.insert(key(*at));
-        }
-        o.event = std::move(event);
-        m_occurrences = std::move(o);
-    }
-
-    static QDateTime key(const Start &s) { return QDateTime(s.date, s.time.value_or(QTime(0, 0))); }
-
-    // The next occurrence of the recurring event being read that falls in the range.
-    bool nextOccurrence(Values &record)
-    {
-        if (!m_ready.empty()) {
-            record = std::move(m_ready.front());
-            m_ready.pop_front();
-            return true;
-        }
-        if (!m_occurrences)
-            return false;
-        Occurrences &o = *m_occurrences;
-        while (o.rule || !o.dates.empty()) {
-            icaltimetype t;
-            if (o.rule) {
-                t = icalrecur_iterator_next(o.rule.get());
-                if (icaltime_is_null_time(t) || ++o.followed > longestRecurrence) {
-                    if (o.followed > longestRecurrence)
-                        ++m_cutRecurrences;
-                    o.rule.reset();
-                    continue;
-                }
-            } else {
-                t = o.dates.front();
-                o.dates.pop_front();
-            }
-            const QString tzid = icaltime_is_utc(t) ? QString() : o.tzid;
-            const auto at = placed(t, tzid);
-            if (!at)
-                continue;
-            if (o.rule && m_to.isValid() && at->date > m_to.addDays(2)) {
-                o.rule.reset(); // the rule's occurrences only grow from here
-                continue;
-            }
-            if ((m_from.isValid() && at->date < m_from) || (m_to.isValid() && at->date > m_to)
-                || o.excluded.contains(key(*at)))
-                continue;
-            record = derived(*at, o.summary);
-            return true;
-        }
-        m_occurrences.reset();
-        return false;
-    }
-
-    QIODevice *m_in;
-    QDate m_from;
-    QDate m_to;
-    QTimeZone m_zone;
-    Exchange::Problem m_problem;
-    qint64 m_position = 0;
-    qint64 m_physical = 0;
-    QByteArray m_ahead;
-    bool m_hasAhead = false;
-    bool m_seenCalendar = false;
-    QList<std::pair<QByteArray, qint64>> m_open; // the components open, with their BEGIN's line
-    Block m_block;
-    std::map<QString, TimeZone> m_zones;
-    std::deque<Values> m_ready;
-    std::optional<Occurrences> m_occurrences;
-    QSet<QString> m_unknownZones;
-    int m_otherComponents = 0;
-    int m_cutRecurrences = 0;
-};
-
-// ------------------------------------------------------------------------------------------
-// Writing
-
 class CalendarWriter final : public Writer
 {
 public:
@@ -676,12 +82,8 @@ public:
 
     bool write(const Values &record) override
     {
-        if (m_failed)
+        if (!begun())
             return false;
-        if (!m_started && !put("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Dalil//Dalil//AR\r\n"
-                               "CALSCALE:GREGORIAN\r\n"))
-            return false;
-        m_started = true;
 
         const QDate date = storedDate(record);
         if (!date.isValid()) {
@@ -716,12 +118,8 @@ public:
 
     bool finish() override
     {
-        if (m_failed)
+        if (!begun())
             return false;
-        if (!m_started && !put("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Dalil//Dalil//AR\r\n"
-                               "CALSCALE:GREGORIAN\r\n"))
-            return false;
-        m_started = true;
         if (!put("END:VCALENDAR\r\n"))
             return false;
         // A file holds back what it was given: a full disk shows only when it is flushed.
@@ -741,6 +139,14 @@ public:
     }
 
 private:
+    // The calendar's first lines, before the first event (or the end of an empty calendar).
+    bool begun()
+    {
+        if (!m_failed && !m_started)
+            m_started = put("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Dalil//Dalil//AR\r\nCALSCALE:GREGORIAN\r\n");
+        return !m_failed;
+    }
+
     bool put(const char *text)
     {
         const qint64 size = qstrlen(text);
@@ -835,11 +241,6 @@ private:
 };
 
 } // namespace
-
-std::unique_ptr<Exchange::RecordReader> reader(QIODevice *in, QDate from, QDate to, const QTimeZone &zone)
-{
-    return std::make_unique<Reader>(in, from, to, zone);
-}
 
 std::unique_ptr<Writer> writer(QIODevice *out, const QTimeZone &zone)
 {

@@ -9,9 +9,16 @@
 //    text, if any, in DESCRIPTION so that other programs show it.
 // The date is read from the day, month and year columns: each a whole number (Western,
 // Arabic-Indic or Extended Arabic-Indic digits, blanks around it), together a Gregorian date
-// in the years 1 to 3000 (libical writes no later year). An appointment whose date does not read so cannot be placed in a
-// calendar: the writer leaves it out, counts it (skipped()) and says so in notices().
+// in the years 1 to 3000 (libical writes no later year). An appointment whose date does not
+// read so cannot be placed in a calendar: the writer leaves it out, counts it (skipped()) and
+// says so in notices().
 //
+// Reading goes line by line (CRLF or LF, folded lines joined, a BOM at the start passed over),
+// keeps the file's VTIMEZONEs as they come, and hands each VEVENT on its own to libical. It
+// stops at the first problem, naming its line: not a calendar, a BEGIN without its END (or an
+// END without its BEGIN), a line that is not iCalendar's name;parameters:value, text that is
+// not UTF-8, a line longer than Exchange::longestLine, an event libical cannot read (an empty
+// value or a property libical does not know is no fault), a DTSTART missing or not a date.
 // Reading gives, for each event: the date and time of its start in the reader's zone (a time
 // with TZID through the file's VTIMEZONE of that name, else the Olson zone of that name, else
 // as local time with a notice; UTC "Z"; floating as local) as التاريخ, الشهر, العام in
@@ -29,16 +36,17 @@
 // each column that differs:
 //    X-DALIL-WEEKDAY  اليوم        X-DALIL-DAY   التاريخ     X-DALIL-MONTH  الشهر
 //    X-DALIL-YEAR     العام        X-DALIL-TIME  الساعة      X-DALIL-TEXT   الموعد
-// and the reader takes them in place of what it derives, so that writing then reading gives
-// back every column exactly. Other programs ignore X- properties and keep them.
+// and the reader takes them in place of what it derives (in an event that does not recur; the
+// writer writes no other), so that writing then reading gives back every column exactly.
+// Other programs ignore X- properties and keep them.
 //
 // Escape of the X-DALIL- values. iCalendar text carries neither NUL, CR, the other C0
-// controls (TAB and LF apart) nor DEL, nor an unpaired UTF-16 surrogate, and readers drop the
+// controls (TAB and LF apart) nor DEL, nor an unpaired UTF-16 surrogate, and libical drops the
 // blanks at either end of a value. In an X-DALIL- value every C0 control (TAB and LF
 // included), DEL, a space at either end, '%', '\', ';' and ',' are written '%' with two hex
 // digits of their code ("%00", "%0D", "%7F", "%20", "%25"), an unpaired surrogate '%u' with
-// four ("%uD800"); an empty text is a lone '%' (an empty property value is not valid
-// iCalendar). The value then needs none of iCalendar's own escapes, and any parser keeps it
+// four ("%uD800"); an empty text is a lone '%' (libical refuses an empty property
+// value). The value then needs none of iCalendar's own escapes, and any parser keeps it
 // as it is. The SUMMARY and DESCRIPTION that other programs show carry the text with the
 // characters iCalendar cannot carry left out.
 #pragma once

@@ -77,7 +77,8 @@ ReadResult readAll(const QByteArray &bytes, QDate from = {}, QDate to = {}, cons
     return result;
 }
 
-QByteArray writeAll(const Records &records, const QTimeZone &zone, int *skipped = nullptr)
+QByteArray writeAll(const Records &records, const QTimeZone &zone, int *skipped = nullptr,
+                    QStringList *notices = nullptr)
 {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
@@ -90,6 +91,8 @@ QByteArray writeAll(const Records &records, const QTimeZone &zone, int *skipped 
         qFatal("a buffer refused the end");
     if (skipped)
         *skipped = writer->skipped();
+    if (notices)
+        *notices = writer->notices();
     return buffer.data();
 }
 
@@ -383,6 +386,9 @@ void TestICalendar::brokenFiles_data()
     QTest::newRow("BEGIN without END") << fixture("begin_without_end.ics") << qint64(3) << "BEGIN:VEVENT دون END:VEVENT";
     QTest::newRow("END of the wrong component") << fixture("end_without_begin.ics") << qint64(9) << "END:VEVENT";
     QTest::newRow("invalid UTF-8") << fixture("invalid_utf8.ics") << qint64(6) << "UTF-8";
+    QTest::newRow("invalid UTF-8 in a folded line, after folded lines")
+        << head + "X-A:a\r\n b\r\n c\r\nX-SPLIT:\xd8\r\n \xa7\r\nX-B:ok\r\n b\r\n \xff\r\nEND:VCALENDAR\r\n"
+        << qint64(8) << "UTF-8";
     QTest::newRow("no DTSTART") << fixture("missing_dtstart.ics") << qint64(3) << "DTSTART";
     QTest::newRow("a thirteenth month") << fixture("bad_dtstart.ics") << qint64(6) << "DTSTART";
     QTest::newRow("a rule libical cannot read") << fixture("bad_rule.ics") << qint64(3) << "RRULE";
@@ -426,8 +432,15 @@ void TestICalendar::roundTrip()
 
     const Records notes = awkwardNotes();
     int skipped = -1;
-    const QByteArray file = writeAll(unexportable() + notes + unexportable(), zone, &skipped);
+    QStringList notices;
+    const QByteArray file = writeAll(unexportable() + notes + unexportable(), zone, &skipped, &notices);
+    // What could not be written is counted and told, one line each, naming the appointment.
     QCOMPARE(skipped, 2 * unexportable().size());
+    QCOMPARE(notices.size(), skipped);
+    for (qsizetype i = 0; i < notices.size(); ++i) {
+        const Values &left = unexportable()[i % unexportable().size()];
+        QVERIFY2(notices[i].contains(left.value(Columns::text).toString()), qPrintable(notices[i]));
+    }
 
     // A range that holds nothing: the events do not recur, and come all the same.
     const ReadResult read = readAll(file, QDate(1990, 1, 1), QDate(1990, 1, 1), zone);
@@ -444,6 +457,9 @@ void TestICalendar::roundTrip()
                                          got.toString().left(60), want.toString().left(60))));
         }
     }
+
+    const ReadResult empty = readAll(writeAll({}, zone));
+    QVERIFY(!empty.problem.isProblem() && empty.records.isEmpty());
 
     // The X-DALIL- properties only where the standard ones do not say it all: an appointment
     // whose texts are those the reader derives carries none.
