@@ -285,6 +285,13 @@ void TestICalendar::fixtures_data()
     QTest::newRow("a VTIMEZONE of its own name")
         << "america_new_york.ics"
         << Records{note("الجمعة", "29", "8", "2014", "3:00 م", "an event with a custom tz name")} << 0;
+    QTest::newRow("Olson name, unknown zone, UTC crossing midnight, lower case")
+        << "zones.ics"
+        << Records{note("الثلاثاء", "20", "1", "2026", "4:00 ص", "Tokyo by its Olson name"),
+                   note("الثلاثاء", "20", "1", "2026", "10:00 ص", "a zone nobody knows"),
+                   note("الأربعاء", "21", "1", "2026", "1:30 ص", "late in UTC, early next day in Riyadh"),
+                   note("الخميس", "22", "1", "2026", "", "lower-case names")}
+        << 1;
     QTest::newRow("BOM, no events") << "bom_calendar.ics" << Records{} << 0;
     QTest::newRow("Unicode in the calendar's name, no events") << "calendar_with_unicode.ics" << Records{} << 0;
     QTest::newRow("Arabic, all day, floating, folded, a to-do, recurring")
