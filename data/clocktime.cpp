@@ -6,7 +6,7 @@ namespace dalil::ClockTime {
 
 namespace {
 
-enum class Part { None, Morning, Evening, Noon, Night };
+enum class Period { None, Morning, Evening, Noon, Night };
 
 // The text without what does not change its reading: blanks, direction marks, tatweel and
 // short vowels; digits made Western, the separators made ':', Latin letters made small.
@@ -34,28 +34,43 @@ QString compacted(const QString &text)
     return out;
 }
 
-Part partOf(QStringView word)
+Period periodOf(QStringView word)
 {
     struct Word
     {
         const char16_t *text;
-        Part part;
+        Period period;
     };
     static constexpr std::array words{
-        Word{u"ص", Part::Morning},        Word{u"صباحا", Part::Morning},   Word{u"صباح", Part::Morning},
-        Word{u"فجرا", Part::Morning},     Word{u"فجر", Part::Morning},     Word{u"قبلالظهر", Part::Morning},
-        Word{u"am", Part::Morning},       Word{u"a:m:", Part::Morning},    Word{u"a:m", Part::Morning},
-        Word{u"م", Part::Evening},        Word{u"مساء", Part::Evening},    Word{u"مساءا", Part::Evening},
-        Word{u"عصرا", Part::Evening},     Word{u"عصر", Part::Evening},     Word{u"بعدالظهر", Part::Evening},
-        Word{u"بعدالظهيرة", Part::Evening}, Word{u"pm", Part::Evening},   Word{u"p:m:", Part::Evening},
-        Word{u"p:m", Part::Evening},      Word{u"ظهرا", Part::Noon},       Word{u"ظهر", Part::Noon},
-        Word{u"ليلا", Part::Night},       Word{u"ليل", Part::Night},
+        Word{u"ص", Period::Morning},
+        Word{u"صباحا", Period::Morning},
+        Word{u"صباح", Period::Morning},
+        Word{u"فجرا", Period::Morning},
+        Word{u"فجر", Period::Morning},
+        Word{u"قبلالظهر", Period::Morning},
+        Word{u"am", Period::Morning},
+        Word{u"a:m:", Period::Morning},
+        Word{u"a:m", Period::Morning},
+        Word{u"م", Period::Evening},
+        Word{u"مساء", Period::Evening},
+        Word{u"مساءا", Period::Evening},
+        Word{u"عصرا", Period::Evening},
+        Word{u"عصر", Period::Evening},
+        Word{u"بعدالظهر", Period::Evening},
+        Word{u"بعدالظهيرة", Period::Evening},
+        Word{u"pm", Period::Evening},
+        Word{u"p:m:", Period::Evening},
+        Word{u"p:m", Period::Evening},
+        Word{u"ظهرا", Period::Noon},
+        Word{u"ظهر", Period::Noon},
+        Word{u"ليلا", Period::Night},
+        Word{u"ليل", Period::Night},
     };
     for (const Word &w : words) {
         if (word == QStringView(w.text))
-            return w.part;
+            return w.period;
     }
-    return Part::None;
+    return Period::None;
 }
 
 bool isDigit(QChar c)
@@ -84,14 +99,13 @@ std::optional<QTime> read(const QString &text)
         ++to;
     if (from == s.size())
         return std::nullopt;
-    // "a.m." compacts to "a:m:": the run must not swallow the separator of a word after it.
     const QStringView before = QStringView(s).left(from);
     const QStringView after = QStringView(s).mid(to);
     if (!before.isEmpty() && !after.isEmpty())
         return std::nullopt;
     const QStringView word = before.isEmpty() ? after : before;
-    const Part part = word.isEmpty() ? Part::None : partOf(word);
-    if (!word.isEmpty() && part == Part::None)
+    const Period period = word.isEmpty() ? Period::None : periodOf(word);
+    if (!word.isEmpty() && period == Period::None)
         return std::nullopt;
 
     const QStringView clock = QStringView(s).mid(from, to - from);
@@ -108,30 +122,30 @@ std::optional<QTime> read(const QString &text)
     if (minute > 59 || second > 59)
         return std::nullopt;
 
-    switch (part) {
-    case Part::None:
+    switch (period) {
+    case Period::None:
         if (hour > 23 || (fields.size() == 1 && hour >= 1 && hour <= 12))
             return std::nullopt;
         break;
-    case Part::Morning:
+    case Period::Morning:
         if (hour > 12)
             return std::nullopt;
         if (hour == 12)
             hour = 0;
         break;
-    case Part::Evening:
+    case Period::Evening:
         if (hour == 0 || hour > 23)
             return std::nullopt;
         if (hour < 12)
             hour += 12;
         break;
-    case Part::Noon:
+    case Period::Noon:
         if (hour >= 1 && hour <= 5)
             hour += 12;
         else if (hour != 11 && hour != 12)
             return std::nullopt;
         break;
-    case Part::Night:
+    case Period::Night:
         if (hour == 12)
             hour = 0;
         else if (hour >= 6 && hour <= 11)

@@ -148,12 +148,11 @@ private:
     // The occurrences of the event being read, given one at a time.
     struct Occurrences
     {
-        Component event;
         QString summary;
         icaltimetype start{};
         QString tzid;
         Iterator rule;
-        std::deque<icaltimetype> dates; // DTSTART when no rule, and the RDATEs
+        std::deque<std::pair<icaltimetype, QString>> dates; // DTSTART when no rule, and the RDATEs, with TZID
         QSet<QDateTime> excluded;
         int followed = 0;
     };
@@ -399,18 +398,17 @@ private:
                     icalrecur_iterator_set_start(o.rule.get(), near);
             }
         } else {
-            o.dates.push_back(o.start);
+            o.dates.emplace_back(o.start, o.tzid);
         }
         for (icalproperty *p = rdate; p; p = icalcomponent_get_next_property(event.get(), ICAL_RDATE_PROPERTY)) {
             const icaldatetimeperiodtype when = icalproperty_get_rdate(p);
-            o.dates.push_back(icaltime_is_null_time(when.time) ? when.period.start : when.time);
+            o.dates.emplace_back(icaltime_is_null_time(when.time) ? when.period.start : when.time, tzidOf(p));
         }
         for (icalproperty *p = icalcomponent_get_first_property(event.get(), ICAL_EXDATE_PROPERTY); p;
              p = icalcomponent_get_next_property(event.get(), ICAL_EXDATE_PROPERTY)) {
             if (const auto at = placed(icalproperty_get_exdate(p), tzidOf(p)))
                 o.excluded.insert(key(*at));
         }
-        o.event = std::move(event);
         m_occurrences = std::move(o);
     }
 
@@ -429,6 +427,7 @@ private:
         Occurrences &o = *m_occurrences;
         while (o.rule || !o.dates.empty()) {
             icaltimetype t;
+            QString tzid = o.tzid;
             if (o.rule) {
                 t = icalrecur_iterator_next(o.rule.get());
                 if (icaltime_is_null_time(t) || ++o.followed > longestRecurrence) {
@@ -438,10 +437,11 @@ private:
                     continue;
                 }
             } else {
-                t = o.dates.front();
+                std::tie(t, tzid) = o.dates.front();
                 o.dates.pop_front();
             }
-            const QString tzid = icaltime_is_utc(t) ? QString() : o.tzid;
+            if (icaltime_is_utc(t))
+                tzid.clear();
             const auto at = placed(t, tzid);
             if (!at)
                 continue;
