@@ -8,7 +8,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 # poppler-utils: the printing tests read the PDF files back (pdftotext, pdfinfo, pdffonts).
-scripts/install-deps.sh poppler-utils
+# python3-vobject, python3-icalendar: independent parsers that read the exported vCards and calendars.
+scripts/install-deps.sh poppler-utils python3-vobject python3-icalendar
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
 

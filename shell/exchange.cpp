@@ -9,12 +9,15 @@
 #include "common/listwindow.h"
 #include "common/messagebox.h"
 #include "data/csv.h"
+#include "data/icalendar.h"
+#include "data/vcard.h"
 #include "data/recordmodel.h"
 #include "data/recordsource.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QTimeZone>
 
 namespace dalil::ExchangeFiles {
 
@@ -70,11 +73,16 @@ void tell(QWidget *parent, QMessageBox::Icon icon, const QString &title, const Q
 std::unique_ptr<Exchange::RecordWriter> writer(const Request &request, QIODevice *out)
 {
     switch (request.format) {
+    case Format::VCard4:
+        return VCard::writer(out, VCard::Version::V4);
+    case Format::VCard3:
+        return VCard::writer(out, VCard::Version::V3);
+    case Format::ICalendar:
+        return ICalendar::writer(out, QTimeZone::systemTimeZone());
     case Format::Csv:
         return Csv::writer(out, {request.byteOrderMark});
-    default:
-        return nullptr;
     }
+    return nullptr;
 }
 
 ListWindow *bookList(const QString &book)
@@ -86,10 +94,11 @@ ListWindow *bookList(const QString &book)
 
 QList<Format> formats(const QString &book, bool importing)
 {
-    Q_UNUSED(importing);
-    if (book == u"Cheque")
-        return {Format::Csv};
-    return {};
+    if (book == u"Phone") // a reader reads every version
+        return importing ? QList<Format>{Format::VCard4} : QList<Format>{Format::VCard4, Format::VCard3};
+    if (book == u"Note")
+        return {Format::ICalendar};
+    return {Format::Csv};
 }
 
 QString caption(Format format)
@@ -110,11 +119,15 @@ QString caption(Format format)
 std::unique_ptr<Exchange::RecordReader> reader(const Request &request, QIODevice *in)
 {
     switch (request.format) {
+    case Format::VCard4:
+    case Format::VCard3:
+        return VCard::reader(in);
+    case Format::ICalendar:
+        return ICalendar::reader(in, request.from, request.to, QTimeZone::systemTimeZone());
     case Format::Csv:
         return Csv::reader(in);
-    default:
-        return nullptr;
     }
+    return nullptr;
 }
 
 void exportBook(QWidget *parent, const Request &request)
@@ -157,6 +170,8 @@ bool exportTo(QWidget *parent, const Request &request, const QString &path)
     const qint64 total = rows->count();
     bool stopped = false;
     bool written = false;
+    QStringList notices;
+    int skipped = 0;
     {
         FileWindows::Progress progress(parent, QStringLiteral("ProgressDialog4"), exportTitle,
                                        QStringLiteral("يجري تصدير %1...").arg(Form11::bookCaption(request.book)));
@@ -165,6 +180,11 @@ bool exportTo(QWidget *parent, const Request &request, const QString &path)
                       stopped = !progress.update(done, total);
                       return !stopped;
                   });
+        // A calendar cannot hold an appointment whose date does not read: the user is told which.
+        if (const auto *calendar = dynamic_cast<const ICalendar::Writer *>(out.get())) {
+            skipped = calendar->skipped();
+            notices = calendar->notices();
+        }
     }
     if (!written || stopped) {
         file.cancelWriting();
@@ -179,10 +199,12 @@ bool exportTo(QWidget *parent, const Request &request, const QString &path)
              QStringLiteral("تعذر حفظ الملف %1:\n%2").arg(shown(path), file.errorString()));
         return false;
     }
-    tell(parent, QMessageBox::Information, exportTitle,
-         QStringLiteral("تم تصدير %1 سجل من %2 إلى الملف %3.")
-             .arg(total)
-             .arg(Form11::bookCaption(request.book), shown(path)));
+    QString text = QStringLiteral("تم تصدير %1 سجل من %2 إلى الملف %3.")
+                       .arg(total - skipped)
+                       .arg(Form11::bookCaption(request.book), shown(path));
+    if (!notices.isEmpty())
+        text += u'\n' + notices.mid(0, 10).join(u'\n');
+    tell(parent, skipped > 0 ? QMessageBox::Warning : QMessageBox::Information, exportTitle, text);
     return true;
 }
 

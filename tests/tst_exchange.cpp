@@ -33,6 +33,8 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <ctime>
+
 using namespace dalil;
 
 namespace {
@@ -99,6 +101,16 @@ private slots:
         folder.reset();
     }
 
+    void initTestCase()
+    {
+        // Calendars are read in the user's time zone: the tests fix it.
+        qputenv("TZ", "Asia/Riyadh");
+        tzset();
+    }
+    void booksLeaveAndComeBackIdentical_data();
+    void booksLeaveAndComeBackIdentical();
+    void otherProgramsFilesThroughTheWindows_data();
+    void otherProgramsFilesThroughTheWindows();
     void chequesLeaveAndComeBackIdentical_data();
     void chequesLeaveAndComeBackIdentical();
     void spreadsheetFilesAreReadByTheirHeadings_data();
@@ -110,6 +122,8 @@ private slots:
 
 private:
     Form12 *openExchange(const char *item, int book);
+    // Through the import window to the preview of a file into a book.
+    Form13 *previewFile(int book, const QString &path, QList<testing::SeenBox> *boxes = nullptr);
     // Export through the windows; the message the user read.
     testing::SeenBox exportCheques(const QString &path, bool byteOrderMark, bool shownOnly = false);
     // Import through the windows up to the preview: the preview, or none and the message read.
@@ -150,7 +164,12 @@ testing::SeenBox TestExchange::exportCheques(const QString &path, bool byteOrder
 
 Form13 *TestExchange::previewCheques(const QString &path, QList<testing::SeenBox> *boxes)
 {
-    Form12 *window = openExchange("import", 2);
+    return previewFile(2, path, boxes);
+}
+
+Form13 *TestExchange::previewFile(int book, const QString &path, QList<testing::SeenBox> *boxes)
+{
+    Form12 *window = openExchange("import", book);
     if (!window)
         return nullptr;
     testing::BoxWatcher watcher;
@@ -160,6 +179,131 @@ Form13 *TestExchange::previewCheques(const QString &path, QList<testing::SeenBox
         *boxes = watcher.boxes();
     Form13 *preview = Forms::loaded<Form13>();
     return preview && preview->isShown() ? preview : nullptr;
+}
+
+// Each book of hostile texts, exported in each of its formats through the windows and
+// imported back into the emptied book: every record as it was, in order. Imported again, every
+// record is found already stored and nothing is offered.
+void TestExchange::booksLeaveAndComeBackIdentical_data()
+{
+    QTest::addColumn<int>("book");
+    QTest::addColumn<int>("format");
+    QTest::newRow("phone book, vCard 4.0") << 0 << 0;
+    QTest::newRow("phone book, vCard 3.0") << 0 << 1;
+    QTest::newRow("appointments, iCalendar") << 1 << 0;
+}
+
+void TestExchange::booksLeaveAndComeBackIdentical()
+{
+    QFETCH(int, book);
+    QFETCH(int, format);
+    const QString table = book == 0 ? QStringLiteral("Phone") : QStringLiteral("Note");
+    const QStringList columns = Exchange::columns(table);
+    int n = 0;
+    for (const auto &[name, text] : testing::hostileTexts()) {
+        ++n;
+        QVariantList values;
+        for (int c = 0; c < columns.size(); ++c)
+            values << (c == (n % columns.size()) ? QVariant() : QVariant(text));
+        if (table == u"Note") {
+            // A date the calendar can hold, a time that reads and one that does not.
+            values[1] = QString::number(n);
+            values[2] = QString::number(n % 12 + 1);
+            values[3] = QStringLiteral("2031");
+            values[4] = n % 2 ? QStringLiteral("%1:30 م").arg(n % 12 + 1) : text;
+        }
+        folder->exec(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                         .arg(table, u'"' + columns.join(QStringLiteral("\", \"")) + u'"',
+                              QStringList(columns.size(), QStringLiteral("?")).join(u',')),
+                     values);
+    }
+    QStringList read;
+    for (const QString &column : columns)
+        read << QStringLiteral("\"%1\"").arg(column) << QStringLiteral("typeof(\"%1\")").arg(column);
+    const QString everything = QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(read.join(u','), table);
+    const QList<QVariantList> before = folder->rows(everything);
+
+    const QString path = folder->path() + (book == 0 ? QStringLiteral("/book.vcf") : QStringLiteral("/book.ics"));
+    Form12 *window = openExchange("export", book);
+    QVERIFY(window);
+    window->Combo2->setCurrentIndex(format);
+    {
+        testing::BoxWatcher watcher;
+        testing::answerFileDialog(path);
+        QTest::mouseClick(window->Command1, Qt::LeftButton);
+        QCOMPARE(watcher.boxes().size(), 1);
+        QVERIFY2(watcher.boxes().at(0).text.contains(QStringLiteral("تم تصدير %1 سجل").arg(before.size())),
+                 qPrintable(watcher.boxes().at(0).text));
+    }
+    const QByteArray written = readFile(path);
+    QVERIFY(written.contains(format == 1 ? "VERSION:3.0" : book == 0 ? "VERSION:4.0" : "BEGIN:VCALENDAR"));
+
+    folder->exec(QStringLiteral("DELETE FROM %1").arg(table));
+    folder->exec(QStringLiteral("DELETE FROM Deleted%1").arg(table));
+    QList<testing::SeenBox> boxes;
+    Form13 *preview = previewFile(book, path, &boxes);
+    QVERIFY2(preview, qPrintable(boxes.value(0).text));
+    QCOMPARE(preview->Table1->rowCount(), int(before.size()));
+    {
+        testing::BoxWatcher watcher;
+        QTest::mouseClick(preview->Command1, Qt::LeftButton);
+        QCOMPARE(watcher.boxes().size(), 1);
+    }
+    QCOMPARE(folder->rows(everything), before);
+
+    preview = previewFile(book, path);
+    QVERIFY(preview);
+    QVERIFY2(preview->Label1->text().contains(QStringLiteral("%1 سجل مطابق").arg(before.size())), qPrintable(preview->Label1->text()));
+    QCOMPARE(preview->Table1->rowCount(), 0);
+    QVERIFY(!preview->Command1->isEnabled());
+}
+
+// Files other programs wrote, through the windows: what a reader of the file expects is
+// stored, and a broken calendar is refused at its line.
+void TestExchange::otherProgramsFilesThroughTheWindows_data()
+{
+    QTest::addColumn<int>("book");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("records");
+    QTest::addColumn<QString>("sql");     // a record to look for, once
+    QTest::addColumn<QVariantList>("values");
+    QTest::newRow("Android contacts") << 0 << QStringLiteral("vcard/John_Doe_ANDROID.vcf") << 6
+                                      << QStringLiteral("SELECT count(*) FROM Phone WHERE الإسم = ?")
+                                      << QVariantList{QStringLiteral("Ñ Ñ Ñ Ñ Ñ ")};
+    QTest::newRow("Google calendar") << 1 << QStringLiteral("icalendar/alarm_google_future.ics") << 1
+                                     << QStringLiteral("SELECT count(*) FROM Note WHERE اليوم = ? AND التاريخ = ? AND "
+                                                       "الشهر = ? AND العام = ? AND الساعة = ? AND الموعد = ?")
+                                     << QVariantList{QStringLiteral("الجمعة"), QStringLiteral("4"), QStringLiteral("10"),
+                                                     QStringLiteral("2024"), QStringLiteral("9:15 م"),
+                                                     QStringLiteral("event with alarms")};
+    QTest::newRow("a broken calendar") << 1 << QStringLiteral("icalendar/broken_ical.ics") << -4
+                                       << QString() << QVariantList();
+}
+
+void TestExchange::otherProgramsFilesThroughTheWindows()
+{
+    QFETCH(int, book);
+    QFETCH(QString, file);
+    QFETCH(int, records);
+    QFETCH(QString, sql);
+    QFETCH(QVariantList, values);
+    const QString path = QFINDTESTDATA(QStringLiteral("fixtures/") + file);
+    QVERIFY(!path.isEmpty());
+    QList<testing::SeenBox> boxes;
+    Form13 *preview = previewFile(book, path, &boxes);
+    if (records < 0) { // refused at line -records
+        QVERIFY(!preview);
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY2(boxes.at(0).text.contains(QStringLiteral("السطر %1:").arg(-records)), qPrintable(boxes.at(0).text));
+        QCOMPARE(folder->value(QStringLiteral("SELECT count(*) FROM Note")).toInt(), 0);
+        return;
+    }
+    QVERIFY2(preview, qPrintable(boxes.value(0).text));
+    QCOMPARE(preview->Table1->rowCount(), records);
+    testing::BoxWatcher watcher;
+    QTest::mouseClick(preview->Command1, Qt::LeftButton);
+    QCOMPARE(folder->value(QStringLiteral("SELECT count(*) FROM %1").arg(book == 0 ? u"Phone" : u"Note")).toInt(), records);
+    QCOMPARE(folder->value(sql, values).toInt(), 1);
 }
 
 void TestExchange::chequesLeaveAndComeBackIdentical_data()
