@@ -29,7 +29,7 @@ const QString importTitle = QStringLiteral("استيراد");
 // The design name of each book's list window.
 QString listName(const QString &book)
 {
-    return book == u"Phone" ? QStringLiteral("Form3") : book == u"Note" ? QStringLiteral("Form4") : QStringLiteral("Form6");
+    return book == u"Phone" ? QStringLiteral("Form2") : book == u"Note" ? QStringLiteral("Form4") : QStringLiteral("Form6");
 }
 
 QString filter(Format format)

@@ -124,7 +124,7 @@ void Form12::Combo1_Click()
         Combo2->addItem(ExchangeFiles::caption(format), int(format));
     // Only a list open with a search in force shows less than the whole book.
     const auto *list = qobject_cast<const ListWindow *>(
-        Forms::find(book == u"Phone" ? QStringLiteral("Form3") : book == u"Note" ? QStringLiteral("Form4")
+        Forms::find(book == u"Phone" ? QStringLiteral("Form2") : book == u"Note" ? QStringLiteral("Form4")
                                                                                  : QStringLiteral("Form6")));
     const bool searched = list && list->records()->statement().has_value();
     Check1->setEnabled(searched);

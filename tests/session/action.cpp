@@ -21,7 +21,8 @@ const QStringList &actNames()
                                    QStringLiteral("OtherWrite"),  QStringLiteral("HelpFind"),
                                    QStringLiteral("Print"),       QStringLiteral("Layouts"),
                                    QStringLiteral("PickItem"),    QStringLiteral("Undo"),
-                                   QStringLiteral("Deleted"),     QStringLiteral("Backup")};
+                                   QStringLiteral("Deleted"),     QStringLiteral("Backup"),
+                                   QStringLiteral("Exchange")};
     return names;
 }
 
@@ -111,12 +112,15 @@ QString Action::describe() const
     case Act::Layouts:
         return QStringLiteral("menu: layouts, type %1 into Spin%2, close").arg(quoted(text)).arg(n);
     case Act::Undo:
-        return QStringLiteral("%1: Ctrl+Z in the grid").arg(form);
+        return QStringLiteral("%1: Ctrl+Z in the grid%2").arg(form, answer == 1 ? QStringLiteral(" (yes)") : QString());
     case Act::Deleted:
         return n < 0 ? QStringLiteral("menu: deleted, empty the list (yes), close")
                      : QStringLiteral("menu: deleted, restore row %1, close").arg(n);
     case Act::Backup:
         return QStringLiteral("menu: backup, to a new file");
+    case Act::Exchange:
+        return m == 0 ? QStringLiteral("menu: export book %1").arg(n)
+                      : QStringLiteral("menu: import into book %1 [%2]").arg(n).arg(values.join(QStringLiteral(" | ")));
     case Act::PickItem:
         return QStringLiteral("%1: choose item %2 of %3").arg(form).arg(n).arg(control);
     case Act::OtherWrite: {

@@ -33,6 +33,10 @@ enum class Act {
     Deleted,       // the deleted records window opened from the menu: row n restored, or
                    // (n = -1) the list emptied and the question answered yes; then closed
     Backup,        // the file menu's backup, to a new file chosen in the file window
+    Exchange,      // the file menu's export (m = 0) or import (m = 1) of book n, through the
+                   // exchange window and the file window; an import's file holds the records
+                   // whose texts values gives, one after the other, and is imported if the
+                   // preview offers anything
 };
 
 struct Action
@@ -44,7 +48,7 @@ struct Action
     int m = 0;
     QString text;
     QStringList values;
-    int answer = 0; // the button chosen in a box that offers a choice
+    int answer = 0; // the button chosen in a box that offers a choice (Ctrl+Z: 1 says yes)
 
     // One line of JSON; fromLine reads it back.
     QString toLine() const;

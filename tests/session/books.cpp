@@ -58,6 +58,8 @@ Outcome Books::apply(const Action &a)
     }
     case Act::Deleted:
         return deletedWindow(a);
+    case Act::Exchange:
+        return exchange(a);
     case Act::Backup: {
         // A copy of the file is written and the user told: the books are as they were.
         Outcome out;
@@ -273,6 +275,25 @@ Outcome Books::undo(const Action &a)
     const std::optional<Book> b = bookOfForm(a.form, &isEntry);
     if (!b || isEntry || m.top() != a.form) {
         out.applicable = false;
+        return out;
+    }
+    // An import newer than the book's last delete is undone instead, after a question.
+    const QList<Model::Import> &imports = m.imports[*b];
+    if (!imports.isEmpty() && (m.deleted[*b].isEmpty() || imports.last().order > m.deleted[*b].last().order)) {
+        out.boxes << anyBox();
+        if (a.answer != 1)
+            return out;
+        for (qint64 key : m.imports[*b].takeLast().keys)
+            m.tables[*b].rows.remove(key);
+        ListWindow &l = m.lists[*b];
+        refreshList(*b);
+        l.panel1 = QStringList{m.countText(m.shown(*b).keys.size())};
+        if (*b == Cheque) {
+            l.panel2 = payeePanelAfterWrite(l);
+            if (l.panelCount >= 3)
+                l.panel3 = QStringList{m.grandTotalText()};
+        }
+        m.entries[*b].setStale = true;
         return out;
     }
     if (m.deleted[*b].isEmpty())
@@ -564,6 +585,38 @@ Outcome Books::closeBox(const Action &a)
         m.lists[*b] = ListWindow();
         m.lists[*b].caption = caption;
     }
+    return out;
+}
+
+Outcome Books::exchange(const Action &a)
+{
+    Outcome out;
+    out.applicable = m.top() == u"Form1" && a.n >= 0 && a.n <= 2;
+    if (!out.applicable)
+        return out;
+    if (a.m == 0) {
+        out.boxes << anyBox(); // exported, and told: the books are as they were
+        return out;
+    }
+    // Each record of the file not identical to one stored (or to one before it) is added, in
+    // the file's order; with nothing to add the preview offers nothing and is cancelled.
+    const Book b = Book(a.n);
+    Table &t = m.tables[b];
+    const qsizetype width = t.columns.size();
+    Model::Import imported;
+    for (qsizetype start = 0; start + width <= a.values.size(); start += width) {
+        Row row;
+        for (qsizetype i = 0; i < width; ++i)
+            row << storedValue(b, t.columns.at(i), a.values.at(start + i));
+        if (std::find(t.rows.cbegin(), t.rows.cend(), row) == t.rows.cend())
+            imported.keys << insert(b, row);
+    }
+    if (imported.keys.isEmpty())
+        return out;
+    imported.order = ++m.deletes;
+    m.imports[b] << imported;
+    out.boxes << anyBox();
+    widen(b);
     return out;
 }
 

@@ -55,6 +55,7 @@ private:
     Outcome otherWrite(const Action &a);
     Outcome undo(const Action &a);
     Outcome deletedWindow(const Action &a);
+    Outcome exchange(const Action &a);
     // Panel 2 of the cheque list after a write the list read again.
     QStringList payeePanelAfterWrite(const ListWindow &l) const;
     // The Hijri calendar options window Form10.

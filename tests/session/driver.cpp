@@ -9,6 +9,9 @@
 #include "common/form.h"
 #include "common/statusbar.h"
 #include "common/textbox.h"
+#include "data/csv.h"
+#include "data/icalendar.h"
+#include "data/vcard.h"
 #include "shell/mdiform1.h"
 #include "shell/program.h"
 
@@ -32,6 +35,7 @@
 #include <QTableView>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimeZone>
 #include <QTimer>
 #include <QToolButton>
 #include <QUuid>
@@ -162,7 +166,7 @@ bool Driver::step(const Action &original, int index)
         std::fprintf(stderr, "%s\n", qPrintable(m_log.last()));
     m_seen.clear();
     m_answer = original.answer;
-    const bool sayYes = original.act == Act::Deleted && original.n < 0;
+    const bool sayYes = (original.act == Act::Deleted && original.n < 0) || (original.act == Act::Undo && original.answer == 1);
     QTimer answering;
     answering.setInterval(0);
     QObject::connect(&answering, &QTimer::timeout, [this, sayYes] {
@@ -497,6 +501,9 @@ void Driver::perform(const Action &a)
             item->trigger();
         }
         break;
+    case Act::Exchange:
+        exchange(a);
+        break;
     case Act::PickItem:
         if (auto *box = child<QComboBox>(a.form, a.control)) {
             // From the keyboard: the box takes the focus, the arrows move to the item.
@@ -507,6 +514,67 @@ void Driver::perform(const Action &a)
         break;
     case Act::FocusKey:
         break;
+    }
+}
+
+void Driver::exchange(const Action &a)
+{
+    auto *frame = dalil::MDIForm1::instance();
+    const Book b = Book(a.n);
+    const QString path = m_folder->path()
+        + QStringLiteral("/exchange-%1.%2").arg(m_index).arg(b == Phone ? u"vcf" : b == Note ? u"ics" : u"csv");
+    if (a.m == 1) {
+        // The file another program wrote: the records, in the format's own writer.
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly))
+            return;
+        const QStringList &columns = m_model->tables[b].columns;
+        std::unique_ptr<dalil::Exchange::RecordWriter> writer;
+        if (b == Phone)
+            writer = dalil::VCard::writer(&file, dalil::VCard::Version::V4);
+        else if (b == Note)
+            writer = dalil::ICalendar::writer(&file, QTimeZone::systemTimeZone());
+        else
+            writer = dalil::Csv::writer(&file);
+        for (qsizetype start = 0; start + columns.size() <= a.values.size(); start += columns.size()) {
+            dalil::Records::Values record;
+            for (qsizetype i = 0; i < columns.size(); ++i) {
+                if (!a.values.at(start + i).isEmpty())
+                    record.insert(columns.at(i), a.values.at(start + i));
+            }
+            writer->write(record);
+        }
+        writer->finish();
+    }
+    auto *item = frame->findChild<QAction *>(a.m == 1 ? QStringLiteral("import") : QStringLiteral("export"));
+    if (!item)
+        return;
+    item->trigger();
+    auto *book = child<QComboBox>(QStringLiteral("Form12"), QStringLiteral("Combo1"));
+    auto *next = child<QAbstractButton>(QStringLiteral("Form12"), QStringLiteral("Command1"));
+    if (!book || !next)
+        return;
+    book->setCurrentIndex(a.n);
+    // The user names the file in the file window and presses its button.
+    QTimer naming;
+    naming.setInterval(0);
+    QObject::connect(&naming, &QTimer::timeout, [&naming, path] {
+        if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+            naming.stop();
+            dialog->selectFile(path);
+            QMetaObject::invokeMethod(dialog, "accept");
+        }
+    });
+    naming.start();
+    QTest::mouseClick(next, Qt::LeftButton);
+    naming.stop();
+    if (a.m == 1) {
+        auto *import = child<QAbstractButton>(QStringLiteral("Form13"), QStringLiteral("Command1"));
+        auto *cancel = child<QAbstractButton>(QStringLiteral("Form13"), QStringLiteral("Command2"));
+        if (import && import->isEnabled() && import->isVisible())
+            QTest::mouseClick(import, Qt::LeftButton);
+        else if (cancel && cancel->isVisible())
+            QTest::mouseClick(cancel, Qt::LeftButton);
     }
 }
 

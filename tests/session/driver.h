@@ -56,6 +56,7 @@ private:
     std::optional<Failure> checkBoxes(const Outcome &outcome);
     std::optional<Failure> checkHijri();
     void otherCopyWrites(const Action &action);
+    void exchange(const Action &action);
     QList<Row> fileRows(Book b, QList<qint64> *keys);
 
     Switches m_switches;

@@ -182,6 +182,43 @@ Action act(Act kind, const QString &form = {}, const QString &control = {}, int 
     return a;
 }
 
+// An export, or an import of a new record (twice over) and maybe of one already stored. The
+// new record's texts are those a user types, within what the file format carries: a cheque
+// has whole amounts and its amount in words, an appointment a date a calendar can hold.
+Action exchangeAction(const Model &m, Dice &d, const Switches &sw)
+{
+    Action a = act(Act::Exchange, {}, {}, d.below(3));
+    a.m = d.chance(0.25) ? 0 : 1;
+    if (a.m == 0)
+        return a;
+    const Book b = Book(a.n);
+    const Table &t = m.tables[b];
+    QStringList values(t.columns.size());
+    for (int box = 0; box < entryBoxes(b).size(); ++box)
+        values[t.columns.indexOf(boxColumn(b, box))] = entryText(d, b, box, sw);
+    if (b == Cheque) {
+        values[4] = QString::number(d.below(100000));
+        values[5] = QString::number(d.below(1000));
+        if (values[6].isEmpty())
+            values[6] = QStringLiteral("مبلغ");
+    } else if (b == Note) {
+        values[1] = QString::number(1 + d.below(28));
+        values[2] = QString::number(1 + d.below(12));
+        values[3] = QString::number(2030 + d.below(5));
+    }
+    a.values = values + values;
+    // A stored record the file format carries as it is: found stored, and left out.
+    if (!t.rows.isEmpty() && d.chance(0.5)) {
+        const Row &row = t.rows.value(t.rows.keys().at(d.below(int(t.rows.size()))));
+        const bool carried = b != Cheque || ((!row.at(4).isNull() || !row.at(5).isNull()) && !row.at(6).isNull());
+        if (carried && b != Note) {
+            for (const QVariant &value : row)
+                a.values << value.toString();
+        }
+    }
+    return a;
+}
+
 Action otherWrite(const Model &m, Dice &d, const Switches &sw)
 {
     Action a;
@@ -325,6 +362,8 @@ Action anyAction(const Model &m, const Switches &sw, QRandomGenerator &random)
     }
     if (top == u"Form1" && d.chance(0.02))
         return act(Act::Backup);
+    if (top == u"Form1" && d.chance(0.12))
+        return exchangeAction(m, d, sw);
     if (top == u"Form1" && d.chance(0.1)) {
         static const QStringList values{QStringLiteral("180"), QStringLiteral("2.5"), QStringLiteral("-3"),
                                         QStringLiteral("0"),   QStringLiteral("33"),  QStringLiteral("7"),
@@ -385,8 +424,11 @@ Action anyAction(const Model &m, const Switches &sw, QRandomGenerator &random)
     const QString del = b == Note ? QStringLiteral("Command2") : QStringLiteral("Command3");
     const QString back = b == Note ? QStringLiteral("Command3") : QStringLiteral("Command4");
     const QString edit = b == Note ? QStringLiteral("Command4") : QStringLiteral("Command5");
-    if (d.chance(0.05))
-        return act(Act::Undo, top);
+    if (d.chance(0.05)) {
+        Action undo = act(Act::Undo, top);
+        undo.answer = d.chance(0.5) ? 1 : 0;
+        return undo;
+    }
     int r = d.below(100);
     if (b == Note && r >= 40 && r < 65)
         r = d.below(40); // no search here

@@ -150,7 +150,14 @@ struct Model
         qint64 order = 0;
     };
     QList<Deleted> deleted[3];
-    qint64 deletes = 0;
+    qint64 deletes = 0; // deletes and imports, counted together: their order
+    // The imports into each book, the last one last: the identities each added.
+    struct Import
+    {
+        QList<qint64> keys;
+        qint64 order = 0;
+    };
+    QList<Import> imports[3];
     // Keeps a record about to be deleted from a book.
     void keepDeleted(Book book, qint64 key) { deleted[book] << Deleted{key, tables[book].rows.value(key), ++deletes}; }
     // Puts a kept record back into its book, under its former identity when that is free;
