@@ -6,6 +6,9 @@
 #include "common/dbgrid.h"
 #include "data/backup.h"
 #include "data/csv.h"
+#include "data/dates.h"
+#include "data/icalendar.h"
+#include "data/vcard.h"
 #include "data/exchange.h"
 #include "data/recordmodel.h"
 #include "shell/mdiform1.h"
@@ -17,6 +20,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QSaveFile>
+#include <QTimeZone>
 #include <QListWidget>
 #include <QScrollBar>
 #include <QTableView>
@@ -359,70 +363,118 @@ static long peakKb()
 
 void Bench::exchange()
 {
-    // The cheque book out to CSV and a file of as many new cheques in, as the file menu runs
+    // Each book out to its format and a file of as many new records in, as the file menu runs
     // them (the windows painting between records); the import is undone after each repetition.
-    const QString csv = m_folder + QStringLiteral("/cheques.csv");
-    const QString incoming = m_folder + QStringLiteral("/incoming.csv");
-    const qint64 records = m_options.records;
-    Action out;
-    out.label = QStringLiteral("file: export the cheque book as CSV");
-    out.target = QStringLiteral("< 30000 ms");
-    out.targetMs = 30000;
-    out.setup = [csv](int) { QFile::remove(csv); };
-    out.act = [this, csv](int) {
-        dalil::RecordModel rows;
-        rows.setDatabaseName(m_path);
-        rows.setSource(QStringLiteral("Cheque"), std::nullopt);
-        rows.load();
-        QSaveFile file(csv);
-        file.open(QIODevice::WriteOnly);
-        const auto writer = dalil::Csv::writer(&file);
-        dalil::Exchange::write(rows, *writer, [](qint64) {
-            QCoreApplication::processEvents();
-            return true;
-        });
-        file.commit();
-    };
-    out.done = [csv](int) { return QStringLiteral("%1 bytes").arg(QFileInfo(csv).size()); };
-    if (measure(out))
-        addNote(QStringLiteral("%1 MB, peak %2 MB").arg(QFileInfo(csv).size() / 1e6, 0, 'f', 1).arg(peakKb() / 1024));
-
+    struct Format
     {
-        QFile file(incoming);
-        file.open(QIODevice::WriteOnly);
-        file.write("\xEF\xBB\xBF" "اليوم,الشهر,العام,السيد,دينار,فلس,المبلغ,السبب\r\n");
-        for (qint64 n = 0; n < records; ++n)
-            file.write(QStringLiteral("%1,%2,2031,مستورد %3,%3,%4,,دفعة مستوردة\r\n")
-                           .arg(n % 28 + 1).arg(n % 12 + 1).arg(n).arg(n % 1000).toUtf8());
-    }
-    Action in;
-    in.label = QStringLiteral("file: import as many new cheques from CSV (checked, then stored)");
-    in.target = QStringLiteral("< 30000 ms");
-    in.targetMs = 30000;
-    qint64 added = 0;
-    in.act = [this, incoming, &added](int) {
-        for (bool storing : {false, true}) {
+        QString book;
+        QString name;
+        std::function<std::unique_ptr<dalil::Exchange::RecordWriter>(QIODevice *)> writer;
+        std::function<std::unique_ptr<dalil::Exchange::RecordReader>(QIODevice *)> reader;
+        std::function<dalil::Records::Values(qint64)> record; // a new record
+    };
+    const QDate today = QDate::currentDate();
+    const QList<Format> formats{
+        {QStringLiteral("Phone"), QStringLiteral("vCard 4.0"),
+         [](QIODevice *out) { return dalil::VCard::writer(out, dalil::VCard::Version::V4); },
+         [](QIODevice *in) { return dalil::VCard::reader(in); },
+         [](qint64 n) {
+             return dalil::Records::Values{{QStringLiteral("الإسم"), QStringLiteral("مستورد %1").arg(n)},
+                                           {QStringLiteral("الجوال"), QStringLiteral("079%1").arg(n, 7, 10, QLatin1Char('0'))},
+                                           {QStringLiteral("المنزل"), QStringLiteral("06%1").arg(n, 7, 10, QLatin1Char('0'))},
+                                           {QStringLiteral("البريد الإلكتروني"), QStringLiteral("n%1@example.com").arg(n)},
+                                           {QStringLiteral("العنوان"), QStringLiteral("عمّان، شارع %1").arg(n % 500)}};
+         }},
+        {QStringLiteral("Note"), QStringLiteral("iCalendar"),
+         [](QIODevice *out) { return dalil::ICalendar::writer(out, QTimeZone::systemTimeZone()); },
+         [today](QIODevice *in) {
+             return dalil::ICalendar::reader(in, today, today.addMonths(12), QTimeZone::systemTimeZone());
+         },
+         [](qint64 n) {
+             const QDate date = QDate(2031, 1, 1).addDays(n % 3000);
+             return dalil::Records::Values{{QStringLiteral("اليوم"), dalil::Dates::weekdayName(date)},
+                                           {QStringLiteral("التاريخ"), QString::number(date.day())},
+                                           {QStringLiteral("الشهر"), QString::number(date.month())},
+                                           {QStringLiteral("العام"), QString::number(date.year())},
+                                           {QStringLiteral("الساعة"), QStringLiteral("%1:30 م").arg(n % 12 + 1)},
+                                           {QStringLiteral("الموعد"), QStringLiteral("موعد مستورد %1").arg(n)}};
+         }},
+        {QStringLiteral("Cheque"), QStringLiteral("CSV"),
+         [](QIODevice *out) { return dalil::Csv::writer(out); },
+         [](QIODevice *in) { return dalil::Csv::reader(in); },
+         [](qint64 n) {
+             return dalil::Records::Values{{QStringLiteral("اليوم"), QString::number(n % 28 + 1)},
+                                           {QStringLiteral("الشهر"), QString::number(n % 12 + 1)},
+                                           {QStringLiteral("العام"), QStringLiteral("2031")},
+                                           {QStringLiteral("السيد"), QStringLiteral("مستورد %1").arg(n)},
+                                           {QStringLiteral("دينار"), n},
+                                           {QStringLiteral("فلس"), n % 1000},
+                                           {QStringLiteral("المبلغ"), QStringLiteral("مبلغ")},
+                                           {QStringLiteral("السبب"), QStringLiteral("دفعة مستوردة")}};
+         }},
+    };
+    const auto painting = [](qint64) {
+        QCoreApplication::processEvents();
+        return true;
+    };
+    for (const Format &f : formats) {
+        const QString exported = m_folder + QStringLiteral("/exported");
+        Action out;
+        out.label = QStringLiteral("file: export the %1 book as %2").arg(f.book, f.name);
+        out.target = QStringLiteral("< 30000 ms");
+        out.targetMs = 30000;
+        out.setup = [exported](int) { QFile::remove(exported); };
+        out.act = [this, &f, exported, painting](int) {
+            dalil::RecordModel rows;
+            rows.setDatabaseName(m_path);
+            rows.setSource(f.book, std::nullopt);
+            rows.load();
+            QSaveFile file(exported);
+            file.open(QIODevice::WriteOnly);
+            const auto writer = f.writer(&file);
+            dalil::Exchange::write(rows, *writer, painting);
+            file.commit();
+        };
+        out.done = [exported](int) { return QStringLiteral("%1 bytes").arg(QFileInfo(exported).size()); };
+        if (measure(out))
+            addNote(QStringLiteral("%1 MB, peak %2 MB").arg(QFileInfo(exported).size() / 1e6, 0, 'f', 1).arg(peakKb() / 1024));
+
+        const QString incoming = m_folder + QStringLiteral("/incoming");
+        {
             QFile file(incoming);
-            file.open(QIODevice::ReadOnly);
-            const auto reader = dalil::Csv::reader(&file);
-            const auto progress = [](qint64) {
-                QCoreApplication::processEvents();
-                return true;
-            };
-            if (storing)
-                added = dalil::Exchange::store(m_path, QStringLiteral("Cheque"), *reader, progress).added;
-            else
-                dalil::Exchange::preview(m_path, QStringLiteral("Cheque"), *reader, progress);
+            file.open(QIODevice::WriteOnly);
+            const auto writer = f.writer(&file);
+            for (qint64 n = 0; n < m_options.records; ++n)
+                writer->write(f.record(n));
+            writer->finish();
         }
-    };
-    in.done = [&added](int) { return QStringLiteral("%1 added").arg(added); };
-    in.after = [this](int) {
-        dalil::DataError error;
-        if (const auto batch = dalil::Exchange::newestBatch(m_path, QStringLiteral("Cheque"), &error))
-            dalil::Exchange::undo(m_path, *batch);
-    };
-    if (measure(in))
-        addNote(QStringLiteral("%1 added, peak %2 MB").arg(added).arg(peakKb() / 1024));
+        Action in;
+        in.label = QStringLiteral("file: import as many new records from %1 (checked, then stored)").arg(f.name);
+        in.target = QStringLiteral("< 30000 ms");
+        in.targetMs = 30000;
+        qint64 added = 0;
+        in.act = [this, &f, incoming, &added, painting](int) {
+            for (bool storing : {false, true}) {
+                QFile file(incoming);
+                file.open(QIODevice::ReadOnly);
+                const auto reader = f.reader(&file);
+                if (storing)
+                    added = dalil::Exchange::store(m_path, f.book, *reader, painting).added;
+                else
+                    dalil::Exchange::preview(m_path, f.book, *reader, painting);
+            }
+        };
+        in.done = [&added](int) { return QStringLiteral("%1 added").arg(added); };
+        in.after = [this, &f](int) {
+            dalil::DataError error;
+            if (const auto batch = dalil::Exchange::newestBatch(m_path, f.book, &error))
+                dalil::Exchange::undo(m_path, *batch);
+        };
+        if (measure(in))
+            addNote(QStringLiteral("%1 added, peak %2 MB").arg(added).arg(peakKb() / 1024));
+        QFile::remove(incoming);
+        QFile::remove(exported);
+    }
 }
 
 } // namespace bench

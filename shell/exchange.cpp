@@ -101,11 +101,11 @@ QList<Format> formats(const QString &book, bool importing)
     return {Format::Csv};
 }
 
-QString caption(Format format)
+QString caption(Format format, bool importing)
 {
     switch (format) {
     case Format::VCard4:
-        return QStringLiteral("vCard 4.0");
+        return importing ? QStringLiteral("vCard (2.1 و3.0 و4.0)") : QStringLiteral("vCard 4.0");
     case Format::VCard3:
         return QStringLiteral("vCard 3.0 (للبرامج الأقدم)");
     case Format::ICalendar:
@@ -298,7 +298,7 @@ bool importFrom(QWidget *parent, const Request &request, const QString &path)
         list->catchUpWithFile();
     QString text = QStringLiteral("تم استيراد %1 سجل إلى %2.").arg(imported.added).arg(Form11::bookCaption(request.book));
     if (imported.duplicates > 0)
-        text += QStringLiteral("\nتُرك %1 سجل مطابق لسجل محفوظ.").arg(imported.duplicates);
+        text += QStringLiteral("\nتُرك %1 سجل مطابق لسجل محفوظ أو مكرر في الملف.").arg(imported.duplicates);
     if (imported.added > 0)
         text += QStringLiteral("\nللتراجع عن الاستيراد اضغط Ctrl+Z في قائمة الدفتر.");
     tell(parent, QMessageBox::Information, importTitle, text);

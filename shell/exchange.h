@@ -20,7 +20,8 @@ enum class Format { VCard4, VCard3, ICalendar, Csv };
 
 // The formats a book is exported to or imported from, the first the usual one.
 QList<Format> formats(const QString &book, bool importing);
-QString caption(Format format);
+// The format as the window names it: an import names what it reads.
+QString caption(Format format, bool importing = false);
 
 struct Request
 {

@@ -83,8 +83,8 @@ Form12::Form12()
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
     auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
     buttons->addWidget(Command1);
+    buttons->addStretch();
     buttons->addWidget(Command2);
     auto *all = new QVBoxLayout(this);
     all->setContentsMargins(16, 12, 16, 12);
@@ -121,7 +121,7 @@ void Form12::Combo1_Click()
     const QSignalBlocker quiet(Combo2);
     Combo2->clear();
     for (ExchangeFiles::Format format : ExchangeFiles::formats(book, m_importing))
-        Combo2->addItem(ExchangeFiles::caption(format), int(format));
+        Combo2->addItem(ExchangeFiles::caption(format, m_importing), int(format));
     // Only a list open with a search in force shows less than the whole book.
     const auto *list = qobject_cast<const ListWindow *>(
         Forms::find(book == u"Phone" ? QStringLiteral("Form2") : book == u"Note" ? QStringLiteral("Form4")

@@ -40,8 +40,8 @@ Form13::Form13()
     Command2->setObjectName(QStringLiteral("Command2"));
 
     auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
     buttons->addWidget(Command1);
+    buttons->addStretch();
     buttons->addWidget(Command2);
     auto *all = new QVBoxLayout(this);
     all->setContentsMargins(16, 12, 16, 12);
@@ -68,7 +68,7 @@ void Form13::setImport(const ExchangeFiles::Request &request, const QString &pat
                           .arg(file, Form11::bookCaption(request.book))
                           .arg(preview.records);
     if (preview.duplicates > 0)
-        summary += QStringLiteral(" ويُترك %1 سجل مطابق لسجل محفوظ.").arg(preview.duplicates);
+        summary += QStringLiteral(" ويُترك %1 سجل مطابق لسجل محفوظ أو مكرر في الملف.").arg(preview.duplicates);
     if (preview.records > preview.first.size())
         summary += QStringLiteral(" هذه أول %1 سجلات كما ستُحفظ.").arg(preview.first.size());
     Label1->setText(summary);
