@@ -236,7 +236,7 @@ void Bench::run()
     flush();
 }
 
-static long peakResidentKb()
+long peakResidentKb()
 {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))

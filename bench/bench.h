@@ -12,6 +12,9 @@
 
 namespace bench {
 
+// The process's peak resident memory so far (VmHWM), in kB; -1 when unknown.
+long peakResidentKb();
+
 struct Options
 {
     qint64 records = 1000000;

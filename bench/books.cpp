@@ -349,18 +349,6 @@ void Bench::backup()
         addNote(QStringLiteral("%1 MB").arg(QFileInfo(m_path).size() / 1e6, 0, 'f', 0));
 }
 
-static long peakKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
-}
-
 void Bench::exchange()
 {
     // Each book out to its format and a file of as many new records in, as the file menu runs
@@ -437,7 +425,7 @@ void Bench::exchange()
         };
         out.done = [exported](int) { return QStringLiteral("%1 bytes").arg(QFileInfo(exported).size()); };
         if (measure(out))
-            addNote(QStringLiteral("%1 MB, peak %2 MB").arg(QFileInfo(exported).size() / 1e6, 0, 'f', 1).arg(peakKb() / 1024));
+            addNote(QStringLiteral("%1 MB, peak %2 MB").arg(QFileInfo(exported).size() / 1e6, 0, 'f', 1).arg(peakResidentKb() / 1024));
 
         const QString incoming = m_folder + QStringLiteral("/incoming");
         {
@@ -471,7 +459,7 @@ void Bench::exchange()
                 dalil::Exchange::undo(m_path, *batch);
         };
         if (measure(in))
-            addNote(QStringLiteral("%1 added, peak %2 MB").arg(added).arg(peakKb() / 1024));
+            addNote(QStringLiteral("%1 added, peak %2 MB").arg(added).arg(peakResidentKb() / 1024));
         QFile::remove(incoming);
         QFile::remove(exported);
     }

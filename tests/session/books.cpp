@@ -268,6 +268,19 @@ QStringList Books::payeePanelAfterWrite(const ListWindow &l) const
     return payee;
 }
 
+void Books::rereadAsAfterSave(Book b)
+{
+    ListWindow &l = m.lists[b];
+    refreshList(b);
+    l.panel1 = QStringList{m.countText(m.shown(b).keys.size())};
+    if (b == Cheque) {
+        l.panel2 = payeePanelAfterWrite(l);
+        if (l.panelCount >= 3)
+            l.panel3 = QStringList{m.grandTotalText()};
+    }
+    m.entries[b].setStale = true;
+}
+
 Outcome Books::undo(const Action &a)
 {
     Outcome out;
@@ -285,15 +298,7 @@ Outcome Books::undo(const Action &a)
             return out;
         for (qint64 key : m.imports[*b].takeLast().keys)
             m.tables[*b].rows.remove(key);
-        ListWindow &l = m.lists[*b];
-        refreshList(*b);
-        l.panel1 = QStringList{m.countText(m.shown(*b).keys.size())};
-        if (*b == Cheque) {
-            l.panel2 = payeePanelAfterWrite(l);
-            if (l.panelCount >= 3)
-                l.panel3 = QStringList{m.grandTotalText()};
-        }
-        m.entries[*b].setStale = true;
+        rereadAsAfterSave(*b);
         return out;
     }
     if (m.deleted[*b].isEmpty())
@@ -301,17 +306,9 @@ Outcome Books::undo(const Action &a)
     // The last record deleted from the book comes back under its former identity when that
     // is free; the list is read again as after a save, with the record current.
     const qint64 at = m.putBack(*b, m.deleted[*b].takeLast());
-    ListWindow &l = m.lists[*b];
-    refreshList(*b);
-    l.panel1 = QStringList{m.countText(m.shown(*b).keys.size())};
-    if (*b == Cheque) {
-        l.panel2 = payeePanelAfterWrite(l);
-        if (l.panelCount >= 3)
-            l.panel3 = QStringList{m.grandTotalText()};
-    }
+    rereadAsAfterSave(*b);
     if (const qsizetype index = m.shown(*b).keys.indexOf(at); index >= 0)
-        l.current = int(index);
-    m.entries[*b].setStale = true;
+        m.lists[*b].current = int(index);
     return out;
 }
 

@@ -67,6 +67,8 @@ private:
     void loadList(Book b);
     void loadEntry(Book b);
     void refreshList(Book b);
+    // The list read again after Ctrl+Z, its panels as after a save; the entry window's record stale.
+    void rereadAsAfterSave(Book b);
     void showRecord(Book b, qint64 key);
     void showFirst(Book b);
     // The list and its panels after a write it did not re-read: the file's new state joins
