@@ -504,9 +504,9 @@ void ReminderSchedule::check()
     const qint64 elapsed = m_elapsed();
     const QDateTime expected = m_lastChecked.addMSecs(elapsed - m_lastElapsed);
     const bool jumped = qAbs(expected.msecsTo(now)) > jumpMilliseconds;
-    // Set back: what rings from the new time on rings again (it was not dismissed).
-    const QDateTime since = now < m_lastChecked ? now : m_lastChecked;
-    const QList<Reminders::Reminder> rings = Reminders::due(m_path, since, now);
+    // Set back, nothing rings now, and from the new time on what comes rings again (it was
+    // not dismissed): the next check starts from here.
+    const QList<Reminders::Reminder> rings = Reminders::due(m_path, m_lastChecked, now);
     m_lastChecked = now;
     m_lastElapsed = elapsed;
     Reminders::markSeen(m_path, now);

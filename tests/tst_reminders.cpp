@@ -408,6 +408,14 @@ void TestReminders::editingRearmsAndDeletingCancels()
     add(*m_folder, {"8", "12", "2026", "10:00", "B again"});
     QCOMPARE(keyOf(*m_folder, "B again"), keyB);
     QCOMPARE(texts(Reminders::due(path(), at(9, 59), at(10, 0))), QStringList{"B again"});
+
+    // A file without the states (one that could not be brought up to date) still rings, and an
+    // answer that cannot be kept says so.
+    m_folder->exec(QStringLiteral("DROP TABLE ReminderStates"));
+    const QList<Reminder> still = Reminders::due(path(), at(9, 59), at(10, 0));
+    QCOMPARE(texts(still), QStringList{"B again"});
+    QCOMPARE(Reminders::dismiss(path(), still.first()).kind, DataError::Kind::MissingObject);
+    QCOMPARE(Reminders::nextRing(path(), at(9, 0)), std::optional(at(10, 0)));
 }
 
 void TestReminders::optionsRoundTrip()
