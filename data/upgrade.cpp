@@ -92,6 +92,23 @@ CREATE TABLE IF NOT EXISTS ImportBatches (
     importedAt TEXT NOT NULL
 );
 )sql",
+    // 8: what the user did with each reminder (see Reminders): one row an appointment's
+    // occurrence, keyed by the appointment's identity and its due time as read then, so that an
+    // appointment given another date or time is reminded of again. An appointment deleted takes
+    // its rows along, in the same transaction, whoever deletes it: a later appointment given the
+    // same identity starts afresh.
+    R"sql(
+CREATE TABLE ReminderStates (
+    noteKey      INTEGER NOT NULL,
+    dueAt        TEXT NOT NULL,
+    state        TEXT NOT NULL CHECK (state IN ('dismissed', 'snoozed')),
+    snoozedUntil TEXT,
+    PRIMARY KEY (noteKey, dueAt)
+) WITHOUT ROWID;
+CREATE TRIGGER Note_forget_reminders AFTER DELETE ON Note BEGIN
+    DELETE FROM ReminderStates WHERE noteKey = OLD.rowid;
+END;
+)sql",
 };
 static_assert(std::size(steps) == currentVersion + 1);
 
