@@ -85,12 +85,12 @@ std::unique_ptr<Exchange::RecordWriter> writer(const Request &request, QIODevice
     return nullptr;
 }
 
+} // namespace
+
 ListWindow *bookList(const QString &book)
 {
     return qobject_cast<ListWindow *>(Forms::find(listName(book)));
 }
-
-} // namespace
 
 QList<Format> formats(const QString &book, bool importing)
 {

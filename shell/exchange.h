@@ -14,6 +14,10 @@
 class QIODevice;
 class QWidget;
 
+namespace dalil {
+class ListWindow;
+}
+
 namespace dalil::ExchangeFiles {
 
 enum class Format { VCard4, VCard3, ICalendar, Csv };
@@ -44,5 +48,9 @@ bool previewImport(QWidget *parent, const Request &request, const QString &path)
 bool importFrom(QWidget *parent, const Request &request, const QString &path);
 
 std::unique_ptr<Exchange::RecordReader> reader(const Request &request, QIODevice *in);
+
+// The book's list window when it is loaded: its search in force is what "only what the list
+// shows" exports.
+ListWindow *bookList(const QString &book);
 
 } // namespace dalil::ExchangeFiles

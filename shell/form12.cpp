@@ -123,9 +123,7 @@ void Form12::Combo1_Click()
     for (ExchangeFiles::Format format : ExchangeFiles::formats(book, m_importing))
         Combo2->addItem(ExchangeFiles::caption(format, m_importing), int(format));
     // Only a list open with a search in force shows less than the whole book.
-    const auto *list = qobject_cast<const ListWindow *>(
-        Forms::find(book == u"Phone" ? QStringLiteral("Form2") : book == u"Note" ? QStringLiteral("Form4")
-                                                                                 : QStringLiteral("Form6")));
+    const ListWindow *list = ExchangeFiles::bookList(book);
     const bool searched = list && list->records()->statement().has_value();
     Check1->setEnabled(searched);
     if (!searched)

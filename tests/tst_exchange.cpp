@@ -5,6 +5,7 @@
 #include "testsupport.h"
 
 #include "chequebook/form6.h"
+#include "common/dbgrid.h"
 #include "common/textbox.h"
 #include "data/csv.h"
 #include "data/database.h"
@@ -620,6 +621,39 @@ void TestExchange::theSearchInForceIsWhatIsExported()
     const QString whole = folder->path() + QStringLiteral("/whole.csv");
     QCOMPARE(exportCheques(whole, false).icon, QMessageBox::Information);
     QCOMPARE(readFile(whole).count('\n'), 31);
+
+    // The phone list searched by name: its cards, in the list's order.
+    for (int n = 1; n <= 30; ++n)
+        folder->exec(QStringLiteral("INSERT INTO Phone (الإسم, الجوال) VALUES (?, ?)"),
+                     {(n % 3 ? QStringLiteral("سالم ") : QStringLiteral("خالد ")) + QString::number(n), QString::number(n)});
+    QTest::mouseClick(list->Command4, Qt::LeftButton); // back to the start window
+    QTest::mouseClick(Forms::loaded<Form1>()->findChild<QToolButton *>(QStringLiteral("Command1")), Qt::LeftButton);
+    Form *phones = Forms::find(QStringLiteral("Form2"));
+    QVERIFY(phones && phones->isShown());
+    auto *phoneKinds = phones->findChild<QListWidget *>(QStringLiteral("List1"));
+    QTest::mouseClick(phoneKinds->viewport(), Qt::LeftButton, {}, phoneKinds->visualItemRect(phoneKinds->item(0)).center());
+    testing::typeText(phones->findChild<TextBox *>(QStringLiteral("Text1")), QStringLiteral("خالد"));
+    QTest::mouseClick(phones->findChild<QPushButton *>(QStringLiteral("Command2")), Qt::LeftButton);
+    QAbstractItemModel *phoneRows = phones->findChild<DBGrid *>(QStringLiteral("DBGrid1"))->view()->model();
+    QCOMPARE(phoneRows->rowCount(), 10);
+    QStringList listed;
+    for (int row = 0; row < 10; ++row)
+        listed << phoneRows->index(row, 0).data().toString();
+
+    Form12 *window = openExchange("export", 0);
+    QVERIFY(window && window->Check1->isEnabled());
+    window->Check1->setFocus();
+    QTest::keyClick(window->Check1, Qt::Key_Space);
+    const QString cards = folder->path() + QStringLiteral("/found.vcf");
+    testing::BoxWatcher watcher;
+    testing::answerFileDialog(cards);
+    QTest::mouseClick(window->Command1, Qt::LeftButton);
+    QStringList exported;
+    for (const QByteArray &line : readFile(cards).split('\n')) {
+        if (line.startsWith("FN:"))
+            exported << QString::fromUtf8(line.mid(3)).trimmed();
+    }
+    QCOMPARE(exported, listed);
 }
 
 TESTING_WINDOW_TEST_MAIN(TestExchange)
