@@ -2,7 +2,8 @@
 # Builds Dalil and runs every check; exits non-zero on any failure:
 #   1. the test suite;
 #   2. the same suite built with AddressSanitizer and UndefinedBehaviorSanitizer;
-#   3. the RTF reader's libFuzzer target for a bounded time on its seed corpus;
+#   3. the RTF reader's and the exchange readers' libFuzzer targets for a bounded time on their
+#      seed corpora;
 #   4. the benchmark program on a small book, as a smoke run (no timing is judged).
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -33,6 +34,12 @@ cmake --build build-fuzz -j"$jobs"
 findings=$(mktemp -d)
 build-fuzz/rtf_fuzzer -max_total_time="${DALIL_FUZZ_SECONDS:-120}" -timeout=10 -rss_limit_mb=2048 \
     -print_final_stats=1 "$findings" tests/fuzz/corpus 2>&1 | tail -n 12
+rm -rf "$findings"
+
+echo "== Fuzzing the exchange readers (CSV, vCard, iCalendar)"
+findings=$(mktemp -d)
+build-fuzz/exchange_fuzzer -max_total_time="${DALIL_EXCHANGE_FUZZ_SECONDS:-60}" -timeout=10 -rss_limit_mb=2048 \
+    -print_final_stats=1 "$findings" tests/fuzz/csv-corpus tests/fixtures/vcard tests/fixtures/icalendar 2>&1 | tail -n 12
 rm -rf "$findings"
 
 if [ -x build/bench/dalil-bench ]; then

@@ -179,7 +179,7 @@ QStringList names(const QString &databasePath)
     }
     if (found.isEmpty())
         return {ChequeLayout::standardName()};
-    QCollator collator(QLocale(QLocale::Arabic));
+    QCollator collator{QLocale(QLocale::Arabic)};
     std::sort(found.begin(), found.end(), collator);
     return found;
 }
