@@ -210,8 +210,11 @@ bool exportTo(QWidget *parent, const Request &request, const QString &path)
 
 void chooseImport(QWidget *parent, const Request &request)
 {
-    const QString path = FileWindows::choose(
-        parent, {QStringLiteral("استيراد إلى %1").arg(Form11::bookCaption(request.book)), filter(request.format)});
+    const QString path = FileWindows::choose(parent, {.caption = QStringLiteral("استيراد إلى %1").arg(Form11::bookCaption(request.book)),
+                                                      .filter = filter(request.format),
+                                                      .saving = false,
+                                                      .proposed = {},
+                                                      .suffix = {}});
     if (!path.isEmpty())
         previewImport(parent, request, path);
 }
