@@ -438,14 +438,15 @@ void TestICalendar::roundTrip()
     QVERIFY(zone.isValid());
 
     const Records notes = awkwardNotes();
+    const Records unwritable = unexportable();
     int skipped = -1;
     QStringList notices;
-    const QByteArray file = writeAll(unexportable() + notes + unexportable(), zone, &skipped, &notices);
+    const QByteArray file = writeAll(unwritable + notes + unwritable, zone, &skipped, &notices);
     // What could not be written is counted and told, one line each, naming the appointment.
-    QCOMPARE(skipped, 2 * unexportable().size());
+    QCOMPARE(skipped, 2 * unwritable.size());
     QCOMPARE(notices.size(), skipped);
     for (qsizetype i = 0; i < notices.size(); ++i) {
-        const Values &left = unexportable()[i % unexportable().size()];
+        const Values &left = unwritable[i % unwritable.size()];
         QVERIFY2(notices[i].contains(left.value(Columns::text).toString()), qPrintable(notices[i]));
     }
 
