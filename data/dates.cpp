@@ -89,4 +89,26 @@ QString timeText(QTime time)
     return QLocale().toString(time, format.trimmed());
 }
 
+std::optional<int> wholeNumber(QStringView text)
+{
+    text = text.trimmed();
+    if (text.isEmpty() || text.size() > 4)
+        return std::nullopt;
+    int n = 0;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        int digit = -1;
+        if (u >= u'0' && u <= u'9')
+            digit = u - u'0';
+        else if (u >= 0x0660 && u <= 0x0669)
+            digit = u - 0x0660;
+        else if (u >= 0x06F0 && u <= 0x06F9)
+            digit = u - 0x06F0;
+        if (digit < 0)
+            return std::nullopt;
+        n = n * 10 + digit;
+    }
+    return n;
+}
+
 } // namespace dalil::Dates

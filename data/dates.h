@@ -8,12 +8,19 @@
 #include <QString>
 #include <QTime>
 
+#include <optional>
+
 namespace dalil::Dates {
 
 // The number at the start of a date box's text as the checks read it: blanks anywhere are
 // skipped, then a sign, digits 0 to 9, a decimal part and an exponent; 0 when there is none.
 // The boxes take any characters, and the checks must read them without failing.
 double leadingNumber(const QString &text);
+
+// A whole number in a date column as an exchange or a reminder reads it: blanks around it,
+// then one to four digits of any of the three kinds (0-9, Arabic-Indic, Extended
+// Arabic-Indic) and nothing else; nothing otherwise.
+std::optional<int> wholeNumber(QStringView text);
 
 // The day, month and year of a date in the calendar.
 QCalendar::YearMonthDay parts(QDate date, QCalendar calendar = QCalendar());

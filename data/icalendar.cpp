@@ -1,6 +1,7 @@
 #include "icalendar.h"
 
 #include "clocktime.h"
+#include "dates.h"
 #include "icalendarevent.h"
 
 #include <QCryptographicHash>
@@ -42,34 +43,11 @@ QString carriable(const QString &text)
     return out;
 }
 
-// A whole number in a date column: blanks around it, digits of any of the three kinds.
-std::optional<int> wholeNumber(const QString &text)
-{
-    const QString trimmed = text.trimmed();
-    if (trimmed.isEmpty() || trimmed.size() > 4)
-        return std::nullopt;
-    int n = 0;
-    for (const QChar c : trimmed) {
-        const char16_t u = c.unicode();
-        int digit = -1;
-        if (u >= u'0' && u <= u'9')
-            digit = u - u'0';
-        else if (u >= 0x0660 && u <= 0x0669)
-            digit = u - 0x0660;
-        else if (u >= 0x06F0 && u <= 0x06F9)
-            digit = u - 0x06F0;
-        if (digit < 0)
-            return std::nullopt;
-        n = n * 10 + digit;
-    }
-    return n;
-}
-
 QDate storedDate(const Values &record)
 {
-    const auto day = wholeNumber(record.value(Columns::day).toString());
-    const auto month = wholeNumber(record.value(Columns::month).toString());
-    const auto year = wholeNumber(record.value(Columns::year).toString());
+    const auto day = Dates::wholeNumber(record.value(Columns::day).toString());
+    const auto month = Dates::wholeNumber(record.value(Columns::month).toString());
+    const auto year = Dates::wholeNumber(record.value(Columns::year).toString());
     if (!day || !month || !year || *year < 1 || *year > lastYear)
         return {};
     return QDate(*year, *month, *day);

@@ -1,5 +1,6 @@
 #include "reminders.h"
 
+#include "dates.h"
 #include "exchange.h"
 #include "clocktime.h"
 
@@ -21,29 +22,6 @@ const QString leadOption = QStringLiteral("reminders.lead");
 const QString seenOption = QStringLiteral("reminders.seen");
 const QString statesTable = QStringLiteral("ReminderStates");
 
-// A whole number in a date column: blanks around it, digits of any of the three kinds.
-std::optional<int> wholeNumber(QStringView text)
-{
-    text = text.trimmed();
-    if (text.isEmpty() || text.size() > 4)
-        return std::nullopt;
-    int n = 0;
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        int digit = -1;
-        if (u >= u'0' && u <= u'9')
-            digit = u - u'0';
-        else if (u >= 0x0660 && u <= 0x0669)
-            digit = u - 0x0660;
-        else if (u >= 0x06F0 && u <= 0x06F9)
-            digit = u - 0x06F0;
-        if (digit < 0)
-            return std::nullopt;
-        n = n * 10 + digit;
-    }
-    return n;
-}
-
 // An appointment's date and time of day, as the wall clock shows them.
 struct Wall
 {
@@ -53,9 +31,9 @@ struct Wall
 
 std::optional<Wall> wallFrom(QStringView day, QStringView month, QStringView year, const QString &time)
 {
-    const auto d = wholeNumber(day);
-    const auto m = wholeNumber(month);
-    const auto y = wholeNumber(year);
+    const auto d = Dates::wholeNumber(day);
+    const auto m = Dates::wholeNumber(month);
+    const auto y = Dates::wholeNumber(year);
     if (!d || !m || !y || *y < 1)
         return std::nullopt;
     const QDate date(*y, *m, *d);
@@ -162,7 +140,7 @@ std::optional<int> wholeNumber(sqlite3_stmt *statement, int column)
         ++i;
     if (i == size)
         return digits > 0 && digits <= 4 ? std::optional(n) : std::nullopt;
-    return wholeNumber(QString::fromUtf8(reinterpret_cast<const char *>(bytes), size));
+    return Dates::wholeNumber(QString::fromUtf8(reinterpret_cast<const char *>(bytes), size));
 }
 
 // The rows of the book to read: appointments on the days [firstDay, lastDay] (Julian days; the
