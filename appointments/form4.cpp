@@ -11,6 +11,10 @@
 #include "common/statusbar.h"
 #include "common/twips.h"
 
+#include "data/clocktime.h"
+#include "data/exchange.h"
+#include "data/reminders.h"
+
 #include <QBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -57,12 +61,20 @@ Form4::Form4()
     Label1->setAlignment(Qt::AlignCenter);
     Label1->setMinimumWidth(twipsToPixels(StatusBar::defaultPanelWidth));
     Label1->setToolTip(QStringLiteral("التاريخ الهجري للموعد المحدد"));
+    Label2 = new QLabel(StatusBar1);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setTextFormat(Qt::PlainText);
+    Label2->setFrameShape(QFrame::Panel);
+    Label2->setFrameShadow(QFrame::Sunken);
+    Label2->setAlignment(Qt::AlignCenter);
+    Label2->setToolTip(QStringLiteral("لا يُذكَّر بالموعد إلا إذا فُهم تاريخه ووقته"));
+    Label2->hide();
     placeHijriDate();
     // The selected appointment's day, read from its own columns as the grid moves.
-    connect(Data1->source(), &RecordSource::currentChanged, this, &Form4::showHijriDate);
-    connect(Data1->source(), &RecordSource::refreshed, this, &Form4::showHijriDate);
-    connect(Data1->source(), &RecordSource::resynced, this, &Form4::showHijriDate);
-    connect(HijriSetting::instance(), &HijriSetting::changed, this, &Form4::showHijriDate);
+    connect(Data1->source(), &RecordSource::currentChanged, this, &Form4::showSelectedDay);
+    connect(Data1->source(), &RecordSource::refreshed, this, &Form4::showSelectedDay);
+    connect(Data1->source(), &RecordSource::resynced, this, &Form4::showSelectedDay);
+    connect(HijriSetting::instance(), &HijriSetting::changed, this, &Form4::showSelectedDay);
 
     setTabOrder(DBGrid1->view(), Command1);
     setTabOrder(Command1, Command4);
@@ -144,18 +156,32 @@ void Form4::placeHijriDate()
 {
     if (auto *row = qobject_cast<QBoxLayout *>(StatusBar1->layout())) {
         row->removeWidget(Label1);
+        row->removeWidget(Label2);
         row->insertWidget(qMin(2, StatusBar1->panelCount()), Label1);
+        row->insertWidget(row->indexOf(Label1) + 1, Label2);
     }
 }
 
-void Form4::showHijriDate()
+void Form4::showSelectedDay()
 {
     const RecordSource *rs = Data1->source();
-    Label1->setText(rs->hasCurrentRecord()
-                        ? HijriSetting::instance()->dateText(rs->fieldText(QStringLiteral("التاريخ")),
-                                                             rs->fieldText(QStringLiteral("الشهر")),
-                                                             rs->fieldText(QStringLiteral("العام")))
-                        : QString());
+    if (!rs->hasCurrentRecord()) {
+        Label1->clear();
+        Label2->hide();
+        return;
+    }
+    const QString day = rs->fieldText(Exchange::NoteColumns::day);
+    const QString month = rs->fieldText(Exchange::NoteColumns::month);
+    const QString year = rs->fieldText(Exchange::NoteColumns::year);
+    const QString time = rs->fieldText(Exchange::NoteColumns::time);
+    Label1->setText(HijriSetting::instance()->dateText(day, month, year));
+    const bool timeReads = ClockTime::read(time).has_value();
+    const bool hasReminder = Reminders::dueTime({{Exchange::NoteColumns::day, day}, {Exchange::NoteColumns::month, month},
+                                                 {Exchange::NoteColumns::year, year}, {Exchange::NoteColumns::time, time}})
+                                 .has_value();
+    Label2->setText(!timeReads ? QStringLiteral("لا تذكير: الوقت غير مفهوم")
+                               : QStringLiteral("لا تذكير: التاريخ غير مفهوم"));
+    Label2->setVisible(!hasReminder);
 }
 
 void Form4::Command1_Click()

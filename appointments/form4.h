@@ -29,6 +29,9 @@ public:
     StatusBar *StatusBar1;
     // In the status bar beside the date panel: the selected appointment's Hijri date.
     QLabel *Label1;
+    // Beside it: why the selected appointment has no reminder (its time or date does not
+    // read); hidden while it has one.
+    QLabel *Label2;
 
     QWidget *restingFocus() override;
 
@@ -50,7 +53,8 @@ private:
     void buildStatusPanels();
     // Label1 after the date panel (after the count while the bar has no date panel yet).
     void placeHijriDate();
-    void showHijriDate();
+    // The selected appointment's Hijri date and whether it has a reminder.
+    void showSelectedDay();
 };
 
 } // namespace dalil

@@ -105,6 +105,12 @@ std::optional<Values> readStored(const QSqlDatabase &db, const QString &table, q
 
 } // namespace
 
+WriteNotices *WriteNotices::instance()
+{
+    static WriteNotices notices;
+    return &notices;
+}
+
 QVariant valueForText(const QString &text)
 {
     // An empty box stores no value, so that it matches no search pattern.
@@ -150,6 +156,7 @@ WriteResult insert(const QString &databasePath, const QString &table, const Valu
     if (!keySortKeys(db, &sqlError) || !transaction.commit(&sqlError))
         return failed(sqlError, databasePath);
     counted.succeeded(result.key);
+    emit WriteNotices::instance()->recordWritten(databasePath, table, *result.key);
     return result;
 }
 
@@ -228,6 +235,8 @@ Added insertAll(const QString &databasePath, const QString &table, const std::fu
     }
     if (!transaction.commit(&sqlError))
         return fail(sqlError);
+    if (result.added > 0)
+        emit WriteNotices::instance()->recordsAdded(databasePath, table);
     return result;
 }
 
@@ -281,6 +290,7 @@ WriteResult reinsert(const QString &databasePath, const QString &table, const Va
     if (!keySortKeys(db, &sqlError) || !transaction.commit(&sqlError))
         return failed(sqlError, databasePath);
     counted.succeeded(result.key);
+    emit WriteNotices::instance()->recordWritten(databasePath, table, *result.key);
     return result;
 }
 
@@ -333,6 +343,7 @@ WriteResult update(const QString &databasePath, const QString &table, qint64 key
         return failed(sqlError, databasePath);
     counted.succeeded(key);
     result.key = key;
+    emit WriteNotices::instance()->recordWritten(databasePath, table, key);
     return result;
 }
 

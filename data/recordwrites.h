@@ -5,6 +5,7 @@
 
 #include "database.h"
 
+#include <QObject>
 #include <QString>
 #include <QVariantMap>
 
@@ -66,6 +67,22 @@ WriteResult update(const QString &databasePath, const QString &table, qint64 key
 
 // Deletes the record with this identity; RecordGone, with nothing deleted, when it is not there.
 WriteResult remove(const QString &databasePath, const QString &table, qint64 key);
+
+// Told after the program's writes that add or change records are committed, so that what
+// follows the books (the reminders) need not read a whole book again. Deletes are not told:
+// what follows a book finds a deleted record gone when it looks.
+class WriteNotices : public QObject
+{
+    Q_OBJECT
+public:
+    static WriteNotices *instance();
+
+signals:
+    // One record added, put back or changed.
+    void recordWritten(const QString &databasePath, const QString &table, qint64 key);
+    // Many records added at once (an import).
+    void recordsAdded(const QString &databasePath, const QString &table);
+};
 
 // The value a text box's text stores: none for an empty box.
 QVariant valueForText(const QString &text);

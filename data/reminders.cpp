@@ -3,6 +3,7 @@
 #include "dates.h"
 #include "exchange.h"
 #include "clocktime.h"
+#include "countcache.h"
 
 #include <QHash>
 #include <QSqlQuery>
@@ -95,14 +96,17 @@ struct State
 };
 using States = QHash<qint64, QList<State>>;
 
-States statesOf(const QSqlDatabase &db)
+States statesOf(const QSqlDatabase &db, std::optional<qint64> only = std::nullopt)
 {
     States states;
     if (!keepsStates(db))
         return states;
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT noteKey, dueAt, state, snoozedUntil FROM ReminderStates")))
+    QString sql = QStringLiteral("SELECT noteKey, dueAt, state, snoozedUntil FROM ReminderStates");
+    if (only)
+        sql += QStringLiteral(" WHERE noteKey = %1").arg(*only);
+    if (!query.exec(sql))
         return states;
     while (query.next()) {
         State state{query.value(1).toString(), query.value(2).toString() == QLatin1String("dismissed"),
@@ -155,13 +159,17 @@ struct Window
 // orders, so every row is read, cheaply: the date's numbers straight from the engine's bytes,
 // the time of day only for a day inside the window. (A filter on the year and month in SQL
 // was slower than reading every row: the engine's text functions cost more than this loop.)
-bool scan(const QSqlDatabase &db, Window &window, int leadMinutes, const std::function<void(const Occurrence &)> &each)
+// only: the one appointment to read, when the whole book need not be.
+bool scan(const QSqlDatabase &db, Window &window, int leadMinutes, const std::function<void(const Occurrence &)> &each,
+          std::optional<qint64> only = std::nullopt)
 {
     sqlite3 *handle = Database::handle(db);
     if (!handle)
         return false;
-    const States states = statesOf(db);
-    const QString sql = QStringLiteral("SELECT rowid, \"التاريخ\", \"الشهر\", \"العام\", \"الساعة\" FROM Note");
+    const States states = statesOf(db, only);
+    QString sql = QStringLiteral("SELECT rowid, \"التاريخ\", \"الشهر\", \"العام\", \"الساعة\" FROM Note");
+    if (only)
+        sql += QStringLiteral(" WHERE rowid = %1").arg(*only);
     sqlite3_stmt *statement = nullptr;
     if (sqlite3_prepare16_v2(handle, sql.utf16(), -1, &statement, nullptr) != SQLITE_OK) {
         sqlite3_finalize(statement);
@@ -400,6 +408,22 @@ DataError snooze(const QString &databasePath, const Reminder &reminder, int minu
     return keepState(databasePath, reminder, QStringLiteral("snoozed"), instantText(now.addSecs(60 * minutes)));
 }
 
+std::optional<QDateTime> nextRingOf(const QString &databasePath, qint64 noteKey, const QDateTime &now)
+{
+    DataError error;
+    const QSqlDatabase db = Database::connection(databasePath, &error);
+    if (!db.isValid() || !now.isValid())
+        return std::nullopt;
+    std::optional<qint64> next;
+    const qint64 after = wallSeconds(now);
+    Window window{dayOf(now)};
+    scan(db, window, lead(databasePath), [&](const Occurrence &o) {
+        if (o.ringsAt > after && (!next || o.ringsAt < *next))
+            next = o.ringsAt;
+    }, noteKey);
+    return next ? std::optional(fromWall(*next)) : std::nullopt;
+}
+
 std::optional<QDateTime> nextRing(const QString &databasePath, const QDateTime &now)
 {
     DataError error;
@@ -437,6 +461,8 @@ ReminderSchedule::ReminderSchedule(const QString &databasePath, Clock clock, Ela
     m_checkTimer.setInterval(checkMilliseconds);
     connect(&m_ringTimer, &QTimer::timeout, this, &ReminderSchedule::check);
     connect(&m_checkTimer, &QTimer::timeout, this, &ReminderSchedule::check);
+    connect(Records::WriteNotices::instance(), &Records::WriteNotices::recordWritten, this, &ReminderSchedule::written);
+    connect(Records::WriteNotices::instance(), &Records::WriteNotices::recordsAdded, this, &ReminderSchedule::added);
 }
 
 QList<Reminders::Reminder> ReminderSchedule::start()
@@ -462,16 +488,54 @@ void ReminderSchedule::stop()
     m_lastChecked = {};
 }
 
+// The appointment book's change number and the commits of other connections and programs:
+// while they stand, the book and the reminders' states read as they did. Empty when the file
+// cannot tell (no change numbers): the book is then read at every check.
+QList<qint64> ReminderSchedule::stamp() const
+{
+    DataError error;
+    const QSqlDatabase db = Database::connection(m_path, &error);
+    if (!db.isValid())
+        return {};
+    const ChangeStamp file = ChangeStamp::of(db);
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!file.isValid() || !query.exec(QStringLiteral("SELECT changes FROM BookChanges WHERE book = 'Note'")) || !query.next())
+        return {};
+    return {file.connection, file.others, file.schema, query.value(0).toLongLong()};
+}
+
+void ReminderSchedule::arm(const std::optional<QDateTime> &at, const QDateTime &now)
+{
+    m_armedFor = at;
+    if (m_armedFor)
+        m_ringTimer.start(int(std::clamp(now.msecsTo(*m_armedFor), qint64(0), longestWaitMilliseconds)));
+    else
+        m_ringTimer.stop();
+}
+
 void ReminderSchedule::rearm()
 {
     if (!m_lastChecked.isValid())
         return;
     const QDateTime now = m_clock();
-    m_armedFor = Reminders::nextRing(m_path, now);
-    if (m_armedFor)
-        m_ringTimer.start(int(std::clamp(now.msecsTo(*m_armedFor), qint64(0), longestWaitMilliseconds)));
-    else
-        m_ringTimer.stop();
+    m_armedStamp = stamp();
+    arm(Reminders::nextRing(m_path, now), now);
+}
+
+void ReminderSchedule::written(const QString &databasePath, const QString &table, qint64 key)
+{
+    if (!m_lastChecked.isValid() || databasePath != m_path || table.compare(QLatin1String("Note"), Qt::CaseInsensitive) != 0)
+        return;
+    const QDateTime now = m_clock();
+    if (const auto ring = Reminders::nextRingOf(m_path, key, now); ring && (!m_armedFor || *ring < *m_armedFor))
+        arm(ring, now);
+}
+
+void ReminderSchedule::added(const QString &databasePath, const QString &table)
+{
+    if (databasePath == m_path && table.compare(QLatin1String("Note"), Qt::CaseInsensitive) == 0)
+        rearm();
 }
 
 void ReminderSchedule::check()
@@ -482,9 +546,13 @@ void ReminderSchedule::check()
     const qint64 elapsed = m_elapsed();
     const QDateTime expected = m_lastChecked.addMSecs(elapsed - m_lastElapsed);
     const bool jumped = qAbs(expected.msecsTo(now)) > jumpMilliseconds;
+    // Nothing can ring before the timer's time while the file stands as it was when the timer
+    // was set: the book is not read.
+    const QList<qint64> fileNow = stamp();
+    const bool settled = !jumped && !fileNow.isEmpty() && fileNow == m_armedStamp && (!m_armedFor || now < *m_armedFor);
     // Set back, nothing rings now, and from the new time on what comes rings again (it was
     // not dismissed): the next check starts from here.
-    const QList<Reminders::Reminder> rings = Reminders::due(m_path, m_lastChecked, now);
+    const QList<Reminders::Reminder> rings = settled ? QList<Reminders::Reminder>() : Reminders::due(m_path, m_lastChecked, now);
     m_lastChecked = now;
     m_lastElapsed = elapsed;
     Reminders::markSeen(m_path, now);
@@ -492,8 +560,10 @@ void ReminderSchedule::check()
         emit clockJumped();
     if (!rings.isEmpty())
         emit ring(rings);
-    if (jumped || !rings.isEmpty() || !m_ringTimer.isActive())
+    if (!settled)
         rearm();
+    else if (m_armedFor && !m_ringTimer.isActive())
+        arm(m_armedFor, now); // the timer waits an hour at most
 }
 
 } // namespace dalil

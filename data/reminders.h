@@ -75,6 +75,8 @@ DataError snooze(const QString &databasePath, const Reminder &reminder, int minu
 
 // The first ring after now, for one timer; nothing when no reminder is ahead.
 std::optional<QDateTime> nextRing(const QString &databasePath, const QDateTime &now);
+// The same for one appointment, read alone: what a save of it may bring nearer.
+std::optional<QDateTime> nextRingOf(const QString &databasePath, qint64 noteKey, const QDateTime &now);
 
 } // namespace dalil::Reminders
 
@@ -85,6 +87,10 @@ namespace dalil {
 // from sleep). A coarse check every minute compares the clock with a monotonic one and
 // rearms when the clock was set (a jump of more than a minute either way); the check also
 // rings what came due, so a ring delayed by sleep is not lost.
+// A book of a million appointments takes a while to read, so neither a save nor the check
+// reads it all: a save through the program brings the timer nearer for the one appointment
+// saved (a deleted or later one makes the timer find nothing and set itself again), and the
+// check reads the book only when the file changed since the timer was set, or the timer is due.
 // After a jump back the reminders since the new time ring again when it comes (not dismissed,
 // they still stand); after a jump forward those in between ring at once.
 class ReminderSchedule : public QObject
@@ -132,6 +138,12 @@ private:
     QDateTime m_lastChecked;
     qint64 m_lastElapsed = 0;
     std::optional<QDateTime> m_armedFor;
+    QList<qint64> m_armedStamp; // what the file was when the timer was set
+
+    QList<qint64> stamp() const;
+    void arm(const std::optional<QDateTime> &at, const QDateTime &now);
+    void written(const QString &databasePath, const QString &table, qint64 key);
+    void added(const QString &databasePath, const QString &table);
 };
 
 } // namespace dalil

@@ -7,14 +7,17 @@
 #include "program.h"
 
 #include "appointments/appointments.h"
+#include "appointments/reminding.h"
 #include "chequebook/chequebook.h"
 #include "phonebook/phonebook.h"
 
+#include "common/application.h"
 #include "common/datacontrol.h"
 #include "common/listwindow.h"
 #include "common/messagebox.h"
 #include "common/twips.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -27,6 +30,20 @@
 namespace dalil {
 
 namespace {
+
+// The lead items' captions: "عند الموعد", "قبل 5 دقائق" ... "قبل يوم".
+QString leadCaption(int minutes)
+{
+    switch (minutes) {
+    case 0:
+        return QStringLiteral("عند الموعد");
+    case 60:
+        return QStringLiteral("قبل ساعة");
+    case 24 * 60:
+        return QStringLiteral("قبل يوم");
+    }
+    return QStringLiteral("قبل %1 %2").arg(minutes).arg(minutes <= 10 ? QStringLiteral("دقائق") : QStringLiteral("دقيقة"));
+}
 
 QPointer<MDIForm1> &theFrame()
 {
@@ -111,6 +128,25 @@ MDIForm1::MDIForm1()
     options->addSeparator();
     layouts = menuItem(options, QStringLiteral("layouts"), QStringLiteral("إعداد الشيكات"));
     hijri = menuItem(options, QStringLiteral("hijri"), QStringLiteral("التقويم الهجري"));
+    reminders = options->addMenu(QStringLiteral("التذكير"));
+    reminders->setObjectName(QStringLiteral("reminders"));
+    reminders->menuAction()->setObjectName(QStringLiteral("remindersItem"));
+    auto *leads = new QActionGroup(this);
+    const std::pair<int, const char16_t *> leadItems[] = {{0, u"attime"}, {5, u"fiveminutes"}, {15, u"quarterhour"},
+                                                          {30, u"halfhour"}, {60, u"onehour"}, {24 * 60, u"oneday"}};
+    for (const auto &[minutes, name] : leadItems) {
+        QAction *item = menuItem(reminders, QString::fromUtf16(name), leadCaption(minutes));
+        item->setCheckable(true);
+        item->setData(minutes);
+        leads->addAction(item);
+        connect(item, &QAction::triggered, this, [this, minutes] { lead_Click(minutes); });
+    }
+    // The lead kept in the file, whoever changed it last.
+    connect(reminders, &QMenu::aboutToShow, this, [this] {
+        const int kept = Reminders::lead(databasePath());
+        for (QAction *item : reminders->actions())
+            item->setChecked(item->data().toInt() == kept);
+    });
     deleted = menuItem(options, QStringLiteral("deleted"), QStringLiteral("المحذوفات"));
 
     connect(phone, &QAction::triggered, this, &MDIForm1::phone_Click);
@@ -240,6 +276,7 @@ void MDIForm1::closeEvent(QCloseEvent *event)
     // Closing the frame ends the program at once, without a question; pending typing in
     // any window is dropped, never written.
     m_ending = true;
+    Reminding::stop();
     theFrame().clear();
     Forms::setHost(nullptr);
     const auto forms = Forms::all();
@@ -343,6 +380,13 @@ void MDIForm1::layouts_Click()
 void MDIForm1::hijri_Click()
 {
     appointments::hijriOptions();
+}
+
+void MDIForm1::lead_Click(int minutes)
+{
+    const DataError error = Reminding::setLead(databasePath(), minutes);
+    if (error.isError())
+        MessageBoxes::dataError(this, error);
 }
 
 void MDIForm1::deleted_Click()

@@ -53,6 +53,8 @@ public:
     QAction *addcheck;
     QAction *layouts;
     QAction *hijri;
+    // "التذكير": how long before an appointment its reminder comes, one item a choice.
+    QMenu *reminders;
     QAction *deleted;
 
 protected:
@@ -78,6 +80,7 @@ private:
     // The list window in front, the one "print" prints; none when another window is in front.
     ListWindow *listInFront() const;
     void hijri_Click();
+    void lead_Click(int minutes);
     void deleted_Click();
     // Every window is designed maximized: the one a hide or a close uncovers shows so too.
     void maximizeTopWindow();

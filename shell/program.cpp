@@ -3,6 +3,8 @@
 #include "form1.h"
 #include "mdiform1.h"
 
+#include "appointments/reminding.h"
+
 #include "common/application.h"
 #include "common/form.h"
 #include "common/menustyle.h"
@@ -13,10 +15,14 @@
 #include <QApplication>
 #include <QPointer>
 #include <QProgressDialog>
+#include <QTimer>
 
 namespace dalil {
 
 namespace {
+
+Reminders::Clock reminderClock = Reminders::systemClock();
+ReminderSchedule::Elapsed reminderElapsed;
 
 FormHost *createFrame()
 {
@@ -67,6 +73,12 @@ void setPrintTarget(const QString &pdfPath)
     Printing::setTarget(pdfPath);
 }
 
+void setReminderClock(Reminders::Clock clock, ReminderSchedule::Elapsed elapsed)
+{
+    reminderClock = std::move(clock);
+    reminderElapsed = std::move(elapsed);
+}
+
 void start()
 {
     installFontSubstitutions();
@@ -79,6 +91,13 @@ void start()
     // The program starts by creating the start window; being a child of the frame, it
     // brings the frame up first.
     showStartWindow();
+    // The reminders read the file once the start window is up: a big or damaged file does
+    // not hold the program's first appearance.
+    if (reminderClock)
+        QTimer::singleShot(0, MDIForm1::instance(), [] {
+            if (isRunning() && !Reminding::isRunning())
+                Reminding::start(databasePath(), reminderClock, reminderElapsed);
+        });
 }
 
 void endProgram()

@@ -1,6 +1,8 @@
 // Starting and ending the organiser.
 #pragma once
 
+#include "data/reminders.h"
+
 #include <QString>
 
 namespace dalil {
@@ -11,6 +13,10 @@ void setApplicationFolder(const QString &folder);
 
 // For tests and harnesses only: every print writes this PDF file directly, with no dialog.
 void setPrintTarget(const QString &pdfPath);
+
+// For tests and harnesses only: the clocks the reminders ring by in the runs started after
+// it; an empty clock starts runs without reminders. The program uses the system's clocks.
+void setReminderClock(Reminders::Clock clock, ReminderSchedule::Elapsed elapsed = {});
 
 // Start-up: the frame MDIForm1, maximized with its menus, and the start window inside it.
 void start();

@@ -9,6 +9,7 @@
 #include "data/upgrade.h"
 #include "shell/mdiform1.h"
 #include "shell/program.h"
+#include "appointments/reminding.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -123,11 +124,15 @@ QSqlQuery run(QSqlDatabase &db, const QString &sql, const QVariantList &values)
 
 } // namespace
 
-bool startProgram(const AppFolder &folder)
+bool startProgram(const AppFolder &folder, dalil::Reminders::Clock clock, dalil::ReminderSchedule::Elapsed elapsed)
 {
+    const bool reminding = bool(clock);
+    dalil::setReminderClock(std::move(clock), std::move(elapsed));
     dalil::setApplicationFolder(folder.path());
     dalil::start();
-    return QTest::qWaitForWindowExposed(dalil::MDIForm1::instance());
+    if (!QTest::qWaitForWindowExposed(dalil::MDIForm1::instance()))
+        return false;
+    return !reminding || QTest::qWaitFor([] { return dalil::Reminding::isRunning(); });
 }
 
 void stopProgram()

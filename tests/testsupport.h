@@ -2,6 +2,8 @@
 // and answering the message boxes the program shows.
 #pragma once
 
+#include "data/reminders.h"
+
 #include <QMessageBox>
 #include <QHash>
 #include <QString>
@@ -43,7 +45,9 @@ private:
 bool runAsOrdinaryUser();
 
 // Starts the program in-process on the folder, as the user starts it, and waits for its frame.
-bool startProgram(const AppFolder &folder);
+// Its reminders ring by the clocks given, and only then: a test's appointments never ring by
+// the real clock.
+bool startProgram(const AppFolder &folder, dalil::Reminders::Clock clock = {}, dalil::ReminderSchedule::Elapsed elapsed = {});
 // Ends the program, lets its windows go, and closes every connection to the file.
 void stopProgram();
 // Runs the work the program has queued for later (deferred calls, windows let go), without
