@@ -22,7 +22,8 @@ const QStringList &actNames()
                                    QStringLiteral("Print"),       QStringLiteral("Layouts"),
                                    QStringLiteral("PickItem"),    QStringLiteral("Undo"),
                                    QStringLiteral("Deleted"),     QStringLiteral("Backup"),
-                                   QStringLiteral("Exchange")};
+                                   QStringLiteral("Exchange"),
+                                   QStringLiteral("Reminders")};
     return names;
 }
 
@@ -121,6 +122,11 @@ QString Action::describe() const
     case Act::Exchange:
         return m == 0 ? QStringLiteral("menu: export book %1").arg(n)
                       : QStringLiteral("menu: import into book %1 [%2]").arg(n).arg(values.join(QStringLiteral(" | ")));
+    case Act::Reminders: {
+        static const char *const answers[] = {"close box", "snooze", "dismiss"};
+        return QStringLiteral("the clock moves on to %1; a reminder window: %2%3")
+            .arg(text, QLatin1String(answers[qBound(0, m, 2)]), m == 1 ? QStringLiteral(" (item %1)").arg(n) : QString());
+    }
     case Act::PickItem:
         return QStringLiteral("%1: choose item %2 of %3").arg(form).arg(n).arg(control);
     case Act::OtherWrite: {

@@ -68,6 +68,16 @@ Outcome Books::apply(const Action &a)
             out.boxes << anyBox();
         return out;
     }
+    case Act::Reminders: {
+        // The clock moves on; the reminder window is answered and closed within the act, and
+        // the books are as they were.
+        Outcome out;
+        const QDateTime to = QDateTime::fromString(a.text, Qt::ISODate);
+        out.applicable = to.isValid();
+        if (to > m.clock)
+            m.clock = to;
+        return out;
+    }
     case Act::Layouts: {
         // The layouts change what cheques print like, nothing of the books.
         Outcome out;

@@ -12,10 +12,13 @@
 #include "data/csv.h"
 #include "data/icalendar.h"
 #include "data/vcard.h"
+#include "appointments/form14.h"
+#include "appointments/reminding.h"
 #include "shell/mdiform1.h"
 #include "shell/program.h"
 
 #include <QAbstractButton>
+#include <QPushButton>
 #include <QAction>
 #include <QApplication>
 #include <QDoubleSpinBox>
@@ -37,6 +40,7 @@
 #include <QTest>
 #include <QTimeZone>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QToolButton>
 #include <QUuid>
 
@@ -89,7 +93,11 @@ bool Driver::begin()
     m_otherProgram = std::make_unique<QWidget>();
     m_otherProgram->setWindowTitle(QStringLiteral("another copy"));
     m_otherProgram->resize(100, 100);
-    return testing::startProgram(*m_folder);
+    m_clock = std::make_shared<Clock>(Clock{m_model->clock, 0});
+    m_dismissed.clear();
+    m_snoozed.clear();
+    const std::shared_ptr<Clock> clock = m_clock;
+    return testing::startProgram(*m_folder, [clock] { return clock->now; }, [clock] { return clock->elapsed; });
 }
 
 void Driver::end()
@@ -202,6 +210,10 @@ bool Driver::step(const Action &original, int index)
     }
     settle();
     answering.stop();
+    if (m_failure) {
+        m_failure->index = index;
+        return false;
+    }
 
     if (outcome.conflict) {
         QList<qint64> keys;
@@ -504,6 +516,9 @@ void Driver::perform(const Action &a)
     case Act::Exchange:
         exchange(a);
         break;
+    case Act::Reminders:
+        reminders(a);
+        break;
     case Act::PickItem:
         if (auto *box = child<QComboBox>(a.form, a.control)) {
             // From the keyboard: the box takes the focus, the arrows move to the item.
@@ -612,6 +627,112 @@ void Driver::otherCopyWrites(const Action &a)
         }
     }
     m_otherProgram->hide();
+    dalil::MDIForm1::instance()->activateWindow();
+    QCoreApplication::processEvents();
+}
+
+void Driver::reminders(const Action &a)
+{
+    const QDateTime since = m_clock->now;
+    const QDateTime to = QDateTime::fromString(a.text, Qt::ISODate);
+    if (!to.isValid() || to <= since)
+        return;
+    m_clock->elapsed += since.msecsTo(to);
+    m_clock->now = to;
+    dalil::ReminderSchedule *schedule = dalil::Reminding::schedule();
+    if (!schedule) {
+        m_failure = Failure{-1, QStringLiteral("reminders"), QStringLiteral("the reminders are not running")};
+        return;
+    }
+    using Key = std::pair<qint64, QDateTime>;
+    const auto keysOf = [](dalil::Form14 *window) {
+        QList<Key> keys;
+        if (window) {
+            for (const dalil::Reminders::Reminder &r : window->listed())
+                keys << Key{r.noteKey, r.dueAt};
+        }
+        return keys;
+    };
+    const QList<Key> before = keysOf(dalil::Reminding::window());
+    schedule->check();
+    dalil::Form14 *window = dalil::Reminding::window();
+
+    // What rang now: the window's rows that were not listed before, as the user reads them.
+    QList<qint64> keys;
+    const QList<Row> rows = fileRows(Note, &keys);
+    QSet<Key> rang;
+    const auto fail = [this](const QString &message) { m_failure = Failure{-1, QStringLiteral("reminders"), message}; };
+    for (int g = 0; window && g < window->ListView1->topLevelItemCount(); ++g) {
+        const QTreeWidgetItem *group = window->ListView1->topLevelItem(g);
+        for (int i = 0; i < group->childCount(); ++i) {
+            const auto r = group->child(i)->data(0, Qt::UserRole).value<dalil::Reminders::Reminder>();
+            const Key key{r.noteKey, r.dueAt};
+            if (before.contains(key))
+                continue;
+            rang.insert(key);
+            const QString shown = group->child(i)->text(0);
+            const qsizetype at = keys.indexOf(r.noteKey);
+            if (at < 0)
+                return fail(QStringLiteral("a reminder rang for appointment #%1, which is not in the file").arg(r.noteKey));
+            const Row &row = rows.at(at);
+            if (shown != cellText(row.at(5)))
+                return fail(QStringLiteral("the reminder shows \"%1\" for appointment #%2, which holds \"%3\"")
+                                .arg(shown).arg(r.noteKey).arg(cellText(row.at(5))));
+            if (const auto due = sessionDue(row); due && *due != r.dueAt)
+                return fail(QStringLiteral("appointment #%1 is due %2, its reminder says %3")
+                                .arg(r.noteKey).arg(due->toString(Qt::ISODate), r.dueAt.toString(Qt::ISODate)));
+            const QDateTime ringsAt = m_snoozed.value(key, r.dueAt);
+            if (ringsAt <= since || ringsAt > to)
+                return fail(QStringLiteral("appointment #%1 rang between %2 and %3, its time is %4")
+                                .arg(r.noteKey).arg(since.toString(Qt::ISODate), to.toString(Qt::ISODate),
+                                                    ringsAt.toString(Qt::ISODate)));
+            if (m_dismissed.contains(key))
+                return fail(QStringLiteral("appointment #%1 rang again after it was dismissed").arg(r.noteKey));
+        }
+    }
+    // Every appointment whose time came rang, unless the user answered it already.
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const auto due = sessionDue(rows.at(i));
+        const Key key{keys.at(i), due.value_or(QDateTime())};
+        if (due && *due > since && *due <= to && !m_dismissed.contains(key) && !m_snoozed.contains(key) && !rang.contains(key))
+            return fail(QStringLiteral("appointment #%1, due %2, did not ring").arg(keys.at(i)).arg(due->toString(Qt::ISODate)));
+    }
+    // A snooze rings at its end, while the appointment keeps its time. (A delete forgets
+    // what the user answered: an appointment deleted and put back is not held to it.)
+    for (auto it = m_snoozed.cbegin(); it != m_snoozed.cend(); ++it) {
+        const qsizetype at = keys.indexOf(it.key().first);
+        const bool everDeleted = m_model->everDeleted[Note].contains(it.key().first);
+        if (it.value() > since && it.value() <= to && at >= 0 && !everDeleted && sessionDue(rows.at(at)) == it.key().second
+            && !m_dismissed.contains(it.key()) && !rang.contains(it.key()))
+            return fail(QStringLiteral("appointment #%1, snoozed until %2, did not ring").arg(it.key().first).arg(it.value().toString(Qt::ISODate)));
+    }
+
+    if (!rang.isEmpty() && !m_log.isEmpty()) {
+        m_log.last() += QStringLiteral("   [%1 rang]").arg(rang.size());
+        if (qEnvironmentVariableIsSet("DALIL_SESSION_VERBOSE"))
+            std::fprintf(stderr, "    %d rang\n", int(rang.size()));
+    }
+    // The user answers the window, then it goes and the frame is in front again.
+    if (!window || !window->isVisible())
+        return;
+    const QList<dalil::Reminders::Reminder> chosen = window->selected();
+    if (a.m == 1) {
+        window->Combo1->setCurrentIndex(a.n % window->Combo1->count());
+        const int minutes = window->Combo1->currentData().toInt();
+        QTest::mouseClick(window->Command1, Qt::LeftButton);
+        for (const dalil::Reminders::Reminder &r : chosen)
+            m_snoozed.insert(Key{r.noteKey, r.dueAt}, to.addSecs(60 * minutes));
+        if (!chosen.isEmpty())
+            m_model->snoozeEnds << to.addSecs(60 * minutes);
+    } else if (a.m == 2) {
+        QTest::mouseClick(window->Command2, Qt::LeftButton);
+        for (const dalil::Reminders::Reminder &r : chosen) {
+            m_dismissed.insert(Key{r.noteKey, r.dueAt});
+            m_snoozed.remove(Key{r.noteKey, r.dueAt});
+        }
+    }
+    if (window->isVisible())
+        window->close();
     dalil::MDIForm1::instance()->activateWindow();
     QCoreApplication::processEvents();
 }

@@ -4,7 +4,10 @@
 
 #include "books.h"
 
+#include <QDateTime>
+#include <QHash>
 #include <QRandomGenerator>
+#include <QSet>
 
 #include <memory>
 #include <optional>
@@ -57,6 +60,7 @@ private:
     std::optional<Failure> checkHijri();
     void otherCopyWrites(const Action &action);
     void exchange(const Action &action);
+    void reminders(const Action &action);
     QList<Row> fileRows(Book b, QList<qint64> *keys);
 
     Switches m_switches;
@@ -67,6 +71,16 @@ private:
     QString m_reader;
     QString m_printTarget;
     std::optional<Failure> m_failure;
+    // The session's clocks, moved by its actions only, and what the user answered to the
+    // reminders (an appointment's identity and due time): dismissed, or snoozed until when.
+    struct Clock
+    {
+        QDateTime now;
+        qint64 elapsed = 0;
+    };
+    std::shared_ptr<Clock> m_clock;
+    QSet<std::pair<qint64, QDateTime>> m_dismissed;
+    QHash<std::pair<qint64, QDateTime>, QDateTime> m_snoozed;
     QStringList m_log;
     struct Seen
     {

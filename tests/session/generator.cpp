@@ -219,6 +219,37 @@ Action exchangeAction(const Model &m, Dice &d, const Switches &sw)
     return a;
 }
 
+// The times ahead of the session's clock at which something rings: the appointments' times
+// and the ends of snoozes, the nearest first.
+QList<QDateTime> ringsAhead(const Model &m)
+{
+    QList<QDateTime> ahead;
+    for (const Row &row : m.tables[Note].rows) {
+        if (const auto due = sessionDue(row); due && *due > m.clock)
+            ahead << *due;
+    }
+    for (const QDateTime &end : m.snoozeEnds) {
+        if (end > m.clock)
+            ahead << end;
+    }
+    std::ranges::sort(ahead);
+    return ahead;
+}
+
+// The clock moves on: mostly to the next time something rings (now and then past one or two
+// more), else a few minutes or hours.
+Action reminderAction(const Model &m, Dice &d)
+{
+    Action a = act(Act::Reminders, {}, {}, d.below(4));
+    a.m = d.below(3);
+    const QList<QDateTime> ahead = ringsAhead(m);
+    QDateTime to = m.clock.addSecs(60 * (1 + d.below(180)));
+    if (!ahead.isEmpty() && d.chance(0.7))
+        to = ahead.at(d.chance(0.8) ? 0 : d.below(int(qMin<qsizetype>(3, ahead.size()))));
+    a.text = to.toString(Qt::ISODate);
+    return a;
+}
+
 Action otherWrite(const Model &m, Dice &d, const Switches &sw)
 {
     Action a;
@@ -337,6 +368,8 @@ Action anyAction(const Model &m, const Switches &sw, QRandomGenerator &random)
     const int roll = d.below(1000);
     if (sw.otherCopy && roll < 25)
         return otherWrite(m, d, sw);
+    if (roll >= 975 || (roll >= 900 && !ringsAhead(m).isEmpty()))
+        return reminderAction(m, d);
     if (roll < 75) {
         static const QStringList items{QStringLiteral("phone"), QStringLiteral("note"), QStringLiteral("check"),
                                        QStringLiteral("help"), QStringLiteral("addphone"), QStringLiteral("addnote"),

@@ -338,4 +338,22 @@ qint64 Model::putBack(Book book, const Deleted &record)
     return at;
 }
 
+std::optional<QDateTime> sessionDue(const Row &row)
+{
+    if (row.size() < 5 || cellText(row.at(4)) != u"10:30")
+        return std::nullopt;
+    int parts[3];
+    for (int i = 0; i < 3; ++i) {
+        const QString text = cellText(row.at(1 + i));
+        bool ok = false;
+        parts[i] = text.toInt(&ok);
+        if (!ok || text.isEmpty() || !std::ranges::all_of(text, [](QChar c) { return c >= u'0' && c <= u'9'; }))
+            return std::nullopt;
+    }
+    const QDate date(parts[2], parts[1], parts[0]);
+    if (!date.isValid() || parts[2] < 1)
+        return std::nullopt;
+    return QDateTime(date, QTime(10, 30));
+}
+
 } // namespace session

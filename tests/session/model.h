@@ -8,6 +8,7 @@
 #include <QList>
 #include <QMap>
 #include <QSet>
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -158,8 +159,19 @@ struct Model
         qint64 order = 0;
     };
     QList<Import> imports[3];
+    // The time of the session's clock, by which reminders ring: it starts at eight this
+    // morning and only moves on.
+    QDateTime clock{QDate::currentDate(), QTime(8, 0)};
+    // When the reminders the user snoozed ring again (the driver notes them as it snoozes).
+    QList<QDateTime> snoozeEnds;
     // Keeps a record about to be deleted from a book.
-    void keepDeleted(Book book, qint64 key) { deleted[book] << Deleted{key, tables[book].rows.value(key), ++deletes}; }
+    void keepDeleted(Book book, qint64 key)
+    {
+        deleted[book] << Deleted{key, tables[book].rows.value(key), ++deletes};
+        everDeleted[book].insert(key);
+    }
+    // Every identity ever deleted from each book, put back or not.
+    QSet<qint64> everDeleted[3];
     // Puts a kept record back into its book, under its former identity when that is free;
     // returns the identity it has now.
     qint64 putBack(Book book, const Deleted &record);
@@ -192,6 +204,11 @@ QString boxColumn(Book book, int box);
 int boxMaxLength(const QString &form, const QString &box);
 // A value as a box or a grid cell shows it.
 QString cellText(const QVariant &value);
+
+// When an appointment row is due, as the session types appointments: a day, month and year in
+// Western digits and the time "10:30". Nothing for any other row (the session does not settle
+// how the program reads other times).
+std::optional<QDateTime> sessionDue(const Row &row);
 // The value a box's text stores in its column.
 QVariant storedValue(Book book, const QString &column, const QString &text);
 // Jet LIKE with "*" and "?", comparing Latin letters without regard to case, as the file does.
