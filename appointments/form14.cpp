@@ -12,6 +12,8 @@
 
 #include <QBoxLayout>
 #include <QComboBox>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
@@ -100,7 +102,7 @@ Form14::Form14(const QString &databasePath, Reminders::Clock clock)
     setTabOrder(ListView1, Combo1);
     setTabOrder(Combo1, Command1);
     setTabOrder(Command1, Command2);
-    resize(twipsSize(9600, 4800));
+    resize(twipsSize(12000, 4800));
 
     connect(ListView1, &QTreeWidget::itemSelectionChanged, this, &Form14::enableButtons);
     connect(Command1, &QPushButton::clicked, this, &Form14::Command1_Click);
@@ -137,6 +139,7 @@ void Form14::add(const QList<Reminders::Reminder> &reminders, Group group)
         const QDate date = reminder.dueAt.date();
         auto *item = new QTreeWidgetItem;
         item->setText(Text, reminder.note.value(Exchange::NoteColumns::text).toString());
+        item->setToolTip(Text, item->text(Text)); // a long text is cut in its column
         item->setText(Weekday, Dates::weekdayName(date));
         item->setText(Date, QStringLiteral("%1/%2/%3").arg(date.day()).arg(date.month()).arg(date.year()));
         item->setText(HijriDate, HijriSetting::instance()->dateText(date));
@@ -150,6 +153,15 @@ void Form14::add(const QList<Reminders::Reminder> &reminders, Group group)
         if (QTreeWidgetItem *first = groupItem(group)->child(0))
             ListView1->setCurrentItem(first, 0, QItemSelectionModel::NoUpdate);
     enableButtons();
+    if (!isVisible() && !m_placed) {
+        // In the middle of the screen the first time; where the user moved it after that.
+        if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+            const QRect free = screen->availableGeometry();
+            resize(size().boundedTo(free.size()));
+            move(free.center() - rect().center());
+        }
+        m_placed = true;
+    }
     show();
     if (isMinimized())
         showNormal();

@@ -55,6 +55,7 @@ private:
     QString m_path;
     Reminders::Clock m_clock;
     QTreeWidgetItem *m_groups[2] = {};
+    bool m_placed = false;
 };
 
 } // namespace dalil

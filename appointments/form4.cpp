@@ -67,6 +67,7 @@ Form4::Form4()
     Label2->setFrameShape(QFrame::Panel);
     Label2->setFrameShadow(QFrame::Sunken);
     Label2->setAlignment(Qt::AlignCenter);
+    Label2->setContentsMargins(6, 0, 6, 0);
     Label2->setToolTip(QStringLiteral("لا يُذكَّر بالموعد إلا إذا فُهم تاريخه ووقته"));
     Label2->hide();
     placeHijriDate();

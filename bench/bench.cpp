@@ -232,6 +232,8 @@ void Bench::run()
         backup();
     if (part(QStringLiteral("exchange")))
         exchange();
+    if (part(QStringLiteral("reminders")))
+        reminders();
     dalil::endProgram();
     flush();
 }

@@ -22,7 +22,7 @@ struct Options
     QString keep;
     bool verbose = false;
     bool seedWithIndexes = false;
-    QString only;   // some parts: startup, phone, appointment, cheque, report, backup, exchange (comma-separated)
+    QString only;   // some parts: startup, phone, appointment, cheque, report, backup, exchange, reminders (comma-separated)
     QString action; // only the actions whose label holds this text (for profiling)
 };
 
@@ -92,6 +92,7 @@ private:
     // A backup of the whole file, copied and checked as the file menu makes it.
     void backup();
     void exchange();
+    void reminders();
 
     QString m_folder;
     QString m_path;

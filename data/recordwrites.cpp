@@ -368,6 +368,7 @@ WriteResult remove(const QString &databasePath, const QString &table, qint64 key
         return result;
     }
     counted.succeeded();
+    emit WriteNotices::instance()->recordRemoved(databasePath, table, key);
     return result;
 }
 

@@ -68,9 +68,8 @@ WriteResult update(const QString &databasePath, const QString &table, qint64 key
 // Deletes the record with this identity; RecordGone, with nothing deleted, when it is not there.
 WriteResult remove(const QString &databasePath, const QString &table, qint64 key);
 
-// Told after the program's writes that add or change records are committed, so that what
-// follows the books (the reminders) need not read a whole book again. Deletes are not told:
-// what follows a book finds a deleted record gone when it looks.
+// Told after each of the program's writes to a book is committed, so that what follows the
+// books (the reminders) need not read a whole book again.
 class WriteNotices : public QObject
 {
     Q_OBJECT
@@ -80,6 +79,8 @@ public:
 signals:
     // One record added, put back or changed.
     void recordWritten(const QString &databasePath, const QString &table, qint64 key);
+    // One record deleted.
+    void recordRemoved(const QString &databasePath, const QString &table, qint64 key);
     // Many records added at once (an import).
     void recordsAdded(const QString &databasePath, const QString &table);
 };

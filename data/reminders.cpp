@@ -462,6 +462,7 @@ ReminderSchedule::ReminderSchedule(const QString &databasePath, Clock clock, Ela
     connect(&m_ringTimer, &QTimer::timeout, this, &ReminderSchedule::check);
     connect(&m_checkTimer, &QTimer::timeout, this, &ReminderSchedule::check);
     connect(Records::WriteNotices::instance(), &Records::WriteNotices::recordWritten, this, &ReminderSchedule::written);
+    connect(Records::WriteNotices::instance(), &Records::WriteNotices::recordRemoved, this, &ReminderSchedule::removed);
     connect(Records::WriteNotices::instance(), &Records::WriteNotices::recordsAdded, this, &ReminderSchedule::added);
 }
 
@@ -530,6 +531,26 @@ void ReminderSchedule::written(const QString &databasePath, const QString &table
     const QDateTime now = m_clock();
     if (const auto ring = Reminders::nextRingOf(m_path, key, now); ring && (!m_armedFor || *ring < *m_armedFor))
         arm(ring, now);
+    followOneWrite();
+}
+
+void ReminderSchedule::removed(const QString &databasePath, const QString &table)
+{
+    // A deleted appointment can only take a ring away: the timer finds nothing due then.
+    if (m_lastChecked.isValid() && databasePath == m_path && table.compare(QLatin1String("Note"), Qt::CaseInsensitive) == 0)
+        followOneWrite();
+}
+
+void ReminderSchedule::followOneWrite()
+{
+    // The book's change number moves by one with each row written; the rest of the stamp
+    // stays as it was when the timer was set.
+    QList<qint64> expected = m_armedStamp;
+    if (expected.isEmpty())
+        return;
+    ++expected.last();
+    if (stamp() == expected)
+        m_armedStamp = expected;
 }
 
 void ReminderSchedule::added(const QString &databasePath, const QString &table)

@@ -90,7 +90,8 @@ namespace dalil {
 // A book of a million appointments takes a while to read, so neither a save nor the check
 // reads it all: a save through the program brings the timer nearer for the one appointment
 // saved (a deleted or later one makes the timer find nothing and set itself again), and the
-// check reads the book only when the file changed since the timer was set, or the timer is due.
+// check reads the book only when the timer is due or the file changed otherwise since the
+// timer was set (another program, an import, a restore).
 // After a jump back the reminders since the new time ring again when it comes (not dismissed,
 // they still stand); after a jump forward those in between ring at once.
 class ReminderSchedule : public QObject
@@ -143,6 +144,10 @@ private:
     QList<qint64> stamp() const;
     void arm(const std::optional<QDateTime> &at, const QDateTime &now);
     void written(const QString &databasePath, const QString &table, qint64 key);
+    void removed(const QString &databasePath, const QString &table);
+    // After one write of the program to the book: the timer still stands for the rest of it,
+    // unless something else changed the file since it was set.
+    void followOneWrite();
     void added(const QString &databasePath, const QString &table);
 };
 

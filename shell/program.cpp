@@ -23,6 +23,9 @@ namespace {
 
 Reminders::Clock reminderClock = Reminders::systemClock();
 ReminderSchedule::Elapsed reminderElapsed;
+// A book of a million appointments takes a few tenths of a second to read: the reminders
+// wait until the user has the start window, a moment after it is up.
+int reminderDelayMs = 1500;
 
 FormHost *createFrame()
 {
@@ -77,6 +80,7 @@ void setReminderClock(Reminders::Clock clock, ReminderSchedule::Elapsed elapsed)
 {
     reminderClock = std::move(clock);
     reminderElapsed = std::move(elapsed);
+    reminderDelayMs = 0; // a test's clock does not wait
 }
 
 void start()
@@ -94,7 +98,7 @@ void start()
     // The reminders read the file once the start window is up: a big or damaged file does
     // not hold the program's first appearance.
     if (reminderClock)
-        QTimer::singleShot(0, MDIForm1::instance(), [] {
+        QTimer::singleShot(reminderDelayMs, MDIForm1::instance(), [] {
             if (isRunning() && !Reminding::isRunning())
                 Reminding::start(databasePath(), reminderClock, reminderElapsed);
         });
