@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QKeyEvent>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
@@ -105,6 +106,14 @@ Form14::Form14(const QString &databasePath, Reminders::Clock clock)
     resize(twipsSize(12000, 4800));
 
     connect(ListView1, &QTreeWidget::itemSelectionChanged, this, &Form14::enableButtons);
+    // The Hijri dates follow the options window, as every other window's do.
+    connect(HijriSetting::instance(), &HijriSetting::changed, this, [this] {
+        for (int g = 0; g < ListView1->topLevelItemCount(); ++g) {
+            QTreeWidgetItem *group = ListView1->topLevelItem(g);
+            for (int i = 0; i < group->childCount(); ++i)
+                group->child(i)->setText(HijriDate, HijriSetting::instance()->dateText(reminderOf(group->child(i)).dueAt.date()));
+        }
+    });
     connect(Command1, &QPushButton::clicked, this, &Form14::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form14::Command2_Click);
     enableButtons();
@@ -228,6 +237,16 @@ void Form14::answer(const std::function<DataError(const Reminders::Reminder &)> 
     enableButtons();
     if (ListView1->topLevelItemCount() == 0)
         close();
+}
+
+void Form14::keyPressEvent(QKeyEvent *event)
+{
+    // Esc puts the window away as its close box does: what it lists stays for the next ring.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void Form14::Command1_Click()

@@ -43,6 +43,9 @@ signals:
     // The user snoozed or dismissed reminders: the schedule has another next ring.
     void answered();
 
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
     void Command1_Click();
     void Command2_Click();

@@ -22,6 +22,23 @@
 
 namespace dalil {
 
+namespace {
+
+// A panel of the status bar that the list writes itself: sunken, its text centred.
+QLabel *statusLabel(const QString &name, const QString &tip, QWidget *bar)
+{
+    auto *label = new QLabel(bar);
+    label->setObjectName(name);
+    label->setTextFormat(Qt::PlainText);
+    label->setFrameShape(QFrame::Panel);
+    label->setFrameShadow(QFrame::Sunken);
+    label->setAlignment(Qt::AlignCenter);
+    label->setToolTip(tip);
+    return label;
+}
+
+} // namespace
+
 Form4::Form4()
     : ListWindow(designName(), 11880, 8595, {.afterCancel = AfterCancel::Shown, .bookName = QStringLiteral("مذكرة المواعيد")})
 {
@@ -53,22 +70,10 @@ Form4::Form4()
     StatusBar1 = new StatusBar(QStringLiteral("StatusBar1"), this);
     setListControls(Data1, DBGrid1, StatusBar1, Command2, Command4);
 
-    Label1 = new QLabel(StatusBar1);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setTextFormat(Qt::PlainText);
-    Label1->setFrameShape(QFrame::Panel);
-    Label1->setFrameShadow(QFrame::Sunken);
-    Label1->setAlignment(Qt::AlignCenter);
+    Label1 = statusLabel(QStringLiteral("Label1"), QStringLiteral("التاريخ الهجري للموعد المحدد"), StatusBar1);
     Label1->setMinimumWidth(twipsToPixels(StatusBar::defaultPanelWidth));
-    Label1->setToolTip(QStringLiteral("التاريخ الهجري للموعد المحدد"));
-    Label2 = new QLabel(StatusBar1);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setTextFormat(Qt::PlainText);
-    Label2->setFrameShape(QFrame::Panel);
-    Label2->setFrameShadow(QFrame::Sunken);
-    Label2->setAlignment(Qt::AlignCenter);
+    Label2 = statusLabel(QStringLiteral("Label2"), QStringLiteral("لا يُذكَّر بالموعد إلا إذا فُهم تاريخه ووقته"), StatusBar1);
     Label2->setContentsMargins(6, 0, 6, 0);
-    Label2->setToolTip(QStringLiteral("لا يُذكَّر بالموعد إلا إذا فُهم تاريخه ووقته"));
     Label2->hide();
     placeHijriDate();
     // The selected appointment's day, read from its own columns as the grid moves.

@@ -408,23 +408,10 @@ DataError snooze(const QString &databasePath, const Reminder &reminder, int minu
     return keepState(databasePath, reminder, QStringLiteral("snoozed"), instantText(now.addSecs(60 * minutes)));
 }
 
-std::optional<QDateTime> nextRingOf(const QString &databasePath, qint64 noteKey, const QDateTime &now)
-{
-    DataError error;
-    const QSqlDatabase db = Database::connection(databasePath, &error);
-    if (!db.isValid() || !now.isValid())
-        return std::nullopt;
-    std::optional<qint64> next;
-    const qint64 after = wallSeconds(now);
-    Window window{dayOf(now)};
-    scan(db, window, lead(databasePath), [&](const Occurrence &o) {
-        if (o.ringsAt > after && (!next || o.ringsAt < *next))
-            next = o.ringsAt;
-    }, noteKey);
-    return next ? std::optional(fromWall(*next)) : std::nullopt;
-}
+namespace {
 
-std::optional<QDateTime> nextRing(const QString &databasePath, const QDateTime &now)
+// The first ring after now, of the whole book or of one appointment.
+std::optional<QDateTime> firstRingAfter(const QString &databasePath, const QDateTime &now, std::optional<qint64> only)
 {
     DataError error;
     const QSqlDatabase db = Database::connection(databasePath, &error);
@@ -441,8 +428,20 @@ std::optional<QDateTime> nextRing(const QString &databasePath, const QDateTime &
             next = o.ringsAt;
             window.lastDay = std::min(window.lastDay, (o.ringsAt + 60 * leadMinutes) / 86400);
         }
-    });
+    }, only);
     return next ? std::optional(fromWall(*next)) : std::nullopt;
+}
+
+} // namespace
+
+std::optional<QDateTime> nextRingOf(const QString &databasePath, qint64 noteKey, const QDateTime &now)
+{
+    return firstRingAfter(databasePath, now, noteKey);
+}
+
+std::optional<QDateTime> nextRing(const QString &databasePath, const QDateTime &now)
+{
+    return firstRingAfter(databasePath, now, std::nullopt);
 }
 
 } // namespace dalil::Reminders

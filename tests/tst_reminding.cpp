@@ -175,6 +175,19 @@ void TestReminding::ringsAtItsTimeThenSnoozeAndDismiss()
     advance(1);
     QCOMPARE(shownRows().size(), 2);
 
+    // The Hijri dates follow the options window; Esc puts the window away with its rows kept.
+    const QString hijri = window->ListView1->topLevelItem(0)->child(0)->text(3);
+    Hijri::Options moved = HijriSetting::instance()->options();
+    moved.adjustment = 1;
+    HijriSetting::instance()->change(moved);
+    QVERIFY(window->ListView1->topLevelItem(0)->child(0)->text(3) != hijri);
+    QCOMPARE(window->ListView1->topLevelItem(0)->child(0)->text(3), HijriSetting::instance()->dateText(due.date()));
+    QCOMPARE(shownRows().size(), 2);
+    QTest::keyClick(window->ListView1, Qt::Key_Escape);
+    QVERIFY(!window->isVisible());
+    QCOMPARE(window->listed().size(), 1);
+    window->show();
+
     // Dismissed, it is done with for good: not by this run, not by the next one.
     QTest::mouseClick(window->Command2, Qt::LeftButton);
     QVERIFY(!window->isVisible());
