@@ -59,6 +59,9 @@ Form14::Form14(const QString &databasePath, Reminders::Clock clock)
     setWindowIcon(Icons::appointment());
     setLayoutDirection(Qt::RightToLeft);
     setAttribute(Qt::WA_DeleteOnClose, false); // closed, it keeps what it lists for the next ring
+    // It comes up over everything without taking the keyboard: what the user is typing in
+    // another window goes on going there.
+    setAttribute(Qt::WA_ShowWithoutActivating);
 
     ListView1 = new QTreeWidget(this);
     ListView1->setObjectName(QStringLiteral("ListView1"));
@@ -175,7 +178,6 @@ void Form14::add(const QList<Reminders::Reminder> &reminders, Group group)
     if (isMinimized())
         showNormal();
     raise();
-    activateWindow();
 }
 
 QList<Reminders::Reminder> Form14::listed() const

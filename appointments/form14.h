@@ -27,7 +27,7 @@ public:
     enum class Group { Ringing, Missed };
 
     // Lists the reminders under their group (one already listed stays once) and selects
-    // them; the window comes up in front.
+    // them; the window comes up in front, leaving the keyboard where it was.
     void add(const QList<Reminders::Reminder> &reminders, Group group);
     // The reminders listed, in the order shown, and those selected.
     QList<Reminders::Reminder> listed() const;

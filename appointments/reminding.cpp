@@ -7,6 +7,7 @@
 #include "data/clocktime.h"
 #include "data/exchange.h"
 
+#include <QApplication>
 #include <QPointer>
 #include <QSystemTrayIcon>
 
@@ -88,6 +89,10 @@ void start(const QString &databasePath, Reminders::Clock clock, ReminderSchedule
     r.schedule = std::make_unique<ReminderSchedule>(databasePath, std::move(clock), std::move(elapsed));
     QObject::connect(r.schedule.get(), &ReminderSchedule::ring, r.schedule.get(),
                      [](const QList<Reminders::Reminder> &reminders) { show(reminders, Form14::Group::Ringing); });
+    // The program ends through its frame, which stops the reminders; a quit by any other way
+    // must not leave the window to outlive the application.
+    static const bool stopsAtQuit = QObject::connect(qApp, &QCoreApplication::aboutToQuit, qApp, [] { stop(); });
+    Q_UNUSED(stopsAtQuit);
     show(r.schedule->start(), Form14::Group::Missed);
 }
 

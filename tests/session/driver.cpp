@@ -712,7 +712,9 @@ void Driver::reminders(const Action &a)
         if (qEnvironmentVariableIsSet("DALIL_SESSION_VERBOSE"))
             std::fprintf(stderr, "    %d rang\n", int(rang.size()));
     }
-    // The user answers the window, then it goes and the frame is in front again.
+    // The user answers the window, then it goes and the frame is in front again, as the
+    // window manager brings it back. (The offscreen platform activates every window shown;
+    // on a desktop the reminder comes up without taking the keyboard.)
     if (!window || !window->isVisible())
         return;
     const QList<dalil::Reminders::Reminder> chosen = window->selected();
