@@ -353,7 +353,13 @@ DataError markSeen(const QString &databasePath, const QDateTime &now)
     return setOption(databasePath, seenOption, instantText(now));
 }
 
-QList<Reminder> due(const QString &databasePath, const QDateTime &since, const QDateTime &now)
+namespace {
+
+// The occurrences around (since, now] that take keeps (given the span in wall seconds), in
+// the order before gives: what due and missed share.
+QList<Reminder> between(const QString &databasePath, const QDateTime &since, const QDateTime &now,
+                        const std::function<bool(const Occurrence &, qint64, qint64)> &take,
+                        const std::function<bool(const Occurrence &, const Occurrence &)> &before)
 {
     DataError error;
     const QSqlDatabase db = Database::connection(databasePath, &error);
@@ -365,35 +371,32 @@ QList<Reminder> due(const QString &databasePath, const QDateTime &since, const Q
     // A ring in (since, now] is an appointment in (since, now + lead].
     Window window{dayOf(since), dayOf(now.addSecs(60 * leadMinutes)).toJulianDay()};
     scan(db, window, leadMinutes, [&](const Occurrence &o) {
-        if (o.ringsAt > from && o.ringsAt <= to)
+        if (take(o, from, to))
             found << o;
     });
-    std::ranges::stable_sort(found, [](const Occurrence &a, const Occurrence &b) {
-        return a.ringsAt != b.ringsAt ? a.ringsAt < b.ringsAt : a.key < b.key;
-    });
+    std::ranges::stable_sort(found, before);
     return remindersOf(db, found);
+}
+
+} // namespace
+
+QList<Reminder> due(const QString &databasePath, const QDateTime &since, const QDateTime &now)
+{
+    return between(
+        databasePath, since, now, [](const Occurrence &o, qint64 from, qint64 to) { return o.ringsAt > from && o.ringsAt <= to; },
+        [](const Occurrence &a, const Occurrence &b) { return a.ringsAt != b.ringsAt ? a.ringsAt < b.ringsAt : a.key < b.key; });
 }
 
 QList<Reminder> missed(const QString &databasePath, const QDateTime &since, const QDateTime &now)
 {
-    DataError error;
-    const QSqlDatabase db = Database::connection(databasePath, &error);
-    if (!db.isValid() || !since.isValid() || !now.isValid())
-        return {};
-    QList<Occurrence> found;
-    const qint64 from = wallSeconds(since), to = wallSeconds(now);
-    const int leadMinutes = lead(databasePath);
-    Window window{dayOf(since), dayOf(now.addSecs(60 * leadMinutes)).toJulianDay()};
-    scan(db, window, leadMinutes, [&](const Occurrence &o) {
+    const auto take = [](const Occurrence &o, qint64 from, qint64 to) {
         const bool rang = o.ringsAt > from && o.ringsAt <= to;
         const bool passed = o.dueAt > from && o.dueAt <= to;
-        if ((rang || passed) && o.ringsAt <= to)
-            found << o;
-    });
-    std::ranges::stable_sort(found, [](const Occurrence &a, const Occurrence &b) {
+        return (rang || passed) && o.ringsAt <= to;
+    };
+    return between(databasePath, since, now, take, [](const Occurrence &a, const Occurrence &b) {
         return a.dueAt != b.dueAt ? a.dueAt > b.dueAt : a.key > b.key;
     });
-    return remindersOf(db, found);
 }
 
 DataError dismiss(const QString &databasePath, const Reminder &reminder)
