@@ -121,6 +121,8 @@ Outcome Books::startOrMenu(const Action &a)
         out.windowChange = true;
     } else if (item == u"hijri") {
         openHijriOptions(out);
+    } else if (const auto lead = std::ranges::find(leadItems(), item, &std::pair<QString, int>::first); lead != leadItems().end()) {
+        m.lead = lead->second; // kept in the file; the windows are as they were
     } else if (item == u"exit") {
         out.boxes << exact(QStringLiteral("الرجاء التأكيد"), QStringLiteral("هل تريد الخروج من البرنامج؟"));
     } else {

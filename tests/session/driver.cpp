@@ -681,7 +681,7 @@ void Driver::reminders(const Action &a)
             if (const auto due = sessionDue(row); due && *due != r.dueAt)
                 return fail(QStringLiteral("appointment #%1 is due %2, its reminder says %3")
                                 .arg(r.noteKey).arg(due->toString(Qt::ISODate), r.dueAt.toString(Qt::ISODate)));
-            const QDateTime ringsAt = m_snoozed.value(key, r.dueAt);
+            const QDateTime ringsAt = m_snoozed.value(key, r.dueAt.addSecs(-60 * m_model->lead));
             if (ringsAt <= since || ringsAt > to)
                 return fail(QStringLiteral("appointment #%1 rang between %2 and %3, its time is %4")
                                 .arg(r.noteKey).arg(since.toString(Qt::ISODate), to.toString(Qt::ISODate),
@@ -694,7 +694,9 @@ void Driver::reminders(const Action &a)
     for (qsizetype i = 0; i < rows.size(); ++i) {
         const auto due = sessionDue(rows.at(i));
         const Key key{keys.at(i), due.value_or(QDateTime())};
-        if (due && *due > since && *due <= to && !m_dismissed.contains(key) && !m_snoozed.contains(key) && !rang.contains(key))
+        const QDateTime ringsAt = due ? due->addSecs(-60 * m_model->lead) : QDateTime();
+        if (due && ringsAt > since && ringsAt <= to && !m_dismissed.contains(key) && !m_snoozed.contains(key) && !rang.contains(key)
+            && !before.contains(key)) // one still listed is not listed twice
             return fail(QStringLiteral("appointment #%1, due %2, did not ring").arg(keys.at(i)).arg(due->toString(Qt::ISODate)));
     }
     // A snooze rings at its end, while the appointment keeps its time. (A delete forgets

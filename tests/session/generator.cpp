@@ -225,8 +225,8 @@ QList<QDateTime> ringsAhead(const Model &m)
 {
     QList<QDateTime> ahead;
     for (const Row &row : m.tables[Note].rows) {
-        if (const auto due = sessionDue(row); due && *due > m.clock)
-            ahead << *due;
+        if (const auto due = sessionDue(row); due && due->addSecs(-60 * m.lead) > m.clock)
+            ahead << due->addSecs(-60 * m.lead);
     }
     for (const QDateTime &end : m.snoozeEnds) {
         if (end > m.clock)
@@ -374,6 +374,8 @@ Action anyAction(const Model &m, const Switches &sw, QRandomGenerator &random)
         static const QStringList items{QStringLiteral("phone"), QStringLiteral("note"), QStringLiteral("check"),
                                        QStringLiteral("help"), QStringLiteral("addphone"), QStringLiteral("addnote"),
                                        QStringLiteral("addcheck"), QStringLiteral("hijri")};
+        if (roll >= 70)
+            return act(Act::Menu, {}, d.pick(leadItems()).first);
         return act(Act::Menu, {}, roll < 27 ? QStringLiteral("exit") : d.pick(items));
     }
     if (roll < 85)

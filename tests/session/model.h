@@ -162,6 +162,8 @@ struct Model
     // The time of the session's clock, by which reminders ring: it starts at eight this
     // morning and only moves on.
     QDateTime clock{QDate::currentDate(), QTime(8, 0)};
+    // How long before its time an appointment rings, in minutes (the options menu's choice).
+    int lead = 0;
     // When the reminders the user snoozed ring again (the driver notes them as it snoozes).
     QList<QDateTime> snoozeEnds;
     // Keeps a record about to be deleted from a book.
@@ -209,6 +211,15 @@ QString cellText(const QVariant &value);
 // Western digits and the time "10:30". Nothing for any other row (the session does not settle
 // how the program reads other times).
 std::optional<QDateTime> sessionDue(const Row &row);
+
+// The options menu's lead items and their minutes.
+inline const QList<std::pair<QString, int>> &leadItems()
+{
+    static const QList<std::pair<QString, int>> items{{QStringLiteral("attime"), 0},     {QStringLiteral("fiveminutes"), 5},
+                                                      {QStringLiteral("quarterhour"), 15}, {QStringLiteral("halfhour"), 30},
+                                                      {QStringLiteral("onehour"), 60},    {QStringLiteral("oneday"), 24 * 60}};
+    return items;
+}
 // The value a box's text stores in its column.
 QVariant storedValue(Book book, const QString &column, const QString &text);
 // Jet LIKE with "*" and "?", comparing Latin letters without regard to case, as the file does.
