@@ -23,7 +23,8 @@
 //    المكتب (fax first, so a work fax is a fax; cell before home and work). A pager number
 //    goes to the notes. A number with no such type (none, or voice only) takes the first free
 //    of المنزل, الجوال, المكتب, unless Apple labels it (item2.X-ABLabel): then it goes to the
-//    notes with its label. A 4.0 number written as a URI loses its "tel:".
+//    notes with its label. A 4.0 number written as a URI loses its "tel:" (not one said to
+//    be text, VALUE=text, as the writer says of a stored number that starts with "tel:").
 //  - Text is unescaped (\n is a line feed; 2.1 knows only \; and \\) and a quoted-printable
 //    =0D=0A is a line feed. A property with an empty value is passed over.
 //  - The first e-mail and the first address take their columns (an address's parts joined by

@@ -466,6 +466,8 @@ void TestVCard::roundTrip_data()
                           {Columns::fax, "06 555 0000"}}));
     records.append(phone({{Columns::mobile, "079"}, {Columns::notes, QStringLiteral(" \n\n; , \\ \\n %41 %%\n")}}));
     records.append(phone({{Columns::name, QStringLiteral("%41") + QChar(0) + QStringLiteral("%%00")}}));
+    // Numbers that read like a 4.0 number's URI.
+    records.append(phone({{Columns::office, "tel:+1-418-262-6501"}, {Columns::fax, "TEL:tel:9"}}));
     // Each width of a character at each distance from the fold.
     for (int shift = 0; shift < 4; ++shift) {
         const QString pad(shift, u'x');
