@@ -3,6 +3,7 @@
 #include "chequelayouts.h"
 #include "database.h"
 #include "deletedrecords.h"
+#include "recorduids.h"
 #include "searchkeys.h"
 
 #include <QSqlQuery>
@@ -109,6 +110,9 @@ CREATE TRIGGER Note_forget_reminders AFTER DELETE ON Note BEGIN
     DELETE FROM ReminderStates WHERE noteKey = OLD.rowid;
 END;
 )sql",
+    // 9: a lasting UID for every record of the phone book and the appointment book, the one
+    // their cards and events carry (see RecordUids::create).
+    nullptr,
 };
 static_assert(std::size(steps) == currentVersion + 1);
 
@@ -166,6 +170,7 @@ int bringUpToDate(sqlite3 *handle)
         const bool done = step == 4   ? SearchKeys::create(handle, progressHandler())
                           : step == 5 ? ChequeLayouts::create(handle)
                           : step == 6 ? DeletedRecords::create(handle)
+                          : step == 9 ? RecordUids::create(handle)
                                       : run(handle, steps[step]);
         if (!done || !run(handle, bump.constData())) {
             run(handle, "ROLLBACK");

@@ -570,8 +570,7 @@ bool Reader::build(const QList<Property> &card, Records::Values &record)
 
     for (const Property &property : card) {
         const QByteArray &key = property.name;
-        if (key == "VERSION" || key == "PRODID" || key == "REV" || key == "UID"
-            || (key == "X-ABLABEL" && !property.group.isEmpty()))
+        if (key == "VERSION" || key == "PRODID" || key == "REV" || (key == "X-ABLABEL" && !property.group.isEmpty()))
             continue;
         if (key == "PHOTO" || key == "LOGO" || key == "SOUND" || key == "KEY") {
             ++(key == "PHOTO" ? m_photos : key == "LOGO" ? m_logos : key == "SOUND" ? m_sounds : m_keys);
@@ -634,6 +633,10 @@ bool Reader::build(const QList<Property> &card, Records::Values &record)
             continue;
         } else if (key == "NOTE") {
             notes.append(value);
+            continue;
+        } else if (key == "UID") {
+            if (!record.contains(Exchange::uidField))
+                record.insert(Exchange::uidField, value);
             continue;
         }
         keep(labels().value(key, property.nameAsWritten), property, value);

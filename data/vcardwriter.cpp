@@ -77,6 +77,9 @@ public:
             return false;
         const auto text = [&record](const QString &column) { return record.value(column).toString(); };
         QByteArray card = m_v4 ? "BEGIN:VCARD\r\nVERSION:4.0\r\n" : "BEGIN:VCARD\r\nVERSION:3.0\r\n";
+        // Every card has its UID, without which an address book or a server refuses it.
+        const QString uid = text(Exchange::uidField);
+        property(card, "UID", uid.isEmpty() ? m_digests.next(record) : uid);
         const QString name = text(Columns::name);
         property(card, "FN", name, true);
         property(card, "N", name, true, {}, QStringLiteral(";;;;"));
@@ -125,6 +128,7 @@ private:
     QIODevice *m_out;
     bool m_v4;
     bool m_failed = false;
+    Exchange::DigestUids m_digests;
 };
 
 } // namespace
