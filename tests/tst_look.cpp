@@ -6,6 +6,7 @@
 #include "appointments/form4.h"
 #include "chequebook/form6.h"
 #include "common/datacontrol.h"
+#include "common/twips.h"
 #include "common/dbgrid.h"
 #include "common/messagebox.h"
 #include "common/statusbar.h"
@@ -198,6 +199,8 @@ private slots:
 
     void navigationArrowsPointToTheirEnds_data();
     void navigationArrowsPointToTheirEnds();
+    void navigationCaptionKeepsItsWordsApart_data();
+    void navigationCaptionKeepsItsWordsApart();
 
     void gridHeadingsShareOneSize_data();
     void gridHeadingsShareOneSize();
@@ -393,6 +396,32 @@ void TestLook::navigationArrowsPointToTheirEnds()
     for (const QChar c : firstShown)
         mirrored.prepend(mirror.value(c, c));
     QCOMPARE(mirrored, lastShown);
+}
+
+void TestLook::navigationCaptionKeepsItsWordsApart_data()
+{
+    QTest::addColumn<QRect>("design"); // twips
+    QTest::addColumn<int>("blanks");
+    QTest::newRow("phone entry") << QRect(4560, 360, 2580, 345) << 10;
+    QTest::newRow("appointment entry") << QRect(5040, 960, 3900, 345) << 39;
+    QTest::newRow("cheque entry") << QRect(6720, 360, 2580, 315) << 11;
+}
+
+void TestLook::navigationCaptionKeepsItsWordsApart()
+{
+    QFETCH(QRect, design);
+    QFETCH(int, blanks);
+    QWidget window;
+    DataControl data(QStringLiteral("Data1"), &window);
+    data.setCaption(QStringLiteral("السابق") + QString(blanks, u' ') + QStringLiteral("التالي"));
+    data.setGeometry(twipsRect(design.x(), design.y(), design.width(), design.height()));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    // Both words whole, each at its end, a clear gap between them, all inside the caption.
+    const auto *shown = data.findChild<QLabel *>(QStringLiteral("caption"));
+    const QString text = shown->text();
+    QVERIFY2(text.startsWith(QStringLiteral("السابق   ")) && text.endsWith(QStringLiteral("   التالي")), qPrintable(text));
+    QVERIFY(shown->fontMetrics().horizontalAdvance(text) <= shown->contentsRect().width());
 }
 
 void TestLook::openList(const char *menuItem)

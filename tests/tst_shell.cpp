@@ -46,6 +46,7 @@ public:
         Text1->setDataField(QStringLiteral("الإسم"));
     }
     static QString designName() { return QStringLiteral("EntryWindow"); }
+    static QString addCaption() { return QStringLiteral("إضافة"); }
     DataControl *Data1;
     BoundTextBox *Text1;
 
