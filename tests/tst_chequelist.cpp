@@ -455,6 +455,16 @@ void TestChequeList::deleteKeepsTheSearchAndTheSumsTrue()
     QCOMPARE(panelText(list, 3), grandTotal("70", "645"));
     QVERIFY(list->Command3->isEnabled());
     verifyGridLayout(list, layoutA);
+
+    // A payee's only cheque deleted blanks their total; Ctrl+Z brings both back.
+    list->Text1->clear();
+    testing::typeText(list->Text1, QStringLiteral("وليد"));
+    QTest::keyClick(list->Text1, Qt::Key_Return);
+    QTest::mouseClick(list->Command3, Qt::LeftButton);
+    QCOMPARE(panelText(list, 2), QString());
+    QTest::keyClick(list->DBGrid1->view(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(payeesListed(list), QStringList{"وليد"});
+    QCOMPARE(panelText(list, 2), payeeTotal("وليد", "40", "40"));
 }
 
 void TestChequeList::deletingTheLastRowDisablesTheButtons()

@@ -18,6 +18,8 @@
 #include "shell/program.h"
 
 #include <QAction>
+#include <QCalendarWidget>
+#include <QTableView>
 #include <QClipboard>
 #include <QHeaderView>
 #include <QLabel>
@@ -27,6 +29,7 @@
 #include <QPainter>
 #include <QProxyStyle>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QStandardItemModel>
 #include <QTest>
@@ -201,6 +204,8 @@ private slots:
     void navigationArrowsPointToTheirEnds();
     void navigationCaptionKeepsItsWordsApart_data();
     void navigationCaptionKeepsItsWordsApart();
+    void focusCanBeSeen_data();
+    void focusCanBeSeen();
 
     void gridHeadingsShareOneSize_data();
     void gridHeadingsShareOneSize();
@@ -422,6 +427,66 @@ void TestLook::navigationCaptionKeepsItsWordsApart()
     const QString text = shown->text();
     QVERIFY2(text.startsWith(QStringLiteral("السابق   ")) && text.endsWith(QStringLiteral("   التالي")), qPrintable(text));
     QVERIFY(shown->fontMetrics().horizontalAdvance(text) <= shown->contentsRect().width());
+}
+
+void TestLook::focusCanBeSeen_data()
+{
+    QTest::addColumn<QByteArray>("menuItem");
+    QTest::addColumn<QString>("view"); // the view's objectName; empty: the calendar's days
+    QTest::newRow("phone search kinds") << QByteArray("phone") << "List1";
+    QTest::newRow("phone grid") << QByteArray("phone") << "";
+    QTest::newRow("cheque search kinds") << QByteArray("check") << "List1";
+    QTest::newRow("cheque grid") << QByteArray("check") << "";
+    QTest::newRow("appointment calendar") << QByteArray("addnote") << "";
+}
+
+void TestLook::focusCanBeSeen()
+{
+    // The view with the keyboard looks otherwise than without it, and the mark moves with the
+    // arrow keys, off the place it was.
+    QFETCH(QByteArray, menuItem);
+    QFETCH(QString, view);
+    testing::AppFolder folder;
+    for (int i = 0; i < 3; ++i) {
+        folder.exec(QStringLiteral("INSERT INTO Phone (\"الإسم\") VALUES ('ب')"));
+        folder.exec(QStringLiteral("INSERT INTO Cheque (\"السيد\", \"دينار\", \"فلس\") VALUES ('ب', 1, 0)"));
+    }
+    QVERIFY(testing::startProgram(folder));
+    const auto stop = qScopeGuard([] { testing::stopProgram(); });
+    openList(menuItem.constData());
+    Form *form = menuItem == "phone" ? static_cast<Form *>(Forms::loaded<Form2>())
+                 : menuItem == "check" ? static_cast<Form *>(Forms::loaded<Form6>())
+                                       : Forms::find(QStringLiteral("Form5"));
+    QVERIFY(form);
+    QAbstractItemView *shown = nullptr;
+    if (!view.isEmpty())
+        shown = form->findChild<QAbstractItemView *>(view);
+    else if (auto *grid = form->findChild<DBGrid *>())
+        shown = grid->view();
+    else
+        shown = form->findChild<QCalendarWidget *>()->findChild<QTableView *>();
+    QVERIFY(shown);
+    if (!shown->currentIndex().isValid())
+        shown->setCurrentIndex(shown->model()->index(1, 1));
+    form->activateWindow();
+    shown->setFocus();
+    QVERIFY(shown->hasFocus());
+    const QImage focused = shown->viewport()->grab().toImage();
+    shown->clearFocus();
+    const QImage unfocused = shown->viewport()->grab().toImage();
+    // A line along the current row, the current day, or the whole list while nothing is
+    // current: at least a quarter of its pixels change with the focus (a dotted frame).
+    const QModelIndex current = shown->currentIndex();
+    QRect mark = current.isValid() ? shown->visualRect(current) : shown->viewport()->rect();
+    if (current.isValid() && menuItem != "addnote") // the calendar marks its day alone
+        mark = QRect(0, mark.top(), shown->viewport()->width(), mark.height());
+    int changed = 0;
+    for (int x = mark.left(); x <= mark.right(); ++x)
+        changed += focused.pixel(x, mark.top() + 1) != unfocused.pixel(x, mark.top() + 1);
+    QVERIFY2(changed * 4 >= mark.width(), qPrintable(QStringLiteral("%1 of %2").arg(changed).arg(mark.width())));
+    shown->setFocus();
+    QTest::keyClick(shown, Qt::Key_Down);
+    QVERIFY(shown->viewport()->grab().toImage() != focused);
 }
 
 void TestLook::openList(const char *menuItem)
