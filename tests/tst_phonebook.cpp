@@ -424,6 +424,10 @@ void TestPhoneBook::editOpensTheSelectedEntry()
     click(entry->Command1);
     QCOMPARE(folder->value("SELECT المنزل FROM Phone WHERE الإسم = 'name 251'").toString(), QStringLiteral("999"));
     QCOMPARE(folder->value("SELECT count(*) FROM Phone WHERE المنزل = '999'").toInt(), 1);
+    // The highlight stays on the record saved, in sight.
+    QTableView *view = list->DBGrid1->view();
+    QCOMPARE(view->currentIndex().row(), 250);
+    QVERIFY(view->viewport()->rect().contains(view->visualRect(view->currentIndex())));
 
     // Under a search, in name order.
     search(list, 0, "name 12");
