@@ -6,6 +6,7 @@
 #include "common/application.h"
 #include "common/controls.h"
 #include "common/dbgrid.h"
+#include "common/focusmark.h"
 #include "common/fittext.h"
 #include "common/icons.h"
 #include "common/report.h"
@@ -30,6 +31,13 @@ namespace {
 const QString payeeColumn = QStringLiteral("السيد");
 const QString dinarSum = QStringLiteral("Sum من دينار");
 const QString filsSum = QStringLiteral("Sum من فلس");
+
+// A sum as the bar shows it: a book with nothing to add up sums to 0, not to a blank.
+QString sumText(const BoundLabel *label)
+{
+    const QString caption = label->Caption();
+    return caption.isEmpty() ? QStringLiteral("0") : caption;
+}
 
 BoundLabel *sumLabel(const QString &name, const QString &placeholder, QWidget *parent)
 {
@@ -62,6 +70,7 @@ Form6::Form6()
     List1 = new QListWidget(Frame1);
     List1->setObjectName(QStringLiteral("List1"));
     List1->setGeometry(twipsRect(3360, 720, 1695, 645));
+    markFocus(List1, FocusMarkShape::Row);
 
     Label1 = designLabel(QStringLiteral("Label1"), QString(), Qt::AlignHCenter, twipsRect(480, 480, 2175, 255),
                          Frame1);
@@ -119,6 +128,9 @@ Form6::Form6()
     connect(List1, &QListWidget::itemSelectionChanged, this, &Form6::List1_Click);
     connect(List1, &QListWidget::itemClicked, this, &Form6::List1_Click);
     connect(Text1, &TextBox::enterPressed, this, &Form6::Text1_KeyPress);
+    // Enter in a date box searches, as in the name box.
+    for (TextBox *date : {Text2, Text3, Text4})
+        connect(date, &TextBox::enterPressed, this, &Form6::Text1_KeyPress);
     connect(Command1, &QPushButton::clicked, this, &Form6::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form6::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &Form6::Command3_Click);
@@ -242,22 +254,22 @@ void Form6::readTotals()
     refresh(Data2);
     refresh(Data3);
     StatusPanel *payee = StatusBar1->panel(2);
-    if (payee && !payee->text().isEmpty())
+    if (payee && m_payeeShown)
         payee->setText(Data2->Recordset()->atEOF() ? QString() : payeeTotalText());
 }
 
 void Form6::showGrandTotal()
 {
     if (StatusPanel *total = StatusBar1->panel(3)) {
-        total->setText(QStringLiteral("مجموع المبالغ المسجلة: ") + Label5->Caption() + QStringLiteral(" دينار و ")
-                       + Label6->Caption() + QStringLiteral(" فلس"));
+        total->setText(QStringLiteral("مجموع المبالغ المسجلة: ") + sumText(Label5) + QStringLiteral(" دينار و ")
+                       + sumText(Label6) + QStringLiteral(" فلس"));
     }
 }
 
 QString Form6::payeeTotalText() const
 {
-    return QStringLiteral("مجموع المبالغ للسيد ") + Label4->Caption() + QStringLiteral(": ") + Label2->Caption()
-           + QStringLiteral(" دينار و ") + Label3->Caption() + QStringLiteral(" فلس");
+    return QStringLiteral("مجموع المبالغ للسيد ") + Label4->Caption() + QStringLiteral(": ") + sumText(Label2)
+           + QStringLiteral(" دينار و ") + sumText(Label3) + QStringLiteral(" فلس");
 }
 
 int Form6::searchKind() const
@@ -297,7 +309,7 @@ void Form6::List1_Click()
 
 void Form6::Text1_KeyPress()
 {
-    // Enter in the name box searches; the date boxes have no such key.
+    // Enter in a search box searches.
     Command2_Click();
 }
 
@@ -340,6 +352,7 @@ void Form6::Command2_Click()
             setRecordButtons(true);
             StatusPanel *payee = StatusBar1->panel(2);
             if (payee) {
+                m_payeeShown = true;
                 payee->setText(payeeTotalText());
                 payee->setAlignment(StatusPanel::Alignment::Center);
             }

@@ -2,6 +2,7 @@
 
 #include "bidi.h"
 #include "datacontrol.h"
+#include "focusmark.h"
 #include "twips.h"
 
 #include <QApplication>
@@ -216,6 +217,7 @@ DBGrid::DBGrid(const QString &name, QWidget *parent)
     m_view->setWordWrap(false);
     // Tab and Shift+Tab go on to the window's next control rather than from cell to cell.
     m_view->setTabKeyNavigation(false);
+    markFocus(m_view, FocusMarkShape::Row);
     // Fixed row heights: a million rows cost nothing to lay out.
     m_view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_view->verticalHeader()->setDefaultSectionSize(m_view->fontMetrics().height() + 6);

@@ -54,9 +54,12 @@ void setReadingDirection(QLabel *label, Qt::LayoutDirection direction)
 
 QMessageBox::StandardButton show(QWidget *parent, QMessageBox::Icon icon, const QString &title,
                                  const QString &text, QMessageBox::StandardButtons buttons,
-                                 bool rightToLeft, bool readsLeftToRight)
+                                 bool rightToLeft, bool readsLeftToRight,
+                                 QMessageBox::StandardButton defaultButton = QMessageBox::NoButton)
 {
     QMessageBox box(icon, title, text, buttons, parent);
+    if (defaultButton != QMessageBox::NoButton)
+        box.setDefaultButton(defaultButton);
     box.setTextFormat(Qt::PlainText);
     box.setLayoutDirection(rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
     // Arabic words on the buttons; the roles stay the standard ones.
@@ -92,6 +95,13 @@ QMessageBox::StandardButton show(QWidget *parent, QMessageBox::Icon icon, const 
                                  bool rightToLeft)
 {
     return show(parent, icon, title, text, buttons, rightToLeft, false);
+}
+
+QMessageBox::StandardButton show(QWidget *parent, QMessageBox::Icon icon, const QString &title,
+                                 const QString &text, QMessageBox::StandardButtons buttons,
+                                 bool rightToLeft, QMessageBox::StandardButton defaultButton)
+{
+    return show(parent, icon, title, text, buttons, rightToLeft, false, defaultButton);
 }
 
 void inputError(QWidget *parent, const QString &text)

@@ -14,6 +14,11 @@ namespace dalil::MessageBoxes {
 QMessageBox::StandardButton show(QWidget *parent, QMessageBox::Icon icon, const QString &title,
                                  const QString &text, QMessageBox::StandardButtons buttons,
                                  bool rightToLeft);
+// The same, with the button that Enter presses: the safe answer where the other would store
+// or destroy something.
+QMessageBox::StandardButton show(QWidget *parent, QMessageBox::Icon icon, const QString &title,
+                                 const QString &text, QMessageBox::StandardButtons buttons,
+                                 bool rightToLeft, QMessageBox::StandardButton defaultButton);
 
 // "خطأ في المدخلات", stop icon, OK: a refused entry.
 void inputError(QWidget *parent, const QString &text);

@@ -92,6 +92,10 @@ Outcome print(QWidget *parent, const Job &job)
     QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview, [&](QPrinter *onto) {
         if (stopped)
             return;
+        // The print window, choosing a printer or a PDF file, gives the printer that printer's
+        // or the file's default page; a leaf must come out on the leaf all the same.
+        if (job.fixedPage && !onto->pageLayout().isEquivalentTo(job.layout))
+            onto->setPageLayout(job.layout);
         const FileState before = FileState::of(*onto);
         if (job.paint(*onto))
             return;

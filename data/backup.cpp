@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlQuery>
 
 #include <sqlite3.h>
 
@@ -228,6 +229,47 @@ QString keepName(const QString &databasePath, QDate date)
     for (int n = 2; QFileInfo::exists(name); ++n)
         name = base + QStringLiteral("-%1").arg(n);
     return name;
+}
+
+namespace {
+
+const QString folderOption = QStringLiteral("backups.folder");
+
+// The folder of this run, for a file that cannot keep it.
+QString &folderThisRun()
+{
+    static QString folder;
+    return folder;
+}
+
+} // namespace
+
+QString lastFolder(const QString &databasePath)
+{
+    DataError error;
+    const QSqlDatabase db = Database::connection(databasePath, &error);
+    if (db.isValid()) {
+        QSqlQuery query(db);
+        query.prepare(QStringLiteral("SELECT value FROM DalilOptions WHERE name = ?"));
+        query.addBindValue(folderOption);
+        if (query.exec() && query.next() && !query.value(0).toString().isEmpty())
+            return query.value(0).toString();
+    }
+    return folderThisRun();
+}
+
+void keepFolder(const QString &databasePath, const QString &folder)
+{
+    folderThisRun() = folder;
+    DataError error;
+    const QSqlDatabase db = Database::connection(databasePath, &error);
+    if (!db.isValid())
+        return;
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("INSERT OR REPLACE INTO DalilOptions (name, value) VALUES (?, ?)"));
+    query.addBindValue(folderOption);
+    query.addBindValue(folder);
+    query.exec(); // a file that cannot be written keeps it for the run
 }
 
 } // namespace dalil::Backup

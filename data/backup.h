@@ -62,6 +62,11 @@ Result write(const QString &databasePath, const QString &target, const Progress 
 Result restore(const QString &databasePath, const QString &backupPath, const QString &keepAs,
                const Progress &progress = {});
 
+// The folder the last backup was written to ('backups.folder' in DalilOptions, or this run's
+// for a file that cannot keep it); empty before the first. keepFolder remembers it.
+QString lastFolder(const QString &databasePath);
+void keepFolder(const QString &databasePath, const QString &folder);
+
 // "DB1-2026-12-07.mdb": the name a backup of that day is proposed under.
 QString proposedName(QDate date);
 // "DB1.mdb.before-restore-2026-12-07" beside the file, or with "-2", "-3"... when taken.

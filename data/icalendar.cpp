@@ -3,6 +3,7 @@
 #include "clocktime.h"
 #include "dates.h"
 #include "icalendarevent.h"
+#include "counts.h"
 
 #include <QDateTime>
 #include <QFileDevice>
@@ -120,7 +121,8 @@ public:
     {
         QStringList out = m_notices;
         if (m_skipped > m_notices.size())
-            out += QStringLiteral("و%1 موعداً غيرها لم تُصدَّر لأن تواريخها لا تُقرأ").arg(m_skipped - m_notices.size());
+            out += QStringLiteral("و%1 غيرها لم تُصدَّر لأن تواريخها لا تُقرأ")
+                       .arg(Counts::text(m_skipped - m_notices.size(), Counts::appointment()));
         return out;
     }
 

@@ -1,6 +1,7 @@
 #include "icalendar.h"
 
 #include "icalendarevent.h"
+#include "counts.h"
 
 #include <QDateTime>
 #include <QSet>
@@ -131,7 +132,8 @@ public:
         if (m_otherComponents > 0)
             out += QStringLiteral("%1 من عناصر التقويم ليست مواعيد (مهام أو يوميات) لم تستورد").arg(m_otherComponents);
         if (m_cutRecurrences > 0)
-            out += QStringLiteral("%1 من المواعيد المتكررة توقف تكرارها عند %2 مرة").arg(m_cutRecurrences).arg(longestRecurrence);
+            out += QStringLiteral("%1 من المواعيد المتكررة توقف تكرارها عند %2")
+                       .arg(QString::number(m_cutRecurrences), Counts::text(longestRecurrence, Counts::time(), Counts::Case::Oblique));
         return out;
     }
 

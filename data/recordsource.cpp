@@ -44,6 +44,7 @@ bool RecordSource::Refresh()
         setError({DataError::Kind::NoCurrentRecord, DatabaseName(), m_model->object(), {}});
         return false;
     }
+    m_savedKey = currentKey();
     if (!writePending())
         return false;
     return open();
@@ -303,6 +304,7 @@ bool RecordSource::writeNew()
         setError(written.error);
         return false;
     }
+    m_savedKey = written.key;
     leaveRecord();
     // The new record joins the end of the set until the next refresh orders it.
     m_model->appendRow();

@@ -53,6 +53,9 @@ public:
     void close();
 
     DataError lastError() const { return m_error; }
+    // The record the last Refresh wrote, or stood on when there was nothing to write: where
+    // a list shows what was saved.
+    std::optional<qint64> savedKey() const { return m_savedKey; }
 
     // The record set.
     bool atEOF() const; // no current record (EOF is the C library's macro)
@@ -151,6 +154,7 @@ private:
     QHash<QString, QString> m_buffer;
     QStringList m_boundFields;
     DataError m_error;
+    std::optional<qint64> m_savedKey;
 };
 
 } // namespace dalil

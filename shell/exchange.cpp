@@ -13,6 +13,7 @@
 #include "data/vcard.h"
 #include "data/recordmodel.h"
 #include "data/recordsource.h"
+#include "data/counts.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -199,9 +200,9 @@ bool exportTo(QWidget *parent, const Request &request, const QString &path)
              QStringLiteral("تعذر حفظ الملف %1:\n%2").arg(shown(path), file.errorString()));
         return false;
     }
-    QString text = QStringLiteral("تم تصدير %1 سجل من %2 إلى الملف %3.")
-                       .arg(total - skipped)
-                       .arg(Form11::bookCaption(request.book), shown(path));
+    QString text = QStringLiteral("تم تصدير %1 من %2 إلى الملف %3.")
+                       .arg(Counts::text(total - skipped, Counts::record(), Counts::Case::Oblique),
+                            Form11::bookCaption(request.book), shown(path));
     if (!notices.isEmpty())
         text += u'\n' + notices.mid(0, 10).join(u'\n');
     tell(parent, skipped > 0 ? QMessageBox::Warning : QMessageBox::Information, exportTitle, text);
@@ -299,9 +300,12 @@ bool importFrom(QWidget *parent, const Request &request, const QString &path)
     }
     if (ListWindow *list = bookList(request.book))
         list->catchUpWithFile();
-    QString text = QStringLiteral("تم استيراد %1 سجل إلى %2.").arg(imported.added).arg(Form11::bookCaption(request.book));
+    QString text = QStringLiteral("تم استيراد %1 إلى %2.")
+                       .arg(Counts::text(imported.added, Counts::record(), Counts::Case::Oblique),
+                            Form11::bookCaption(request.book));
     if (imported.duplicates > 0)
-        text += QStringLiteral("\nتُرك %1 سجل مطابق لسجل محفوظ أو مكرر في الملف.").arg(imported.duplicates);
+        text += QStringLiteral("\nوتُرك ما يطابق سجلًا محفوظًا أو يتكرر في الملف: %1.")
+                    .arg(Counts::text(imported.duplicates, Counts::record()));
     if (imported.added > 0)
         text += QStringLiteral("\nللتراجع عن الاستيراد اضغط Ctrl+Z في قائمة الدفتر.");
     tell(parent, QMessageBox::Information, importTitle, text);

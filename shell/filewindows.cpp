@@ -12,7 +12,8 @@ namespace dalil::FileWindows {
 
 QString choose(QWidget *parent, const Choice &choice)
 {
-    QFileDialog dialog(parent, choice.caption, applicationFolder(), choice.filter);
+    QFileDialog dialog(parent, choice.caption, choice.folder.isEmpty() ? applicationFolder() : choice.folder,
+                       choice.filter);
     dialog.setObjectName(QStringLiteral("FileDialog1"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setLayoutDirection(Qt::RightToLeft);

@@ -95,12 +95,21 @@ QString Form11::summary(const DeletedRecords::Entry &entry)
 {
     if (entry.book == u"Phone")
         return joined({text(entry, "الإسم"), text(entry, "الجوال"), text(entry, "المنزل"), text(entry, "المكتب")});
-    const QString date = joined({text(entry, "اليوم"), text(entry, "الشهر"), text(entry, "العام")}).replace(
-        QStringLiteral(" - "), QStringLiteral("/"));
+    // Day/month/year: an appointment keeps its day of the month in التاريخ (اليوم is its
+    // weekday), a cheque in اليوم.
+    const auto together = [](QStringList parts, QChar between) {
+        parts.removeAll(QString());
+        return parts.join(between);
+    };
+    const auto date = [&](const char *day) {
+        return together({text(entry, day), text(entry, "الشهر"), text(entry, "العام")}, u'/');
+    };
     if (entry.book == u"Note")
-        return joined({text(entry, "الموعد"), text(entry, "التاريخ") + u' ' + date, text(entry, "الساعة")});
+        return joined({text(entry, "الموعد"), together({text(entry, "اليوم"), date("التاريخ")}, u' '),
+                       text(entry, "الساعة")});
+    const QString chequeDate = date("اليوم");
     return joined({text(entry, "السيد"),
-                   text(entry, "دينار") + QStringLiteral(" دينار و ") + text(entry, "فلس") + QStringLiteral(" فلس"), date});
+                   text(entry, "دينار") + QStringLiteral(" دينار و ") + text(entry, "فلس") + QStringLiteral(" فلس"), chequeDate});
 }
 
 void Form11::Form_Load()

@@ -3,6 +3,7 @@
 #include "form11.h"
 
 #include "common/icons.h"
+#include "data/counts.h"
 
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -64,13 +65,14 @@ void Form13::setImport(const ExchangeFiles::Request &request, const QString &pat
     m_request = request;
     m_path = path;
     const QString file = QChar(0x2066) + QFileInfo(path).fileName() + QChar(0x2069);
-    QString summary = QStringLiteral("سيُستورد من الملف %1 إلى %2: %3 سجل.")
-                          .arg(file, Form11::bookCaption(request.book))
-                          .arg(preview.records);
+    QString summary = QStringLiteral("سيُستورد من الملف %1 إلى %2: %3.")
+                          .arg(file, Form11::bookCaption(request.book), Counts::text(preview.records, Counts::record()));
     if (preview.duplicates > 0)
-        summary += QStringLiteral(" ويُترك %1 سجل مطابق لسجل محفوظ أو مكرر في الملف.").arg(preview.duplicates);
+        summary += QStringLiteral(" ويُترك ما يطابق سجلًا محفوظًا أو يتكرر في الملف: %1.")
+                       .arg(Counts::text(preview.duplicates, Counts::record()));
     if (preview.records > preview.first.size())
-        summary += QStringLiteral(" هذه أول %1 سجلات كما ستُحفظ.").arg(preview.first.size());
+        summary += QStringLiteral(" هذه أول %1 كما ستُحفظ.")
+                       .arg(Counts::text(preview.first.size(), Counts::record(), Counts::Case::Oblique));
     Label1->setText(summary);
 
     const QStringList columns = Exchange::columns(request.book);

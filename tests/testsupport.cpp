@@ -21,6 +21,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTest>
+#include <QPushButton>
 #include <QProgressDialog>
 #include <QFileDialog>
 #include <QTimer>
@@ -263,6 +264,8 @@ BoxWatcher::BoxWatcher(QMessageBox::StandardButton answer)
         seen.direction = box->layoutDirection();
         for (QAbstractButton *b : box->buttons())
             seen.buttons << b->text();
+        if (box->defaultButton())
+            seen.defaultButton = box->defaultButton()->text();
         d->seen << seen;
         QAbstractButton *button = box->button(m_answer);
         if (!button)

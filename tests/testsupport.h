@@ -69,6 +69,7 @@ struct SeenBox
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     Qt::LayoutDirection direction = Qt::LeftToRight;
     QStringList buttons;
+    QString defaultButton; // the one Enter presses, where the box names one
 };
 
 // While one lives, the message boxes the program shows are expected: the BoxGuard lets them be.

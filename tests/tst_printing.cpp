@@ -31,6 +31,7 @@
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QInputDialog>
+#include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
@@ -298,6 +299,8 @@ private slots:
     void chequeLandsWhereItsLayoutSays_data();
     void chequeLandsWhereItsLayoutSays();
     void printsThroughThePreview();
+    void printedFromThePreviewKeepsTheLeaf_data();
+    void printedFromThePreviewKeepsTheLeaf();
     void tooLongShrinksThenIsCutVisibly();
     void refusedChequeIsNotPrinted();
     void layoutChangedInTheWindowIsWhatPrints();
@@ -441,6 +444,58 @@ void TestPrinting::printsThroughThePreview()
     QVERIFY(qAbs(leaf.width() - ChequeLayout::standard().leafWidth) < tolerance);
     QVERIFY(qAbs(leaf.height() - ChequeLayout::standard().leafHeight) < tolerance);
     QVERIFY(!QFile::exists(pdf));
+}
+
+void TestPrinting::printedFromThePreviewKeepsTheLeaf_data()
+{
+    QTest::addColumn<bool>("calibration");
+    QTest::newRow("a cheque") << false;
+    QTest::newRow("the calibration sheet") << true;
+}
+
+void TestPrinting::printedFromThePreviewKeepsTheLeaf()
+{
+    // The user prints to a PDF file from the preview, through its own print window: the leaf
+    // is the page, whatever page the print window would have given the file.
+    QFETCH(bool, calibration);
+    setPrintTarget(QString());
+    testing::ExpectBoxes previewed;
+    // The print window the preview's print action opens: the file typed in its own box.
+    std::function<void()> answerPrintWindow = [&] {
+        auto *dialog = qobject_cast<QPrintDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return QTimer::singleShot(10, answerPrintWindow);
+        dialog->findChild<QLineEdit *>(QStringLiteral("filename"))->setText(pdf);
+        dialog->accept();
+    };
+    std::function<void()> print = [&] {
+        auto *preview = qobject_cast<QPrintPreviewDialog *>(QApplication::activeModalWidget());
+        if (!preview)
+            return QTimer::singleShot(10, print);
+        for (QAction *action : preview->findChildren<QAction *>()) {
+            if (action->text() == u"اطبع" || action->text() == u"Print") {
+                QTimer::singleShot(0, answerPrintWindow);
+                return action->trigger();
+            }
+        }
+        preview->reject(); // no print action: nothing printed, which the checks below catch
+    };
+    QTimer::singleShot(0, print);
+    const ChequeLayout layout = ChequeLayout::standard();
+    if (!calibration) {
+        const Cheque cheque{QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("2027"), QStringLiteral("علي"),
+                            QStringLiteral("5"), QStringLiteral("0")};
+        printCheque(cheque);
+        verifyCheque(layout, cheque); // the leaf's size, every item in its box
+        return;
+    }
+    QTest::mouseClick(openLayouts()->Command3, Qt::LeftButton);
+    const QList<Page> pages = readPdf(pdf);
+    QCOMPARE(pages.size(), 1);
+    QVERIFY(qAbs(pages[0].mm.width() - layout.leafWidth) < tolerance);
+    QVERIFY(qAbs(pages[0].mm.height() - layout.leafHeight) < tolerance);
+    const QRectF payee = expectedBox(layout, ChequeItem::Payee);
+    QCOMPARE(reading(wordsIn(pages[0], payee)), unspaced(chequeItemCaption(ChequeItem::Payee)));
 }
 
 void TestPrinting::tooLongShrinksThenIsCutVisibly()

@@ -15,6 +15,18 @@ const QString notFoundTitle = QStringLiteral("السجل غير موجود");
 
 Outcome Books::apply(const Action &a)
 {
+    Outcome out = applyAction(a);
+    // The frame never stands empty: an action that leaves no window on screen brings the
+    // start window back.
+    if (m.stack.isEmpty()) {
+        m.stack << QStringLiteral("Form1");
+        out.windowChange = true;
+    }
+    return out;
+}
+
+Outcome Books::applyAction(const Action &a)
+{
     switch (a.act) {
     case Act::StartButton:
     case Act::Menu:
@@ -225,9 +237,13 @@ void Books::deleteRecord(Book b, Outcome &out)
         out.adoptBook = b;
         return;
     }
+    const int row = l.current;
     m.keepDeleted(b, *key);
     m.tables[b].rows.remove(*key);
     refreshList(b);
+    // The next record takes the highlight, or the last one when the last went.
+    if (const int rows = int(m.shown(b).keys.size()); row > 0 && rows > 0)
+        l.current = qMin(row, rows - 1);
     l.panel1 = QStringList{m.countText(m.shown(b).keys.size())};
     if (b == Cheque) {
         l.panel2 = payeePanelAfterWrite(l);
@@ -270,14 +286,11 @@ Outcome Books::deletedWindow(const Action &a)
 
 QStringList Books::payeePanelAfterWrite(const ListWindow &l) const
 {
-    // The payee total shown stays, or follows its query where a name search filled it.
-    QStringList payee = l.panel2.mid(0, 1);
-    if (l.nameSearched) {
-        const QString now = m.payeeTotalText(l.namePattern).value_or(QString());
-        if (!payee.contains(now))
-            payee << now;
-    }
-    return payee;
+    // The payee total shown stays, or follows its query where a name search filled it: blank
+    // while the payee has no cheque, back when one returns.
+    if (l.nameSearched)
+        return QStringList{m.payeeTotalText(l.namePattern).value_or(QString())};
+    return l.panel2.mid(0, 1);
 }
 
 void Books::rereadAsAfterSave(Book b)
@@ -454,7 +467,7 @@ Outcome Books::type(const Action &a)
         return out;
     }
     const int max = boxMaxLength(a.form, a.control);
-    const QString text = max > 0 ? a.text.left(max) : a.text;
+    QString text = max > 0 ? a.text.left(max) : a.text;
     if (isEntry) {
         EntryWindow &e = m.entries[*b];
         const int box = int(entryBoxes(*b).indexOf(a.control));
@@ -462,8 +475,40 @@ Outcome Books::type(const Action &a)
             out.applicable = false;
             return out;
         }
+        if (*b == Cheque && (box == 6 || box == 7)) {
+            // The amounts take digits alone as they are typed: the rest never gets in.
+            text.removeIf([](QChar c) { return c < u'0' || c > u'9'; });
+            if (a.n == 1 && text == e.texts.at(box))
+                return out; // the key was refused: nothing changed
+        }
         if ((!e.texts.at(box).isEmpty() || !text.isEmpty()) && (e.adding || e.key >= 0))
             e.touched.insert(box);
+        if (*b == Note && box >= 3 && box <= 5) {
+            // Each step of the typing: the calendar moves to a date the boxes name, and the
+            // weekday box names its weekday.
+            const auto step = [&](const QString &now) {
+                e.texts[box] = now;
+                const std::optional<QDate> date = boxDate(e.texts.at(3), e.texts.at(4), e.texts.at(5));
+                if (!date)
+                    return;
+                if (*date >= QDate(1753, 1, 1) && *date <= QDate(9999, 12, 31))
+                    e.calendar = *date;
+                const QString weekday = weekdayOf(*date);
+                if (e.texts.at(1) != weekday) {
+                    e.texts[1] = weekday;
+                    if (e.adding || e.key >= 0)
+                        e.touched.insert(1);
+                }
+            };
+            if (a.n == 1) {
+                step(text);
+            } else {
+                if (!e.texts.at(box).isEmpty())
+                    step(QString());
+                for (qsizetype n = 1; n <= text.size(); ++n)
+                    step(text.left(n));
+            }
+        }
         if (*b == Cheque && (box == 6 || box == 7)) {
             // The words follow every step of the typing: a single key is one step; a typed
             // text empties the box, then adds a character at a time.

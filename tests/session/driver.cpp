@@ -286,6 +286,21 @@ Action Driver::resolveFocusKey(const Action &action, bool *sendKey)
     const bool letter = !action.text.isEmpty();
     const bool enter = !letter && (key == Qt::Key_Return || key == Qt::Key_Enter);
     const bool tab = !letter && key == Qt::Key_Tab;
+    if (!letter && key == Qt::Key_Escape) {
+        // Esc in an entry window is its cancel button; in a list it does nothing.
+        bool isEntry = false;
+        const std::optional<Book> b = bookOfForm(formName, &isEntry);
+        if (!b)
+            return none;
+        *sendKey = true;
+        if (!isEntry)
+            return noop;
+        Action cancelled;
+        cancelled.act = Act::Click;
+        cancelled.form = formName;
+        cancelled.control = QStringLiteral("Command3");
+        return cancelled;
+    }
     if (auto *button = qobject_cast<QAbstractButton *>(focus)) {
         if (!button->isEnabled())
             return none;
@@ -311,9 +326,10 @@ Action Driver::resolveFocusKey(const Action &action, bool *sendKey)
             Action clicked;
             clicked.act = Act::Click;
             clicked.form = formName;
-            if ((formName == u"Form2" || formName == u"Form6") && box->objectName() == u"Text1")
+            // A search box searches; an entry box saves, but for the appointment's own text.
+            if (formName == u"Form2" || formName == u"Form6")
                 clicked.control = QStringLiteral("Command2");
-            else if (formName == u"Form7" && box->objectName() == u"Text6")
+            else if (formName == u"Form3" || formName == u"Form7" || (formName == u"Form5" && box->objectName() != u"Text1"))
                 clicked.control = QStringLiteral("Command1");
             else
                 return noop;

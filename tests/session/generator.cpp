@@ -381,7 +381,7 @@ Action anyAction(const Model &m, const Switches &sw, QRandomGenerator &random)
     if (roll < 85)
         return act(Act::Print, {}, QStringLiteral("menu"));
     if (roll < 120) {
-        static const QList<int> keys{Qt::Key_Space, Qt::Key_Return, Qt::Key_Tab, Qt::Key_Tab};
+        static const QList<int> keys{Qt::Key_Space, Qt::Key_Return, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Escape};
         if (d.chance(0.3)) {
             Action a = act(Act::FocusKey);
             a.text = QString(QChar(d.chance(0.5) ? u'a' + d.below(26) : u'0' + d.below(10)));
