@@ -125,7 +125,7 @@ std::unique_ptr<Exchange::RecordReader> reader(const Request &request, QIODevice
     case Format::ICalendar:
         return ICalendar::reader(in, request.from, request.to, QTimeZone::systemTimeZone());
     case Format::Csv:
-        return Csv::reader(in);
+        return Csv::reader(in, request.encoding);
     }
     return nullptr;
 }
@@ -285,7 +285,8 @@ bool importFrom(QWidget *parent, const Request &request, const QString &path)
             return false;
         const qint64 size = file.size();
         imported = Exchange::store(databasePath(), request.book, *in,
-                                   [&](qint64 done) { return progress.update(done, size); });
+                                   [&](qint64 done) { return progress.update(done, size); },
+                                   request.leaveOutQuestioned);
     }
     if (imported.cancelled)
         return false;
@@ -302,6 +303,8 @@ bool importFrom(QWidget *parent, const Request &request, const QString &path)
     QString text = QStringLiteral("تم استيراد %1 سجل إلى %2.").arg(imported.added).arg(Form11::bookCaption(request.book));
     if (imported.duplicates > 0)
         text += QStringLiteral("\nتُرك %1 سجل مطابق لسجل محفوظ أو مكرر في الملف.").arg(imported.duplicates);
+    if (imported.leftOut > 0)
+        text += QStringLiteral("\nتُرك %1 سجل كما اخترت في المعاينة.").arg(imported.leftOut);
     if (imported.added > 0)
         text += QStringLiteral("\nللتراجع عن الاستيراد اضغط Ctrl+Z في قائمة الدفتر.");
     tell(parent, QMessageBox::Information, importTitle, text);
