@@ -121,6 +121,7 @@ void Form13::setImport(const ExchangeFiles::Request &request, const QString &pat
             QString text = preview.first.at(row).value(columns.at(column)).toString();
             text.replace(u'\n', u' ');
             auto *item = new QTableWidgetItem(text.left(200));
+            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter); // as the books' grids
             item->setToolTip(question.isEmpty() ? text.left(2000) : question);
             if (!question.isEmpty())
                 item->setBackground(questionedColour);
