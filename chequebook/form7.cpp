@@ -292,8 +292,7 @@ void Form7::rememberShownWords()
 
 bool Form7::wordsRefused()
 {
-    const auto read = readAmountWords(Text5->text());
-    if (!read || *read == std::pair(Text8->text().toLongLong(), Text7->text().toLongLong()))
+    if (!wordsContradict(Text5->text(), Text8->text().toLongLong(), Text7->text().toLongLong()))
         return false;
     const auto answer = MessageBoxes::show(this, QMessageBox::Warning, QStringLiteral("الرجاء التأكيد"),
                                            QStringLiteral("المبلغ بالحروف لا يطابق المبلغ بالأرقام. هل تريد الحفظ؟"),

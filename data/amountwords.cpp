@@ -522,6 +522,12 @@ QString amountInWords(qint64 dinars, qint64 fils)
     return QStringLiteral("فقط ") + parts.join(conjunction) + QStringLiteral(" لا غير");
 }
 
+bool wordsContradict(const QString &words, qint64 dinars, qint64 fils)
+{
+    const auto read = readAmountWords(words);
+    return read && *read != std::pair(dinars, fils);
+}
+
 std::optional<std::pair<qint64, qint64>> readAmountWords(const QString &text)
 {
     QStringList words = normalized(text).split(u' ', Qt::SkipEmptyParts);

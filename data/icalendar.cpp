@@ -88,7 +88,8 @@ public:
         char *written = icalcomponent_as_ical_string_r(event.get());
         Component back(icalparser_parse_string(written));
         icalmemory_free_buffer(written);
-        const Values reread = derived(startOf(back.get()), eventText(back.get()));
+        const Values reread =
+            derived(startOf(back.get()), eventText(back.get(), record.value(Columns::time).toString()));
         for (const Carried &c : carried) {
             const QString stored = record.value(c.column).toString();
             if (stored != reread.value(c.column).toString()) {

@@ -126,7 +126,7 @@ std::unique_ptr<Exchange::RecordReader> reader(const Request &request, QIODevice
     case Format::ICalendar:
         return ICalendar::reader(in, request.from, request.to, QTimeZone::systemTimeZone());
     case Format::Csv:
-        return Csv::reader(in);
+        return Csv::reader(in, request.encoding);
     }
     return nullptr;
 }
@@ -286,7 +286,8 @@ bool importFrom(QWidget *parent, const Request &request, const QString &path)
             return false;
         const qint64 size = file.size();
         imported = Exchange::store(databasePath(), request.book, *in,
-                                   [&](qint64 done) { return progress.update(done, size); });
+                                   [&](qint64 done) { return progress.update(done, size); },
+                                   request.leaveOutQuestioned);
     }
     if (imported.cancelled)
         return false;
@@ -306,6 +307,8 @@ bool importFrom(QWidget *parent, const Request &request, const QString &path)
     if (imported.duplicates > 0)
         text += QStringLiteral("\nوتُرك ما يطابق سجلًا محفوظًا أو يتكرر في الملف: %1.")
                     .arg(Counts::text(imported.duplicates, Counts::record()));
+    if (imported.leftOut > 0)
+        text += QStringLiteral("\nوتُرك كما اخترت في المعاينة: %1.").arg(Counts::text(imported.leftOut, Counts::record()));
     if (imported.added > 0)
         text += QStringLiteral("\nللتراجع عن الاستيراد اضغط Ctrl+Z في قائمة الدفتر.");
     tell(parent, QMessageBox::Information, importTitle, text);

@@ -124,58 +124,7 @@ QString visualOrder(const QString &text, const QFont &font, Qt::LayoutDirection 
     return order;
 }
 
-// A paint device that keeps the texts drawn on it.
-class TextRecorder : public QPaintDevice
-{
-public:
-    QStringList texts;
-
-    QPaintEngine *paintEngine() const override { return &m_engine; }
-
-protected:
-    int metric(PaintDeviceMetric metric) const override
-    {
-        switch (metric) {
-        case PdmWidth:
-        case PdmHeight:
-            return 1000;
-        case PdmDpiX:
-        case PdmDpiY:
-        case PdmPhysicalDpiX:
-        case PdmPhysicalDpiY:
-            return 96;
-        case PdmDepth:
-            return 32;
-        case PdmDevicePixelRatio:
-            return 1;
-        case PdmDevicePixelRatioScaled:
-            return int(devicePixelRatioFScale());
-        default:
-            return QPaintDevice::metric(metric);
-        }
-    }
-
-private:
-    class Engine : public QPaintEngine
-    {
-    public:
-        explicit Engine(TextRecorder *owner) : QPaintEngine(AllFeatures), m_owner(owner) {}
-        bool begin(QPaintDevice *) override { return true; }
-        bool end() override { return true; }
-        void updateState(const QPaintEngineState &) override {}
-        void drawPixmap(const QRectF &, const QPixmap &, const QRectF &) override {}
-        void drawPolygon(const QPointF *, int, PolygonDrawMode) override {}
-        void drawRects(const QRectF *, int) override {}
-        void drawLines(const QLineF *, int) override {}
-        void drawPath(const QPainterPath &) override {}
-        void drawTextItem(const QPointF &, const QTextItem &item) override { m_owner->texts << item.text(); }
-        Type type() const override { return User; }
-
-    private:
-        TextRecorder *m_owner;
-    };
-    mutable Engine m_engine{this};
-};
+using testing::TextRecorder;
 
 } // namespace
 

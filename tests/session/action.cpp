@@ -121,7 +121,10 @@ QString Action::describe() const
         return QStringLiteral("menu: backup, to a new file");
     case Act::Exchange:
         return m == 0 ? QStringLiteral("menu: export book %1").arg(n)
-                      : QStringLiteral("menu: import into book %1 [%2]").arg(n).arg(values.join(QStringLiteral(" | ")));
+                      : QStringLiteral("menu: import into book %1 [%2]%3")
+                            .arg(n)
+                            .arg(values.join(QStringLiteral(" | ")),
+                                 answer == 1 ? QStringLiteral(", cheques with other words left out") : QString());
     case Act::Reminders: {
         static const char *const answers[] = {"close box", "snooze", "dismiss"};
         return QStringLiteral("the clock moves on to %1; a reminder window: %2%3")

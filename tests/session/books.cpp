@@ -2,6 +2,8 @@
 // deletes, the grids, the close boxes, and what the other copy writes.
 #include "books.h"
 
+#include "data/amountwords.h"
+
 #include <QDate>
 
 namespace session {
@@ -662,7 +664,10 @@ Outcome Books::exchange(const Action &a)
         Row row;
         for (qsizetype i = 0; i < width; ++i)
             row << storedValue(b, t.columns.at(i), a.values.at(start + i));
-        if (std::find(t.rows.cbegin(), t.rows.cend(), row) == t.rows.cend())
+        // Words made for one dinar more than the figures: left out when the user said so.
+        const bool leftOut = b == Cheque && a.answer == 1
+            && row.at(6).toString() == dalil::amountInWords(row.at(4).toLongLong() + 1, row.at(5).toLongLong());
+        if (!leftOut && std::find(t.rows.cbegin(), t.rows.cend(), row) == t.rows.cend())
             imported.keys << insert(b, row);
     }
     if (imported.keys.isEmpty())

@@ -600,6 +600,9 @@ void Driver::exchange(const Action &a)
     QTest::mouseClick(next, Qt::LeftButton);
     naming.stop();
     if (a.m == 1) {
+        auto *leaveOut = child<QAbstractButton>(QStringLiteral("Form13"), QStringLiteral("Option2"));
+        if (a.answer == 1 && leaveOut && leaveOut->isVisible())
+            QTest::mouseClick(leaveOut, Qt::LeftButton);
         auto *import = child<QAbstractButton>(QStringLiteral("Form13"), QStringLiteral("Command1"));
         auto *cancel = child<QAbstractButton>(QStringLiteral("Form13"), QStringLiteral("Command2"));
         if (import && import->isEnabled() && import->isVisible())

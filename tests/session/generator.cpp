@@ -1,6 +1,8 @@
 // The random user: what to do next, chosen from what is on screen.
 #include "driver.h"
 
+#include "data/amountwords.h"
+
 #include <QDate>
 
 #include <algorithm>
@@ -201,6 +203,11 @@ Action exchangeAction(const Model &m, Dice &d, const Switches &sw)
         values[5] = QString::number(d.below(1000));
         if (values[6].isEmpty())
             values[6] = QStringLiteral("مبلغ");
+        // The preview's choice for cheques whose words say another amount: leave them out
+        // (answer 1); the words then say the figures' amount, or one dinar more.
+        a.answer = d.below(2);
+        if (a.answer == 1)
+            values[6] = dalil::amountInWords(values[4].toLongLong() + d.below(2), values[5].toLongLong());
     } else if (b == Note) {
         values[1] = QString::number(1 + d.below(28));
         values[2] = QString::number(1 + d.below(12));
