@@ -146,7 +146,8 @@ void Form13::setImport(const ExchangeFiles::Request &request, const QString &pat
     Option1->setVisible(asked);
     Option2->setVisible(asked);
     if (asked) {
-        Label4->setText(QStringLiteral("%1 (%2 سجل، ملوّنة في الجدول):").arg(preview.questionedWhy).arg(preview.questioned));
+        Label4->setText(QStringLiteral("%1 (%2، ملوّنة في الجدول):")
+                            .arg(preview.questionedWhy, Counts::text(preview.questioned, Counts::record())));
         const QSignalBlocker quiet(Option1);
         (request.leaveOutQuestioned ? Option2 : Option1)->setChecked(true);
     }

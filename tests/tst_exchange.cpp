@@ -712,15 +712,15 @@ void TestExchange::chequesWhoseWordsSayAnotherAmountAreTheUsersChoice()
     Form13 *preview = previewCheques(path);
     QVERIFY(preview);
     QVERIFY(preview->Label4->isVisible() && preview->Option1->isVisible() && preview->Option2->isVisible());
-    QCOMPARE(preview->Label4->text(), QStringLiteral("المبلغ بالحروف لا يطابق المبلغ بالأرقام (1 سجل، ملوّنة في الجدول):"));
+    QCOMPARE(preview->Label4->text(), QStringLiteral("المبلغ بالحروف لا يطابق المبلغ بالأرقام (سجل واحد، ملوّنة في الجدول):"));
     QVERIFY(preview->Option1->isChecked());
     QCOMPARE(preview->Table1->item(0, 3)->toolTip(), QStringLiteral("المبلغ بالحروف لا يطابق المبلغ بالأرقام"));
     QVERIFY(preview->Table1->item(0, 3)->background() != preview->Table1->item(1, 3)->background());
     QCOMPARE(preview->Table1->item(1, 3)->background(), preview->Table1->item(2, 3)->background());
-    QVERIFY2(preview->Label1->text().contains(QStringLiteral(": 3 سجل.")), qPrintable(preview->Label1->text()));
+    QVERIFY2(preview->Label1->text().contains(QStringLiteral(": 3 سجلات.")), qPrintable(preview->Label1->text()));
     if (leaveOut) {
         QTest::mouseClick(preview->Option2, Qt::LeftButton);
-        QVERIFY2(preview->Label1->text().contains(QStringLiteral(": 2 سجل.")), qPrintable(preview->Label1->text()));
+        QVERIFY2(preview->Label1->text().contains(QStringLiteral(": سجلان.")), qPrintable(preview->Label1->text()));
     }
     testing::BoxWatcher watcher;
     QTest::mouseClick(preview->Command1, Qt::LeftButton);
