@@ -355,7 +355,7 @@ void Bench::deletedRecords()
     open.target = QStringLiteral("< 100 ms");
     open.targetMs = 100;
     open.setup = [](int) {
-        if (dalil::Form *shown = window(QStringLiteral("Form11")))
+        if (dalil::Form *shown = dalil::Forms::find(QStringLiteral("Form11")))
             shown->Unload();
         flush();
     };
@@ -365,7 +365,7 @@ void Bench::deletedRecords()
         return QStringLiteral("%1 rows read").arg(control<QTableWidget>(QStringLiteral("Form11"), QStringLiteral("Table1"))->rowCount());
     };
     measure(open);
-    if (dalil::Form *shown = window(QStringLiteral("Form11")))
+    if (dalil::Form *shown = dalil::Forms::find(QStringLiteral("Form11")))
         shown->Unload();
     query.exec(QStringLiteral("DELETE FROM DeletedPhone WHERE deletedId > %1").arg(before));
 }
