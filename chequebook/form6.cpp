@@ -386,6 +386,57 @@ void Form6::Command4_Click()
     goBack();
 }
 
+namespace {
+
+// The cheques of a report summed per payee and in all.
+class PayeeTotals : public ReportTally
+{
+public:
+    PayeeTotals(qsizetype payee, qsizetype dinars, qsizetype fils) : m_payee(payee), m_dinars(dinars), m_fils(fils) {}
+
+    void add(const QStringList &values) override
+    {
+        const qint64 d = values.value(m_dinars).toLongLong();
+        const qint64 f = values.value(m_fils).toLongLong();
+        // Payees are told apart as the book's own sums tell them: Latin case aside.
+        const QString name = values.value(m_payee);
+        QString key = name;
+        for (QChar &c : key) {
+            if (c.unicode() < 128)
+                c = c.toLower();
+        }
+        auto &entry = m_sums[key];
+        if (entry.first.isEmpty())
+            entry.first = name;
+        entry.second.add(d, f);
+        m_all.add(d, f);
+    }
+
+    QStringList closing() const override
+    {
+        QStringList lines{QStringLiteral("المجاميع حسب المستفيد")};
+        QList<const std::pair<QString, ChequeSum> *> ordered;
+        for (const auto &entry : m_sums)
+            ordered << &entry.second;
+        QCollator collator(arabicLocale());
+        std::stable_sort(ordered.begin(), ordered.end(),
+                         [&](auto *a, auto *b) { return collator.compare(a->first, b->first) < 0; });
+        for (const auto *entry : ordered)
+            lines << labelled(entry->first, entry->second.text());
+        lines << labelled(QStringLiteral("المجموع الكلي"), m_all.text());
+        return lines;
+    }
+
+private:
+    qsizetype m_payee;
+    qsizetype m_dinars;
+    qsizetype m_fils;
+    std::map<QString, std::pair<QString, ChequeSum>> m_sums;
+    ChequeSum m_all;
+};
+
+} // namespace
+
 void Form6::completeReport(Report &report)
 {
     // The cheques listed, summed per payee and in all; fils carried into dinars as a cheque
@@ -396,37 +447,7 @@ void Form6::completeReport(Report &report)
     const qsizetype fils = fields.indexOf(QStringLiteral("فلس"));
     if (payee < 0 || dinars < 0 || fils < 0)
         return;
-    auto sums = std::make_shared<std::map<QString, std::pair<QString, ChequeSum>>>();
-    auto all = std::make_shared<ChequeSum>();
-    report.tally = [=](const QStringList &values) {
-        const qint64 d = values.value(dinars).toLongLong();
-        const qint64 f = values.value(fils).toLongLong();
-        // Payees are told apart as the book's own sums tell them: Latin case aside.
-        QString name = values.value(payee);
-        QString key = name;
-        for (QChar &c : key) {
-            if (c.unicode() < 128)
-                c = c.toLower();
-        }
-        auto &entry = (*sums)[key];
-        if (entry.first.isEmpty())
-            entry.first = name;
-        entry.second.add(d, f);
-        all->add(d, f);
-    };
-    report.closing = [=] {
-        QStringList lines{QStringLiteral("المجاميع حسب المستفيد")};
-        QList<const std::pair<QString, ChequeSum> *> ordered;
-        for (const auto &entry : *sums)
-            ordered << &entry.second;
-        QCollator collator(arabicLocale());
-        std::stable_sort(ordered.begin(), ordered.end(),
-                         [&](auto *a, auto *b) { return collator.compare(a->first, b->first) < 0; });
-        for (const auto *entry : ordered)
-            lines << labelled(entry->first, entry->second.text());
-        lines << labelled(QStringLiteral("المجموع الكلي"), all->text());
-        return lines;
-    };
+    report.tally = [payee, dinars, fils] { return std::make_unique<PayeeTotals>(payee, dinars, fils); };
 }
 
 } // namespace dalil

@@ -137,6 +137,20 @@ class GridView : public QTableView
 public:
     using QTableView::QTableView;
     void keyboardSearch(const QString &) override {}
+
+protected:
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override
+    {
+        // Ctrl+Home and Ctrl+End go to the first and last rows in the same column: the view's
+        // own would also go to the first or last column, and scroll sideways to it (in a
+        // right-to-left grid the last column stands at the far left, and the start of the
+        // first would go out of sight).
+        const QModelIndex moved = QTableView::moveCursor(action, modifiers);
+        if ((action == MoveHome || action == MoveEnd) && (modifiers & Qt::ControlModifier) && moved.isValid()
+            && currentIndex().isValid())
+            return moved.siblingAtColumn(currentIndex().column());
+        return moved;
+    }
 };
 
 } // namespace

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "data/database.h"
+#include "data/recordsource.h"
 
 #include <QMessageBox>
 
@@ -31,10 +32,20 @@ void searchKindMissing(QWidget *parent, bool rightToLeft);
 // A database that cannot be used, or a write it refused, naming the file's full path.
 void dataError(QWidget *parent, const DataError &error);
 // The record being saved changed in the file since it was read: whether the user keeps
-// their changes (Yes) or takes the record as it is stored now (No).
-bool keepMyChanges(QWidget *parent);
-// The text of dataError's box.
+// their changes (Yes) or takes the record as it is stored now (No). The question names each
+// field changed, with the value stored now and the one in the window.
+bool keepMyChanges(QWidget *parent, const QList<RecordSource::ChangedField> &changed = {});
+// The user chose the book's own file (or one the engine keeps beside it) in a file window.
+void ownFileChosen(QWidget *parent, const QString &path);
+// The text of dataError's box: what went wrong, in Arabic, with the file's path, and the
+// engine's own words on a line of their own after it.
 QString dataErrorText(const DataError &error);
+// Why a file could not be used, in Arabic: "القرص ممتلئ", "الملف مشغول ببرنامج آخر"...
+QString cause(const DataError &error);
+// The engine's own words as a closing line, or nothing.
+QString detailLine(const DataError &error);
+// A path read left to right inside an Arabic sentence.
+QString shownPath(const QString &path);
 // The label that shows a box's text, as show() marked it; none for a box made elsewhere.
 QLabel *textLabel(const QMessageBox *box);
 

@@ -96,7 +96,7 @@ inline bool writeEntry(Form *entry, DataControl *entryData)
     entry->Show();
     RecordSource *records = entryData->Recordset();
     if (records->lastError().kind == DataError::Kind::Conflict) {
-        const bool keep = MessageBoxes::keepMyChanges(entry);
+        const bool keep = MessageBoxes::keepMyChanges(entry, records->changedElsewhere());
         records->resolveConflict(keep);
         if (!keep)
             return false;

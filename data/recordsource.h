@@ -96,6 +96,15 @@ public:
     // keepMine makes the next write store the user's changes over it; otherwise the typing is
     // dropped and the record is shown as it now stands.
     void resolveConflict(bool keepMine);
+    // After a write failed with Conflict: each column the file now holds otherwise than it was
+    // read, with the value stored now and the one the window holds (typed, or as it was read).
+    struct ChangedField
+    {
+        QString field;
+        QString stored;
+        QString mine;
+    };
+    QList<ChangedField> changedElsewhere() const;
 
     QStringList fieldNames() const { return m_model->fields(); }
     // The current record's value of a field as text (the pending value while one is typed).
@@ -133,6 +142,8 @@ private:
     void captureCurrent();
     bool writeEdits();
     bool writeNew();
+    // Whether the set was read from the file the name holds now; sets Replaced when not.
+    bool readFromTheFileThere();
 
     RecordModel *m_model;
     QString m_sourceText;

@@ -73,10 +73,6 @@ void backUp(QWidget *parent)
     const QString target = chooseFile(parent, true);
     if (target.isEmpty())
         return;
-    if (QFileInfo(target).absoluteFilePath() == QFileInfo(databasePath()).absoluteFilePath()) {
-        tell(parent, QMessageBox::Critical, QStringLiteral("لا يمكن حفظ النسخة فوق ملف الدفاتر نفسه. الرجاء اختيار اسم آخر."));
-        return;
-    }
     Backup::Result result;
     {
         Progress progress(parent, QStringLiteral("يجري حفظ نسخة احتياطية من الدفاتر..."));
@@ -93,7 +89,9 @@ void backUp(QWidget *parent)
         break;
     case Backup::Outcome::Failed:
         tell(parent, QMessageBox::Critical,
-             QStringLiteral("تعذر حفظ النسخة الاحتياطية في:\n%1\n\n%2").arg(shown(target), result.problem));
+             QStringLiteral("تعذر حفظ النسخة الاحتياطية لأن %1:\n%2")
+                     .arg(MessageBoxes::cause(result.error), shown(result.error.path))
+                 + MessageBoxes::detailLine(result.error));
         break;
     }
 }
@@ -103,12 +101,6 @@ void restore(QWidget *parent)
     const QString source = chooseFile(parent, false);
     if (source.isEmpty())
         return;
-    if (QFileInfo(source).absoluteFilePath() == QFileInfo(databasePath()).absoluteFilePath()) {
-        tell(parent, QMessageBox::Critical,
-             QStringLiteral("الملف المختار هو ملف الدفاتر المفتوح نفسه، فلا شيء يُستعاد منه. "
-                            "الرجاء اختيار نسخة احتياطية."));
-        return;
-    }
     const Backup::Census backup = Backup::census(source);
     if (backup.opened && !backup.sound) {
         tell(parent, QMessageBox::Critical,
@@ -160,7 +152,9 @@ void restore(QWidget *parent)
         break;
     case Backup::Outcome::Failed:
         tell(parent, QMessageBox::Critical,
-             QStringLiteral("تعذرت استعادة النسخة، وبقيت الدفاتر كما كانت.\n\n%1").arg(result.problem));
+             QStringLiteral("تعذرت استعادة النسخة لأن %1، وبقيت الدفاتر كما كانت:\n%2")
+                     .arg(MessageBoxes::cause(result.error), shown(result.error.path))
+                 + MessageBoxes::detailLine(result.error));
         break;
     }
 }

@@ -1,6 +1,8 @@
 #include "filewindows.h"
 
 #include "common/application.h"
+#include "common/messagebox.h"
+#include "data/database.h"
 
 #include <QCoreApplication>
 #include <QFileDialog>
@@ -35,7 +37,12 @@ QString choose(QWidget *parent, const Choice &choice)
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
-    return dialog.selectedFiles().first();
+    const QString chosen = dialog.selectedFiles().first();
+    if (Database::isOwnFile(databasePath(), chosen)) {
+        MessageBoxes::ownFileChosen(parent, chosen);
+        return {};
+    }
+    return chosen;
 }
 
 Progress::Progress(QWidget *parent, const QString &name, const QString &title, const QString &label)

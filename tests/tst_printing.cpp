@@ -31,6 +31,7 @@
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
@@ -311,8 +312,36 @@ private slots:
     void everyListPrintsAsAReport();
     void chequeReportEndsWithItsTotals();
     void cancelledReportLeavesNoFile();
+    void aLongReportIsPreviewedByItsEnds();
 
 private:
+    // Prints the list in front through the preview, as the user does: the preview comes up
+    // (its pages counted), its print button, the PDF file named in the print window. Returns
+    // the number of pages the preview showed.
+    int printThroughThePreview()
+    {
+        QFile::remove(pdf);
+        setPrintTarget(QString());
+        testing::ExpectBoxes windows;
+        int previewed = -1;
+        QTimer answering;
+        answering.setInterval(0);
+        connect(&answering, &QTimer::timeout, [&] {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (auto *print = qobject_cast<QPrintDialog *>(modal)) {
+                print->findChild<QLineEdit *>(QStringLiteral("filename"))->setText(pdf);
+                print->accept();
+            } else if (auto *preview = qobject_cast<QPrintPreviewDialog *>(modal); preview && previewed < 0) {
+                previewed = preview->findChild<QPrintPreviewWidget *>()->pageCount();
+                QMetaObject::invokeMethod(preview, "_q_print", Qt::QueuedConnection);
+            }
+        });
+        answering.start();
+        printFromMenu();
+        setPrintTarget(pdf);
+        return previewed;
+    }
+
     Form7 *writeFromMenu()
     {
         MDIForm1::instance()->findChild<QAction *>(QStringLiteral("addcheck"))->trigger();
@@ -797,6 +826,13 @@ void TestPrinting::chequeReportEndsWithItsTotals()
     text = lines(printedReport().last());
     QVERIFY2(text.at(1) == unspaced(QStringLiteral("البحث: السيد يبدأ بـ «احمد»")), qPrintable(text.at(1)));
     QCOMPARE(text.at(text.size() - 2), unspaced(QStringLiteral("المجموع الكلي: 125 دينار و 249 فلس")));
+
+    // Drawn twice, in the preview and then to print: the same totals.
+    QCOMPARE(printThroughThePreview(), 1);
+    text = lines(readPdf(pdf).last());
+    QCOMPARE(text.mid(text.size() - 4, 3), (QStringList{unspaced(QStringLiteral("أحمد: 104 دينار و 749 فلس")),
+                                                      unspaced(QStringLiteral("احمد: 20 دينار و 500 فلس")),
+                                                      unspaced(QStringLiteral("المجموع الكلي: 125 دينار و 249 فلس"))}));
 }
 
 void TestPrinting::cancelledReportLeavesNoFile()
@@ -822,6 +858,19 @@ void TestPrinting::cancelledReportLeavesNoFile()
     print->trigger();
     QVERIFY(cancelled);
     QVERIFY(!QFile::exists(pdf));
+}
+
+// A preview keeps every page it is given: of a long report it is given the first pages and the
+// last (the totals, the end), and the print has every page.
+void TestPrinting::aLongReportIsPreviewedByItsEnds()
+{
+    folder->exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000)"
+                                " INSERT INTO Phone (الإسم, المنزل) SELECT 'سالم', i FROM n"));
+    QTest::mouseClick(Forms::loaded<Form1>()->Command1, Qt::LeftButton);
+    QCOMPARE(printThroughThePreview(), previewedPages + 1);
+    const QList<Page> pages = readPdf(pdf);
+    QVERIFY(pages.size() > previewedPages + 1);
+    QCOMPARE(lines(pages.last()).last(), unspaced(pageNumberText(int(pages.size()), int(pages.size()))));
 }
 
 TESTING_WINDOW_TEST_MAIN(TestPrinting)

@@ -688,6 +688,14 @@ Outcome Books::otherWrite(const Action &a)
         return out;
     }
     const Book b = Book(book);
+    if (a.n == 3) {
+        // The same books in another file under the name: the program lets go of the old one,
+        // tells the user (once it had the file open), and every window reads the new one.
+        out.boxes << anyBox(true);
+        for (Book each : {Phone, Note, Cheque})
+            widen(each);
+        return out;
+    }
     Table &t = m.tables[b];
     Row row;
     for (int i = 0; i < t.columns.size(); ++i)

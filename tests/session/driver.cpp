@@ -24,6 +24,7 @@
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QProcess>
 #include <QMenu>
 #include <QComboBox>
 #include <QHeaderView>
@@ -626,6 +627,22 @@ void Driver::otherCopyWrites(const Action &a)
         values << storedValue(b, t.columns.at(i), a.values.value(i));
         columns << u'"' + t.columns.at(i) + u'"';
         marks << QStringLiteral("?");
+    }
+    if (a.n == 3) {
+        // A copy of the file, page for page, written beside it and renamed over it.
+        const QString path = m_folder->databasePath();
+        const QString copy = path + QStringLiteral(".sync");
+        // The harness's own reader lets go of the old file, and opens the new one once the
+        // program has been back in front (and has let go of the old one's log beside it).
+        QSqlDatabase reader = QSqlDatabase::database(m_reader, false);
+        reader.close();
+        QProcess::execute(QStringLiteral("sqlite3"), {path, QStringLiteral(".backup '%1'").arg(copy)});
+        QFile::rename(copy, path) || (QFile::remove(path) && QFile::rename(copy, path));
+        m_otherProgram->hide();
+        dalil::MDIForm1::instance()->activateWindow();
+        QCoreApplication::processEvents();
+        reader.open();
+        return;
     }
     // The model has already applied the write: the row it picked is the one in the file.
     QList<qint64> keys;
