@@ -1,5 +1,7 @@
 #include "messagebox.h"
 
+#include "bidi.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
@@ -220,12 +222,14 @@ void ownFileChosen(QWidget *parent, const QString &path)
 
 bool keepMyChanges(QWidget *parent, const QList<RecordSource::ChangedField> &changed)
 {
-    // Each value read in its own direction inside the Arabic line, a long one cut short.
+    // Each value read in its own direction inside the Arabic line, a long one cut short: one
+    // without Arabic letters left to right, so that "065 123 456" is not shown "456 123 065".
     const auto quoted = [](const QString &value) {
         if (value.isEmpty())
             return QStringLiteral("(فارغ)");
         const QString line = value.simplified();
-        return QStringLiteral("«") + QChar(0x2068) + (line.size() > 60 ? line.left(59) + QChar(0x2026) : line)
+        const QChar isolate(Bidi::hasRightToLeftLetters(line) ? 0x2067 : 0x2066);
+        return QStringLiteral("«") + isolate + (line.size() > 60 ? line.left(59) + QChar(0x2026) : line)
                + QChar(0x2069) + QStringLiteral("»");
     };
     QString fields;
