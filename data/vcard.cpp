@@ -514,6 +514,20 @@ private:
         return !m_problem.isProblem();
     }
 
+    // Half of a surrogate pair is no character, and no file can hold it: a charset such as
+    // UTF-7 decodes to one when its text ends between the two. Each becomes U+FFFD.
+    static bool replaceHalfPairs(QString &text)
+    {
+        bool replaced = false;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+                ++i;
+            else if (text.at(i).isSurrogate())
+                text[i] = QChar::ReplacementCharacter, replaced = true;
+        }
+        return replaced;
+    }
+
     // The property's text, with the charset and the transfer encoding undone but the vCard
     // escapes still in place.
     bool text(const Property &property, QString &text)
@@ -543,7 +557,10 @@ private:
         text = decoder.decode(bytes);
         if (property.encoding == "QUOTED-PRINTABLE") // line breaks written as =0D=0A
             text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-        if (decoder.hasError()) {
+        if (replaceHalfPairs(text) && !decoder.hasError()) {
+            if (!m_replaced.contains(property.line) && m_replaced.size() < 20)
+                m_replaced.append(property.line);
+        } else if (decoder.hasError()) {
             if (!encoded)
                 return fail(property.line, NotUtf8);
             if (!m_replaced.contains(property.line) && m_replaced.size() < 20)

@@ -452,6 +452,11 @@ void TestVCard::handWrittenCards_data()
                                 {Columns::notes, QStringLiteral("مرحبا")},
                                 {Columns::address, QStringLiteral("شارع الملك, ١٢, عمّان, الأردن")}})}
         << QStringList();
+    // +xjpSPdvE is U+C63A, U+523D and the first half of a pair, cut there.
+    QTest::newRow("UTF-7 ending inside a surrogate pair: the half replaced and said")
+        << QByteArray("BEGIN:VCARD\r\nFN:x\r\nNOTE;CHARSET=UTF-7:+xjpSPdvE\r\nEND:VCARD\r\n")
+        << QList<Values>{phone({{Columns::name, "x"}, {Columns::notes, QStringLiteral("\uC63A\u523D\uFFFD")}})}
+        << QStringList{QStringLiteral("السطر 3: حروف لا تقرأ بترميزها المعلن، وضعت مكانها العلامة �")};
     QTest::newRow("2.1 escapes only semicolons; pictures, logos and sounds counted")
         << QByteArray("BEGIN:VCARD\r\nVERSION:2.1\r\nFN:C:\\dir\\; x\r\nPHOTO;JPEG;ENCODING=BASE64:AAAA\r\n\r\n"
                       "PHOTO;VALUE=URL:http://x/1.jpg\r\nLOGO;ENCODING=BASE64:AAAA\r\n\r\nEND:VCARD\r\n"
