@@ -236,6 +236,8 @@ void Bench::run()
         exchange();
     if (part(QStringLiteral("reminders")))
         reminders();
+    if (part(QStringLiteral("conversion")))
+        conversion();
     dalil::endProgram();
     flush();
 }

@@ -17,6 +17,10 @@ long peakResidentKb();
 // The process's resident memory now (VmRSS), in kB; -1 when unknown.
 long residentKb();
 
+// Converts the Access book at the path and prints "done|failed, survey ns, total ns, peak kB,
+// records" (dalil-bench --probe-convert PATH, run by the conversion's measure).
+int probeConversion(const QString &databasePath);
+
 struct Options
 {
     qint64 records = 1000000;
@@ -24,7 +28,7 @@ struct Options
     QString keep;
     bool verbose = false;
     bool seedWithIndexes = false;
-    QString only;   // some parts: startup, phone, appointment, cheque, report, deleted, backup, exchange, reminders (comma-separated)
+    QString only;   // some parts: startup, phone, appointment, cheque, report, deleted, backup, exchange, reminders, conversion (comma-separated)
     QString action; // only the actions whose label holds this text (for profiling)
 };
 
@@ -97,6 +101,8 @@ private:
     void backup();
     void exchange();
     void reminders();
+    // An older Access book (the 100,000-record fixture) converted in a process of its own.
+    void conversion();
 
     QString m_folder;
     QString m_path;

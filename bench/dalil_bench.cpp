@@ -128,11 +128,13 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     if (argc == 3 && qstrcmp(argv[1], "--probe-startup") == 0)
         return probeStartup(1, argv, QString::fromLocal8Bit(argv[2]));
+    if (argc == 3 && qstrcmp(argv[1], "--probe-convert") == 0)
+        return bench::probeConversion(QString::fromLocal8Bit(argv[2]));
 
     Options options;
     if (!parse(argc, argv, &options)) {
         std::fprintf(stderr, "usage: dalil-bench [--records N] [--reps R] [--keep DIR] [--verbose] "
-                             "[--only startup|phone|appointment|cheque|report|deleted|backup|exchange|reminders] [--action TEXT] [--seed-with-indexes]\n");
+                             "[--only startup|phone|appointment|cheque|report|deleted|backup|exchange|reminders|conversion] [--action TEXT] [--seed-with-indexes]\n");
         return 2;
     }
     std::optional<QTemporaryDir> temporary;

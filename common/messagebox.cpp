@@ -1,6 +1,7 @@
 #include "messagebox.h"
 
 #include "bidi.h"
+#include "data/access/accessfile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -171,6 +172,10 @@ QString dataErrorText(const DataError &error)
     case DataError::Kind::Missing:
         return QStringLiteral("لم يتم العثور على ملف قاعدة البيانات:\n%1").arg(path);
     case DataError::Kind::NotADatabase:
+        // A book of the older program is offered for conversion at start.
+        if (Access::hasSignature(error.path))
+            return QStringLiteral("ملف الدفاتر محفوظ بصيغة البرنامج السابق (Microsoft Access) ولم يُحوَّل بعد؛ "
+                                  "أعد تشغيل البرنامج لتحويله:\n%1").arg(path);
         return QStringLiteral("الملف ليس قاعدة بيانات صالحة أو أنه تالف:\n%1").arg(path) + detailLine(error);
     case DataError::Kind::MissingObject:
         return QStringLiteral("لا تحتوي قاعدة البيانات على الجدول أو الاستعلام «%1»:\n%2")

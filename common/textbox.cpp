@@ -85,6 +85,7 @@ void TextBox::setTextAlignment(Qt::Alignment horizontal)
 
 void TextBox::setMaxLength(int length)
 {
+    m_maxLength = length;
     QLineEdit::setMaxLength(length > 0 ? length : noLimit);
 }
 
@@ -158,7 +159,17 @@ void BoundTextBox::showCurrent()
     if (!m_source || m_field.isEmpty())
         return;
     m_showing = true;
-    setText(m_source->source()->fieldText(m_field));
+    // The design's limit and the box's digits (Arabic-Indic become 0-9) are for what is typed:
+    // a stored value longer than the limit or in other digits (a month's name or "١٢" kept by
+    // an older book, another program's text) is shown as stored, so that a save never writes
+    // it back changed.
+    const QString value = m_source->source()->fieldText(m_field);
+    if (designMaxLength() > 0)
+        QLineEdit::setMaxLength(qMax(designMaxLength(), int(value.size())));
+    const QValidator *typing = validator();
+    setValidator(nullptr);
+    setText(value);
+    setValidator(typing);
     m_showing = false;
 }
 

@@ -26,6 +26,7 @@ public:
     void setTextAlignment(Qt::Alignment horizontal);
     // Maximum number of characters, or 0 for no limit of the design's own.
     void setMaxLength(int length);
+    int designMaxLength() const { return m_maxLength; }
 
 signals:
     // Enter was pressed in the box (character code 13).
@@ -40,6 +41,7 @@ private:
 
     Direction m_direction;
     Qt::Alignment m_alignment = Qt::AlignRight;
+    int m_maxLength = 0;
 };
 
 // A text box bound to a field of a record source: shows the current record's value, and

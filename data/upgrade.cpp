@@ -159,6 +159,11 @@ int bringUpToDate(const QSqlDatabase &db)
 
 int bringUpToDate(sqlite3 *handle)
 {
+    return bringUpToDate(handle, progressHandler());
+}
+
+int bringUpToDate(sqlite3 *handle, const std::function<bool(qint64, qint64)> &progress)
+{
     const int version = handle ? versionOf(handle) : -1;
     if (version < 0 || version >= currentVersion)
         return version;
@@ -167,7 +172,7 @@ int bringUpToDate(sqlite3 *handle)
     // Version 1 is the first layout: files of version 0 are books made before Dalil kept one.
     for (int step = qMax(version, 1) + 1; step <= currentVersion; ++step) {
         const QByteArray bump = "PRAGMA user_version = " + QByteArray::number(step);
-        const bool done = step == 4   ? SearchKeys::create(handle, progressHandler())
+        const bool done = step == 4   ? SearchKeys::create(handle, progress)
                           : step == 5 ? ChequeLayouts::create(handle)
                           : step == 6 ? DeletedRecords::create(handle)
                           : step == 9 ? RecordUids::create(handle)

@@ -20,8 +20,10 @@ constexpr int currentVersion = 9;
 // An upgrade that keys a big book takes a while: the handler hears (rows done, rows in all)
 // as it goes, and stops it by returning false (the file is then left as it was).
 int bringUpToDate(const QSqlDatabase &db);
-// The same on a connection of the engine's own, with SearchKeys::registerFunctions() done.
+// The same on a connection of the engine's own, with SearchKeys::registerFunctions() done;
+// the progress of keying the books goes to `progress` rather than to the program's handler.
 int bringUpToDate(sqlite3 *handle);
+int bringUpToDate(sqlite3 *handle, const std::function<bool(qint64, qint64)> &progress);
 void setProgressHandler(std::function<bool(qint64, qint64)> handler);
 
 } // namespace dalil::Upgrade

@@ -8,6 +8,7 @@
 #include "common/form.h"
 #include "common/listwindow.h"
 #include "common/messagebox.h"
+#include "data/access/conversion.h"
 #include "data/csv.h"
 #include "data/icalendar.h"
 #include "data/vcard.h"
@@ -43,6 +44,8 @@ QString filter(Format format)
         return QStringLiteral("تقويم iCalendar (*.ics *.ical);;كل الملفات (*)");
     case Format::Csv:
         return QStringLiteral("جداول CSV (*.csv *.txt);;كل الملفات (*)");
+    case Format::Access:
+        return QStringLiteral("قواعد بيانات Access (*.mdb *.accdb);;كل الملفات (*)");
     }
     return {};
 }
@@ -82,6 +85,8 @@ std::unique_ptr<Exchange::RecordWriter> writer(const Request &request, QIODevice
         return ICalendar::writer(out, QTimeZone::systemTimeZone());
     case Format::Csv:
         return Csv::writer(out, {request.byteOrderMark});
+    case Format::Access: // imported only
+        break;
     }
     return nullptr;
 }
@@ -95,11 +100,13 @@ ListWindow *bookList(const QString &book)
 
 QList<Format> formats(const QString &book, bool importing)
 {
+    // Every book also comes from an older DB1.mdb kept by Access (a second book, a colleague's).
+    const QList<Format> older = importing ? QList<Format>{Format::Access} : QList<Format>{};
     if (book == u"Phone") // a reader reads every version
-        return importing ? QList<Format>{Format::VCard4} : QList<Format>{Format::VCard4, Format::VCard3};
+        return importing ? QList<Format>{Format::VCard4} + older : QList<Format>{Format::VCard4, Format::VCard3};
     if (book == u"Note")
-        return {Format::ICalendar};
-    return {Format::Csv};
+        return QList<Format>{Format::ICalendar} + older;
+    return QList<Format>{Format::Csv} + older;
 }
 
 QString caption(Format format, bool importing)
@@ -113,6 +120,8 @@ QString caption(Format format, bool importing)
         return QStringLiteral("iCalendar");
     case Format::Csv:
         return QStringLiteral("CSV (جداول)");
+    case Format::Access:
+        return QStringLiteral("دفاتر البرنامج السابق (Access)");
     }
     return {};
 }
@@ -127,6 +136,11 @@ std::unique_ptr<Exchange::RecordReader> reader(const Request &request, QIODevice
         return ICalendar::reader(in, request.from, request.to, QTimeZone::systemTimeZone());
     case Format::Csv:
         return Csv::reader(in, request.encoding);
+    case Format::Access:
+        // The file is read by its name, a page at a time, not through the stream.
+        if (auto *file = qobject_cast<QFile *>(in))
+            return Access::reader(file->fileName(), request.book);
+        return nullptr;
     }
     return nullptr;
 }

@@ -21,7 +21,8 @@ class ListWindow;
 
 namespace dalil::ExchangeFiles {
 
-enum class Format { VCard4, VCard3, ICalendar, Csv };
+// Access: a book of an older DB1.mdb kept by Microsoft Access (imports only).
+enum class Format { VCard4, VCard3, ICalendar, Csv, Access };
 
 // The formats a book is exported to or imported from, the first the usual one.
 QList<Format> formats(const QString &book, bool importing);

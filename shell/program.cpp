@@ -1,5 +1,6 @@
 #include "program.h"
 
+#include "accessconversion.h"
 #include "form1.h"
 #include "mdiform1.h"
 
@@ -106,13 +107,18 @@ void start()
         if (window && MDIForm1::instance() && window == MDIForm1::instance()->windowHandle())
             Database::letGoIfReplaced(databasePath());
     });
-    // The reminders read the file once the start window is up: a big or damaged file does
-    // not hold the program's first appearance.
-    if (reminderClock)
-        QTimer::singleShot(reminderDelayMs, MDIForm1::instance(), [] {
-            if (isRunning() && !Reminding::isRunning())
-                Reminding::start(databasePath(), reminderClock, reminderElapsed);
+    // A book kept by the older program (Access) is offered for conversion once the start
+    // window is up; the reminders read the file a moment after, once it is Dalil's own: a big
+    // or damaged file does not hold the program's first appearance.
+    QTimer::singleShot(0, MDIForm1::instance(), [] {
+        AccessConversion::offer(MDIForm1::instance(), [] {
+            if (reminderClock)
+                QTimer::singleShot(reminderDelayMs, MDIForm1::instance(), [] {
+                    if (isRunning() && !Reminding::isRunning())
+                        Reminding::start(databasePath(), reminderClock, reminderElapsed);
+                });
         });
+    });
 }
 
 void endProgram()

@@ -4,13 +4,16 @@
 // older book, it leaves the file as it was or fully upgraded.
 #include "testsupport.h"
 
+#include "data/access/accessfile.h"
 #include "data/backup.h"
 #include "data/database.h"
 #include "data/exchange.h"
 #include "data/upgrade.h"
 
-#include <QElapsedTimer>
+#include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -32,6 +35,7 @@ private slots:
     void killedDuringTheUpgradeLeavesTheFileAsItWas();
     void killedDuringBackupOrRestoreLeavesASoundFile();
     void killedDuringAnImportLeavesTheBookAsItWas();
+    void killedDuringAConversionLeavesOneWholeBook();
 };
 
 void TestCrash::killedAtRandomMomentsLosesNothing()
@@ -293,6 +297,71 @@ void TestCrash::killedDuringAnImportLeavesTheBookAsItWas()
         Database::closeAll();
     }
     qInfo("import: 10 kills while importing %d cheques, %d imports finished between them", imported, done);
+}
+
+// Converting an older Access book: a kill at any moment leaves either the Access file in its
+// place, untouched, or the whole converted book with the original kept beside it. A conversion
+// after a kill finishes the work.
+void TestCrash::killedDuringAConversionLeavesOneWholeBook()
+{
+    QTemporaryDir unpacked;
+    const QString access = unpacked.filePath(QStringLiteral("DB1-access2000-100k.mdb"));
+    QProcess gzip;
+    gzip.setStandardOutputFile(access);
+    gzip.start(QStringLiteral("gzip"), {QStringLiteral("-dc"), QStringLiteral(DALIL_ACCESS_FIXTURES "/DB1-access2000-100k.mdb.gz")});
+    QVERIFY(gzip.waitForFinished(60000) && gzip.exitCode() == 0);
+    const auto digestOf = [](const QString &path) {
+        QFile file(path);
+        QCryptographicHash digest(QCryptographicHash::Sha256);
+        return file.open(QIODevice::ReadOnly) && digest.addData(&file) ? digest.result() : QByteArray();
+    };
+    const QByteArray original = digestOf(access);
+
+    QRandomGenerator random(32);
+    int converted = 0, asItWas = 0;
+    auto folder = std::make_unique<testing::AppFolder>(false);
+    // Six kills at random moments, then a conversion left to finish.
+    for (int round = 0; round < 7; ++round) {
+        const bool last = round == 6;
+        if (!QFileInfo::exists(folder->databasePath()) || !Access::hasSignature(folder->databasePath())) {
+            folder = std::make_unique<testing::AppFolder>(false);
+            QVERIFY(QFile::copy(access, folder->databasePath()));
+        }
+        QProcess driver;
+        driver.start(QStringLiteral(DALIL_CRASHDRIVER), {folder->path(), QStringLiteral("convert")});
+        QVERIFY(driver.waitForStarted());
+        QVERIFY(driver.waitForReadyRead(20000));
+        if (!last) {
+            QThread::msleep(random.bounded(50, 15000));
+            driver.kill(); // SIGKILL
+        }
+        QVERIFY(driver.waitForFinished(last ? 300000 : 10000));
+        const QString said = QString::fromUtf8(driver.readAllStandardOutput());
+        QVERIFY2(!said.contains(QStringLiteral("failed")), qPrintable(said));
+        QVERIFY(!last || said.contains(QStringLiteral("converted")));
+
+        const QString database = folder->databasePath();
+        const QString kept = database + QStringLiteral(".access");
+        if (Access::hasSignature(database)) {
+            // The Access file as it was; the original may already have its second name.
+            QCOMPARE(digestOf(database), original);
+            QVERIFY(!QFileInfo::exists(kept) || digestOf(kept) == original);
+            ++asItWas;
+            continue;
+        }
+        ++converted;
+        QCOMPARE(digestOf(kept), original);
+        QCOMPARE(folder->value(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
+        QCOMPARE(folder->rows(QStringLiteral("SELECT (SELECT count(*) FROM Phone), (SELECT count(*) FROM Note),"
+                                             " (SELECT count(*) FROM Cheque), (SELECT count(*) FROM PhoneKeys),"
+                                             " \"Sum من دينار\", \"Sum من فلس\" FROM TotalTotal")),
+                 (QList<QVariantList>{{qint64(100000), qint64(20), qint64(100000), qint64(100000), qint64(1040606238), qint64(37431114)}}));
+        QStringList files = QDir(folder->path()).entryList(QDir::Files);
+        QCOMPARE(files, (QStringList{QStringLiteral("DB1.mdb"), QStringLiteral("DB1.mdb.access")}));
+        Database::closeAll();
+    }
+    qInfo("conversion: 6 kills, %d left the Access file, %d found the book converted", asItWas, converted - 1);
+    QVERIFY(asItWas > 0);
 }
 
 QTEST_GUILESS_MAIN(TestCrash)

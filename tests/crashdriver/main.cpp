@@ -2,6 +2,7 @@
 // output each one whose save has completed; or copies, or imports, again and again. The crash
 // test kills it at random moments.
 #include "common/form.h"
+#include "data/access/conversion.h"
 #include "data/backup.h"
 #include "data/csv.h"
 #include "data/exchange.h"
@@ -145,6 +146,24 @@ int importForEver(const QString &folder)
     }
 }
 
+// Converts the Access book DB1.mdb into a book of Dalil's own, saying when it is done.
+int convertOnce(const QString &folder)
+{
+    const QString database = folder + QStringLiteral("/DB1.mdb");
+    std::printf("ready\n");
+    std::fflush(stdout);
+    const dalil::Access::Survey survey = dalil::Access::survey(database);
+    if (!survey.ok()) {
+        std::printf("failed: %s\n", qPrintable(dalil::Access::message(survey.problem, database)));
+        std::fflush(stdout);
+        return 4;
+    }
+    const dalil::Access::Conversion conversion = dalil::Access::convert(database, survey);
+    std::printf(conversion.done() ? "converted\n" : "failed: %s\n", qPrintable(conversion.failure));
+    std::fflush(stdout);
+    return conversion.done() ? 0 : 4;
+}
+
 int main(int argc, char *argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -156,6 +175,8 @@ int main(int argc, char *argv[])
         return copyForEver(QString::fromLocal8Bit(argv[1]), mode == u"restore");
     if (mode == u"import")
         return importForEver(QString::fromLocal8Bit(argv[1]));
+    if (mode == u"convert")
+        return convertOnce(QString::fromLocal8Bit(argv[1]));
     dalil::setApplicationFolder(QString::fromLocal8Bit(argv[1]));
     int next = QString::fromLocal8Bit(argv[2]).toInt();
     // A box would stop the saving until the kill: say which, and stop at once.

@@ -28,6 +28,9 @@ probe() {
 probe book_allowed allowed
 probe data_widget forbidden
 probe data_common forbidden
+probe data_access forbidden
+probe access_widget forbidden
+probe access_common forbidden
 probe common_book forbidden
 probe book_book forbidden
 probe book_shell forbidden

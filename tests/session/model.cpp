@@ -113,11 +113,20 @@ std::optional<QDate> boxDate(const QString &day, const QString &month, const QSt
         text = text.trimmed(); // blanks around a number are no part of it
         if (text.isEmpty() || text.size() > 4)
             return std::nullopt;
+        // Digits 0-9, Arabic-Indic (U+0660) or Extended Arabic-Indic (U+06F0), as an older
+        // user's book holds them.
+        int value = 0;
         for (const QChar c : text) {
-            if (c < u'0' || c > u'9')
+            int digit = -1;
+            for (const char16_t zero : {u'0', u'\u0660', u'\u06F0'}) {
+                if (c.unicode() >= zero && c.unicode() <= zero + 9)
+                    digit = c.unicode() - zero;
+            }
+            if (digit < 0)
                 return std::nullopt;
+            value = value * 10 + digit;
         }
-        return text.toInt();
+        return value;
     };
     const auto d = number(day), m = number(month), y = number(year);
     if (!d || !m || !y || !QDate::isValid(*y, *m, *d))

@@ -28,6 +28,9 @@ struct Switches
     bool payeePanel = true;     // panel 2 survives a name search that found nothing
     bool doubleDelete = true;   // a double click on delete deletes one record
     bool otherCopy = true;      // a second copy writes to the file between actions
+    // Not a check: the book the session starts from, an older Access file (a fixture's name)
+    // converted at start; empty for a new, empty book.
+    QString startFrom;
 
     // "focus,selector" switches those off (or on); "all" names every check.
     void switchOff(const QString &names) { set(names, false); }

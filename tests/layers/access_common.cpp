@@ -1,0 +1,2 @@
+// The Access reader reaches nothing above it.
+#include "common/form.h"

@@ -1,0 +1,2 @@
+// The Access reader reaches no widget.
+#include <QWidget>
