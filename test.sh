@@ -10,7 +10,9 @@ cd "$(dirname "$0")"
 
 # poppler-utils: the printing tests read the PDF files back (pdftotext, pdfinfo, pdffonts).
 # python3-vobject, python3-icalendar: independent parsers that read the exported vCards and calendars.
-scripts/install-deps.sh poppler-utils python3-vobject python3-icalendar
+# radicale, vdirsyncer: the server the sync tests run against, and a second client of their own.
+# openssl: the tests' server certificate.
+scripts/install-deps.sh poppler-utils python3-vobject python3-icalendar radicale vdirsyncer openssl
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
 
