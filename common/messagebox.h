@@ -28,6 +28,9 @@ void dataError(QWidget *parent, const DataError &error);
 // The record being saved changed in the file since it was read: whether the user keeps
 // their changes (Yes) or takes the record as it is stored now (No).
 bool keepMyChanges(QWidget *parent);
+// An appointment that is an occurrence of a recurring event on the server: changed and
+// deleted there, in its series, never here.
+void recurringOccurrence(QWidget *parent);
 // The text of dataError's box.
 QString dataErrorText(const DataError &error);
 // The label that shows a box's text, as show() marked it; none for a box made elsewhere.

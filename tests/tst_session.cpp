@@ -208,6 +208,15 @@ void TestSession::replays_data()
     QTest::addColumn<QString>("needs"); // checks that must be on for the fault to show
     QTest::addColumn<QStringList>("lines");
 
+    // An appointment on the server given a date that does not read stayed there as it was:
+    // the other device kept the old appointment, out of step for good.
+    QTest::newRow("sync: an appointment whose date stops reading leaves the server")
+        << QStringLiteral("sync") << QStringList{
+               R"({"a":"OtherWrite","c":"Note","v":["السبت","22","12","2025","9","موعد مع زيد"]})",
+               R"({"a":"Sync","c":"Note"})",
+               R"({"a":"OtherWrite","c":"Note","n":1,"v":["الأحد","","5","2028","9","call O'Neil"]})",
+               R"({"a":"Sync","c":"Note"})",
+           };
     // Tabbing into the phone list's kind box chose "by name" behind the user's back: the search
     // ran by name instead of asking for the kind.
     QTest::newRow("phone search kind taken from the focus, not the choice")

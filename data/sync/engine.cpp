@@ -526,9 +526,41 @@ Task<bool> Engine::push(Store &store, QUrl collection, Outcome &outcome)
                 }
                 const std::optional<QByteArray> object =
                     creation ? format.create(*local, item->uid) : format.patch(item->object, *local, changed);
+                const bool placeable = object || format.create(*local, item->uid).has_value();
+                if (!creation && !placeable) {
+                    // A record the server holds whose date no longer reads: no calendar can
+                    // place it now, so it leaves the server (the other devices keep it among
+                    // their deleted records) and stays here until its date reads again.
+                    const QUrl address = m_client.urlOf(item->href);
+                    const QByteArray etag = item->etag;
+                    const Response answer = co_await m_client.remove(address, etag);
+                    if (answer.status == 412) {
+                        if (!co_await refetch(*item))
+                            co_return false;
+                        step = Step::Again;
+                    } else if (answer.ok() || answer.status == 404 || answer.status == 410) {
+                        item->kind = ItemKind::KeptHere;
+                        item->href.clear();
+                        item->etag.clear();
+                        item->object.clear();
+                        item->serverValues.reset();
+                        item->localValues = *local;
+                        item->dirty = false;
+                        if (!writeDown([&] { return store.updateItem(*item); }))
+                            co_return false;
+                        ++outcome.removedThere;
+                    } else {
+                        outcome.failed = answer;
+                        co_return false;
+                    }
+                    if (step != Step::Again)
+                        break;
+                    continue;
+                }
                 if (changed.isEmpty() || !object) {
-                    // Nothing to send, or nothing the server's object can take (a date that
-                    // no longer reads): kept here as it is.
+                    // Nothing to send, or nothing the server's object can take (a new
+                    // appointment whose date does not read, an object Dalil cannot change):
+                    // kept here as it is.
                     item->dirty = false;
                     if (creation)
                         item->kind = ItemKind::KeptHere;

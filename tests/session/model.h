@@ -28,6 +28,7 @@ struct Switches
     bool payeePanel = true;     // panel 2 survives a name search that found nothing
     bool doubleDelete = true;   // a double click on delete deletes one record
     bool otherCopy = true;      // a second copy writes to the file between actions
+    bool sync = true;           // a second device syncs with the program through a running server
 
     // "focus,selector" switches those off (or on); "all" names every check.
     void switchOff(const QString &names) { set(names, false); }
@@ -222,6 +223,9 @@ inline const QList<std::pair<QString, int>> &leadItems()
 }
 // The value a box's text stores in its column.
 QVariant storedValue(Book book, const QString &column, const QString &text);
+// Whether an appointment can be an event in a calendar: its day, month and year whole
+// numbers that make a date in the years 1 to 3000 (the others stay on this computer).
+bool placedInCalendar(const Row &note);
 // Jet LIKE with "*" and "?", comparing Latin letters without regard to case, as the file does.
 bool likeMatch(const QString &value, const QString &pattern);
 int nocaseCompare(const QString &a, const QString &b);
