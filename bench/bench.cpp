@@ -234,6 +234,9 @@ void Bench::run()
         exchange();
     if (part(QStringLiteral("reminders")))
         reminders();
+    // Not in a run of every part: it needs Radicale and vdirsyncer, and takes minutes.
+    if (m_options.only.split(u',').contains(QStringLiteral("sync")))
+        sync();
     dalil::endProgram();
     flush();
 }

@@ -22,7 +22,7 @@ struct Options
     QString keep;
     bool verbose = false;
     bool seedWithIndexes = false;
-    QString only;   // some parts: startup, phone, appointment, cheque, report, backup, exchange, reminders (comma-separated)
+    QString only;   // some parts: startup, phone, appointment, cheque, report, backup, exchange, reminders, sync (comma-separated)
     QString action; // only the actions whose label holds this text (for profiling)
 };
 
@@ -93,6 +93,8 @@ private:
     void backup();
     void exchange();
     void reminders();
+    // Against Radicale on this computer, beside vdirsyncer (bench/sync.cpp).
+    void sync();
 
     QString m_folder;
     QString m_path;

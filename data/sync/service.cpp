@@ -128,6 +128,7 @@ void Service::stop()
     m_timer.stop();
     m_task.reset();
     m_discovery.reset();
+    m_keyring.reset();
     m_path.clear();
     m_password.reset();
     m_askedForPassword = false;
@@ -171,11 +172,11 @@ DataError Service::setSettings(const Settings &settings, const QString &password
         m_password = password.isEmpty() ? std::optional<QString>() : std::optional<QString>(password);
     if (!password.isEmpty()) {
         // Kept in the keyring where there is one; the task lives as long as the write.
-        m_discovery.reset();
-        m_discovery = [](QString entry, QString secret) -> Task<void> {
+        m_keyring.reset();
+        m_keyring = [](QString entry, QString secret) -> Task<void> {
             co_await Keyring::write(entry, secret);
         }(Keyring::entryFor(settings.user, settings.server), password);
-        m_discovery->start();
+        m_keyring->start();
     }
     m_conflicts.clear();
     m_state = settings.isSet() ? State::Idle : State::Off;

@@ -97,6 +97,7 @@ private:
     QList<Conflict> m_conflicts;
     std::optional<Task<void>> m_task;
     std::optional<Task<void>> m_discovery;
+    std::optional<Task<void>> m_keyring;
     bool m_again = false;
     bool m_announcing = false;
     QTimer m_timer;

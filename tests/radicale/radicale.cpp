@@ -6,7 +6,9 @@
 #include <QThread>
 
 #include <arpa/inet.h>
+#include <csignal>
 #include <netinet/in.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -93,6 +95,8 @@ bool Radicale::start()
         QFile::remove(logFile);
         m_process.setStandardOutputFile(logFile, QIODevice::Append);
         m_process.setStandardErrorFile(logFile, QIODevice::Append);
+        // A test that crashes takes its server along.
+        m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
         // Only the tests' own configuration, never the system's.
         m_process.start(QStringLiteral("radicale"), {QStringLiteral("-C"), m_dir.filePath(QStringLiteral("config"))});
         if (!m_process.waitForStarted(10000))
