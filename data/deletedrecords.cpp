@@ -1,5 +1,6 @@
 #include "deletedrecords.h"
 
+#include "recorduids.h"
 #include "statement.h"
 
 #include <QSqlQuery>
@@ -157,7 +158,10 @@ std::optional<Entry> newest(const QString &databasePath, const QString &book, Da
 
 Records::WriteResult restore(const QString &databasePath, const Entry &entry)
 {
-    return Records::reinsert(databasePath, entry.book, entry.values, entry.formerKey, [&](QSqlDatabase &db) {
+    return Records::reinsert(databasePath, entry.book, entry.values, entry.formerKey, [&](QSqlDatabase &db, qint64 key) {
+        // The record's UID goes back with it, before it leaves the deleted ones (which lets it go).
+        if (!RecordUids::restored(db, entry.book, entry.id, key))
+            return false;
         QSqlQuery query(db);
         query.prepare(QStringLiteral("DELETE FROM %1 WHERE deletedId = ?").arg(quoteIdentifier(tableFor(entry.book))));
         query.addBindValue(entry.id);

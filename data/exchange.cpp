@@ -3,8 +3,10 @@
 #include "database.h"
 #include "deletedrecords.h"
 #include "recordmodel.h"
+#include "recorduids.h"
 #include "statement.h"
 
+#include <QCryptographicHash>
 #include <QSqlQuery>
 #include <QTimeZone>
 
@@ -98,6 +100,22 @@ bool importsKept(const QSqlDatabase &db)
 
 } // namespace
 
+QString DigestUids::next(const Records::Values &record)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    for (auto it = record.cbegin(); it != record.cend(); ++it) {
+        if (it.key() == uidField)
+            continue;
+        hash.addData(it.key().toUtf8());
+        hash.addData(QByteArrayView("\x1e", 1));
+        hash.addData(it.value().toString().toUtf8());
+        hash.addData(QByteArrayView("\x1f", 1));
+    }
+    const QByteArray digest = hash.result().left(12).toHex();
+    const int seen = m_seen[digest]++;
+    return QString::fromLatin1(digest + '-' + QByteArray::number(seen) + "@dalil");
+}
+
 QStringList columns(const QString &book)
 {
     if (book == QLatin1String("Phone"))
@@ -157,11 +175,13 @@ Imported store(const QString &databasePath, const QString &book, RecordReader &r
     Fingerprints seen;
     qint64 read = 0;
     bool readStoredOnce = false;
+    QString uid; // of the record given last
     const auto next = [&](Records::Values &record) {
         if (!reader.next(record)) {
             result.problem = reader.problem();
             return result.problem.isProblem() ? Records::Next::GiveUp : Records::Next::End;
         }
+        uid = record.value(uidField).toString();
         record = bookRecord(columns, record);
         if (progress && (++read % 256) == 1 && !progress(reader.position())) {
             result.cancelled = true;
@@ -199,7 +219,14 @@ Imported store(const QString &databasePath, const QString &book, RecordReader &r
         query.addBindValue(QDateTime::currentDateTimeUtc().toString(QLatin1String(timeFormat)));
         return query.exec();
     };
-    const Records::Added added = Records::insertAll(databasePath, book, next, skip, keep);
+    // A record keeps its card's or event's UID; one that another record holds already keeps
+    // the UID it was given.
+    const auto adopt = [&](QSqlDatabase &db, qint64 key) {
+        if (!uid.isEmpty())
+            RecordUids::adopt(db, book, key, uid);
+        return true;
+    };
+    const Records::Added added = Records::insertAll(databasePath, book, next, skip, keep, adopt);
     result.added = added.ok() ? added.added : 0;
     result.duplicates = added.ok() ? added.skipped : 0;
     if (readError.isValid())
@@ -288,6 +315,11 @@ bool write(const RecordModel &rows, RecordWriter &writer, const Progress &progre
 {
     const QStringList fields = rows.fields();
     const qint64 count = rows.count();
+    DataError error;
+    const QSqlDatabase db = Database::connection(rows.databaseName(), &error);
+    std::optional<RecordUids::Lookup> uids;
+    if (db.isValid())
+        uids.emplace(db, rows.object());
     for (qint64 row = 0; row < count; ++row) {
         const std::optional<RecordModel::Row> read = rows.rowAt(row);
         if (!read)
@@ -295,6 +327,10 @@ bool write(const RecordModel &rows, RecordWriter &writer, const Progress &progre
         Records::Values record;
         for (int c = 0; c < fields.size() && c < read->values.size(); ++c)
             record.insert(fields.at(c), read->values.at(c));
+        if (uids && read->key) {
+            if (const std::optional<QString> uid = uids->uidOf(*read->key))
+                record.insert(uidField, *uid);
+        }
         if (!writer.write(record))
             return false;
         if (progress && (row % 256) == 255 && !progress(row + 1))

@@ -7,6 +7,7 @@
 #include "recordwrites.h"
 
 #include <QDateTime>
+#include <QHash>
 
 #include <functional>
 #include <optional>
@@ -54,6 +55,23 @@ inline const QString reason = QStringLiteral("السبب");
 
 // The table's columns in order: "Phone", "Note" or "Cheque".
 QStringList columns(const QString &book);
+
+// Beside the columns, a card or an event read or written carries its UID under this name (it
+// is no column of any book): the record's own when written (RecordUids), the file's when read,
+// which an imported record keeps where no record of the file holds it already.
+inline const QString uidField = QStringLiteral("UID");
+
+// UIDs for records that have none (a file that keeps none): a digest of the record's values,
+// with a count for the identical ones before it, so that the same book exported twice gives
+// the same UIDs.
+class DigestUids
+{
+public:
+    QString next(const Records::Values &record);
+
+private:
+    QHash<QByteArray, int> m_seen;
+};
 
 // What went wrong with an input file: the line (1 for the first; 0 when no line applies) and
 // a message in Arabic for the user that names it.
@@ -152,7 +170,8 @@ std::optional<Batch> newestBatch(const QString &databasePath, const QString &boo
 // were deleted since are left as they are. The result counts the records taken out.
 Records::WriteResult undo(const QString &databasePath, const Batch &batch);
 
-// Every row of a set as a record of its book, in the set's order.
+// Every row of a set as a record of its book, in the set's order, each with its UID where the
+// book's records have them.
 bool write(const RecordModel &rows, RecordWriter &writer, const Progress &progress);
 
 } // namespace dalil::Exchange

@@ -4,7 +4,6 @@
 #include "dates.h"
 #include "icalendarevent.h"
 
-#include <QCryptographicHash>
 #include <QDateTime>
 #include <QFileDevice>
 #include <QHash>
@@ -42,6 +41,15 @@ QString carriable(const QString &text)
     }
     return out;
 }
+
+} // namespace
+
+QString Events::carriedUid(const QString &uid)
+{
+    return carriable(uid).trimmed();
+}
+
+namespace {
 
 QDate storedDate(const Values &record)
 {
@@ -195,18 +203,12 @@ private:
         return {local.date(), local.time()};
     }
 
-    // A digest of the appointment, with a count for the identical ones written before it: the
-    // same book exported twice gives the same identities.
+    // The appointment's own UID; without one (a file that keeps none), a digest of it.
     QByteArray uid(const Values &record)
     {
-        QCryptographicHash hash(QCryptographicHash::Sha1);
-        for (const Carried &c : carried) {
-            hash.addData(record.value(c.column).toString().toUtf8());
-            hash.addData(QByteArrayView("\x1f", 1));
-        }
-        const QByteArray digest = hash.result().left(12).toHex();
-        const int seen = m_seen[digest]++;
-        return digest + '-' + QByteArray::number(seen) + "@dalil";
+        if (const QString own = carriedUid(record.value(Exchange::uidField).toString()); !own.isEmpty())
+            return own.toUtf8();
+        return m_digests.next(record).toUtf8();
     }
 
     QIODevice *m_out;
@@ -215,7 +217,7 @@ private:
     bool m_failed = false;
     int m_skipped = 0;
     QStringList m_notices;
-    QHash<QByteArray, int> m_seen;
+    Exchange::DigestUids m_digests;
 };
 
 } // namespace

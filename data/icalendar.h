@@ -1,8 +1,9 @@
 // The appointment book in iCalendar files (RFC 5545), read and written one appointment at a
 // time through libical, so that a calendar of any size streams.
 //
-// Writing: one VEVENT per appointment, with a UID (a digest of the appointment, and a count
-// for identical ones), DTSTAMP, SUMMARY (the appointment's text), and
+// Writing: one VEVENT per appointment, with a UID (the appointment's own, Exchange::uidField,
+// or without one a digest of it, Exchange::DigestUids), DTSTAMP, SUMMARY (the appointment's
+// text), and
 //  - when ClockTime::read reads the time: DTSTART at that date and time in the writer's zone,
 //    written in UTC ("…Z", which every program reads), and a DURATION of one hour;
 //  - otherwise an all-day event: DTSTART;VALUE=DATE and a DURATION of one day, the time's
@@ -24,10 +25,11 @@
 // as local time with a notice; UTC "Z"; floating as local) as التاريخ, الشهر, العام in
 // Western digits without leading zeros ("7", "12", "2026"), the weekday's name from
 // Dates::weekdayName, the time as ClockTime::text ("3:30 م"), and SUMMARY as الموعد (the
-// DESCRIPTION when the SUMMARY is empty or missing). An all-day event has no time (an empty
-// الساعة). Recurring events (RRULE, RDATE, EXDATE) give one appointment per occurrence whose
-// start falls in [from, to] in the reader's zone; an event that does not recur is read
-// wherever it lies. Other components (to-dos, journals) are passed over and counted in the
+// DESCRIPTION when the SUMMARY is empty or missing), and its UID as the record's
+// (Exchange::uidField). An all-day event has no time (an empty الساعة). Recurring events (RRULE, RDATE, EXDATE) give one appointment per occurrence whose
+// start falls in [from, to] in the reader's zone, each with the event's UID followed by '-'
+// and its start ("…-20270111T090000", "…-20270111" for a day); an event that does not recur
+// is read wherever it lies. Other components (to-dos, journals) are passed over and counted in the
 // notices.
 //
 // Exact round trip. What the reader derives from the standard properties may differ from what

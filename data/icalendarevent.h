@@ -48,6 +48,10 @@ Records::Values derived(const Start &start, const QString &summary);
 // The event's text: SUMMARY, or DESCRIPTION when the summary says nothing.
 QString eventText(icalcomponent *event);
 
+// A UID as an event carries it: without what a text of iCalendar cannot hold, and without the
+// blanks at its ends (libical drops them); empty for none.
+QString carriedUid(const QString &uid);
+
 // Puts the stored texts the event's X-DALIL- properties carry in place of the derived ones.
 void applyCarried(icalcomponent *event, Records::Values &record);
 

@@ -148,6 +148,7 @@ private:
     // The occurrences of the event being read, given one at a time.
     struct Occurrences
     {
+        QString uid;
         QString summary;
         icaltimetype start{};
         QString tzid;
@@ -371,12 +372,15 @@ private:
             fail(block.startLine, QStringLiteral("بداية الحدث (DTSTART) لا تُقرأ"));
             return;
         }
+        o.uid = carriedUid(text(icalcomponent_get_uid(event.get())));
         o.summary = eventText(event.get());
         icalproperty *rrule = icalcomponent_get_first_property(event.get(), ICAL_RRULE_PROPERTY);
         icalproperty *rdate = icalcomponent_get_first_property(event.get(), ICAL_RDATE_PROPERTY);
         if (!rrule && !rdate) {
             Values record = derived(*first, o.summary);
             applyCarried(event.get(), record);
+            if (!o.uid.isEmpty())
+                record.insert(Exchange::uidField, o.uid);
             m_ready.push_back(std::move(record));
             return;
         }
@@ -413,6 +417,12 @@ private:
     }
 
     static QDateTime key(const Start &s) { return QDateTime(s.date, s.time.value_or(QTime(0, 0))); }
+
+    static QString occurrenceStamp(const Start &s)
+    {
+        return s.time ? QDateTime(s.date, *s.time).toString(QStringLiteral("yyyyMMdd'T'HHmmss"))
+                      : s.date.toString(QStringLiteral("yyyyMMdd"));
+    }
 
     // The next occurrence of the recurring event being read that falls in the range.
     bool nextOccurrence(Values &record)
@@ -453,6 +463,10 @@ private:
                 || o.excluded.contains(key(*at)))
                 continue;
             record = derived(*at, o.summary);
+            // Each occurrence is an appointment of its own, with a UID of its own: the event's
+            // and the occurrence's start, the same each time the file is read.
+            if (!o.uid.isEmpty())
+                record.insert(Exchange::uidField, o.uid + u'-' + occurrenceStamp(*at));
             return true;
         }
         m_occurrences.reset();

@@ -162,7 +162,8 @@ WriteResult insert(const QString &databasePath, const QString &table, const Valu
 
 Added insertAll(const QString &databasePath, const QString &table, const std::function<Next(Values &)> &next,
                 const std::function<bool(QSqlDatabase &, const Values &)> &skip,
-                const std::function<bool(QSqlDatabase &, const Added &)> &then)
+                const std::function<bool(QSqlDatabase &, const Added &)> &then,
+                const std::function<bool(QSqlDatabase &, qint64 key)> &inserted)
 {
     Added result;
     auto fail = [&](const QSqlError &error) {
@@ -217,6 +218,8 @@ Added insertAll(const QString &databasePath, const QString &table, const std::fu
         if (!query.exec())
             return fail(query.lastError());
         const qint64 key = query.lastInsertId().toLongLong();
+        if (inserted && !inserted(db, key))
+            return fail(db.lastError());
         if (!result.firstKey)
             result.firstKey = key;
         result.lastKey = key;
@@ -241,7 +244,7 @@ Added insertAll(const QString &databasePath, const QString &table, const std::fu
 }
 
 WriteResult reinsert(const QString &databasePath, const QString &table, const Values &values, qint64 formerKey,
-                     const std::function<bool(QSqlDatabase &)> &then)
+                     const std::function<bool(QSqlDatabase &, qint64 key)> &then)
 {
     DataError error;
     QSqlDatabase db = Database::connection(databasePath, &error);
@@ -282,7 +285,7 @@ WriteResult reinsert(const QString &databasePath, const QString &table, const Va
     result.rowsTouched = query.numRowsAffected();
     result.key = query.lastInsertId().toLongLong();
     query.finish();
-    if (!then(db)) {
+    if (!then(db, *result.key)) {
         WriteResult refused = failed(DataError::Kind::Other, databasePath, table);
         refused.error.detail = db.lastError().text();
         return refused;

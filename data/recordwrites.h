@@ -34,7 +34,8 @@ WriteResult insert(const QString &databasePath, const QString &table, const Valu
 // Adds many records in one transaction, all or nothing: `next` gives each record in turn
 // (Record), or ends the input (End), or gives up (GiveUp: nothing is written). `skip`, when
 // given, is asked inside the transaction whether a record is left out (an identical one is
-// stored already); `then` runs last in the same transaction, knowing what was added.
+// stored already); `inserted`, when given, hears each record's identity as it is added;
+// `then` runs last in the same transaction, knowing what was added.
 struct Added
 {
     qint64 added = 0;
@@ -49,13 +50,15 @@ struct Added
 enum class Next { Record, End, GiveUp };
 Added insertAll(const QString &databasePath, const QString &table, const std::function<Next(Values &)> &next,
                 const std::function<bool(QSqlDatabase &, const Values &)> &skip,
-                const std::function<bool(QSqlDatabase &, const Added &)> &then);
+                const std::function<bool(QSqlDatabase &, const Added &)> &then,
+                const std::function<bool(QSqlDatabase &, qint64 key)> &inserted = {});
 
 // Puts a record back as it was stored (every value exactly, an empty text included), under its
-// former identity where no record holds it now, and runs `then` in the same transaction (the
-// write is undone when it fails). The result's key is the record's identity.
+// former identity where no record holds it now, and runs `then` in the same transaction with
+// the identity it was given (the write is undone when it fails). The result's key is the
+// record's identity.
 WriteResult reinsert(const QString &databasePath, const QString &table, const Values &values, qint64 formerKey,
-                     const std::function<bool(QSqlDatabase &)> &then);
+                     const std::function<bool(QSqlDatabase &, qint64 key)> &then);
 
 // Stores these values into the record with this identity. With asRead (every column as it was
 // read), the record is read again inside the write's transaction and the write is refused with

@@ -3,6 +3,7 @@
 #include "chequelayouts.h"
 #include "database.h"
 #include "deletedrecords.h"
+#include "recorduids.h"
 #include "searchkeys.h"
 
 #include <QSqlQuery>
@@ -109,7 +110,10 @@ CREATE TRIGGER Note_forget_reminders AFTER DELETE ON Note BEGIN
     DELETE FROM ReminderStates WHERE noteKey = OLD.rowid;
 END;
 )sql",
-    // 9: the phone and appointment books kept in step with a CardDAV/CalDAV server (see
+    // 9: a lasting UID for every record of the phone book and the appointment book, the one
+    // their cards and events carry (see RecordUids::create).
+    nullptr,
+    // 10: the phone and appointment books kept in step with a CardDAV/CalDAV server (see
     // data/sync). One row an item the server holds or will hold: its address there, its UID
     // and ETag, the record it is (none for a recurring series, for an item Dalil does not
     // show, or once the record was deleted here), what it is (0 a record, 1 a recurring series,
@@ -220,6 +224,7 @@ int bringUpToDate(sqlite3 *handle)
         const bool done = step == 4   ? SearchKeys::create(handle, progressHandler())
                           : step == 5 ? ChequeLayouts::create(handle)
                           : step == 6 ? DeletedRecords::create(handle)
+                          : step == 9 ? RecordUids::create(handle)
                                       : run(handle, steps[step]);
         if (!done || !run(handle, bump.constData())) {
             run(handle, "ROLLBACK");

@@ -32,6 +32,7 @@ struct Property
     QSet<QByteArray> types; // upper case, from TYPE=... and 2.1 bare words
     QByteArray encoding;    // upper case
     QByteArray charset;
+    QByteArray valueType; // upper case, from VALUE=...
     bool percent = false;
     QByteArray value;
 };
@@ -106,6 +107,8 @@ bool parseLine(const QByteArray &line, qint64 number, Property &property)
             property.encoding = value.toUpper();
         } else if (key == "CHARSET") {
             property.charset = value;
+        } else if (key == "VALUE") {
+            property.valueType = value.toUpper();
         } else if (key == "X-DALIL-ENCODING") {
             property.percent = value.toUpper() == "PERCENT";
         }
@@ -567,8 +570,7 @@ bool Reader::build(const QList<Property> &card, Records::Values &record)
 
     for (const Property &property : card) {
         const QByteArray &key = property.name;
-        if (key == "VERSION" || key == "PRODID" || key == "REV" || key == "UID"
-            || (key == "X-ABLABEL" && !property.group.isEmpty()))
+        if (key == "VERSION" || key == "PRODID" || key == "REV" || (key == "X-ABLABEL" && !property.group.isEmpty()))
             continue;
         if (key == "PHOTO" || key == "LOGO" || key == "SOUND" || key == "KEY") {
             ++(key == "PHOTO" ? m_photos : key == "LOGO" ? m_logos : key == "SOUND" ? m_sounds : m_keys);
@@ -601,7 +603,8 @@ bool Reader::build(const QList<Property> &card, Records::Values &record)
                 continue;
             }
         } else if (key == "TEL") {
-            if (value.startsWith(QLatin1String("tel:"), Qt::CaseInsensitive)) // a 4.0 number as a URI
+            // A 4.0 number as a URI; one written as text (VALUE=text) is kept as it is.
+            if (property.valueType != "TEXT" && value.startsWith(QLatin1String("tel:"), Qt::CaseInsensitive))
                 value.remove(0, 4);
             QString column = phoneColumn(property.types);
             if (column == QLatin1String("*")) {
@@ -630,6 +633,10 @@ bool Reader::build(const QList<Property> &card, Records::Values &record)
             continue;
         } else if (key == "NOTE") {
             notes.append(value);
+            continue;
+        } else if (key == "UID") {
+            if (!record.contains(Exchange::uidField))
+                record.insert(Exchange::uidField, value);
             continue;
         }
         keep(labels().value(key, property.nameAsWritten), property, value);

@@ -1,9 +1,10 @@
 // The phone book in vCard files: a reader for what other programs export (2.1, 3.0 and 4.0)
 // and a writer of 3.0 or 4.0 cards, one card per record (the writer in vcardwriter.cpp).
 //
-// Writing. Each record gives one card: FN (empty when the record has no name, as FN is
-// required), N with the whole name as the family name, TEL typed home / cell / work / fax,
-// EMAIL, ADR with the whole address as the street, and NOTE. UTF-8, CRLF line ends, lines
+// Writing. Each record gives one card: its UID (the record's own, Exchange::uidField, or
+// without one a digest of its values, Exchange::DigestUids), FN (empty when the record has no
+// name, as FN is required), N with the whole name as the family name, TEL typed home / cell /
+// work / fax, EMAIL, ADR with the whole address as the street, and NOTE. UTF-8, CRLF line ends, lines
 // folded at 75 octets between whole characters, text escaped as \\ \, \; and \n.
 //
 // Characters a vCard cannot carry. A text value may hold neither the C0 controls other than
@@ -23,7 +24,8 @@
 //    المكتب (fax first, so a work fax is a fax; cell before home and work). A pager number
 //    goes to the notes. A number with no such type (none, or voice only) takes the first free
 //    of المنزل, الجوال, المكتب, unless Apple labels it (item2.X-ABLabel): then it goes to the
-//    notes with its label. A 4.0 number written as a URI loses its "tel:".
+//    notes with its label. A 4.0 number written as a URI loses its "tel:" (not one said to
+//    be text, VALUE=text, as the writer says of a stored number that starts with "tel:").
 //  - Text is unescaped (\n is a line feed; 2.1 knows only \; and \\) and a quoted-printable
 //    =0D=0A is a line feed. A property with an empty value is passed over.
 //  - The first e-mail and the first address take their columns (an address's parts joined by
@@ -38,9 +40,9 @@
 //    A grouped property's Apple label (item2.X-ABLabel) is added to its group's line in
 //    parentheses rather than given a line of its own.
 //  - Pictures, logos, sounds and keys (PHOTO, LOGO, SOUND, KEY) are not kept: they are counted
-//    in notices(). VERSION, PRODID and REV are left out, and so is UID (a card's identity in
-//    the program that wrote it means nothing here). notices() also counts the cards that had
-//    something kept in their notes.
+//    in notices(). VERSION, PRODID and REV are left out. The card's first UID is given as the
+//    record's (Exchange::uidField). notices() also counts the cards that had something kept
+//    in their notes.
 //  - A quoted-printable or base64 value whose bytes are not valid in its charset (a damaged
 //    byte) is read with U+FFFD in place of the bad bytes, and a notice names the line. A value
 //    written as plain bytes that are not valid in its charset (UTF-8 when none is named) stops

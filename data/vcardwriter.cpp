@@ -77,13 +77,16 @@ public:
             return false;
         const auto text = [&record](const QString &column) { return record.value(column).toString(); };
         QByteArray card = m_v4 ? "BEGIN:VCARD\r\nVERSION:4.0\r\n" : "BEGIN:VCARD\r\nVERSION:3.0\r\n";
+        // Every card has its UID, without which an address book or a server refuses it.
+        const QString uid = text(Exchange::uidField);
+        property(card, "UID", uid.isEmpty() ? m_digests.next(record) : uid);
         const QString name = text(Columns::name);
         property(card, "FN", name, true);
         property(card, "N", name, true, {}, QStringLiteral(";;;;"));
-        property(card, m_v4 ? "TEL;TYPE=home" : "TEL;TYPE=HOME", text(Columns::home));
-        property(card, m_v4 ? "TEL;TYPE=cell" : "TEL;TYPE=CELL", text(Columns::mobile));
-        property(card, m_v4 ? "TEL;TYPE=work" : "TEL;TYPE=WORK", text(Columns::office));
-        property(card, m_v4 ? "TEL;TYPE=fax" : "TEL;TYPE=FAX", text(Columns::fax));
+        number(card, m_v4 ? "TEL;TYPE=home" : "TEL;TYPE=HOME", text(Columns::home));
+        number(card, m_v4 ? "TEL;TYPE=cell" : "TEL;TYPE=CELL", text(Columns::mobile));
+        number(card, m_v4 ? "TEL;TYPE=work" : "TEL;TYPE=WORK", text(Columns::office));
+        number(card, m_v4 ? "TEL;TYPE=fax" : "TEL;TYPE=FAX", text(Columns::fax));
         property(card, m_v4 ? "EMAIL" : "EMAIL;TYPE=INTERNET", text(Columns::email));
         property(card, "ADR", text(Columns::address), false, QStringLiteral(";;"), QStringLiteral(";;;;"));
         property(card, "NOTE", text(Columns::notes));
@@ -100,6 +103,14 @@ public:
     }
 
 private:
+    // A number that itself starts with "tel:" is said to be text, or a reader would take the
+    // "tel:" for a URI's scheme and drop it.
+    static void number(QByteArray &card, const QByteArray &head, const QString &value)
+    {
+        const bool looksLikeUri = value.startsWith(QLatin1String("tel:"), Qt::CaseInsensitive);
+        property(card, looksLikeUri ? head + ";VALUE=text" : head, value);
+    }
+
     static void property(QByteArray &card, const QByteArray &head, const QString &value, bool evenEmpty = false,
                          const QString &before = {}, const QString &after = {})
     {
@@ -117,6 +128,7 @@ private:
     QIODevice *m_out;
     bool m_v4;
     bool m_failed = false;
+    Exchange::DigestUids m_digests;
 };
 
 } // namespace

@@ -29,6 +29,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTest>
@@ -110,6 +111,8 @@ private slots:
     }
     void booksLeaveAndComeBackIdentical_data();
     void booksLeaveAndComeBackIdentical();
+    void addressBooksAndCalendarsReadTheExport_data();
+    void addressBooksAndCalendarsReadTheExport();
     void otherProgramsFilesThroughTheWindows_data();
     void otherProgramsFilesThroughTheWindows();
     void chequesLeaveAndComeBackIdentical_data();
@@ -129,6 +132,8 @@ private:
     testing::SeenBox exportCheques(const QString &path, bool byteOrderMark, bool shownOnly = false);
     // Import through the windows up to the preview: the preview, or none and the message read.
     Form13 *previewCheques(const QString &path, QList<testing::SeenBox> *boxes = nullptr);
+    // Export through the windows in the book's usual format; the file written.
+    QByteArray exportBook(int book, const QString &path);
 
     std::unique_ptr<testing::AppFolder> folder;
 };
@@ -257,6 +262,149 @@ void TestExchange::booksLeaveAndComeBackIdentical()
     QVERIFY2(preview->Label1->text().contains(QStringLiteral("%1 سجل مطابق").arg(before.size())), qPrintable(preview->Label1->text()));
     QCOMPARE(preview->Table1->rowCount(), 0);
     QVERIFY(!preview->Command1->isEnabled());
+}
+
+QByteArray TestExchange::exportBook(int book, const QString &path)
+{
+    Form12 *window = openExchange("export", book);
+    if (!window)
+        return {};
+    testing::BoxWatcher watcher;
+    testing::answerFileDialog(path);
+    QTest::mouseClick(window->Command1, Qt::LeftButton);
+    return readFile(path);
+}
+
+// The books as khard (an address book) and khal (a calendar) read them back, each record
+// under its lasting UID, the same from one export to the next: every card listed with its
+// numbers by type, its e-mail and address; every appointment on its day at its time.
+void TestExchange::addressBooksAndCalendarsReadTheExport_data()
+{
+    QTest::addColumn<int>("book");
+    QTest::addColumn<QString>("insert");
+    QTest::addColumn<QStringList>("commands"); // each a program's arguments, run in turn
+    QTest::addColumn<QStringList>("expected"); // their lines, {uid1}… for the records' UIDs
+    QTest::newRow("phone book, khard")
+        << 0
+        << QStringLiteral("INSERT INTO Phone (الإسم, المنزل, الجوال, المكتب, فاكس, \"البريد الإلكتروني\", العنوان, ملاحظات) "
+                          "VALUES ('سامي الخطيب', '06 555 1234', '+962 79 123 4567', '06-555-9999', '06 555 0000', "
+                          "'sami@example.com', 'شارع الملك، عمّان', 'سطر' || char(10) || 'وسطر'), "
+                          "('John Doe', NULL, '0791234567', NULL, NULL, 'john@example.com', NULL, NULL), "
+                          "('ليلى', '065', NULL, NULL, NULL, NULL, NULL, NULL)")
+        << QStringList{QStringLiteral("khard list --parsable"), QStringLiteral("khard phone --parsable"),
+                       QStringLiteral("khard email --parsable"), QStringLiteral("khard postaddress --parsable")}
+        << QStringList{QStringLiteral("{uid1}\tسامي الخطيب\tdalil"), QStringLiteral("{uid2}\tJohn Doe\tdalil"),
+                       QStringLiteral("{uid3}\tليلى\tdalil"),
+                       QStringLiteral("06 555 1234\tسامي الخطيب\thome"), QStringLiteral("+962 79 123 4567\tسامي الخطيب\tcell"),
+                       QStringLiteral("06-555-9999\tسامي الخطيب\twork"), QStringLiteral("06 555 0000\tسامي الخطيب\tfax"),
+                       QStringLiteral("0791234567\tJohn Doe\tcell"), QStringLiteral("065\tليلى\thome"),
+                       QStringLiteral("sami@example.com\tسامي الخطيب\tinternet"),
+                       QStringLiteral("john@example.com\tJohn Doe\tinternet"),
+                       QStringLiteral("{'box': '', 'extended': '', 'street': 'شارع الملك، عمّان', 'code': '', 'city': '', "
+                                      "'region': '', 'country': ''}\tسامي الخطيب\thome")};
+    QTest::newRow("appointments, khal")
+        << 1
+        << QStringLiteral("INSERT INTO Note (اليوم, التاريخ, الشهر, العام, الساعة, الموعد) VALUES "
+                          "('الأحد', '10', '1', '2027', '10:30 ص', 'اجتماع الفريق'), "
+                          "('الاثنين', '11', '1', '2027', 'بعد الظهر', 'زيارة'), "
+                          "('الأحد', '28', '2', '2027', '3:00 م', 'Dentist')")
+        << QStringList{QStringLiteral("khal list --format {start-date}|{start-time}|{title}|{uid} --day-format ; 2027-01-01 365d")}
+        << QStringList{QStringLiteral(";"), QStringLiteral("2027-01-10|10:30|اجتماع الفريق|{uid1}"), QStringLiteral(";"),
+                       QStringLiteral("2027-01-11||زيارة|{uid2}"), QStringLiteral(";"),
+                       QStringLiteral("2027-02-28|15:00|Dentist|{uid3}")};
+}
+
+void TestExchange::addressBooksAndCalendarsReadTheExport()
+{
+    QFETCH(int, book);
+    QFETCH(QString, insert);
+    QFETCH(QStringList, commands);
+    QFETCH(QStringList, expected);
+    const QString program = book == 0 ? QStringLiteral("khard") : QStringLiteral("khal");
+    if (QStandardPaths::findExecutable(program).isEmpty())
+        QSKIP("khard and khal are not installed");
+    folder->exec(insert);
+    const QString table = book == 0 ? QStringLiteral("Phone") : QStringLiteral("Note");
+    QStringList uids;
+    for (const QVariantList &row :
+         folder->rows(QStringLiteral("SELECT uid FROM %1 JOIN RecordUids ON book = '%1' AND recordKey = %1.rowid "
+                                     "ORDER BY %1.rowid").arg(table)))
+        uids << row.value(0).toString();
+    QCOMPARE(uids.size(), 3);
+
+    // Exported twice: the same UIDs, the records' own.
+    const QString path = folder->path() + (book == 0 ? QStringLiteral("/out.vcf") : QStringLiteral("/out.ics"));
+    const QByteArray first = exportBook(book, path);
+    QVERIFY(!first.isEmpty());
+    const QByteArray second = exportBook(book, path);
+    QStringList written;
+    for (const QByteArray &file : {first, second}) {
+        QStringList found;
+        for (const QByteArray &line : file.split('\n'))
+            if (line.startsWith("UID:"))
+                found << QString::fromUtf8(line.mid(4).trimmed());
+        written << found.join(u' ');
+    }
+    QCOMPARE(written, QStringList(2, uids.join(u' ')));
+
+    // A home of the programs' own: their settings and the folder they read.
+    QTemporaryDir home;
+    const QString books = home.filePath(QStringLiteral("books"));
+    QVERIFY(QDir().mkpath(books) && QDir().mkpath(home.filePath(QStringLiteral(".config/khard")))
+            && QDir().mkpath(home.filePath(QStringLiteral(".config/khal"))));
+    writeFile(home.filePath(QStringLiteral(".config/khard/khard.conf")),
+              QStringLiteral("[addressbooks]\n[[dalil]]\npath = %1\n[general]\ndefault_action = list\n").arg(books).toUtf8());
+    writeFile(home.filePath(QStringLiteral(".config/khal/config")),
+              QStringLiteral("[calendars]\n[[dalil]]\npath = %1\n[locale]\ntimeformat = %H:%M\ndateformat = %Y-%m-%d\n"
+                             "longdateformat = %Y-%m-%d\ndatetimeformat = %Y-%m-%d %H:%M\n"
+                             "longdatetimeformat = %Y-%m-%d %H:%M\nlocal_timezone = Asia/Riyadh\n"
+                             "default_timezone = Asia/Riyadh\n")
+                  .arg(books)
+                  .toUtf8());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), home.path());
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral(".config")));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral(".local/share")));
+    environment.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+    const auto run = [&](const QStringList &arguments) {
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.start(arguments.first(), arguments.mid(1));
+        const bool finished = process.waitForFinished(120000);
+        const QByteArray errors = process.readAllStandardError();
+        if (!finished || process.exitCode() != 0)
+            qWarning() << arguments << errors;
+        return QString::fromUtf8(process.readAllStandardOutput());
+    };
+    if (book == 0) {
+        // An address book holds a card a file, as a server gives them.
+        const QByteArray end = "END:VCARD\r\n";
+        int n = 0;
+        for (qsizetype from = 0, at; (at = first.indexOf(end, from)) >= 0; from = at + end.size())
+            writeFile(QStringLiteral("%1/%2.vcf").arg(books).arg(++n), first.mid(from, at + end.size() - from));
+        QCOMPARE(n, 3);
+    } else {
+        run({QStringLiteral("khal"), QStringLiteral("import"), QStringLiteral("--batch"), QStringLiteral("-a"),
+             QStringLiteral("dalil"), path});
+    }
+    QStringList lines;
+    for (const QString &command : commands) {
+        // Arguments are split at spaces, except inside the format.
+        for (const QString &line : run(command.split(u' ')).split(u'\n', Qt::SkipEmptyParts))
+            if (line.contains(u'\t') || line.contains(u'|') || line == u";")
+                lines << line;
+    }
+    QStringList want;
+    for (QString line : expected) {
+        for (int i = 0; i < uids.size(); ++i)
+            line.replace(QStringLiteral("{uid%1}").arg(i + 1), uids.at(i));
+        want << line;
+    }
+    if (book == 0) { // khard orders its lists its own way
+        lines.sort();
+        want.sort();
+    }
+    QCOMPARE(lines, want);
 }
 
 // Files other programs wrote, through the windows: what a reader of the file expects is

@@ -320,8 +320,13 @@ void TestICalendar::fixtures()
     QFETCH(int, notices);
 
     const QByteArray bytes = fixture(file);
-    const ReadResult read = readAll(bytes, QDate(2026, 1, 19), QDate(2026, 1, 26));
+    ReadResult read = readAll(bytes, QDate(2026, 1, 19), QDate(2026, 1, 26));
     QVERIFY2(!read.problem.isProblem(), qPrintable(read.problem.message));
+    // Each event's UID is checked where the table names it.
+    for (qsizetype i = 0; i < read.records.size(); ++i) {
+        if (!expected.value(i).contains(Exchange::uidField))
+            read.records[i].remove(Exchange::uidField);
+    }
     QStringList got;
     for (const Values &v : read.records)
         got += describe(v);

@@ -6,6 +6,7 @@
 #include "data/database.h"
 #include "data/upgrade.h"
 
+#include <QRegularExpression>
 #include <QTest>
 #include <QToolButton>
 
@@ -66,6 +67,14 @@ void TestUpgrade::anOlderFileGainsTheGuardsAndKeepsEveryRow()
     QCOMPARE(folder.rows("SELECT rowid, * FROM Cheque ORDER BY rowid"), before);
     QCOMPARE(folder.rows("SELECT * FROM TotalTotal"), (QList<QVariantList>{{12, 1100}}));
     QCOMPARE(folder.value("SELECT الإسم FROM Phone").toString(), QStringLiteral("سمير"));
+    // The phone has its lasting UID, a random UUID; a cheque has none.
+    const QList<QVariantList> uids = folder.rows("SELECT book, recordKey, uid FROM RecordUids");
+    QCOMPARE(uids.size(), 1);
+    QCOMPARE(uids[0].mid(0, 2), (QVariantList{QStringLiteral("Phone"), folder.value("SELECT rowid FROM Phone")}));
+    QVERIFY2(QRegularExpression(QStringLiteral("^urn:uuid:[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}$"))
+                 .match(uids[0][2].toString())
+                 .hasMatch(),
+             qPrintable(uids[0][2].toString()));
     QCOMPARE(folder.value("PRAGMA integrity_check").toString(), QStringLiteral("ok"));
 }
 

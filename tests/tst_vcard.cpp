@@ -70,6 +70,15 @@ Values phone(std::initializer_list<std::pair<QString, QString>> values)
     return record;
 }
 
+// A record read back from our own file: the UID the writer gave a record that had none is
+// taken out (and must be there).
+Values withoutGivenUid(Values back, const Values &sent)
+{
+    if (!sent.contains(dalil::Exchange::uidField) && back.take(dalil::Exchange::uidField).toString().isEmpty())
+        back.insert(QStringLiteral("no UID written"), true);
+    return back;
+}
+
 // Whether these whole lines (one or several) stand in the notes.
 bool notesHold(const Values &record, const QString &lines)
 {
@@ -427,6 +436,9 @@ void TestVCard::handWrittenCards_data()
         << QList<Values>{phone({{Columns::name, "C:\\dir; x"}}), phone({{Columns::name, "D:\\"}})}
         << QStringList{QStringLiteral("3 صور لم تستورد"), QStringLiteral("شعاران لم يستوردا"),
                        QStringLiteral("صوت واحد لم يستورد")};
+    QTest::newRow("a card's first UID is its own")
+        << QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:U\r\nUID:abc\\,1@x\r\nUID:second\r\nEND:VCARD\r\n")
+        << QList<Values>{phone({{Columns::name, "U"}, {dalil::Exchange::uidField, "abc,1@x"}})} << QStringList();
     QTest::newRow("cards with no values at all; an empty FN; a name from N's given and family names")
         << QByteArray("BEGIN:VCARD\r\nVERSION:4.0\r\nFN:\r\nEND:VCARD\r\nBEGIN:VCARD\r\nEND:VCARD\r\n"
                       "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:\r\nN:Haddad;Layla;;;\r\nEND:VCARD\r\n")
@@ -456,9 +468,12 @@ void TestVCard::roundTrip_data()
         Values record;
         for (const QString &column : columns)
             record.insert(column, text);
+        // A UID is carried as it is, whatever it holds.
+        record.insert(dalil::Exchange::uidField, text);
         records.append(record);
     }
     records.append(Values());
+    records.append(phone({{Columns::name, "x"}, {dalil::Exchange::uidField, "urn:uuid:0f6e1b7e-4c1d-4a5e-9b3f-2d1c0a9e8f7d"}}));
     records.append(phone({{Columns::name, QStringLiteral("سامي")},
                           {Columns::home, "06 555 1234"},
                           {Columns::mobile, "+962 79 123 4567"},
@@ -466,6 +481,8 @@ void TestVCard::roundTrip_data()
                           {Columns::fax, "06 555 0000"}}));
     records.append(phone({{Columns::mobile, "079"}, {Columns::notes, QStringLiteral(" \n\n; , \\ \\n %41 %%\n")}}));
     records.append(phone({{Columns::name, QStringLiteral("%41") + QChar(0) + QStringLiteral("%%00")}}));
+    // Numbers that read like a 4.0 number's URI.
+    records.append(phone({{Columns::office, "tel:+1-418-262-6501"}, {Columns::fax, "TEL:tel:9"}}));
     // Each width of a character at each distance from the fold.
     for (int shift = 0; shift < 4; ++shift) {
         const QString pad(shift, u'x');
@@ -511,7 +528,7 @@ void TestVCard::roundTrip()
     QCOMPARE(read.notices, QStringList());
     QCOMPARE(read.records.size(), records.size());
     for (qsizetype i = 0; i < records.size(); ++i)
-        QCOMPARE(read.records.at(i), records.at(i));
+        QCOMPARE(withoutGivenUid(read.records.at(i), records.at(i)), records.at(i));
 }
 
 void TestVCard::randomRecordsRoundTrip()
@@ -544,7 +561,7 @@ void TestVCard::randomRecordsRoundTrip()
         QVERIFY2(!read.problem.isProblem(), qPrintable(read.problem.message));
         QCOMPARE(read.records.size(), records.size());
         for (qsizetype i = 0; i < records.size(); ++i)
-            QCOMPARE(read.records.at(i), records.at(i));
+            QCOMPARE(withoutGivenUid(read.records.at(i), records.at(i)), records.at(i));
     }
 }
 
@@ -722,7 +739,7 @@ void TestVCard::randomMutations()
         }
         for (const Values &record : read.records)
             for (auto value = record.cbegin(); value != record.cend(); ++value) {
-                QVERIFY2(columns.contains(value.key()), tag.constData());
+                QVERIFY2(columns.contains(value.key()) || value.key() == dalil::Exchange::uidField, tag.constData());
                 QVERIFY2(value->typeId() == QMetaType::QString && !value->toString().isEmpty(), tag.constData());
             }
     }

@@ -232,6 +232,7 @@ bool Engine::takeInOne(Store &store, const Fetched &fetched, Outcome &outcome)
             key = store.insertRecord(server);
             if (!key)
                 return false;
+            store.adoptUid(*key, item.uid);
             ++outcome.received;
         }
         item.kind = ItemKind::Record;
@@ -246,8 +247,18 @@ bool Engine::takeInOne(Store &store, const Fetched &fetched, Outcome &outcome)
     if (item.kind == ItemKind::Series)
         return removeOccurrences() && takeNew();
     const std::optional<Values> local = item.localKey ? store.record(*item.localKey) : std::nullopt;
-    if (!local)
+    if (!local) {
+        // Deleted here. Unless the server's version changed since this computer last knew it
+        // (for a creation whose answer was lost: since it was sent), the delete stands and goes
+        // out with the server's ETag; a token forgotten or an answer lost brings nothing back.
+        const std::optional<Values> lastKnown = item.serverValues ? item.serverValues : item.localValues;
+        if (!item.localKey && lastKnown && sameValues(*lastKnown, server, columns)) {
+            item.serverValues = server;
+            item.dirty = true;
+            return save();
+        }
         return takeNew();
+    }
 
     // Column by column: what changed on one side only is taken; the same change on both is
     // no change; different changes to one column are the user's to choose.
@@ -402,11 +413,14 @@ Task<bool> Engine::push(Store &store, QUrl collection, Outcome &outcome)
                 if (!values)
                     continue;
                 Item item;
-                item.uid = QUuid::createUuid().toString(QUuid::WithoutBraces);
+                // Sent under the UID its exports carry, so that a card exported and one synced
+                // are the same card to the programs that meet both.
+                const QString uuid = QUuid::createUuid().toString(QUuid::WithoutBraces);
+                item.uid = store.lastingUid(fresh.at(j)).value_or(uuid);
                 item.localKey = fresh.at(j);
                 item.localValues = *values;
                 if (const auto object = format.create(*values, item.uid)) {
-                    item.href = folder + item.uid + format.extension();
+                    item.href = folder + uuid + format.extension();
                     item.object = *object;
                     item.dirty = true;
                 } else {
@@ -493,8 +507,10 @@ Task<bool> Engine::push(Store &store, QUrl collection, Outcome &outcome)
                 if (!writeDown([&] { return store.updateItem(*item); }))
                     co_return false;
             } else if (!item->localKey) {
-                // Deleted here.
-                if (!item->serverValues) {
+                // Deleted here. A record never sent leaves nothing behind; one whose creation
+                // was sent but not answered (a sync killed, a connection lost) may be on the
+                // server all the same, and is deleted there by its address.
+                if (!item->serverValues && item->href.isEmpty()) {
                     if (!writeDown([&] { return store.removeItem(item->id); }))
                         co_return false;
                     break;

@@ -1,6 +1,7 @@
 #include "store.h"
 
 #include "data/deletedrecords.h"
+#include "data/recorduids.h"
 #include "data/statement.h"
 
 #include <QJsonDocument>
@@ -307,6 +308,17 @@ std::optional<qint64> Store::insertRecord(const Values &values)
     if (!exec(query))
         return std::nullopt;
     return query.lastInsertId().toLongLong();
+}
+
+std::optional<QString> Store::lastingUid(qint64 key)
+{
+    return RecordUids::uidOf(m_db, m_book, key);
+}
+
+void Store::adoptUid(qint64 key, const QString &uid)
+{
+    // Another record may hold it already (a copy of the book imported there): it keeps its own.
+    RecordUids::adopt(m_db, m_book, key, uid);
 }
 
 bool Store::updateRecord(qint64 key, const Values &values)

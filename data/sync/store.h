@@ -77,6 +77,10 @@ public:
     // The appointments kept here only, as no calendar can place them.
     int keptHere();
     std::optional<qint64> insertRecord(const Values &values);
+    // The record's lasting UID (RecordUids), the one its exported card or event carries.
+    std::optional<QString> lastingUid(qint64 key);
+    // A record that came from the server keeps the server's UID as its lasting one.
+    void adoptUid(qint64 key, const QString &uid);
     bool updateRecord(qint64 key, const Values &values);
     bool removeRecord(qint64 key);
     // Keeps a version not chosen among the deleted records, as if deleted from the book.

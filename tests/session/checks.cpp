@@ -13,6 +13,7 @@
 #include <QHeaderView>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QSqlQuery>
 #include <QTableView>
 
 namespace session {
@@ -49,6 +50,14 @@ QList<QStringList> snapshotText(const Snapshot &s)
         rows << cells;
     }
     return rows;
+}
+
+QString keyList(const QList<qint64> &keys)
+{
+    QStringList texts;
+    for (const qint64 key : keys)
+        texts << QString::number(key);
+    return texts.join(u',');
 }
 
 QString canonical(const QVariant &v)
@@ -179,6 +188,40 @@ std::optional<Failure> Driver::checkFile()
             return Failure{-1, QStringLiteral("file"),
                            QStringLiteral("table %1 in DB1.mdb:\n    %2\nthe model:\n    %3")
                                .arg(t.name, have.join(QStringLiteral("\n    ")), want.join(QStringLiteral("\n    ")))};
+        if (b != Cheque) {
+            if (std::optional<Failure> f = checkUids(Book(b)))
+                return f;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<Failure> Driver::checkUids(Book b)
+{
+    Table &t = m_model->tables[b];
+    QMap<qint64, QString> inFile;
+    QSqlQuery query(QSqlDatabase::database(m_reader, false));
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT recordKey, uid FROM RecordUids WHERE book = ?"));
+    query.addBindValue(t.name);
+    query.exec();
+    while (query.next())
+        inFile.insert(query.value(0).toLongLong(), query.value(1).toString());
+    if (inFile.keys() != t.rows.keys())
+        return Failure{-1, QStringLiteral("file"),
+                       QStringLiteral("%1: UIDs kept for the records %2, the book holds %3")
+                           .arg(t.name, keyList(inFile.keys()), keyList(t.rows.keys()))};
+    // Records gone some other way (an import undone) leave their UIDs behind in the model.
+    for (auto it = t.uids.begin(); it != t.uids.end();)
+        it = t.rows.contains(it.key()) ? std::next(it) : t.uids.erase(it);
+    for (auto it = inFile.cbegin(); it != inFile.cend(); ++it) {
+        const auto known = t.uids.constFind(it.key());
+        if (known == t.uids.cend())
+            t.uids.insert(it.key(), it.value()); // a new record: its UID is learned
+        else if (*known != it.value())
+            return Failure{-1, QStringLiteral("file"),
+                           QStringLiteral("%1 record %2 has the UID %3, the model says %4")
+                               .arg(t.name).arg(it.key()).arg(it.value(), *known)};
     }
     return std::nullopt;
 }

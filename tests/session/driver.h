@@ -54,6 +54,7 @@ private:
     std::optional<Failure> checkAll(const Outcome &outcome, int index);
     std::optional<Failure> checkWindows();
     std::optional<Failure> checkFile();
+    std::optional<Failure> checkUids(Book b);
     std::optional<Failure> checkList(Book b, const Outcome &outcome);
     std::optional<Failure> checkEntry(Book b);
     std::optional<Failure> checkFocus(const Outcome &outcome);

@@ -337,6 +337,8 @@ qint64 Model::putBack(Book book, const Deleted &record)
     Table &t = tables[book];
     const qint64 at = t.rows.contains(record.key) ? t.nextRowid() : record.key;
     t.rows.insert(at, record.row);
+    if (!record.uid.isEmpty())
+        t.uids.insert(at, record.uid);
     return at;
 }
 

@@ -46,6 +46,9 @@ struct Table
     QString name;
     QStringList columns;
     QMap<qint64, Row> rows;
+    // The lasting UID of each phone and appointment, learned from the file when first seen:
+    // it never changes while the record lives, and goes with it when it is deleted and put back.
+    QMap<qint64, QString> uids;
 
     qint64 nextRowid() const { return rows.isEmpty() ? 1 : rows.lastKey() + 1; }
 };
@@ -150,6 +153,7 @@ struct Model
         qint64 key = 0;
         Row row;
         qint64 order = 0;
+        QString uid;
     };
     QList<Deleted> deleted[3];
     qint64 deletes = 0; // deletes and imports, counted together: their order
@@ -170,7 +174,7 @@ struct Model
     // Keeps a record about to be deleted from a book.
     void keepDeleted(Book book, qint64 key)
     {
-        deleted[book] << Deleted{key, tables[book].rows.value(key), ++deletes};
+        deleted[book] << Deleted{key, tables[book].rows.value(key), ++deletes, tables[book].uids.take(key)};
         everDeleted[book].insert(key);
     }
     // Every identity ever deleted from each book, put back or not.
