@@ -9,6 +9,7 @@
 #include "data/clocktime.h"
 #include "data/dates.h"
 #include "data/exchange.h"
+#include "data/counts.h"
 
 #include <QBoxLayout>
 #include <QComboBox>
@@ -31,17 +32,7 @@ constexpr int reminderRole = Qt::UserRole;
 
 QString snoozeCaption(int minutes)
 {
-    switch (minutes) {
-    case 5:
-        return QStringLiteral("5 دقائق");
-    case 10:
-        return QStringLiteral("10 دقائق");
-    case 15:
-        return QStringLiteral("15 دقيقة");
-    case 60:
-        return QStringLiteral("ساعة");
-    }
-    return QString::number(minutes);
+    return minutes == 60 ? QStringLiteral("ساعة") : Counts::text(minutes, Counts::minute());
 }
 
 Reminders::Reminder reminderOf(const QTreeWidgetItem *item)
@@ -100,8 +91,12 @@ Form14::Form14(const QString &databasePath, Reminders::Clock clock)
     buttons->addStretch();
     buttons->addWidget(Command2);
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(ListView1);
+    layout->addWidget(ListView1, 1);
     layout->addLayout(buttons);
+    // However small the screen or the window manager makes it, the buttons keep their whole
+    // height under the list: the window is never smaller than its strip and a few rows.
+    layout->setSizeConstraint(QLayout::SetMinimumSize);
+    ListView1->setMinimumHeight(ListView1->header()->sizeHint().height() + 4 * ListView1->fontMetrics().height());
 
     setTabOrder(ListView1, Combo1);
     setTabOrder(Combo1, Command1);
@@ -169,7 +164,7 @@ void Form14::add(const QList<Reminders::Reminder> &reminders, Group group)
         // In the middle of the screen the first time; where the user moved it after that.
         if (const QScreen *screen = QGuiApplication::primaryScreen()) {
             const QRect free = screen->availableGeometry();
-            resize(size().boundedTo(free.size()));
+            resize(size().boundedTo(free.size()).expandedTo(minimumSizeHint()));
             move(free.center() - rect().center());
         }
         m_placed = true;
@@ -210,29 +205,55 @@ void Form14::enableButtons()
     Command2->setEnabled(any);
 }
 
-void Form14::answer(const std::function<DataError(const Reminders::Reminder &)> &keep)
+void Form14::removeRows(const std::function<bool(QTreeWidgetItem *)> &gone)
 {
-    DataError failure;
     for (int g = ListView1->topLevelItemCount() - 1; g >= 0; --g) {
         QTreeWidgetItem *group = ListView1->topLevelItem(g);
         for (int i = group->childCount() - 1; i >= 0; --i) {
-            QTreeWidgetItem *item = group->child(i);
-            if (!item->isSelected())
-                continue;
-            const DataError error = keep(reminderOf(item));
-            // An appointment deleted or given another time since it rang has nothing left
-            // to remind of: its row goes, as a kept answer's does.
-            if (error.isError() && error.kind != DataError::Kind::RecordGone) {
-                failure = error;
-                continue;
-            }
-            delete item;
+            if (gone(group->child(i)))
+                delete group->child(i);
         }
         if (group->childCount() == 0) {
             m_groups[m_groups[0] == group ? 0 : 1] = nullptr;
             delete group;
         }
     }
+}
+
+void Form14::dropAnswered()
+{
+    const QList<Reminders::Reminder> shown = listed();
+    if (shown.isEmpty())
+        return;
+    const QList<Reminders::Reminder> open = Reminders::stillOpen(m_path, shown);
+    if (open.size() == shown.size())
+        return;
+    removeRows([&](QTreeWidgetItem *item) {
+        const Reminders::Reminder r = reminderOf(item);
+        return std::ranges::none_of(open, [&](const Reminders::Reminder &o) {
+            return o.noteKey == r.noteKey && o.dueAt == r.dueAt;
+        });
+    });
+    enableButtons();
+    if (ListView1->topLevelItemCount() == 0)
+        close();
+}
+
+void Form14::answer(const std::function<DataError(const Reminders::Reminder &)> &keep)
+{
+    DataError failure;
+    removeRows([&](QTreeWidgetItem *item) {
+        if (!item->isSelected())
+            return false;
+        const DataError error = keep(reminderOf(item));
+        // An appointment deleted or given another time since it rang has nothing left to
+        // remind of: its row goes, as a kept answer's does.
+        if (error.isError() && error.kind != DataError::Kind::RecordGone) {
+            failure = error;
+            return false;
+        }
+        return true;
+    });
     emit answered();
     if (failure.isError())
         MessageBoxes::dataError(this, failure);

@@ -32,6 +32,9 @@ public:
     // The reminders listed, in the order shown, and those selected.
     QList<Reminders::Reminder> listed() const;
     QList<Reminders::Reminder> selected() const;
+    // Lets go of the reminders answered since they rang here (by another copy of the
+    // program, say) or whose appointment is gone or has another time; closes when none is left.
+    void dropAnswered();
 
     QTreeWidget *ListView1;
     QLabel *Label1;
@@ -52,6 +55,8 @@ private:
     // Keeps the user's answer for each selected reminder; those kept (or whose appointment
     // is gone or has another time now) leave the list, the others stay and the user is told.
     void answer(const std::function<DataError(const Reminders::Reminder &)> &keep);
+    // Removes the rows that `gone` names, and the groups they leave empty.
+    void removeRows(const std::function<bool(QTreeWidgetItem *)> &gone);
     QTreeWidgetItem *groupItem(Group group);
     void enableButtons();
 

@@ -7,6 +7,7 @@
 #include "common/application.h"
 #include "common/controls.h"
 #include "common/datacontrol.h"
+#include "common/focusmark.h"
 #include "common/icons.h"
 #include "common/messagebox.h"
 #include "common/records.h"
@@ -44,7 +45,7 @@ QLabel *kufiLabel(const QString &name, Qt::Alignment alignment, const QRect &at,
 Form5::Form5()
     : Form(designName(), 11880, 8595)
 {
-    setWindowTitle(QStringLiteral("إضافة موعد"));
+    setWindowTitle(addCaption());
     setWindowIcon(Icons::appointment());
     setLayoutDirection(Qt::RightToLeft);
 
@@ -86,7 +87,7 @@ Form5::Form5()
     MonthView1->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
     MonthView1->setHorizontalHeaderFormat(QCalendarWidget::SingleLetterDayNames);
     MonthView1->setDateRange(QDate(1753, 1, 1), QDate(9999, 12, 31));
-    MonthView1->setSelectedDate(QDate(2002, 4, 11)); // the date stored with the window
+    MonthView1->setSelectedDate(QDate::currentDate()); // until a record names another
     // Six weeks, the day letters and the month bar fit the designed box at 8 points.
     QFont calendarFont = MonthView1->font();
     calendarFont.setPointSizeF(8);
@@ -98,6 +99,7 @@ Form5::Form5()
     if (auto *days = MonthView1->findChild<QTableView *>()) {
         days->horizontalHeader()->setMinimumSectionSize(1);
         days->verticalHeader()->setMinimumSectionSize(1);
+        markFocus(days, FocusMarkShape::Cell);
     }
 
     // Under the calendar, the chosen day in the Hijri calendar.
@@ -143,14 +145,27 @@ Form5::Form5()
     connect(Command1, &QPushButton::clicked, this, &Form5::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form5::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &Form5::Command3_Click);
+    // Enter saves from the short boxes; in the appointment's own text it is left alone.
+    saveWithEnter({Text3, Text2, Text4, Text5, Text6}, Command1);
+    cancelWithEscape(this, Command3);
     connect(MonthView1, &QCalendarWidget::clicked, this, &Form5::MonthView1_DateClick);
     // Enter on the highlighted day does what a click does.
     connect(MonthView1, &QCalendarWidget::activated, this, &Form5::MonthView1_DateClick);
     connect(Timer1, &QTimer::timeout, this, &Form5::Timer1_Timer);
     Timer1->start();
-    // The Hijri day follows the date boxes, whoever fills them: the calendar, the user, a record.
-    for (BoundTextBox *box : {Text4, Text5, Text6})
+    // The Hijri day and the calendar follow the date boxes, whoever fills them: the calendar,
+    // the user, a record. The weekday follows what the user types, so that a record shown is
+    // never changed by being looked at.
+    for (BoundTextBox *box : {Text4, Text5, Text6}) {
         connect(box, &QLineEdit::textChanged, this, &Form5::showHijriDay);
+        connect(box, &QLineEdit::textChanged, this, &Form5::followDateBoxes);
+        connect(box, &QLineEdit::textEdited, this, &Form5::fillWeekday);
+    }
+    // A record's own date, or today for a new one, is where the calendar opens.
+    connect(Data1->source(), &RecordSource::currentChanged, this, [this] {
+        if (!followDateBoxes())
+            MonthView1->setSelectedDate(QDate::currentDate());
+    });
     connect(HijriSetting::instance(), &HijriSetting::changed, this, [this] {
         showHijriDay();
         showHijriToday(QDate::currentDate());
@@ -210,6 +225,31 @@ void Form5::showHijriDay()
     showCaption(Label9, HijriSetting::instance()->dateText(Text4->text(), Text5->text(), Text6->text()));
 }
 
+std::optional<QDate> Form5::typedDate() const
+{
+    return Dates::dateOf(Text4->text(), Text5->text(), Text6->text(), m_calendar);
+}
+
+bool Form5::followDateBoxes()
+{
+    const std::optional<QDate> date = typedDate();
+    if (!date || *date < MonthView1->minimumDate() || *date > MonthView1->maximumDate())
+        return false;
+    if (MonthView1->selectedDate() != *date)
+        MonthView1->setSelectedDate(*date);
+    return true;
+}
+
+void Form5::fillWeekday()
+{
+    // The weekday of the date typed: a stored appointment never names another day than its date.
+    if (const std::optional<QDate> date = typedDate()) {
+        const QString weekday = Dates::weekdayName(*date, m_calendar);
+        if (Text2->text() != weekday)
+            Text2->setText(weekday);
+    }
+}
+
 void Form5::MonthView1_DateClick(const QDate &date)
 {
     const QCalendar::YearMonthDay day = Dates::parts(date, m_calendar);
@@ -255,7 +295,7 @@ void Form5::Command1_Click()
     // A write the database refuses brings this window back with everything typed.
     if (!writeEntry(this, Data1))
         return;
-    Forms::Load<Form4>()->afterSave(); // created hidden when the book was never opened
+    Forms::Load<Form4>()->afterSave(Data1->Recordset()->savedKey()); // created hidden when the book was never opened
 }
 
 void Form5::clearBoxes()

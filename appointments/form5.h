@@ -7,6 +7,9 @@
 #include "common/form.h"
 
 #include <QCalendar>
+#include <QDate>
+
+#include <optional>
 
 class QLabel;
 class QPushButton;
@@ -24,6 +27,8 @@ class Form5 : public Form
 public:
     Form5();
     static QString designName() { return QStringLiteral("Form5"); }
+    // The caption the window is designed with, and bears whenever it adds.
+    static QString addCaption() { return QStringLiteral("إضافة موعد"); }
 
     QLabel *Label5;
     QLabel *Label6;
@@ -59,6 +64,12 @@ private:
     void Command2_Click();
     void Command3_Click();
     void MonthView1_DateClick(const QDate &date);
+    // The date the three boxes name, when they name one.
+    std::optional<QDate> typedDate() const;
+    // The calendar stands on the date the boxes name; false when they name none it shows.
+    bool followDateBoxes();
+    // The weekday box names the weekday of the date typed.
+    void fillWeekday();
     void Timer1_Timer();
     // Sets a label's caption, keeping it whole within or around its designed box.
     void showCaption(QLabel *label, const QString &text);

@@ -2,8 +2,10 @@
 
 #include "hijrisetting.h"
 
+#include "common/fittext.h"
 #include "data/hijri.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -37,10 +39,14 @@ HijriMonthView::HijriMonthView(const QString &name, QWidget *parent)
             placed = true;
             m_header->setParent(year->parentWidget());
             bar->insertWidget(bar->count() - 2, m_header);
-            // In the bar's own colours, as the month and the year are; cut rather than crowd
-            // the arrows out when a page spans three months.
+            // In the bar's own colours, as the month and the year are. It takes the room the
+            // bar leaves, whatever its text, and its face gives way where a page spans long
+            // month names, rather than crowd the arrows out or be cut.
             m_header->setForegroundRole(QPalette::HighlightedText);
             m_header->setMinimumWidth(1);
+            m_header->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+            bar->setStretchFactor(m_header, 1);
+            m_header->installEventFilter(this);
         }
     }
     // A calendar of another make keeps its header as it is rather than have one laid over it.
@@ -64,11 +70,24 @@ void HijriMonthView::showHeader()
     const QCalendar gregorian = calendar();
     const QDate first = gregorian.dateFromParts(yearShown(), monthShown(), 1);
     const QDate last = first.addDays(gregorian.daysInMonth(monthShown(), yearShown()) - 1);
+    m_header->setText(Hijri::monthsText(first, last, HijriSetting::instance()->converter()));
+    m_header->setToolTip(m_header->text());
+    fitHeader();
+}
+
+void HijriMonthView::fitHeader()
+{
     QFont small = font();
     small.setPointSizeF(font().pointSizeF() * 0.875);
     m_header->setFont(small);
-    m_header->setText(Hijri::monthsText(first, last, HijriSetting::instance()->converter()));
-    m_header->setToolTip(m_header->text());
+    shrinkToFit(m_header, m_header->text());
+}
+
+bool HijriMonthView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_header && event->type() == QEvent::Resize)
+        fitHeader();
+    return QCalendarWidget::eventFilter(watched, event);
 }
 
 void HijriMonthView::paintCell(QPainter *painter, const QRect &rect, QDate date) const

@@ -25,9 +25,12 @@ public:
 
 protected:
     void paintCell(QPainter *painter, const QRect &rect, QDate date) const override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void showHeader();
+    // The header's face, smaller than the calendar's, and smaller still where its text needs it.
+    void fitHeader();
     void settingChanged();
 
     QLabel *m_header = nullptr;

@@ -6,6 +6,7 @@
 
 #include "data/clocktime.h"
 #include "data/exchange.h"
+#include "data/counts.h"
 
 #include <QApplication>
 #include <QPointer>
@@ -39,7 +40,7 @@ QString noticeText(const QList<Reminders::Reminder> &reminders)
     QString text = ClockTime::text(first.dueAt.time()) + QStringLiteral(" — ")
                    + first.note.value(Exchange::NoteColumns::text).toString().left(200);
     if (reminders.size() > 1)
-        text += QStringLiteral("\nومواعيد أخرى: %1").arg(reminders.size() - 1);
+        text += QStringLiteral("\nو%1 غيره").arg(Counts::text(reminders.size() - 1, Counts::appointment()));
     return text;
 }
 
@@ -89,6 +90,11 @@ void start(const QString &databasePath, Reminders::Clock clock, ReminderSchedule
     r.schedule = std::make_unique<ReminderSchedule>(databasePath, std::move(clock), std::move(elapsed));
     QObject::connect(r.schedule.get(), &ReminderSchedule::ring, r.schedule.get(),
                      [](const QList<Reminders::Reminder> &reminders) { show(reminders, Form14::Group::Ringing); });
+    // What another copy of the program answered closes here too, at the next check.
+    QObject::connect(r.schedule.get(), &ReminderSchedule::checked, r.schedule.get(), [] {
+        if (Form14 *w = window())
+            w->dropAnswered();
+    });
     // The program ends through its frame, which stops the reminders; a quit by any other way
     // must not leave the window to outlive the application.
     static const bool stopsAtQuit = QObject::connect(qApp, &QCoreApplication::aboutToQuit, qApp, [] { stop(); });

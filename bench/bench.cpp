@@ -227,7 +227,9 @@ void Bench::run()
     if (part(QStringLiteral("cheque")))
         book(chequeBook(), true);
     if (part(QStringLiteral("report")))
-        report(phoneBook());
+        report(chequeBook());
+    if (part(QStringLiteral("deleted")))
+        deletedRecords();
     if (part(QStringLiteral("backup")))
         backup();
     if (part(QStringLiteral("exchange")))
@@ -241,16 +243,30 @@ void Bench::run()
     flush();
 }
 
-long peakResidentKb()
+namespace {
+
+long statusKb(const QByteArray &field)
 {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
     for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
+        if (line.startsWith(field))
+            return line.mid(field.size()).trimmed().split(' ').value(0).toLong();
     }
     return -1;
+}
+
+} // namespace
+
+long peakResidentKb()
+{
+    return statusKb("VmHWM:");
+}
+
+long residentKb()
+{
+    return statusKb("VmRSS:");
 }
 
 void Bench::print(const QString &seedNote) const

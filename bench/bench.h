@@ -14,6 +14,8 @@ namespace bench {
 
 // The process's peak resident memory so far (VmHWM), in kB; -1 when unknown.
 long peakResidentKb();
+// The process's resident memory now (VmRSS), in kB; -1 when unknown.
+long residentKb();
 
 struct Options
 {
@@ -22,7 +24,7 @@ struct Options
     QString keep;
     bool verbose = false;
     bool seedWithIndexes = false;
-    QString only;   // some parts: startup, phone, appointment, cheque, report, backup, exchange, reminders, sync (comma-separated)
+    QString only;   // some parts: startup, phone, appointment, cheque, report, deleted, backup, exchange, reminders, sync (comma-separated)
     QString action; // only the actions whose label holds this text (for profiling)
 };
 
@@ -87,8 +89,10 @@ private:
     void book(const Book &book, bool searches);
     void phoneSearches(const Book &book);
     void chequeSearches(const Book &book);
-    // The whole phone list printed to a PDF file as a report, page by page.
+    // The whole cheque list printed to a PDF file as a report, page by page, with its totals.
     void report(const Book &book);
+    // The deleted records window opened on a hundred thousand deleted records.
+    void deletedRecords();
     // A backup of the whole file, copied and checked as the file menu makes it.
     void backup();
     void exchange();

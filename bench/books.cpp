@@ -5,6 +5,7 @@
 
 #include "common/dbgrid.h"
 #include "data/backup.h"
+#include "data/database.h"
 #include "data/csv.h"
 #include "data/dates.h"
 #include "data/icalendar.h"
@@ -17,6 +18,8 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QSqlQuery>
+#include <QTableWidget>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
@@ -306,13 +309,14 @@ void Bench::chequeSearches(const Book &b)
 
 void Bench::report(const Book &b)
 {
-    // The report of a whole book; a million rows make some 25,000 pages, so the part is meant
-    // to be run on a book of the size the user prints (--records 100000 --reps 1).
+    // The report of a whole book, with its totals; a million rows make some 25,000 pages, so
+    // the part is meant to be run alone (--only report --reps 1). It is streamed a page at a
+    // time: the peak memory stays bounded, and what it used is given back when it ends.
     const QString pdf = m_folder + QStringLiteral("/report.pdf");
     Action print;
     print.label = b.name + QStringLiteral(": print the whole list as a report to PDF");
-    print.target = QStringLiteral("< 30000 ms");
-    print.targetMs = 30000;
+    print.target = QStringLiteral("< 300000 ms");
+    print.targetMs = 300000;
     print.setup = [b, pdf](int) {
         openFresh(b);
         QFile::remove(pdf);
@@ -325,8 +329,45 @@ void Bench::report(const Book &b)
     };
     print.done = [pdf](int) { return QStringLiteral("%1 bytes").arg(QFileInfo(pdf).size()); };
     print.after = [](int) { dalil::setPrintTarget(QString()); };
+    const long before = residentKb();
     if (measure(print))
-        addNote(QStringLiteral("%1 rows, %2 MB of PDF").arg(shownCount(b.list)).arg(QFileInfo(pdf).size() / 1e6, 0, 'f', 1));
+        addNote(QStringLiteral("%1 rows, %2 MB of PDF; resident %3 MB before, peak %4 MB, %5 MB after")
+                    .arg(shownCount(b.list))
+                    .arg(QFileInfo(pdf).size() / 1e6, 0, 'f', 1)
+                    .arg(before / 1024)
+                    .arg(peakResidentKb() / 1024)
+                    .arg(residentKb() / 1024));
+}
+
+void Bench::deletedRecords()
+{
+    // A hundred thousand deleted phones (put into Dalil's own table as a delete puts them, and
+    // taken away again after): the window opens on its first page.
+    dalil::DataError error;
+    QSqlQuery query(dalil::Database::connection(m_path, &error));
+    query.exec(QStringLiteral("SELECT ifnull(max(deletedId), 0) FROM DeletedPhone"));
+    const qint64 before = query.next() ? query.value(0).toLongLong() : 0;
+    const qint64 count = qMin<qint64>(100000, m_options.records);
+    query.exec(QStringLiteral("INSERT INTO DeletedPhone SELECT NULL, strftime('%Y-%m-%d %H:%M:%f', 'now'), rowid, * "
+                              "FROM Phone LIMIT %1").arg(count));
+    Action open;
+    open.label = QStringLiteral("deleted records: open the window (%1 deleted)").arg(count);
+    open.target = QStringLiteral("< 100 ms");
+    open.targetMs = 100;
+    open.setup = [](int) {
+        if (dalil::Form *shown = dalil::Forms::find(QStringLiteral("Form11")))
+            shown->Unload();
+        flush();
+    };
+    open.act = [](int) { dalil::MDIForm1::instance()->deleted->trigger(); };
+    open.done = [](int) {
+        settle(window(QStringLiteral("Form11")));
+        return QStringLiteral("%1 rows read").arg(control<QTableWidget>(QStringLiteral("Form11"), QStringLiteral("Table1"))->rowCount());
+    };
+    measure(open);
+    if (dalil::Form *shown = dalil::Forms::find(QStringLiteral("Form11")))
+        shown->Unload();
+    query.exec(QStringLiteral("DELETE FROM DeletedPhone WHERE deletedId > %1").arg(before));
 }
 
 void Bench::backup()

@@ -132,7 +132,7 @@ int main(int argc, char **argv)
     Options options;
     if (!parse(argc, argv, &options)) {
         std::fprintf(stderr, "usage: dalil-bench [--records N] [--reps R] [--keep DIR] [--verbose] "
-                             "[--only startup|phone|appointment|cheque|report|backup|exchange|reminders|sync] [--action TEXT] [--seed-with-indexes]\n");
+                             "[--only startup|phone|appointment|cheque|report|deleted|backup|exchange|reminders|sync] [--action TEXT] [--seed-with-indexes]\n");
         return 2;
     }
     std::optional<QTemporaryDir> temporary;

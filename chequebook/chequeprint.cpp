@@ -138,7 +138,8 @@ bool printOnLeaf(QWidget *parent, const ChequeLayout &layout, const QString &tit
                                                           return false;
                                                       draw(painter, Printing::pixelsPerMillimetre(printer));
                                                       return painter.end();
-                                                  }});
+                                                  },
+                                                  true});
     return outcome == Printing::Outcome::Printed;
 }
 

@@ -6,6 +6,7 @@
 #include "common/application.h"
 #include "common/controls.h"
 #include "common/dbgrid.h"
+#include "common/focusmark.h"
 #include "common/fittext.h"
 #include "common/icons.h"
 #include "common/report.h"
@@ -30,6 +31,13 @@ namespace {
 const QString payeeColumn = QStringLiteral("السيد");
 const QString dinarSum = QStringLiteral("Sum من دينار");
 const QString filsSum = QStringLiteral("Sum من فلس");
+
+// A sum as the bar shows it: a book with nothing to add up sums to 0, not to a blank.
+QString sumText(const BoundLabel *label)
+{
+    const QString caption = label->Caption();
+    return caption.isEmpty() ? QStringLiteral("0") : caption;
+}
 
 BoundLabel *sumLabel(const QString &name, const QString &placeholder, QWidget *parent)
 {
@@ -62,6 +70,7 @@ Form6::Form6()
     List1 = new QListWidget(Frame1);
     List1->setObjectName(QStringLiteral("List1"));
     List1->setGeometry(twipsRect(3360, 720, 1695, 645));
+    markFocus(List1, FocusMarkShape::Row);
 
     Label1 = designLabel(QStringLiteral("Label1"), QString(), Qt::AlignHCenter, twipsRect(480, 480, 2175, 255),
                          Frame1);
@@ -119,6 +128,9 @@ Form6::Form6()
     connect(List1, &QListWidget::itemSelectionChanged, this, &Form6::List1_Click);
     connect(List1, &QListWidget::itemClicked, this, &Form6::List1_Click);
     connect(Text1, &TextBox::enterPressed, this, &Form6::Text1_KeyPress);
+    // Enter in a date box searches, as in the name box.
+    for (TextBox *date : {Text2, Text3, Text4})
+        connect(date, &TextBox::enterPressed, this, &Form6::Text1_KeyPress);
     connect(Command1, &QPushButton::clicked, this, &Form6::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form6::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &Form6::Command3_Click);
@@ -242,22 +254,22 @@ void Form6::readTotals()
     refresh(Data2);
     refresh(Data3);
     StatusPanel *payee = StatusBar1->panel(2);
-    if (payee && !payee->text().isEmpty())
+    if (payee && m_payeeShown)
         payee->setText(Data2->Recordset()->atEOF() ? QString() : payeeTotalText());
 }
 
 void Form6::showGrandTotal()
 {
     if (StatusPanel *total = StatusBar1->panel(3)) {
-        total->setText(QStringLiteral("مجموع المبالغ المسجلة: ") + Label5->Caption() + QStringLiteral(" دينار و ")
-                       + Label6->Caption() + QStringLiteral(" فلس"));
+        total->setText(QStringLiteral("مجموع المبالغ المسجلة: ") + sumText(Label5) + QStringLiteral(" دينار و ")
+                       + sumText(Label6) + QStringLiteral(" فلس"));
     }
 }
 
 QString Form6::payeeTotalText() const
 {
-    return QStringLiteral("مجموع المبالغ للسيد ") + Label4->Caption() + QStringLiteral(": ") + Label2->Caption()
-           + QStringLiteral(" دينار و ") + Label3->Caption() + QStringLiteral(" فلس");
+    return QStringLiteral("مجموع المبالغ للسيد ") + Label4->Caption() + QStringLiteral(": ") + sumText(Label2)
+           + QStringLiteral(" دينار و ") + sumText(Label3) + QStringLiteral(" فلس");
 }
 
 int Form6::searchKind() const
@@ -297,7 +309,7 @@ void Form6::List1_Click()
 
 void Form6::Text1_KeyPress()
 {
-    // Enter in the name box searches; the date boxes have no such key.
+    // Enter in a search box searches.
     Command2_Click();
 }
 
@@ -340,6 +352,7 @@ void Form6::Command2_Click()
             setRecordButtons(true);
             StatusPanel *payee = StatusBar1->panel(2);
             if (payee) {
+                m_payeeShown = true;
                 payee->setText(payeeTotalText());
                 payee->setAlignment(StatusPanel::Alignment::Center);
             }
@@ -373,6 +386,57 @@ void Form6::Command4_Click()
     goBack();
 }
 
+namespace {
+
+// The cheques of a report summed per payee and in all.
+class PayeeTotals : public ReportTally
+{
+public:
+    PayeeTotals(qsizetype payee, qsizetype dinars, qsizetype fils) : m_payee(payee), m_dinars(dinars), m_fils(fils) {}
+
+    void add(const QStringList &values) override
+    {
+        const qint64 d = values.value(m_dinars).toLongLong();
+        const qint64 f = values.value(m_fils).toLongLong();
+        // Payees are told apart as the book's own sums tell them: Latin case aside.
+        const QString name = values.value(m_payee);
+        QString key = name;
+        for (QChar &c : key) {
+            if (c.unicode() < 128)
+                c = c.toLower();
+        }
+        auto &entry = m_sums[key];
+        if (entry.first.isEmpty())
+            entry.first = name;
+        entry.second.add(d, f);
+        m_all.add(d, f);
+    }
+
+    QStringList closing() const override
+    {
+        QStringList lines{QStringLiteral("المجاميع حسب المستفيد")};
+        QList<const std::pair<QString, ChequeSum> *> ordered;
+        for (const auto &entry : m_sums)
+            ordered << &entry.second;
+        QCollator collator(arabicLocale());
+        std::stable_sort(ordered.begin(), ordered.end(),
+                         [&](auto *a, auto *b) { return collator.compare(a->first, b->first) < 0; });
+        for (const auto *entry : ordered)
+            lines << labelled(entry->first, entry->second.text());
+        lines << labelled(QStringLiteral("المجموع الكلي"), m_all.text());
+        return lines;
+    }
+
+private:
+    qsizetype m_payee;
+    qsizetype m_dinars;
+    qsizetype m_fils;
+    std::map<QString, std::pair<QString, ChequeSum>> m_sums;
+    ChequeSum m_all;
+};
+
+} // namespace
+
 void Form6::completeReport(Report &report)
 {
     // The cheques listed, summed per payee and in all; fils carried into dinars as a cheque
@@ -383,37 +447,7 @@ void Form6::completeReport(Report &report)
     const qsizetype fils = fields.indexOf(QStringLiteral("فلس"));
     if (payee < 0 || dinars < 0 || fils < 0)
         return;
-    auto sums = std::make_shared<std::map<QString, std::pair<QString, ChequeSum>>>();
-    auto all = std::make_shared<ChequeSum>();
-    report.tally = [=](const QStringList &values) {
-        const qint64 d = values.value(dinars).toLongLong();
-        const qint64 f = values.value(fils).toLongLong();
-        // Payees are told apart as the book's own sums tell them: Latin case aside.
-        QString name = values.value(payee);
-        QString key = name;
-        for (QChar &c : key) {
-            if (c.unicode() < 128)
-                c = c.toLower();
-        }
-        auto &entry = (*sums)[key];
-        if (entry.first.isEmpty())
-            entry.first = name;
-        entry.second.add(d, f);
-        all->add(d, f);
-    };
-    report.closing = [=] {
-        QStringList lines{QStringLiteral("المجاميع حسب المستفيد")};
-        QList<const std::pair<QString, ChequeSum> *> ordered;
-        for (const auto &entry : *sums)
-            ordered << &entry.second;
-        QCollator collator(arabicLocale());
-        std::stable_sort(ordered.begin(), ordered.end(),
-                         [&](auto *a, auto *b) { return collator.compare(a->first, b->first) < 0; });
-        for (const auto *entry : ordered)
-            lines << labelled(entry->first, entry->second.text());
-        lines << labelled(QStringLiteral("المجموع الكلي"), all->text());
-        return lines;
-    };
+    report.tally = [payee, dinars, fils] { return std::make_unique<PayeeTotals>(payee, dinars, fils); };
 }
 
 } // namespace dalil

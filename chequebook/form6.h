@@ -89,6 +89,10 @@ private:
     // The chosen search kind: 0 by date, 1 by name, -1 none.
     int searchKind() const;
     QString payeeTotalText() const;
+
+    // A name search that found someone filled panel 2: from then on it follows that search's
+    // sums, blank while no cheque of theirs is left and back when one returns.
+    bool m_payeeShown = false;
 };
 
 } // namespace dalil

@@ -97,7 +97,7 @@ std::optional<qint64> figure(const QString &text)
 Form7::Form7()
     : Form(designName(), 11880, 8595)
 {
-    setWindowTitle(QStringLiteral("إضافة شيك"));
+    setWindowTitle(addCaption());
     setWindowIcon(Icons::cheque());
 
     Data1 = new DataControl(QStringLiteral("Data1"), this);
@@ -147,8 +147,10 @@ Form7::Form7()
                              QStringLiteral("يطبع الشيك على ورقة البنك حسب نموذج الشيكات المختار"),
                              twipsRect(2280, 6480, 1335, 615), this);
 
-    // Day, month, year, dinars, fils, payee, amount in words, reason, then the buttons.
-    const QList<QWidget *> tabOrder{Text1, Text3, Text2, Text8, Text7, Text4, Text5, Text6,
+    // As a cheque is read and written by hand: the date, the payee, the amount in words and
+    // the reason from the top down, then the figures (dinars, then fils), then the buttons.
+    // A payee typed after the date lands in the payee box.
+    const QList<QWidget *> tabOrder{Text1, Text3, Text2, Text4, Text5, Text6, Text8, Text7,
                                     Command1, Command2, Command3, Command4};
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
@@ -167,14 +169,21 @@ Form7::Form7()
     connect(Command3, &QPushButton::clicked, this, &Form7::Command3_Click);
     connect(Command4, &QPushButton::clicked, this, &Form7::Command4_Click);
     connect(Text6, &TextBox::enterPressed, this, &Form7::Text6_KeyPress);
+    // Enter in the other boxes saves too, as the button does; Esc cancels, as its button does.
+    saveWithEnter({Text1, Text3, Text2, Text8, Text7, Text4, Text5}, Command1);
+    cancelWithEscape(this, Command3);
 
-    for (BoundTextBox *number : {Text1, Text3, Text2, Text8, Text7})
+    for (BoundTextBox *number : {Text1, Text3, Text2})
         acceptArabicDigits(number);
+    for (BoundTextBox *amount : {Text8, Text7})
+        acceptDigitsOnly(amount);
     // Only the user's own typing in the figures rewrites the words, never a record shown.
     connect(Text8, &QLineEdit::textEdited, this, &Form7::Amount_Change);
     connect(Text7, &QLineEdit::textEdited, this, &Form7::Amount_Change);
     connect(Data1->source(), &RecordSource::currentChanged, this, &Form7::rememberShownWords);
     rememberShownWords();
+    // The phrase is often longer than its box: its tip shows whatever the box holds, whole.
+    connect(Text5, &QLineEdit::textChanged, Text5, &QWidget::setToolTip);
 }
 
 QWidget *Form7::restingFocus()
@@ -237,16 +246,22 @@ void Form7::Command1_Click()
     // A write the database refuses brings the window back with everything typed.
     if (!writeEntry(this, Data1))
         return;
-    Forms::Load<Form6>()->afterSave();
+    Forms::Load<Form6>()->afterSave(Data1->Recordset()->savedKey());
 }
 
 void Form7::Amount_Change()
 {
     const std::optional<qint64> dinars = figure(Text8->text());
     const std::optional<qint64> fils = figure(Text7->text());
-    if (!dinars || !fils)
-        return;
     const bool wordsAreOurs = Text5->text().isEmpty() || Text5->text() == m_wordsWritten;
+    if (!dinars || !fils) {
+        // Figures that are no amount have no words: ours would name an amount no longer there.
+        if (wordsAreOurs) {
+            Text5->setText(QString());
+            m_wordsWritten = QString();
+        }
+        return;
+    }
     if (Text8->text().isEmpty() && Text7->text().isEmpty()) {
         // Words of figures no longer there go with them; the user's own stay in sight.
         if (wordsAreOurs) {
@@ -261,8 +276,6 @@ void Form7::Amount_Change()
         return;
     const QString words = amountInWords(*dinars, *fils);
     Text5->setText(words);
-    // The phrase is often longer than its box: its tip shows it whole.
-    Text5->setToolTip(words);
     m_wordsWritten = words;
     m_wordsReleased = false;
 }
@@ -279,12 +292,11 @@ void Form7::rememberShownWords()
 
 bool Form7::wordsRefused()
 {
-    const auto read = readAmountWords(Text5->text());
-    if (!read || *read == std::pair(Text8->text().toLongLong(), Text7->text().toLongLong()))
+    if (!wordsContradict(Text5->text(), Text8->text().toLongLong(), Text7->text().toLongLong()))
         return false;
     const auto answer = MessageBoxes::show(this, QMessageBox::Warning, QStringLiteral("الرجاء التأكيد"),
                                            QStringLiteral("المبلغ بالحروف لا يطابق المبلغ بالأرقام. هل تريد الحفظ؟"),
-                                           QMessageBox::Yes | QMessageBox::No, true);
+                                           QMessageBox::Yes | QMessageBox::No, true, QMessageBox::No);
     if (answer == QMessageBox::Yes)
         return false;
     Text5->setFocus();

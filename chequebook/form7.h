@@ -21,6 +21,8 @@ class Form7 : public Form
 public:
     Form7();
     static QString designName() { return QStringLiteral("Form7"); }
+    // The caption the window is designed with, and bears whenever it adds.
+    static QString addCaption() { return QStringLiteral("إضافة شيك"); }
 
     DataControl *Data1;
 

@@ -78,6 +78,9 @@ void DataControl::setCaption(const QString &caption)
 void DataControl::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
+    // Square arrows, as the bar's height: the rest of the bar is the caption's.
+    for (QToolButton *button : {m_first, m_previous, m_next, m_last})
+        button->setFixedWidth(qMax(16, height()));
     fitCaption();
 }
 
@@ -85,14 +88,15 @@ void DataControl::fitCaption()
 {
     // The blanks between "previous" and "next" keep each word near its arrow. Where the
     // Arabic face is wider than the one the bar was drawn for, fewer blanks are shown, so
-    // that both words stay whole rather than the middle of the blanks alone; where even one
-    // blank is too many, the face is made a little smaller.
+    // that both words stay whole rather than the middle of the blanks alone; three are kept,
+    // so that the two words never run together into one, and where even those are too many
+    // the face is made a little smaller.
     QString shown = m_captionText;
     m_caption->setFont(font());
     const QFontMetrics metrics(m_caption->font());
     const int room = m_caption->contentsRect().width() - 2 * m_caption->margin();
     while (room > 0 && metrics.horizontalAdvance(shown) > room) {
-        const qsizetype run = shown.indexOf(QStringLiteral("  "));
+        const qsizetype run = shown.indexOf(QStringLiteral("    "));
         if (run < 0)
             break;
         shown.remove(run, 1);

@@ -1,7 +1,8 @@
 #include "dbgrid.h"
 
-#include "bidi.h"
+#include "celldelegate.h"
 #include "datacontrol.h"
+#include "focusmark.h"
 #include "twips.h"
 
 #include <QApplication>
@@ -115,59 +116,6 @@ public:
 
 namespace {
 
-// Cells keep their column's alignment on screen whatever the grid's reading direction, and
-// show numbers and Latin text as left-to-right runs.
-class CellDelegate : public QStyledItemDelegate
-{
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-protected:
-    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
-    {
-        QStyledItemDelegate::initStyleOption(option, index);
-        option->displayAlignment |= Qt::AlignAbsolute;
-        // A cell without Arabic letters (a number, an address) reads left to right.
-        if (!Bidi::hasRightToLeftLetters(option->text))
-            option->direction = Qt::LeftToRight;
-    }
-
-    // The style's padding around a cell's text is wider than the grid needs: a text such as
-    // "+966 11 222 3333" that fits in its column with a pixel to spare each side is shown
-    // whole, and only a text wider than that is shortened.
-    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
-    {
-        QStyleOptionViewItem cell = option;
-        initStyleOption(&cell, index);
-        const QWidget *widget = cell.widget;
-        QStyle *style = widget ? widget->style() : QApplication::style();
-        const int padding = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
-        const QFontMetricsF metrics(cell.font);
-        const qreal width = metrics.horizontalAdvance(cell.text);
-        if (cell.text.isEmpty() || width + 2 * padding <= cell.rect.width() || padding <= 1) {
-            style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);
-            return;
-        }
-        const QString text = cell.text;
-        cell.text.clear();
-        style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);
-        const QRect room = cell.rect.adjusted(1, 0, -1, 0);
-        const QString shown = metrics.elidedText(text, cell.textElideMode, qreal(room.width()));
-        const QPalette::ColorGroup group = !(cell.state & QStyle::State_Enabled) ? QPalette::Disabled
-                                         : (cell.state & QStyle::State_Active)   ? QPalette::Normal
-                                                                                 : QPalette::Inactive;
-        const bool selected = cell.state & QStyle::State_Selected;
-        QTextOption layout(QStyle::visualAlignment(cell.direction, cell.displayAlignment));
-        layout.setTextDirection(cell.direction);
-        layout.setWrapMode(QTextOption::NoWrap);
-        painter->save();
-        painter->setFont(cell.font);
-        painter->setPen(cell.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
-        painter->drawText(QRectF(room), shown, layout);
-        painter->restore();
-    }
-};
-
 // Headings with a pixel of margin rather than the style's few: the narrow day and month
 // columns of the design then keep their one word at a readable size.
 class HeadingStyle : public QProxyStyle
@@ -189,6 +137,20 @@ class GridView : public QTableView
 public:
     using QTableView::QTableView;
     void keyboardSearch(const QString &) override {}
+
+protected:
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override
+    {
+        // Ctrl+Home and Ctrl+End go to the first and last rows in the same column: the view's
+        // own would also go to the first or last column, and scroll sideways to it (in a
+        // right-to-left grid the last column stands at the far left, and the start of the
+        // first would go out of sight).
+        const QModelIndex moved = QTableView::moveCursor(action, modifiers);
+        if ((action == MoveHome || action == MoveEnd) && (modifiers & Qt::ControlModifier) && moved.isValid()
+            && currentIndex().isValid())
+            return moved.siblingAtColumn(currentIndex().column());
+        return moved;
+    }
 };
 
 } // namespace
@@ -216,6 +178,7 @@ DBGrid::DBGrid(const QString &name, QWidget *parent)
     m_view->setWordWrap(false);
     // Tab and Shift+Tab go on to the window's next control rather than from cell to cell.
     m_view->setTabKeyNavigation(false);
+    markFocus(m_view, FocusMarkShape::Row);
     // Fixed row heights: a million rows cost nothing to lay out.
     m_view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_view->verticalHeader()->setDefaultSectionSize(m_view->fontMetrics().height() + 6);

@@ -230,6 +230,21 @@ void hideStartWindow()
         start->Hide();
 }
 
+void followReplacedFile(const QString &path)
+{
+    Database::letGoIfReplaced(path);
+    const QList<Form *> forms = all();
+    for (Form *form : forms) {
+        if (form->isUnloading())
+            continue;
+        form->catchUpWithFile();
+        // Told now: what the windows write next goes to the file there now, as they find it.
+        for (DataControl *control : form->findChildren<DataControl *>())
+            control->source()->model()->acknowledgeReplacement();
+    }
+    MessageBoxes::dataError(QApplication::activeWindow(), {DataError::Kind::Replaced, path, {}, {}});
+}
+
 void setStartWindowHandler(void (*handler)())
 {
     registry().startWindowHandler = handler;

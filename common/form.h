@@ -56,7 +56,7 @@ public:
 
     // The file changed elsewhere since the window's record sources read it: each is read
     // again, and the window brings what it shows of them (counts, sums, buttons) up to date.
-    void catchUpWithFile();
+    virtual void catchUpWithFile();
 
     // Runs the load handler, then opens the window's record sources.
     void load();
@@ -117,6 +117,10 @@ void showStartWindow();
 // Hides the start window (a book or the help viewer has opened).
 void hideStartWindow();
 void setStartWindowHandler(void (*handler)());
+
+// Another program put another file in the book's place, or took it away: every window reads
+// what the name holds now (what was typed stays in its boxes), and the user is told.
+void followReplacedFile(const QString &path);
 
 } // namespace Forms
 

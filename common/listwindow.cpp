@@ -9,6 +9,7 @@
 #include "data/deletedrecords.h"
 #include "data/exchange.h"
 #include "data/recordmodel.h"
+#include "data/counts.h"
 
 #include <QHeaderView>
 #include <QPushButton>
@@ -47,15 +48,19 @@ void ListWindow::open(OpenedFrom from)
     // A hidden list comes back as it was left, a search result included.
     Show();
     Forms::hideStartWindow();
-    m_delete->setEnabled(!m_data->Recordset()->atEOF());
+    // An empty list has nothing to edit, as it has nothing to delete.
+    setRecordButtons(!m_data->Recordset()->atEOF());
     showList(ListEvent::Opened, from);
 }
 
-void ListWindow::afterSave()
+void ListWindow::afterSave(std::optional<qint64> saved)
 {
     beginAction();
     refresh(m_data); // re-runs the search in force
-    setRecordButtons(true);
+    // The highlight stays on the record just saved, where the search in force lists it.
+    if (saved)
+        m_data->Recordset()->moveToKey(*saved);
+    setRecordButtons(!m_data->Recordset()->atEOF());
     showList(ListEvent::Saved);
 }
 
@@ -134,6 +139,7 @@ void ListWindow::deleteSelected()
     // No current record (an edit saved on an empty list enables delete): nothing to delete
     // and nothing to tell.
     const bool hadRecord = records->hasCurrentRecord();
+    const qint64 row = records->currentRow();
     if (m_behaviour.lastDeleteDisablesButtonsFirst && records->RecordCount() == 1)
         setRecordButtons(false);
     if (!records->Delete() && records->lastError().kind != DataError::Kind::NoCurrentRecord)
@@ -141,6 +147,9 @@ void ListWindow::deleteSelected()
     if (!hadRecord && !m_behaviour.deleteReadsAgainWithoutRecord)
         return;
     refresh(m_data);
+    // The record that took the deleted one's place, or the last one, becomes the current one.
+    if (row > 0 && records->RecordCount() > 0)
+        records->setCurrentRow(qMin(row, records->RecordCount() - 1));
     if (records->atEOF())
         setRecordButtons(false);
     showList(ListEvent::Deleted);
@@ -184,8 +193,8 @@ bool ListWindow::undoImport(const Exchange::Batch &batch)
 {
     const auto answer = MessageBoxes::show(
         this, QMessageBox::Question, QStringLiteral("الرجاء التأكيد"),
-        QStringLiteral("هل تريد التراجع عن آخر استيراد إلى هذا الدفتر (%1 سجل)؟ ستُحذف السجلات التي أضافها.")
-            .arg(batch.added),
+        QStringLiteral("هل تريد التراجع عن آخر استيراد إلى هذا الدفتر (%1)؟ ستُحذف السجلات التي أضافها.")
+            .arg(Counts::text(batch.added, Counts::record())),
         QMessageBox::Yes | QMessageBox::No, true);
     if (answer != QMessageBox::Yes)
         return false;

@@ -51,8 +51,8 @@ public:
     void open(OpenedFrom from);
 
     // What the entry window asks of its list. Its record was written: the list reads the
-    // file again, with the search in force, and shows it.
-    void afterSave();
+    // file again, with the search in force, and shows it, standing on the record saved.
+    void afterSave(std::optional<qint64> saved = std::nullopt);
     // The entry window was cancelled and unloaded: the list shows itself as it stands.
     void afterCancel();
 

@@ -1,6 +1,10 @@
 #include "messagebox.h"
 
+#include "bidi.h"
+
 #include <QDir>
+#include <QFileInfo>
+#include <QHash>
 #include <QLabel>
 #include <QPushButton>
 #include <QTextDocument>
@@ -54,9 +58,12 @@ void setReadingDirection(QLabel *label, Qt::LayoutDirection direction)
 
 QMessageBox::StandardButton show(QWidget *parent, QMessageBox::Icon icon, const QString &title,
                                  const QString &text, QMessageBox::StandardButtons buttons,
-                                 bool rightToLeft, bool readsLeftToRight)
+                                 bool rightToLeft, bool readsLeftToRight,
+                                 QMessageBox::StandardButton defaultButton = QMessageBox::NoButton)
 {
     QMessageBox box(icon, title, text, buttons, parent);
+    if (defaultButton != QMessageBox::NoButton)
+        box.setDefaultButton(defaultButton);
     box.setTextFormat(Qt::PlainText);
     box.setLayoutDirection(rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
     // Arabic words on the buttons; the roles stay the standard ones.
@@ -94,6 +101,13 @@ QMessageBox::StandardButton show(QWidget *parent, QMessageBox::Icon icon, const 
     return show(parent, icon, title, text, buttons, rightToLeft, false);
 }
 
+QMessageBox::StandardButton show(QWidget *parent, QMessageBox::Icon icon, const QString &title,
+                                 const QString &text, QMessageBox::StandardButtons buttons,
+                                 bool rightToLeft, QMessageBox::StandardButton defaultButton)
+{
+    return show(parent, icon, title, text, buttons, rightToLeft, false, defaultButton);
+}
+
 void inputError(QWidget *parent, const QString &text)
 {
     show(parent, QMessageBox::Critical, QStringLiteral("خطأ في المدخلات"), text, QMessageBox::Ok, false);
@@ -119,15 +133,45 @@ void searchKindMissing(QWidget *parent, bool rightToLeft)
          QStringLiteral("الرجاء تحديد نوع البحث"), QMessageBox::Ok, rightToLeft);
 }
 
+QString shownPath(const QString &path)
+{
+    // A path reads left to right inside the Arabic sentence.
+    return QChar(0x2066) + QDir::toNativeSeparators(path) + QChar(0x2069);
+}
+
+QString cause(const DataError &error)
+{
+    switch (error.kind) {
+    case DataError::Kind::DiskFull:
+        return QStringLiteral("القرص ممتلئ");
+    case DataError::Kind::ReadOnly:
+        return QFileInfo(error.path).isDir() ? QStringLiteral("هذا المجلد للقراءة فقط")
+                                              : QStringLiteral("هذا الملف للقراءة فقط");
+    case DataError::Kind::Locked:
+        return QStringLiteral("الملف مشغول ببرنامج آخر");
+    case DataError::Kind::NotADatabase:
+        return QStringLiteral("الملف تالف أو ليس قاعدة بيانات");
+    case DataError::Kind::Missing:
+        return QStringLiteral("الملف غير موجود");
+    default:
+        return QStringLiteral("تعذرت القراءة أو الكتابة على القرص");
+    }
+}
+
+QString detailLine(const DataError &error)
+{
+    // The engine's own words, after the Arabic, for whoever helps the user.
+    return error.detail.isEmpty() ? QString() : QStringLiteral("\n\nالتفاصيل: ") + QChar(0x2066) + error.detail + QChar(0x2069);
+}
+
 QString dataErrorText(const DataError &error)
 {
-    // The path reads left to right inside the Arabic sentence.
-    const QString path = QChar(0x2066) + QDir::toNativeSeparators(error.path) + QChar(0x2069);
+    const QString path = shownPath(error.path);
     switch (error.kind) {
     case DataError::Kind::Missing:
         return QStringLiteral("لم يتم العثور على ملف قاعدة البيانات:\n%1").arg(path);
     case DataError::Kind::NotADatabase:
-        return QStringLiteral("الملف ليس قاعدة بيانات صالحة أو أنه تالف:\n%1").arg(path);
+        return QStringLiteral("الملف ليس قاعدة بيانات صالحة أو أنه تالف:\n%1").arg(path) + detailLine(error);
     case DataError::Kind::MissingObject:
         return QStringLiteral("لا تحتوي قاعدة البيانات على الجدول أو الاستعلام «%1»:\n%2")
             .arg(error.object, path);
@@ -136,36 +180,81 @@ QString dataErrorText(const DataError &error)
                               "ما زالت البيانات التي أدخلتها موجودة، حاول مرة أخرى بعد قليل:\n%1")
             .arg(path);
     case DataError::Kind::ReadOnly:
-        return QStringLiteral("لا يمكن الكتابة في قاعدة البيانات لأن هذا الملف للقراءة فقط، ولم يتم حفظ أي شيء:\n%1")
-            .arg(path);
+        return QStringLiteral("لا يمكن الكتابة في قاعدة البيانات لأن %1، ولم يتم حفظ أي شيء:\n%2")
+            .arg(cause(error), path);
+    case DataError::Kind::DiskFull:
+        return QStringLiteral("القرص الذي يحمل قاعدة البيانات ممتلئ، ولم يتم حفظ أي شيء. ما زالت البيانات التي "
+                              "أدخلتها موجودة؛ أفرغ مكاناً على القرص ثم حاول مرة أخرى:\n%1")
+                   .arg(path)
+               + detailLine(error);
     case DataError::Kind::RecordGone:
         return QStringLiteral("لم يعد هذا السجل موجوداً في قاعدة البيانات، فقد حذفه برنامج آخر أو نسخة أخرى "
                               "من هذا البرنامج. لم يتم حفظ أي شيء.");
     case DataError::Kind::Conflict:
         return QStringLiteral("تغيّر هذا السجل في قاعدة البيانات بعد أن فتحته، ولم يتم حفظ أي شيء.");
     case DataError::Kind::Refused:
-        return QStringLiteral("رفضت قاعدة البيانات القيم المدخلة، ولم يتم حفظ أي شيء:\n%1").arg(path);
+        return QStringLiteral("رفضت قاعدة البيانات القيم المدخلة، ولم يتم حفظ أي شيء:\n%1").arg(path) + detailLine(error);
     case DataError::Kind::NoCurrentRecord:
         return QStringLiteral("لا يوجد سجل محدد.");
+    case DataError::Kind::Replaced:
+        if (QFileInfo(error.path).isFile())
+            return QStringLiteral("وضع برنامج آخر ملفاً آخر مكان ملف الدفاتر، فلم يُكتب شيء في الملف السابق. "
+                                  "صار البرنامج يقرأ الملف الجديد، وما كتبته ولم يُحفظ باقٍ في نافذته:\n%1")
+                .arg(path);
+        return QStringLiteral("حذف برنامج آخر ملف الدفاتر أو نقله، فلم يُكتب فيه شيء. "
+                              "وما كتبته ولم يُحفظ باقٍ في نافذته:\n%1")
+            .arg(path);
     case DataError::Kind::Other:
     case DataError::Kind::None:
         break;
     }
-    return QStringLiteral("تعذر الوصول إلى قاعدة البيانات:\n%1").arg(path);
+    return QStringLiteral("تعذر الوصول إلى قاعدة البيانات لأن %1:\n%2").arg(cause(error), path) + detailLine(error);
 }
 
-bool keepMyChanges(QWidget *parent)
+void ownFileChosen(QWidget *parent, const QString &path)
 {
+    show(parent, QMessageBox::Critical, QStringLiteral("خطأ في المدخلات"),
+         QStringLiteral("الملف المختار هو ملف الدفاتر الذي يعمل عليه البرنامج الآن، أو ملف يحفظه محرك قاعدة البيانات "
+                        "بجانبه، فلا يُقرأ ولا يُكتب إلا من داخل البرنامج. الرجاء اختيار ملف آخر:\n%1")
+             .arg(shownPath(path)),
+         QMessageBox::Ok, true);
+}
+
+bool keepMyChanges(QWidget *parent, const QList<RecordSource::ChangedField> &changed)
+{
+    // Each value read in its own direction inside the Arabic line, a long one cut short: one
+    // without Arabic letters left to right, so that "065 123 456" is not shown "456 123 065".
+    const auto quoted = [](const QString &value) {
+        if (value.isEmpty())
+            return QStringLiteral("(فارغ)");
+        const QString line = value.simplified();
+        const QChar isolate(Bidi::hasRightToLeftLetters(line) ? 0x2067 : 0x2066);
+        return QStringLiteral("«") + isolate + (line.size() > 60 ? line.left(59) + QChar(0x2026) : line)
+               + QChar(0x2069) + QStringLiteral("»");
+    };
+    QString fields;
+    for (const RecordSource::ChangedField &field : changed)
+        fields += QStringLiteral("%1: المحفوظ الآن %2، وفي نافذتك %3\n")
+                      .arg(field.field, quoted(field.stored), quoted(field.mine));
     const auto answer = show(parent, QMessageBox::Warning, QStringLiteral("الرجاء التأكيد"),
-                             QStringLiteral("غيّر برنامج آخر أو نسخة أخرى من هذا البرنامج هذا السجل بعد أن فتحته.\n"
+                             QStringLiteral("غيّر برنامج آخر أو نسخة أخرى من هذا البرنامج هذا السجل بعد أن فتحته%1\n%2"
                                             "هل تريد حفظ تعديلاتك عليه؟\n"
-                                            "اختر «لا» لعرض السجل كما هو محفوظ الآن."),
+                                            "اختر «لا» لعرض السجل كما هو محفوظ الآن.")
+                                 .arg(fields.isEmpty() ? QStringLiteral(".") : QStringLiteral(":"), fields),
                              QMessageBox::Yes | QMessageBox::No, true);
     return answer == QMessageBox::Yes;
 }
 
 void dataError(QWidget *parent, const DataError &error)
 {
+    // A replaced file is told once, by whichever of its reader or writer meets it first.
+    if (error.kind == DataError::Kind::Replaced) {
+        static QHash<QString, int> told;
+        const int found = qMax(1, Database::replacements(error.path));
+        if (told.value(error.path) >= found)
+            return;
+        told.insert(error.path, found);
+    }
     show(parent, QMessageBox::Critical, QStringLiteral("خطأ في قاعدة البيانات"), dataErrorText(error),
          QMessageBox::Ok, true);
 }

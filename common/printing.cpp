@@ -1,5 +1,9 @@
 #include "printing.h"
 
+#include "application.h"
+#include "messagebox.h"
+#include "data/database.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
@@ -7,6 +11,8 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QTimer>
+
+#include <malloc.h>
 
 namespace dalil::Printing {
 
@@ -65,7 +71,24 @@ double pixelsPerMillimetre(const QPaintDevice &device)
     return device.logicalDpiX() / 25.4;
 }
 
+namespace {
+
+Outcome printing(QWidget *parent, const Job &job);
+
+} // namespace
+
 Outcome print(QWidget *parent, const Job &job)
+{
+    const Outcome outcome = printing(parent, job);
+    // A long report's pages and rows are let go by now: the memory goes back to the system,
+    // whether the print was done or stopped.
+    ::malloc_trim(0);
+    return outcome;
+}
+
+namespace {
+
+Outcome printing(QWidget *parent, const Job &job)
 {
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(job.title);
@@ -92,6 +115,20 @@ Outcome print(QWidget *parent, const Job &job)
     QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview, [&](QPrinter *onto) {
         if (stopped)
             return;
+        // A file named in the print window is opened and emptied before a page is drawn: the
+        // book's own files are never that file.
+        if (onto->outputFormat() == QPrinter::PdfFormat && !onto->outputFileName().isEmpty()
+            && Database::isOwnFile(databasePath(), onto->outputFileName())) {
+            MessageBoxes::ownFileChosen(&preview, onto->outputFileName());
+            onto->setOutputFileName(QString());
+            stopped = true;
+            QTimer::singleShot(0, &preview, &QDialog::reject);
+            return;
+        }
+        // The print window, choosing a printer or a PDF file, gives the printer that printer's
+        // or the file's default page; a leaf must come out on the leaf all the same.
+        if (job.fixedPage && !onto->pageLayout().isEquivalentTo(job.layout))
+            onto->setPageLayout(job.layout);
         const FileState before = FileState::of(*onto);
         if (job.paint(*onto))
             return;
@@ -103,5 +140,7 @@ Outcome print(QWidget *parent, const Job &job)
     const bool printed = preview.exec() == QDialog::Accepted;
     return printed && !stopped ? Outcome::Printed : Outcome::Cancelled;
 }
+
+} // namespace
 
 } // namespace dalil::Printing

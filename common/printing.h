@@ -25,6 +25,9 @@ struct Job
     // Draws every page on the printer (already set up); false when the user stopped it half
     // way or it could not be drawn: a file begun for it is then removed, never left half written.
     std::function<bool(QPrinter &printer)> paint;
+    // The page is the job's own (a cheque's leaf): whatever printer, file or page the user
+    // picks on the way, the job is drawn and printed on it.
+    bool fixedPage = false;
 };
 
 enum class Outcome { Printed, Cancelled };

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 namespace dalil {
@@ -35,11 +36,51 @@ private:
     quint64 m_last = 0;
 };
 
+class EscapeCancels : public QObject
+{
+public:
+    explicit EscapeCancels(QAbstractButton *cancel) : QObject(cancel), m_cancel(cancel) {}
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::KeyPress) {
+            const auto *key = static_cast<QKeyEvent *>(event);
+            if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier && m_cancel->isEnabled()
+                && m_cancel->isVisible()) {
+                m_cancel->click();
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QAbstractButton *m_cancel;
+};
+
 } // namespace
 
 void guardAgainstDoubleClicks(QAbstractButton *button)
 {
     button->installEventFilter(new DoubleClickGuard(button));
+}
+
+void cancelWithEscape(QWidget *window, QAbstractButton *cancel)
+{
+    // Read as the key travels up from the control with the focus, which leaves Esc alone: a
+    // control that uses Esc itself (the calendar's year box) keeps it.
+    window->installEventFilter(new EscapeCancels(cancel));
+}
+
+void saveWithEnter(const QList<TextBox *> &boxes, QAbstractButton *save)
+{
+    for (TextBox *box : boxes) {
+        QObject::connect(box, &TextBox::enterPressed, save, [save] {
+            if (save->isEnabled() && save->isVisible())
+                save->click();
+        });
+    }
 }
 
 } // namespace dalil

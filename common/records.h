@@ -4,6 +4,7 @@
 #include "datacontrol.h"
 #include "form.h"
 #include "messagebox.h"
+#include "textbox.h"
 
 #include <QString>
 
@@ -18,11 +19,14 @@ inline QString recordCountText(qint64 count)
 }
 
 // The begin-new-record routine of every add command, each step's failure ignored: load and
-// show the entry window, move to its last record, begin a new record, hide its navigation bar.
+// show the entry window captioned for adding, move to its last record, begin a new record,
+// hide its navigation bar.
 template <class EntryForm>
 EntryForm *BeginNewRecord()
 {
     EntryForm *entry = Forms::Load<EntryForm>();
+    // The caption says what the window does, whatever it said for the last edit.
+    entry->setWindowTitle(EntryForm::addCaption());
     entry->Show();
     entry->Data1->Recordset()->MoveLast(); // fails on an empty table; adding still works
     entry->Data1->Recordset()->AddNew();
@@ -62,6 +66,8 @@ EntryForm *EditSelectedRecord(Form *list, DataControl *listData, const QString &
     }
     entry->Show();
     entry->setWindowTitle(caption);
+    // Every edit moves on to the next record the same way, whatever the window did before.
+    entry->Data1->setVisible(true);
     if (QWidget *first = entry->restingFocus())
         first->setFocus(Qt::OtherFocusReason);
     return entry;
@@ -71,6 +77,11 @@ EntryForm *EditSelectedRecord(Form *list, DataControl *listData, const QString &
 // press within the double-click interval of the last one, would delete the record that the
 // first delete made current. Space and Enter still press it.
 void guardAgainstDoubleClicks(QAbstractButton *button);
+
+// Esc anywhere in an entry window presses its cancel button, with the button's own rules.
+void cancelWithEscape(QWidget *window, QAbstractButton *cancel);
+// Enter in any of these boxes presses the window's save button, checks and all.
+void saveWithEnter(const QList<TextBox *> &boxes, QAbstractButton *save);
 
 // Writes the entry window's record by refreshing its record source, the window hidden as
 // the save goes. When the database refuses the write, the window comes back with every box
@@ -85,7 +96,7 @@ inline bool writeEntry(Form *entry, DataControl *entryData)
     entry->Show();
     RecordSource *records = entryData->Recordset();
     if (records->lastError().kind == DataError::Kind::Conflict) {
-        const bool keep = MessageBoxes::keepMyChanges(entry);
+        const bool keep = MessageBoxes::keepMyChanges(entry, records->changedElsewhere());
         records->resolveConflict(keep);
         if (!keep)
             return false;

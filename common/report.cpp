@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QFontMetricsF>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPrinter>
 #include <QProgressDialog>
@@ -104,7 +105,10 @@ QPageLayout reportPageLayout(const Report &report)
 
 bool paintReport(QPrinter &printer, const Report &report, QWidget *progressParent)
 {
-    const bool tallied = report.tally && report.closing;
+    const std::unique_ptr<ReportTally> tally = report.tally ? report.tally() : nullptr;
+    const bool tallied = tally != nullptr;
+    // The preview's engine records pictures; a printer's or a file's writes each page out.
+    const bool preview = printer.paintEngine() && printer.paintEngine()->type() == QPaintEngine::Picture;
     QProgressDialog progress(QStringLiteral("يجري إعداد التقرير للطباعة..."), QStringLiteral("إلغاء"), 0, 100,
                              progressParent);
     progress.setObjectName(QStringLiteral("ProgressDialog2"));
@@ -124,12 +128,12 @@ bool paintReport(QPrinter &printer, const Report &report, QWidget *progressParen
     QStringList closing;
     if (tallied) {
         for (qint64 r = 0; r < report.rowCount; ++r) {
-            report.tally(report.row(r));
+            tally->add(report.row(r));
             if ((r + 1) % 500 == 0 && !advance(500))
                 return false;
         }
         done = report.rowCount;
-        closing = report.closing();
+        closing = tally->closing();
     }
 
     QPainter painter;
@@ -158,6 +162,10 @@ bool paintReport(QPrinter &printer, const Report &report, QWidget *progressParen
 
     qint64 line = 0;
     for (int page = 1; page <= pages; ++page) {
+        if (preview && page > previewedPages && page < pages) {
+            line += g.linesPerPage;
+            continue;
+        }
         if (page > 1 && !printer.newPage()) {
             painter.end();
             return false;
@@ -208,8 +216,11 @@ bool paintReport(QPrinter &printer, const Report &report, QWidget *progressParen
         }
 
         painter.setFont(reportFont(9));
+        QString footer = pageNumberText(page, pages);
+        if (preview && page == previewedPages && pages > previewedPages + 1)
+            footer += QStringLiteral(" — لا تُعرض في المعاينة الصفحات %1 إلى %2، وتُطبع كلها").arg(page + 1).arg(pages - 1);
         painter.drawText(QRectF(g.body.left(), g.body.bottom() - g.footerHeight, g.body.width(), g.footerHeight),
-                         pageNumberText(page, pages), rightToLeft(Qt::AlignHCenter));
+                         footer, rightToLeft(Qt::AlignHCenter));
         const qint64 rowsOnPage = qMin(report.rowCount, last) - qMin(report.rowCount, first);
         if (!advance(rowsOnPage)) {
             painter.end();

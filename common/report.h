@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
 class QPrinter;
 class QWidget;
@@ -25,6 +26,15 @@ struct ReportColumn
     Qt::Alignment alignment = Qt::AlignRight; // as seen on the page
 };
 
+// What a report sums from its rows as they are drawn, printed after them (totals).
+class ReportTally
+{
+public:
+    virtual ~ReportTally() = default;
+    virtual void add(const QStringList &values) = 0;
+    virtual QStringList closing() const = 0;
+};
+
 struct Report
 {
     QString title;
@@ -34,16 +44,21 @@ struct Report
     qint64 rowCount = 0;
     // The texts of a row's values, by position in the list.
     std::function<QStringList(qint64 row)> row;
-    // Optional: every row is shown here first, then closing() gives the lines printed after
-    // the rows (totals).
-    std::function<void(const QStringList &values)> tally;
-    std::function<QStringList()> closing;
+    // Optional: a tally made afresh for each drawing of the report (a preview draws it again
+    // at every turn or zoom, and once more to print it); every row is shown to it first, then
+    // its closing lines are printed after the rows.
+    std::function<std::unique_ptr<ReportTally>()> tally;
 };
+
+// A preview keeps every page it is given: it is given at most this many pages from the start,
+// and the last one; every page is drawn when the report is printed.
+constexpr int previewedPages = 30;
 
 // The page the report is drawn for: A4, across when its columns need it.
 QPageLayout reportPageLayout(const Report &report);
 
-// Draws the report on the printer; false when the user stopped it or the printer failed.
+// Draws the report on the printer, a page at a time (a preview: its first and last pages);
+// false when the user stopped it or the printer failed.
 bool paintReport(QPrinter &printer, const Report &report, QWidget *progressParent);
 
 // "صفحة 3 من 12".

@@ -11,6 +11,8 @@
 #include <QStyle>
 #include <QValidator>
 
+#include <algorithm>
+
 namespace dalil {
 
 namespace {
@@ -31,6 +33,34 @@ public:
         input = toLatinDigits(input);
         return Acceptable;
     }
+};
+
+// Only digits go in: an edit that would bring in another character is refused. What the box
+// held already (a stored value shown in it) stays editable, whatever it holds.
+class DigitsOnlyValidator : public ArabicDigitsValidator
+{
+public:
+    explicit DigitsOnlyValidator(QLineEdit *box)
+        : ArabicDigitsValidator(box)
+        , m_held(box->text())
+    {
+        // What the box held before an edit: while the edit is checked, the box already reads it.
+        connect(box, &QLineEdit::textChanged, this, [this](const QString &text) { m_held = text; });
+    }
+
+    State validate(QString &input, int &position) const override
+    {
+        ArabicDigitsValidator::validate(input, position);
+        return others(input) > others(m_held) ? Invalid : Acceptable;
+    }
+
+private:
+    static qsizetype others(const QString &text)
+    {
+        return std::ranges::count_if(text, [](QChar c) { return c < u'0' || c > u'9'; });
+    }
+
+    QString m_held;
 };
 
 } // namespace
@@ -144,6 +174,11 @@ void BoundTextBox::textWasChanged()
 void acceptArabicDigits(QLineEdit *box)
 {
     box->setValidator(new ArabicDigitsValidator(box));
+}
+
+void acceptDigitsOnly(QLineEdit *box)
+{
+    box->setValidator(new DigitsOnlyValidator(box));
 }
 
 BoundLabel::BoundLabel(const QString &name, const QString &caption, QWidget *parent)

@@ -69,6 +69,9 @@ private:
 // Arabic-Indic and Eastern Arabic-Indic digits typed in a number box become 0-9 as they are
 // typed, so the checks, the file and the searches only ever see 0-9.
 void acceptArabicDigits(QLineEdit *box);
+// The same, and nothing but digits is taken as the user types: a letter or a point typed in
+// an amount is not let in (a text shown in the box is kept as it is, whatever it holds).
+void acceptDigitsOnly(QLineEdit *box);
 
 // A label that shows a field of the current record of a record source; read-only.
 class BoundLabel : public QLabel

@@ -367,12 +367,48 @@ public:
         if (!count || atEnd())
             return std::nullopt;
         const Token &noun = m_tokens[m_next++];
-        if (noun.word.kind != Kind::Currency || noun.joined == Joined::Yes || noun.word.form == Form::Dual)
+        if (noun.word.kind != Kind::Currency)
             return std::nullopt;
-        return std::pair{noun.word.value, *count};
+        if (noun.joined == Joined::Yes) {
+            // "مائة ودينار واحد": a round count, and one or two more said with the noun.
+            const std::optional<qint64> more = oneOrTwo(noun.word);
+            if (!more || *count % 100 != 0)
+                return std::nullopt;
+            skipUnit(*more);
+            return std::pair{noun.word.value, *count + *more};
+        }
+        if (noun.word.form == Form::Dual)
+            return std::nullopt;
+        return std::pair{noun.word.value, *count + moreOfTheSame(noun.word, *count)};
     }
 
 private:
+    // One or two of what a singular or dual noun names.
+    static std::optional<qint64> oneOrTwo(const Word &noun)
+    {
+        if (noun.form == Form::Singular)
+            return 1;
+        if (noun.form == Form::Dual || noun.form == Form::AccusativeOrConstruct)
+            return 2;
+        return std::nullopt;
+    }
+
+    // "مائة دينار ودينار": after a round count and its noun, one or two more of the same noun.
+    qint64 moreOfTheSame(const Word &noun, qint64 count)
+    {
+        if (count % 100 != 0 || atEnd())
+            return 0;
+        const Token &next = m_tokens[m_next];
+        if (next.joined != Joined::Yes || next.word.kind != Kind::Currency || next.word.value != noun.value)
+            return 0;
+        const std::optional<qint64> more = oneOrTwo(next.word);
+        if (!more)
+            return 0;
+        ++m_next;
+        skipUnit(*more);
+        return *more;
+    }
+
     static bool joinedAs(const Token &token, bool joined)
     {
         return token.joined == Joined::Either || (token.joined == Joined::Yes) == joined;
@@ -390,15 +426,36 @@ private:
     // scales from the largest down; joined: whether the first word has its و.
     std::optional<qint64> number(bool joined)
     {
-        enum class Stage { Empty, Hundreds, Units, Closed };
+        enum class Stage { Empty, Hundreds, Units, Closed, Ended };
         qint64 total = 0;
         qint64 group = 0; // the count below a thousand not yet given its scale
         Stage stage = Stage::Empty;
         qint64 ceiling = largestPart + 1; // the next scale must be smaller
+        qint64 lastCount = 0;             // what the last scale counted
+        bool sameScaleAgain = false;      // "مائة ألف وألف": once
         bool first = true;
         for (; !atEnd() && m_tokens[m_next].word.kind != Kind::Currency; ++m_next, first = false) {
             const Token &token = m_tokens[m_next];
             const Word &w = token.word;
+            if (stage == Stage::Ended)
+                return std::nullopt;
+            // Hundreds, then a thousand or two, read upwards as older writing has it:
+            // "مائة وألف" is 1,100.
+            if (w.kind == Kind::Scale && stage == Stage::Hundreds && ceiling > largestPart && !first
+                && token.joined == Joined::Yes && (w.form == Form::Singular || w.form == Form::Dual)) {
+                total = group + (w.form == Form::Singular ? 1 : 2) * w.value;
+                group = 0;
+                stage = Stage::Ended;
+                continue;
+            }
+            // A round count of a scale, then one or two more of it: "مائة ألف وألف".
+            if (w.kind == Kind::Scale && w.value == ceiling && stage == Stage::Empty && !sameScaleAgain
+                && lastCount % 100 == 0 && token.joined == Joined::Yes
+                && (w.form == Form::Singular || w.form == Form::Dual)) {
+                total += (w.form == Form::Singular ? 1 : 2) * w.value;
+                sameScaleAgain = true;
+                continue;
+            }
             const bool counts = w.kind == Kind::Scale && group > 0; // "خمسة آلاف": no و between
             if (!joinedAs(token, first ? joined : !counts))
                 return std::nullopt;
@@ -431,9 +488,11 @@ private:
                     count = w.form == Form::Singular ? 1 : 2;
                 }
                 total += count * w.value;
+                lastCount = count;
                 group = 0;
                 stage = Stage::Empty;
                 ceiling = w.value;
+                sameScaleAgain = false;
                 break;
             }
             default:
@@ -461,6 +520,12 @@ QString amountInWords(qint64 dinars, qint64 fils)
     if (fils > 0)
         parts << counted(fils, filsNoun(), false);
     return QStringLiteral("فقط ") + parts.join(conjunction) + QStringLiteral(" لا غير");
+}
+
+bool wordsContradict(const QString &words, qint64 dinars, qint64 fils)
+{
+    const auto read = readAmountWords(words);
+    return read && *read != std::pair(dinars, fils);
 }
 
 std::optional<std::pair<qint64, qint64>> readAmountWords(const QString &text)

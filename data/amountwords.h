@@ -29,6 +29,12 @@ QString amountInWords(qint64 dinars, qint64 fils);
 // parts must be joined with و and stand in the order a number is read.
 std::optional<std::pair<qint64, qint64>> readAmountWords(const QString &text);
 
+// Whether a cheque's amount in words says another amount than its figures: words that read
+// as an amount other than {dinars, fils}. Words that do not read as an amount (a reason, a
+// note) contradict nothing. The cheque window asks before it stores such a cheque, and an
+// import lets the user choose.
+bool wordsContradict(const QString &words, qint64 dinars, qint64 fils);
+
 // Arabic-Indic (٠–٩) and Eastern Arabic-Indic (۰–۹) digits to 0–9; everything else as it is.
 QString toLatinDigits(const QString &text);
 

@@ -1,7 +1,9 @@
 #include "backup.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlQuery>
 
 #include <sqlite3.h>
 
@@ -17,14 +19,18 @@ namespace {
 
 constexpr int pagesAStep = 2048; // 8 MB of 4 KB pages between two words to the progress window
 
+const QString partMark = QStringLiteral(".نسخة-غير-مكتملة");
+
 // A connection of the engine's own, closed with the scope.
 class Connection
 {
 public:
-    Connection(const QString &path, int flags)
+    Connection(const QString &path, int flags) : m_path(path)
     {
-        if (sqlite3_open_v2(QFile::encodeName(path).constData(), &m_handle, flags, nullptr) != SQLITE_OK) {
+        if (const int opened = sqlite3_open_v2(QFile::encodeName(path).constData(), &m_handle, flags, nullptr);
+            opened != SQLITE_OK) {
             m_problem = QString::fromUtf8(sqlite3_errmsg(m_handle));
+            m_code = opened;
             sqlite3_close(m_handle);
             m_handle = nullptr;
             return;
@@ -37,6 +43,20 @@ public:
 
     sqlite3 *handle() const { return m_handle; }
     QString problem() const { return m_handle ? QString::fromUtf8(sqlite3_errmsg(m_handle)) : m_problem; }
+    // Why the file could not be opened or used.
+    DataError error() const
+    {
+        const int code = m_handle ? sqlite3_errcode(m_handle) : m_code;
+        if ((code & 0xff) == SQLITE_CANTOPEN) {
+            // Not there and not to be made (the folder cannot be written), or not to be written.
+            const QFileInfo file(m_path);
+            const QString blocking = file.exists() ? blockingFile(m_path) : file.absolutePath();
+            const bool blocked = !QFileInfo(blocking).isWritable();
+            return {blocked ? DataError::Kind::ReadOnly : DataError::Kind::Missing, blocked ? blocking : m_path, {},
+                    problem()};
+        }
+        return DataError::fromEngine(code, problem(), m_path);
+    }
 
     // The first column of the first row, as text; nullopt when the statement fails.
     std::optional<QString> text(const char *sql) const
@@ -56,15 +76,18 @@ public:
 
 private:
     sqlite3 *m_handle = nullptr;
+    QString m_path;
     QString m_problem;
+    int m_code = SQLITE_OK;
 };
 
-// Copies every page of from into to, a step at a time, in one transaction on to.
-Outcome copy(sqlite3 *from, sqlite3 *to, const Progress &progress, QString *problem)
+// Copies every page of from into to, a step at a time, in one transaction on to. A failure is
+// told of the file it happened on.
+Outcome copy(const Connection &from, const Connection &to, const Progress &progress, DataError *error)
 {
-    sqlite3_backup *backup = sqlite3_backup_init(to, "main", from, "main");
+    sqlite3_backup *backup = sqlite3_backup_init(to.handle(), "main", from.handle(), "main");
     if (!backup) {
-        *problem = QString::fromUtf8(sqlite3_errmsg(to));
+        *error = to.error();
         return Outcome::Failed;
     }
     int step = SQLITE_OK;
@@ -81,17 +104,57 @@ Outcome copy(sqlite3 *from, sqlite3 *to, const Progress &progress, QString *prob
     }
     const int finished = sqlite3_backup_finish(backup);
     if (step != SQLITE_DONE || finished != SQLITE_OK) {
-        *problem = QString::fromUtf8(sqlite3_errstr(step != SQLITE_DONE ? step : finished));
+        const int code = step != SQLITE_DONE ? step : finished;
+        // A read that failed is the source's; a full disk or a write that failed, the copy's.
+        const bool source = (code & 0xff) == SQLITE_CORRUPT || (code & 0xff) == SQLITE_NOTADB
+                            || (code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED;
+        *error = (source ? from : to).error();
+        error->detail = QString::fromUtf8(sqlite3_errstr(code));
+        const DataError named = DataError::fromEngine(code, error->detail, error->path);
+        if (named.kind != DataError::Kind::Other)
+            error->kind = named.kind;
         return Outcome::Failed;
     }
     return Outcome::Done;
 }
 
-Result failure(const QString &problem)
+Result failure(const DataError &error)
 {
     Result result;
-    result.problem = problem;
+    result.error = error;
     return result;
+}
+
+// What a system call's failure on path means to the user.
+DataError systemError(int code, const QString &path)
+{
+    const QString words = QString::fromLocal8Bit(std::strerror(code));
+    if (code == ENOSPC || code == EDQUOT)
+        return {DataError::Kind::DiskFull, path, {}, words};
+    if (code == EACCES || code == EPERM || code == EROFS)
+        return {DataError::Kind::ReadOnly, QFileInfo(path).absolutePath(), {}, words};
+    return {DataError::Kind::Other, path, {}, words};
+}
+
+// Copies that an earlier backup into the folder left when it was stopped halfway (the system
+// killed, the machine off). One another program is still writing holds the engine's lock on
+// it, and stays.
+void dropStaleParts(const QString &folder)
+{
+    const QStringList parts = QDir(folder).entryList({QStringLiteral("*") + partMark}, QDir::Files | QDir::Hidden);
+    for (const QString &name : parts) {
+        const QString path = QDir(folder).filePath(name);
+        bool free = false;
+        {
+            Connection part(path, SQLITE_OPEN_READWRITE);
+            if (part.handle()) {
+                sqlite3_busy_timeout(part.handle(), 0);
+                free = (sqlite3_exec(part.handle(), "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) & 0xff) != SQLITE_BUSY;
+            }
+        }
+        if (free)
+            QFile::remove(path);
+    }
 }
 
 } // namespace
@@ -139,20 +202,27 @@ Census census(const QString &path, Check check)
 
 Result write(const QString &databasePath, const QString &target, const Progress &progress)
 {
-    const QString part = target + QStringLiteral(".part");
+    const QString part = partName(target);
+    dropStaleParts(QFileInfo(target).absolutePath());
     QFile::remove(part);
     Result result;
     {
         Connection from(databasePath, SQLITE_OPEN_READONLY);
         if (!from.handle())
-            return failure(from.problem());
+            return failure(from.error());
         Connection to(part, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-        if (!to.handle())
-            return failure(to.problem());
+        if (!to.handle()) {
+            DataError error = to.error();
+            if (error.path == part)
+                error.path = target;
+            return failure(error);
+        }
         // A file of its own until it is checked and renamed: no journal, one sync at the end.
         to.text("PRAGMA journal_mode = OFF");
         to.text("PRAGMA synchronous = OFF");
-        result.outcome = copy(from.handle(), to.handle(), progress, &result.problem);
+        result.outcome = copy(from, to, progress, &result.error);
+        if (result.error.path == part)
+            result.error.path = target;
         if (result.outcome == Outcome::Done) {
             // The copy stands alone, with nothing beside it, and is on the disk before it is renamed.
             to.text("PRAGMA journal_mode = DELETE");
@@ -162,8 +232,9 @@ Result write(const QString &databasePath, const QString &target, const Progress 
     if (result.outcome == Outcome::Done) {
         QFile written(part);
         if (!written.open(QIODevice::ReadWrite) || ::fsync(written.handle()) != 0) {
+            const int code = errno;
             QFile::remove(part);
-            return failure(QStringLiteral("the copy could not be written to the disk"));
+            return failure(systemError(code, target));
         }
     }
     if (result.outcome != Outcome::Done) {
@@ -177,14 +248,17 @@ Result write(const QString &databasePath, const QString &target, const Progress 
     if (!result.census.sound || !result.census.isBook || !result.census.sameBooks(original)) {
         QFile::remove(part);
         result.outcome = Outcome::Failed;
-        result.problem = result.census.sound ? QStringLiteral("the copy does not hold what the file holds")
-                                             : result.census.problem;
+        // Unsound: written wrong on the disk; whole but different: another program wrote meanwhile.
+        result.error = result.census.sound
+                           ? DataError{DataError::Kind::Locked, databasePath, {}, QStringLiteral("the copy does not hold what the file holds")}
+                           : DataError{DataError::Kind::Other, target, {}, result.census.problem};
         return result;
     }
     // In place in one step: a file of that name is replaced only now, by a sound copy.
     if (std::rename(QFile::encodeName(part).constData(), QFile::encodeName(target).constData()) != 0) {
+        const int code = errno;
         QFile::remove(part);
-        return failure(QString::fromLocal8Bit(std::strerror(errno)));
+        return failure(systemError(code, target));
     }
     return result;
 }
@@ -194,7 +268,8 @@ Result restore(const QString &databasePath, const QString &backupPath, const QSt
     Result result;
     const Census backup = census(backupPath, Check::Quick);
     if (!backup.opened || !backup.sound || !backup.isBook) {
-        result.problem = backup.opened && !backup.sound ? backup.problem : QStringLiteral("not a book");
+        result.error = {DataError::Kind::NotADatabase, backupPath, {},
+                        backup.opened && !backup.sound ? backup.problem : QStringLiteral("not a book")};
         return result;
     }
     // The file as it is now stays beside it.
@@ -205,15 +280,20 @@ Result restore(const QString &databasePath, const QString &backupPath, const QSt
     {
         Connection from(backupPath, SQLITE_OPEN_READONLY);
         if (!from.handle())
-            return failure(from.problem());
+            return failure(from.error());
         Connection to(databasePath, SQLITE_OPEN_READWRITE);
         if (!to.handle())
-            return failure(to.problem());
-        result.outcome = copy(from.handle(), to.handle(), progress, &result.problem);
+            return failure(to.error());
+        result.outcome = copy(from, to, progress, &result.error);
     }
     if (result.outcome == Outcome::Done)
         result.census = census(databasePath, Check::Quick);
     return result;
+}
+
+QString partName(const QString &target)
+{
+    return target + partMark;
 }
 
 QString proposedName(QDate date)
@@ -228,6 +308,47 @@ QString keepName(const QString &databasePath, QDate date)
     for (int n = 2; QFileInfo::exists(name); ++n)
         name = base + QStringLiteral("-%1").arg(n);
     return name;
+}
+
+namespace {
+
+const QString folderOption = QStringLiteral("backups.folder");
+
+// The folder of this run, for a file that cannot keep it.
+QString &folderThisRun()
+{
+    static QString folder;
+    return folder;
+}
+
+} // namespace
+
+QString lastFolder(const QString &databasePath)
+{
+    DataError error;
+    const QSqlDatabase db = Database::connection(databasePath, &error);
+    if (db.isValid()) {
+        QSqlQuery query(db);
+        query.prepare(QStringLiteral("SELECT value FROM DalilOptions WHERE name = ?"));
+        query.addBindValue(folderOption);
+        if (query.exec() && query.next() && !query.value(0).toString().isEmpty())
+            return query.value(0).toString();
+    }
+    return folderThisRun();
+}
+
+void keepFolder(const QString &databasePath, const QString &folder)
+{
+    folderThisRun() = folder;
+    DataError error;
+    const QSqlDatabase db = Database::connection(databasePath, &error);
+    if (!db.isValid())
+        return;
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("INSERT OR REPLACE INTO DalilOptions (name, value) VALUES (?, ?)"));
+    query.addBindValue(folderOption);
+    query.addBindValue(folder);
+    query.exec(); // a file that cannot be written keeps it for the run
 }
 
 } // namespace dalil::Backup

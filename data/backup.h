@@ -45,13 +45,14 @@ enum class Outcome { Done, Stopped, Failed };
 struct Result
 {
     Outcome outcome = Outcome::Failed;
-    QString problem; // why it failed, in the engine's or the checks' words
+    DataError error; // why it failed: the cause, the file concerned, the engine's or the checks' words
     Census census;   // the copy written or restored
 };
 
-// Writes a copy of the file at target: into a file beside it first, checked (the engine's
-// quick check, the books' counts and the cheque sums equal the file's), then put in place in
-// one step. A target that exists is replaced only by a sound copy.
+// Writes a copy of the file at target: into a file beside it first (partName), checked (the
+// engine's quick check, the books' counts and the cheque sums equal the file's), then put in
+// place in one step. A target that exists is replaced only by a sound copy. What an earlier
+// copy into the same folder left when it was stopped is removed first.
 Result write(const QString &databasePath, const QString &target, const Progress &progress = {});
 
 // Puts the backup in the file's place: the backup is checked first (a file that is not a
@@ -61,6 +62,16 @@ Result write(const QString &databasePath, const QString &target, const Progress 
 // Every connection of the program to the file is closed first.
 Result restore(const QString &databasePath, const QString &backupPath, const QString &keepAs,
                const Progress &progress = {});
+
+// The folder the last backup was written to ('backups.folder' in DalilOptions, or this run's
+// for a file that cannot keep it); empty before the first. keepFolder remembers it.
+QString lastFolder(const QString &databasePath);
+void keepFolder(const QString &databasePath, const QString &folder);
+
+// The file a copy is written into before it is checked and renamed: its name says what it is,
+// so that one left by a copy the system stopped halfway is recognised (and removed by the
+// next copy into that folder): "DB1-2026-12-07.mdb.نسخة-غير-مكتملة".
+QString partName(const QString &target);
 
 // "DB1-2026-12-07.mdb": the name a backup of that day is proposed under.
 QString proposedName(QDate date);

@@ -7,9 +7,12 @@
 
 namespace dalil::Csv {
 
+using Exchange::ChequeColumns::day;
 using Exchange::ChequeColumns::dinars;
 using Exchange::ChequeColumns::fils;
+using Exchange::ChequeColumns::month;
 using Exchange::ChequeColumns::words;
+using Exchange::ChequeColumns::year;
 using Exchange::Problem;
 
 namespace {
@@ -30,10 +33,64 @@ QString lineText(qint64 line)
     return QStringLiteral("السطر %1: ").arg(line);
 }
 
+// How much of a file is looked at to tell its encoding.
+constexpr qint64 sniffed = 1024 * 1024;
+
+// The encoding of a file that starts with these bytes: UTF-8 unless they are not, and read
+// as Windows-1256 most of their letters beyond ASCII are Arabic. A file mostly in UTF-8 with
+// a few bytes that are not (a line pasted from elsewhere) stays UTF-8, and is refused there.
+Encoding detected(const QByteArray &head)
+{
+    // Stateful: a character cut at the end of what was looked at is no error. The decoder
+    // reads only when its result is taken as a text.
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString decoded = utf8.decode(head);
+    if (!utf8.hasError())
+        return Encoding::Utf8;
+    qsizetype sequences = 0; // whole UTF-8 characters beyond ASCII
+    qsizetype strays = 0;    // bytes beyond ASCII that are not part of one
+    for (qsizetype i = 0; i < head.size();) {
+        const uchar lead = uchar(head.at(i));
+        const int more = lead < 0x80 ? 0 : lead >= 0xC2 && lead <= 0xDF ? 1 : lead >= 0xE0 && lead <= 0xEF ? 2
+                       : lead >= 0xF0 && lead <= 0xF4 ? 3 : -1;
+        bool whole = more > 0 && i + more < head.size();
+        for (int k = 1; whole && k <= more; ++k)
+            whole = (uchar(head.at(i + k)) & 0xC0) == 0x80;
+        if (more == 0) {
+            ++i;
+        } else if (whole) {
+            ++sequences;
+            i += more + 1;
+        } else {
+            ++strays;
+            ++i;
+        }
+    }
+    if (sequences * 4 > strays)
+        return Encoding::Utf8;
+    QStringDecoder arabic("windows-1256");
+    const QString text = arabic.decode(head);
+    qsizetype letters = 0;
+    qsizetype arabicLetters = 0;
+    for (const QChar c : text) {
+        if (c.unicode() < 0x80 || !c.isLetter())
+            continue;
+        ++letters;
+        if (c.script() == QChar::Script_Arabic)
+            ++arabicLetters;
+    }
+    return arabicLetters > 0 && arabicLetters * 4 >= letters * 3 ? Encoding::Windows1256 : Encoding::Utf8;
+}
+
+QStringDecoder decoderFor(Encoding encoding)
+{
+    return encoding == Encoding::Windows1256 ? QStringDecoder("windows-1256") : QStringDecoder(QStringDecoder::Utf8);
+}
+
 class Reader final : public Exchange::RecordReader
 {
 public:
-    explicit Reader(QIODevice *in) : m_in(in) {}
+    Reader(QIODevice *in, Encoding encoding) : m_in(in), m_encoding(encoding) {}
 
     bool next(Records::Values &record) override
     {
@@ -54,6 +111,8 @@ public:
     Problem problem() const override { return m_problem; }
     qint64 position() const override { return m_in->pos(); }
     QStringList notices() const override { return m_notices; }
+    QString encoding() const override { return encodingName(m_encoding); }
+    QString question() const override { return m_question; }
 
 private:
     bool fail(qint64 line, const QString &message)
@@ -143,6 +202,9 @@ private:
     bool readHeadings()
     {
         m_headed = true;
+        if (m_encoding == Encoding::Detect)
+            m_encoding = detected(m_in->peek(sniffed));
+        m_decoder = decoderFor(m_encoding);
         QString first;
         if (!readLine(first)) {
             if (!m_problem.isProblem())
@@ -179,8 +241,11 @@ private:
     bool makeRecord(qint64 line, const QStringList &fields, Records::Values &record)
     {
         record.clear();
+        m_question.clear();
         for (auto it = m_columns.cbegin(); it != m_columns.cend(); ++it) {
             QString text = it.key() < fields.size() ? fields.at(it.key()) : QString();
+            if (it.value() == day || it.value() == month || it.value() == year)
+                text = toLatinDigits(text);
             if (it.value() == dinars || it.value() == fils) {
                 const QString digits = toLatinDigits(text.trimmed());
                 if (digits.isEmpty())
@@ -205,15 +270,21 @@ private:
         }
         if (!record.contains(dinars) && !record.contains(fils))
             return fail(line, QStringLiteral("الرجاء إدخال قيمة المبلغ"));
+        const qint64 dinarsGiven = record.value(dinars).toLongLong();
+        const qint64 filsGiven = record.value(fils).toLongLong();
         if (!record.contains(words))
-            record.insert(words, amountInWords(record.value(dinars).toLongLong(), record.value(fils).toLongLong()));
+            record.insert(words, amountInWords(dinarsGiven, filsGiven));
         if (record.value(words).toString().isEmpty())
             record.remove(words);
+        else if (wordsContradict(record.value(words).toString(), dinarsGiven, filsGiven))
+            m_question = QStringLiteral("المبلغ بالحروف لا يطابق المبلغ بالأرقام");
         return true;
     }
 
     QIODevice *m_in;
+    Encoding m_encoding;
     QStringDecoder m_decoder{QStringDecoder::Utf8};
+    QString m_question; // of the record given last
     qint64 m_line = 0;
     bool m_headed = false;
     QChar m_separator = u',';
@@ -283,9 +354,14 @@ private:
 
 } // namespace
 
-std::unique_ptr<Exchange::RecordReader> reader(QIODevice *in)
+std::unique_ptr<Exchange::RecordReader> reader(QIODevice *in, Encoding encoding)
 {
-    return std::make_unique<Reader>(in);
+    return std::make_unique<Reader>(in, encoding);
+}
+
+QString encodingName(Encoding encoding)
+{
+    return encoding == Encoding::Windows1256 ? QStringLiteral("Windows-1256") : QStringLiteral("UTF-8");
 }
 
 std::unique_ptr<Exchange::RecordWriter> writer(QIODevice *out, WriterOptions options)

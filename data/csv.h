@@ -14,6 +14,14 @@
 // comma. Dinars and fils are checked as the cheque writing window checks them: whole numbers
 // in the digits 0 to 9 (Arabic-Indic digits are read as such), twelve digits at most; a
 // cheque needs at least one of them. Amounts in words left empty are written from the figures.
+// The day, month and year take 0 to 9 for Arabic-Indic digits, as the window's boxes do.
+// A cheque whose amount in words says another amount than its figures is questioned
+// (question()): the user chooses whether such cheques are stored.
+//
+// The file's encoding is UTF-8, or Windows-1256, which an Arabic spreadsheet writes when told
+// "CSV" rather than "CSV UTF-8". Left to the reader (Encoding::Detect), a file whose first
+// megabyte is not UTF-8 and reads as Arabic in Windows-1256 is read as that; encoding() says
+// which was taken.
 #pragma once
 
 #include "exchange.h"
@@ -24,7 +32,10 @@ class QIODevice;
 
 namespace dalil::Csv {
 
-std::unique_ptr<Exchange::RecordReader> reader(QIODevice *in);
+enum class Encoding { Detect, Utf8, Windows1256 };
+std::unique_ptr<Exchange::RecordReader> reader(QIODevice *in, Encoding encoding = Encoding::Detect);
+// The encoding as the user knows it: "UTF-8", "Windows-1256".
+QString encodingName(Encoding encoding);
 
 struct WriterOptions
 {

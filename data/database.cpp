@@ -12,7 +12,10 @@
 #include <QSqlQuery>
 #include <QUrl>
 
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <optional>
 
 namespace dalil {
 
@@ -35,6 +38,81 @@ int primaryCode(const QSqlError &error)
 bool writable(const QString &path)
 {
     return ::access(QFile::encodeName(path).constData(), W_OK) == 0;
+}
+
+struct FileId
+{
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool operator==(const FileId &) const = default;
+};
+
+std::optional<FileId> fileId(const QString &path)
+{
+    struct stat status = {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+        return std::nullopt;
+    return FileId{status.st_dev, status.st_ino};
+}
+
+// The files an open connection reads: the database, and the log and shared memory the engine
+// keeps beside it, as they were when it opened.
+struct Opened
+{
+    QString path;
+    std::optional<FileId> file;
+    std::optional<FileId> log;
+    std::optional<FileId> shared;
+    bool replaced = false;
+};
+
+QHash<QString, Opened> &openedFiles()
+{
+    static QHash<QString, Opened> files;
+    return files;
+}
+
+QHash<QString, int> &replacementCounts()
+{
+    static QHash<QString, int> counts;
+    return counts;
+}
+
+const QString replacedCode = QStringLiteral("dalil-replaced");
+
+// Whether the connection's file is no longer the one under its name; told once a replacement.
+bool noticeReplaced(const QString &name)
+{
+    const auto found = openedFiles().find(name);
+    if (found == openedFiles().end() || !found->file)
+        return false;
+    if (found->replaced)
+        return true;
+    if (fileId(found->path) == found->file)
+        return false;
+    found->replaced = true;
+    const QString path = found->path;
+    ++replacementCounts()[path];
+    QMetaObject::invokeMethod(
+        Database::Notices::instance(), [path] { emit Database::Notices::instance()->replaced(path); },
+        Qt::QueuedConnection);
+    return true;
+}
+
+// Closes a connection whose file was replaced. The engine sees that its file has moved and
+// closes without a checkpoint and without removing its log and shared memory by name; those
+// two, still under the names beside the new file, would be taken for the new file's own and
+// their pages written into it, so they go. A log or shared memory the new file brought stays.
+void letGo(QSqlDatabase &db, const QString &name)
+{
+    const Opened was = openedFiles().take(name);
+    db.close();
+    const auto drop = [](const QString &companion, const std::optional<FileId> &ours) {
+        if (ours && fileId(companion) == ours)
+            ::unlink(QFile::encodeName(companion).constData());
+    };
+    drop(was.path + QStringLiteral("-wal"), was.log);
+    drop(was.path + QStringLiteral("-shm"), was.shared);
 }
 
 // The connections opened read-only because the file could not be written then.
@@ -63,10 +141,17 @@ QString blockingFile(const QString &path)
 
 DataError DataError::fromSql(const QSqlError &error, const QString &path)
 {
+    if (error.nativeErrorCode() == replacedCode)
+        return {Kind::Replaced, path, {}, error.text()};
+    return fromEngine(primaryCode(error), error.text(), path);
+}
+
+DataError DataError::fromEngine(int code, const QString &words, const QString &path)
+{
     DataError result;
     result.path = path;
-    result.detail = error.text();
-    switch (primaryCode(error)) {
+    result.detail = words;
+    switch (code & 0xff) {
     case 5:  // SQLITE_BUSY
     case 6:  // SQLITE_LOCKED
         result.kind = Kind::Locked;
@@ -74,6 +159,9 @@ DataError DataError::fromSql(const QSqlError &error, const QString &path)
     case 8:  // SQLITE_READONLY
         result.kind = Kind::ReadOnly;
         result.path = blockingFile(path);
+        break;
+    case 13: // SQLITE_FULL
+        result.kind = Kind::DiskFull;
         break;
     case 11: // SQLITE_CORRUPT
     case 26: // SQLITE_NOTADB
@@ -103,11 +191,17 @@ QSqlDatabase connection(const QString &path, DataError *error)
     const QString name = connectionName(path);
     if (QSqlDatabase::contains(name)) {
         QSqlDatabase db = QSqlDatabase::database(name, false);
+        if (db.isOpen() && noticeReplaced(name)) {
+            letGo(db, name);
+            *error = {DataError::Kind::Replaced, path, {}, {}};
+            return {};
+        }
         // A file opened read-only that has since been made writable is opened again for writing.
         const bool reopen = readOnlyConnections().contains(name) && writable(path);
         if (db.isOpen() && QFileInfo(path).isFile() && !reopen)
             return db;
         db.close();
+        openedFiles().remove(name);
     }
 
     const QFileInfo file(path);
@@ -161,7 +255,40 @@ QSqlDatabase connection(const QString &path, DataError *error)
         // Deleted records are kept for a while, not for ever.
         DeletedRecords::dropDeletedBefore(db, QDateTime::currentDateTimeUtc().addDays(-DeletedRecords::keptDays));
     }
+    openedFiles().insert(name, {path, fileId(path), fileId(path + QStringLiteral("-wal")),
+                                fileId(path + QStringLiteral("-shm")), false});
     return db;
+}
+
+bool isReplaced(const QSqlDatabase &db)
+{
+    return noticeReplaced(db.connectionName());
+}
+
+void letGoIfReplaced(const QString &path)
+{
+    const QString name = connectionName(path);
+    if (QSqlDatabase::contains(name)) {
+        QSqlDatabase db = QSqlDatabase::database(name, false);
+        if (db.isOpen() && noticeReplaced(name))
+            letGo(db, name);
+    }
+}
+
+QSqlError replacedError()
+{
+    return QSqlError(QStringLiteral("the file was replaced by another"), {}, QSqlError::TransactionError, replacedCode);
+}
+
+int replacements(const QString &path)
+{
+    return replacementCounts().value(path);
+}
+
+Notices *Notices::instance()
+{
+    static Notices notices;
+    return &notices;
 }
 
 sqlite3 *handle(const QSqlDatabase &db)
@@ -191,6 +318,23 @@ bool hasSearchKeys(const QString &path)
     return db.isValid() && SearchKeys::present(db);
 }
 
+bool isOwnFile(const QString &databasePath, const QString &path)
+{
+    const QString chosen = QFileInfo(path).absoluteFilePath();
+    struct stat chosenId = {};
+    const bool chosenExists = ::stat(QFile::encodeName(chosen).constData(), &chosenId) == 0;
+    for (const char *suffix : {"", "-wal", "-shm", "-journal"}) {
+        const QString own = QFileInfo(databasePath + QLatin1String(suffix)).absoluteFilePath();
+        if (own == chosen)
+            return true;
+        struct stat ownId = {};
+        if (chosenExists && ::stat(QFile::encodeName(own).constData(), &ownId) == 0 && ownId.st_dev == chosenId.st_dev
+            && ownId.st_ino == chosenId.st_ino)
+            return true;
+    }
+    return false;
+}
+
 void closeAll()
 {
     const QStringList names = QSqlDatabase::connectionNames();
@@ -200,6 +344,7 @@ void closeAll()
         QSqlDatabase::database(name, false).close();
         QSqlDatabase::removeDatabase(name);
         readOnlyConnections().remove(name);
+        openedFiles().remove(name);
     }
 }
 

@@ -111,4 +111,15 @@ std::optional<int> wholeNumber(QStringView text)
     return n;
 }
 
+std::optional<QDate> dateOf(const QString &day, const QString &month, const QString &year, QCalendar calendar)
+{
+    const std::optional<int> d = wholeNumber(day);
+    const std::optional<int> m = wholeNumber(month);
+    const std::optional<int> y = wholeNumber(year);
+    if (!d || !m || !y)
+        return std::nullopt;
+    const QDate date(*y, *m, *d, calendar);
+    return date.isValid() ? std::optional(date) : std::nullopt;
+}
+
 } // namespace dalil::Dates

@@ -22,6 +22,11 @@ double leadingNumber(const QString &text);
 // Arabic-Indic) and nothing else; nothing otherwise.
 std::optional<int> wholeNumber(QStringView text);
 
+// The date that a day, month and year typed in three boxes name: whole numbers (wholeNumber)
+// that make a day of the calendar; nothing otherwise.
+std::optional<QDate> dateOf(const QString &day, const QString &month, const QString &year,
+                            QCalendar calendar = QCalendar());
+
 // The day, month and year of a date in the calendar.
 QCalendar::YearMonthDay parts(QDate date, QCalendar calendar = QCalendar());
 

@@ -116,18 +116,36 @@ bool kept(const QString &databasePath)
     return db.isValid() && keeps(db, books().first());
 }
 
-QList<Entry> list(const QString &databasePath, DataError *error)
+QList<Entry> page(const QString &databasePath, const std::optional<Entry> &after, int limit, DataError *error)
 {
     QList<Entry> entries;
     const QSqlDatabase db = Database::connection(databasePath, error);
     if (!db.isValid())
         return entries;
-    for (const QString &book : books()) {
+    const qsizetype afterBook = after ? books().indexOf(after->book) : -1;
+    const QString afterTime = after ? after->deletedAt.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")) : QString();
+    // Each book's next records in the order, then the three merged.
+    for (qsizetype b = 0; b < books().size(); ++b) {
+        const QString &book = books().at(b);
         if (!keeps(db, book))
             continue;
         QSqlQuery query(db);
         query.setForwardOnly(true);
-        if (!query.exec(QStringLiteral("SELECT * FROM %1").arg(quoteIdentifier(tableFor(book))))) {
+        QString sql = QStringLiteral("SELECT * FROM %1").arg(quoteIdentifier(tableFor(book)));
+        if (after) {
+            sql += QStringLiteral(" WHERE deletedAt <= ? AND (deletedAt < ? OR deletedId < ? OR (deletedId = ? AND ?))");
+        }
+        sql += QStringLiteral(" ORDER BY deletedAt DESC, deletedId DESC LIMIT ?");
+        query.prepare(sql);
+        if (after) {
+            query.addBindValue(afterTime);
+            query.addBindValue(afterTime);
+            query.addBindValue(after->id);
+            query.addBindValue(after->id);
+            query.addBindValue(b > afterBook ? 1 : 0);
+        }
+        query.addBindValue(limit);
+        if (!query.exec()) {
             *error = DataError::fromSql(query.lastError(), databasePath);
             return {};
         }
@@ -137,6 +155,8 @@ QList<Entry> list(const QString &databasePath, DataError *error)
     std::stable_sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) {
         return a.deletedAt != b.deletedAt ? a.deletedAt > b.deletedAt : a.id > b.id;
     });
+    if (entries.size() > limit)
+        entries.resize(limit);
     return entries;
 }
 

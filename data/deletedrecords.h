@@ -37,8 +37,11 @@ bool create(sqlite3 *handle);
 // Whether the file keeps deleted records (an older file that could not be brought up to date does not).
 bool kept(const QString &databasePath);
 
-// Every deleted record of every book, the most recently deleted first.
-QList<Entry> list(const QString &databasePath, DataError *error);
+// The deleted records of every book, the most recently deleted first (and of one moment, the
+// last kept first): up to limit of them after the one given (the last of the page before), or
+// from the first. A page is read through the books' indexes of the time of the delete, so
+// that it comes as fast with a hundred thousand records as with ten.
+QList<Entry> page(const QString &databasePath, const std::optional<Entry> &after, int limit, DataError *error);
 // The record deleted last from a book.
 std::optional<Entry> newest(const QString &databasePath, const QString &book, DataError *error);
 

@@ -155,8 +155,13 @@ Preview preview(const QString &databasePath, const QString &book, RecordReader &
             ++result.duplicates;
         } else {
             ++result.records;
-            if (result.first.size() < Preview::shown)
+            const QString question = reader.question();
+            if (!question.isEmpty() && result.questioned++ == 0)
+                result.questionedWhy = question;
+            if (result.first.size() < Preview::shown) {
                 result.first << kept;
+                result.questions << question;
+            }
         }
         if (progress && (++read % 256) == 1 && !progress(reader.position())) {
             result.cancelled = true;
@@ -165,10 +170,12 @@ Preview preview(const QString &databasePath, const QString &book, RecordReader &
     }
     result.problem = reader.problem();
     result.notices = reader.notices();
+    result.encoding = reader.encoding();
     return result;
 }
 
-Imported store(const QString &databasePath, const QString &book, RecordReader &reader, const Progress &progress)
+Imported store(const QString &databasePath, const QString &book, RecordReader &reader, const Progress &progress,
+               bool leaveOutQuestioned)
 {
     Imported result;
     const QStringList columns = Exchange::columns(book);
@@ -177,7 +184,10 @@ Imported store(const QString &databasePath, const QString &book, RecordReader &r
     bool readStoredOnce = false;
     QString uid; // of the record given last
     const auto next = [&](Records::Values &record) {
-        if (!reader.next(record)) {
+        bool more = reader.next(record);
+        for (; more && leaveOutQuestioned && !reader.question().isEmpty(); more = reader.next(record))
+            ++result.leftOut;
+        if (!more) {
             result.problem = reader.problem();
             return result.problem.isProblem() ? Records::Next::GiveUp : Records::Next::End;
         }

@@ -103,6 +103,11 @@ public:
     // what was kept in a record's notes, what was left out and why ("صورتان لم تستوردا").
     // Read after the last record.
     virtual QStringList notices() const { return {}; }
+    // Why the user should decide whether the record given last is stored (a cheque whose
+    // words say another amount than its figures); empty when there is nothing to decide.
+    virtual QString question() const { return {}; }
+    // The encoding the input is read in, as the user knows it.
+    virtual QString encoding() const { return QStringLiteral("UTF-8"); }
 };
 
 // Writes one format's records one at a time.
@@ -126,8 +131,12 @@ struct Preview
 {
     static constexpr int shown = 20;
     QList<Records::Values> first; // up to `shown`, those that will be stored
+    QStringList questions;        // the reader's question for each of them, empty for none
     qint64 records = 0;           // that will be stored
     qint64 duplicates = 0;        // identical to one stored already, or to one before it in the input
+    qint64 questioned = 0;        // of the records, those the reader questions…
+    QString questionedWhy;        // … and why (the first one's question)
+    QString encoding;
     QStringList notices;
     Problem problem;
     DataError error;
@@ -138,19 +147,22 @@ struct Preview
 Preview preview(const QString &databasePath, const QString &book, RecordReader &reader, const Progress &progress);
 
 // Stores an input's records in its book in one transaction: all or nothing. Records identical
-// to one stored already (every column the same, letter for letter) are skipped and counted.
-// The import is kept so that it can be undone.
+// to one stored already (every column the same, letter for letter) are skipped and counted;
+// so are the records the reader questions, when the user chose to leave them out. The import
+// is kept so that it can be undone.
 struct Imported
 {
     qint64 added = 0;
     qint64 duplicates = 0;
+    qint64 leftOut = 0;
     Problem problem;
     DataError error;
     bool cancelled = false;
 
     bool ok() const { return !problem.isProblem() && !error.isError() && !cancelled; }
 };
-Imported store(const QString &databasePath, const QString &book, RecordReader &reader, const Progress &progress);
+Imported store(const QString &databasePath, const QString &book, RecordReader &reader, const Progress &progress,
+               bool leaveOutQuestioned = false);
 
 // An import as kept in the file: the identities it gave its records, first to last.
 struct Batch

@@ -3,6 +3,7 @@
 #include "clocktime.h"
 #include "dates.h"
 #include "icalendarevent.h"
+#include "counts.h"
 
 #include <QDateTime>
 #include <QFileDevice>
@@ -87,7 +88,8 @@ public:
         char *written = icalcomponent_as_ical_string_r(event.get());
         Component back(icalparser_parse_string(written));
         icalmemory_free_buffer(written);
-        const Values reread = derived(startOf(back.get()), eventText(back.get()));
+        const Values reread =
+            derived(startOf(back.get()), eventText(back.get(), record.value(Columns::time).toString()));
         for (const Carried &c : carried) {
             const QString stored = record.value(c.column).toString();
             if (stored != reread.value(c.column).toString()) {
@@ -120,7 +122,8 @@ public:
     {
         QStringList out = m_notices;
         if (m_skipped > m_notices.size())
-            out += QStringLiteral("و%1 موعداً غيرها لم تُصدَّر لأن تواريخها لا تُقرأ").arg(m_skipped - m_notices.size());
+            out += QStringLiteral("و%1 غيرها لم تُصدَّر لأن تواريخها لا تُقرأ")
+                       .arg(Counts::text(m_skipped - m_notices.size(), Counts::appointment()));
         return out;
     }
 

@@ -35,16 +35,42 @@ Records::Values derived(const Start &start, const QString &summary)
     return record;
 }
 
-QString eventText(icalcomponent *event)
+QString eventText(icalcomponent *event, const QString &timeText, bool *more)
 {
     QString summary;
     if (icalproperty *p = icalcomponent_get_first_property(event, ICAL_SUMMARY_PROPERTY))
         summary = text(icalproperty_get_summary(p));
-    if (summary.isEmpty()) {
-        if (icalproperty *p = icalcomponent_get_first_property(event, ICAL_DESCRIPTION_PROPERTY))
-            summary = text(icalproperty_get_description(p));
+    QString description;
+    if (icalproperty *p = icalcomponent_get_first_property(event, ICAL_DESCRIPTION_PROPERTY))
+        description = text(icalproperty_get_description(p));
+    QString location;
+    if (icalproperty *p = icalcomponent_get_first_property(event, ICAL_LOCATION_PROPERTY))
+        location = text(icalproperty_get_location(p));
+    if (summary.isEmpty())
+        std::swap(summary, description);
+    else if (!timeText.isEmpty() && description == timeText)
+        description.clear();
+    QStringList lines;
+    if (!summary.isEmpty())
+        lines << summary;
+    if (!description.isEmpty())
+        lines << QStringLiteral("الوصف: ") + description;
+    if (!location.isEmpty())
+        lines << QStringLiteral("المكان: ") + location;
+    if (more)
+        *more = !description.isEmpty() || !location.isEmpty();
+    return lines.join(u'\n');
+}
+
+std::optional<QString> carriedText(icalcomponent *event, const char *property)
+{
+    for (icalproperty *p = icalcomponent_get_first_property(event, ICAL_X_PROPERTY); p;
+         p = icalcomponent_get_next_property(event, ICAL_X_PROPERTY)) {
+        const char *name = icalproperty_get_x_name(p);
+        if (name && qstricmp(name, property) == 0)
+            return unescaped(text(icalproperty_get_x(p)));
     }
-    return summary;
+    return std::nullopt;
 }
 
 void applyCarried(icalcomponent *event, Records::Values &record)

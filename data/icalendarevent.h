@@ -45,8 +45,14 @@ QString text(const char *utf8);
 // The record a start and an event's text give, before the X-DALIL- properties.
 Records::Values derived(const Start &start, const QString &summary);
 
-// The event's text: SUMMARY, or DESCRIPTION when the summary says nothing.
-QString eventText(icalcomponent *event);
+// The event's text: SUMMARY (or DESCRIPTION when the summary says nothing), then, each on a
+// line of its own, "الوصف: " and the DESCRIPTION, and "المكان: " and the LOCATION. A description
+// that is only the appointment's time as Dalil writes it for a time a calendar cannot hold
+// (timeText) is not said twice. *more tells whether a line was added.
+QString eventText(icalcomponent *event, const QString &timeText = {}, bool *more = nullptr);
+
+// The stored text an X-DALIL- property of the event carries, if it has one.
+std::optional<QString> carriedText(icalcomponent *event, const char *property);
 
 // A UID as an event carries it: without what a text of iCalendar cannot hold, and without the
 // blanks at its ends (libical drops them); empty for none.

@@ -1,8 +1,11 @@
 #include "icalendar.h"
 
+#include "clocktime.h"
 #include "icalendarevent.h"
+#include "counts.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QSet>
 #include <QStringDecoder>
 
@@ -108,6 +111,10 @@ public:
 
     bool next(Values &record) override
     {
+        if (!m_scanned) {
+            m_scanned = true;
+            scanMoved();
+        }
         while (!m_problem.isProblem()) {
             if (nextOccurrence(record))
                 return true;
@@ -131,7 +138,16 @@ public:
         if (m_otherComponents > 0)
             out += QStringLiteral("%1 من عناصر التقويم ليست مواعيد (مهام أو يوميات) لم تستورد").arg(m_otherComponents);
         if (m_cutRecurrences > 0)
-            out += QStringLiteral("%1 من المواعيد المتكررة توقف تكرارها عند %2 مرة").arg(m_cutRecurrences).arg(longestRecurrence);
+            out += QStringLiteral("%1 من المواعيد المتكررة توقف تكرارها عند %2")
+                       .arg(QString::number(m_cutRecurrences), Counts::text(longestRecurrence, Counts::time(), Counts::Case::Oblique));
+        if (m_eventsWithMore > 0)
+            out += QStringLiteral("مواعيد حفظ في نصها الوصف أو المكان أو المدة: %1").arg(m_eventsWithMore);
+        if (m_cancelled > 0)
+            out += QStringLiteral("%1 من مرات المواعيد المتكررة ملغاة لم تستورد").arg(m_cancelled);
+        if (m_alarms > 0)
+            out += QStringLiteral("%1 من التنبيهات لم تستورد: ينبّه البرنامج بتذكيره هو").arg(m_alarms);
+        if (m_endTimes > 0)
+            out += QStringLiteral("%1 من المواعيد لم تحفظ ساعة انتهائها").arg(m_endTimes);
         return out;
     }
 
@@ -348,6 +364,83 @@ private:
         return Start{local.date(), local.time()};
     }
 
+    // The occurrences of recurring events that the file moves or cancels with an event of their
+    // own (the same UID, a RECURRENCE-ID), looked for before the file is read, so that the
+    // recurring event leaves them out wherever the file puts the event that replaces it. Only
+    // the file's own lines are looked at; a device read once (not seekable) is not.
+    void scanMoved()
+    {
+        if (m_in->isSequential())
+            return;
+        const qint64 start = m_in->pos();
+        int depth = 0;
+        bool inEvent = false;
+        QByteArray uidLine, movedLine, logical;
+        const auto take = [&](const QByteArray &line) {
+            const QByteArray upper = line.left(16).toUpper();
+            if (upper.startsWith("BEGIN:")) {
+                ++depth;
+                inEvent = depth == 2 && line.mid(6).trimmed().toUpper() == "VEVENT";
+                uidLine.clear();
+                movedLine.clear();
+            } else if (upper.startsWith("END:")) {
+                if (inEvent && depth == 2 && !uidLine.isEmpty() && !movedLine.isEmpty())
+                    noteMoved(uidLine, movedLine);
+                inEvent = false;
+                --depth;
+            } else if (inEvent && depth == 2 && (upper.startsWith("UID:") || upper.startsWith("UID;"))) {
+                uidLine = line;
+            } else if (inEvent && depth == 2 && upper.startsWith("RECURRENCE-ID")) {
+                movedLine = line;
+            }
+        };
+        QByteArray piece(64 * 1024, Qt::Uninitialized);
+        qint64 lines = 0;
+        for (;;) {
+            QByteArray line;
+            qint64 got = 0;
+            while ((got = m_in->readLine(piece.data(), piece.size())) > 0 && line.size() <= Exchange::longestLine) {
+                line.append(piece.constData(), got);
+                if (line.endsWith('\n'))
+                    break;
+            }
+            if (line.isEmpty() || line.size() > Exchange::longestLine || m_moved.size() > 100'000)
+                break;
+            if (++lines == 1 && line.startsWith("\xEF\xBB\xBF"))
+                line.remove(0, 3);
+            while (line.endsWith('\n') || line.endsWith('\r'))
+                line.chop(1);
+            if (line.startsWith(' ') || line.startsWith('\t')) {
+                logical.append(line.constData() + 1, line.size() - 1);
+                if (logical.size() > Exchange::longestLine)
+                    break;
+                continue;
+            }
+            if (!logical.isEmpty())
+                take(logical);
+            logical = line;
+        }
+        if (!logical.isEmpty())
+            take(logical);
+        m_in->seek(start);
+    }
+
+    void noteMoved(const QByteArray &uidLine, const QByteArray &movedLine)
+    {
+        icalproperty *uid = icalproperty_new_from_string(uidLine.constData());
+        icalproperty *moved = icalproperty_new_from_string(movedLine.constData());
+        if (uid && moved && icalproperty_isa(uid) == ICAL_UID_PROPERTY
+            && icalproperty_isa(moved) == ICAL_RECURRENCEID_PROPERTY) {
+            const QString key = carriedUid(text(icalproperty_get_uid(uid)));
+            if (!key.isEmpty())
+                m_moved[key] << std::pair(icalproperty_get_recurrenceid(moved), tzidOf(moved));
+        }
+        if (uid)
+            icalproperty_free(uid);
+        if (moved)
+            icalproperty_free(moved);
+    }
+
     void readEvent(const Block &block)
     {
         Component event(icalparser_parse_string(block.lines.constData()));
@@ -373,16 +466,42 @@ private:
             return;
         }
         o.uid = carriedUid(text(icalcomponent_get_uid(event.get())));
-        o.summary = eventText(event.get());
+        for (icalcomponent *alarm = icalcomponent_get_first_component(event.get(), ICAL_VALARM_COMPONENT); alarm;
+             alarm = icalcomponent_get_next_component(event.get(), ICAL_VALARM_COMPONENT))
+            ++m_alarms;
         icalproperty *rrule = icalcomponent_get_first_property(event.get(), ICAL_RRULE_PROPERTY);
         icalproperty *rdate = icalcomponent_get_first_property(event.get(), ICAL_RDATE_PROPERTY);
-        if (!rrule && !rdate) {
+        const bool recurs = rrule || rdate;
+        const QString timeText = carriedText(event.get(), Properties::time).value_or(QString());
+        bool more = false;
+        o.summary = eventText(event.get(), timeText, &more);
+        if (const QString length = lengthLine(event.get(), o.start, *first, recurs); !length.isEmpty()) {
+            o.summary += (o.summary.isEmpty() ? QString() : QStringLiteral("\n")) + length;
+            more = true;
+        }
+        if (more)
+            ++m_eventsWithMore;
+        // An occurrence the file moves: the event that moves it is one of its own; one it
+        // cancels is not kept at all.
+        if (icalproperty *moved = icalcomponent_get_first_property(event.get(), ICAL_RECURRENCEID_PROPERTY)) {
+            if (icalcomponent_get_status(event.get()) == ICAL_STATUS_CANCELLED) {
+                ++m_cancelled;
+                return;
+            }
+            if (const auto at = placed(icalproperty_get_recurrenceid(moved), tzidOf(moved)); at && !o.uid.isEmpty())
+                o.uid += u'-' + occurrenceStamp(*at);
+        }
+        if (!recurs) {
             Values record = derived(*first, o.summary);
             applyCarried(event.get(), record);
             if (!o.uid.isEmpty())
                 record.insert(Exchange::uidField, o.uid);
             m_ready.push_back(std::move(record));
             return;
+        }
+        for (const auto &[t, tzid] : m_moved.value(o.uid)) {
+            if (const auto at = placed(t, tzid))
+                o.excluded.insert(key(*at));
         }
         icaltimetype wall = o.start;
         wall.zone = nullptr; // the rule runs on the clock of the event's own zone
@@ -418,11 +537,50 @@ private:
 
     static QDateTime key(const Start &s) { return QDateTime(s.date, s.time.value_or(QTime(0, 0))); }
 
+    // What the appointment keeps of the event's length: the days of an event of more than one
+    // day ("المدة: 3 أيام"), the end of a timed one that ends on a later day ("ينتهي: 12/1/2027
+    // 9:00 ص"). An end the same day is not kept and is counted, unless it is an hour after the
+    // start (what an export writes again).
+    QString lengthLine(icalcomponent *event, icaltimetype start, const Start &placedStart, bool recurs)
+    {
+        icalproperty *dtend = icalcomponent_get_first_property(event, ICAL_DTEND_PROPERTY);
+        icalproperty *duration = icalcomponent_get_first_property(event, ICAL_DURATION_PROPERTY);
+        if (!dtend && !duration)
+            return {};
+        icaltimetype end = dtend ? icalproperty_get_dtend(dtend)
+                                 : icaltime_add(start, icalproperty_get_duration(duration));
+        if (icaltime_is_null_time(end))
+            return {};
+        if (start.is_date) {
+            const QDate from(start.year, start.month, start.day);
+            const QDate to(end.year, end.month, end.day);
+            const qint64 days = from.isValid() && to.isValid() ? from.daysTo(to) : 0;
+            if (days <= 1)
+                return {};
+            return QStringLiteral("المدة: %1").arg(days == 2 ? QStringLiteral("يومان")
+                                                   : days <= 10 ? QStringLiteral("%1 أيام").arg(days)
+                                                                : QStringLiteral("%1 يوماً").arg(days));
+        }
+        const std::optional<Start> placedEnd = placed(end, dtend ? tzidOf(dtend) : tzidOf(icalcomponent_get_first_property(event, ICAL_DTSTART_PROPERTY)));
+        if (!placedEnd || !placedEnd->time || !placedStart.time)
+            return {};
+        const QDateTime from(placedStart.date, *placedStart.time);
+        const QDateTime to(placedEnd->date, *placedEnd->time);
+        if (from.secsTo(to) == 3600 || to == from)
+            return {};
+        if (placedEnd->date > placedStart.date && !recurs)
+            return QStringLiteral("ينتهي: %1 %2").arg(placedEnd->date.toString(QStringLiteral("d/M/yyyy")),
+                                                    ClockTime::text(*placedEnd->time));
+        ++m_endTimes;
+        return {};
+    }
+
     static QString occurrenceStamp(const Start &s)
     {
         return s.time ? QDateTime(s.date, *s.time).toString(QStringLiteral("yyyyMMdd'T'HHmmss"))
                       : s.date.toString(QStringLiteral("yyyyMMdd"));
     }
+
 
     // The next occurrence of the recurring event being read that falls in the range.
     bool nextOccurrence(Values &record)
@@ -492,6 +650,13 @@ private:
     QSet<QString> m_unknownZones;
     int m_otherComponents = 0;
     int m_cutRecurrences = 0;
+    int m_eventsWithMore = 0; // events whose text keeps more than their summary
+    int m_cancelled = 0;
+    int m_alarms = 0;
+    int m_endTimes = 0; // ends not kept
+    bool m_scanned = false;
+    // The occurrences moved or cancelled by an event of their own, by UID: as the file gives them.
+    QHash<QString, QList<std::pair<icaltimetype, QString>>> m_moved;
 };
 
 } // namespace

@@ -128,6 +128,7 @@ DataError RecordModel::fetchCount()
         return error;
     ensureOrdered(db);
     m_openStamp = ChangeStamp::of(db);
+    m_generation = Database::replacements(m_databaseName);
     QSqlError sqlError;
     if (isKeyedTable()) {
         const std::optional<QList<qint64>> ids = readOrderedKeys(db, &sqlError);
@@ -206,8 +207,19 @@ const RecordModel::Page *RecordModel::page(qint64 pageIndex) const
     // read backwards from the end (the rowid makes the order total, so both ways agree).
     const qint64 firstRow = pageIndex * pageSize;
     const qint64 rowsAfter = m_count - qMin(m_count, firstRow + pageSize);
-    const bool fromEnd = m_isTable && m_sql.keyTable.isEmpty() && firstRow < m_count && rowsAfter < firstRow && unchangedSinceOpen(db);
-    if (!m_sql.keyTable.isEmpty()) {
+    // Read on from the page before (a report, a scroll down a whole book): from the identity
+    // after its last, without stepping over every row before it.
+    const auto before = m_pages.constFind(pageIndex - 1);
+    const bool following = !m_statement && m_isTable && before != m_pages.constEnd()
+                           && before->keys.size() == pageSize && unchangedSinceOpen(db);
+    const bool fromEnd = !following && m_isTable && m_sql.keyTable.isEmpty() && firstRow < m_count
+                         && rowsAfter < firstRow && unchangedSinceOpen(db);
+    if (following) {
+        query.prepare(QStringLiteral("SELECT rowid, * FROM %1 WHERE rowid > ? ORDER BY rowid LIMIT ?")
+                          .arg(quoteIdentifier(m_object)));
+        query.addBindValue(before->keys.last());
+        query.addBindValue(pageSize);
+    } else if (!m_sql.keyTable.isEmpty()) {
         // A stored query with search keys: its rows in the order of the keys that find them.
         query.prepare(QStringLiteral("SELECT v.* FROM %1 AS k CROSS JOIN %2 AS v ON v.%3 = k.%4%5%6 LIMIT ? OFFSET ?")
                           .arg(m_sql.keyTable, quoteIdentifier(m_object), quoteIdentifier(m_keys->sourceLink),
@@ -215,10 +227,12 @@ const RecordModel::Page *RecordModel::page(qint64 pageIndex) const
     } else {
         query.prepare(selectSql(columns, fromEnd) + QStringLiteral(" LIMIT ? OFFSET ?"));
     }
-    for (const QVariant &value : selectValues())
-        query.addBindValue(value);
-    query.addBindValue(fromEnd ? qMin(pageSize, m_count - firstRow) : pageSize);
-    query.addBindValue(fromEnd ? rowsAfter : firstRow);
+    if (!following) {
+        for (const QVariant &value : selectValues())
+            query.addBindValue(value);
+        query.addBindValue(fromEnd ? qMin(pageSize, m_count - firstRow) : pageSize);
+        query.addBindValue(fromEnd ? rowsAfter : firstRow);
+    }
     if (!query.exec())
         return nullptr;
 

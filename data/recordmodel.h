@@ -59,6 +59,11 @@ public:
     // nullopt when it is not there.
     std::optional<qint64> positionOf(const QSqlDatabase &db, qint64 key) const;
 
+    // Which file under the name the set was counted in: how many times the file had been
+    // found replaced by then (Database::replacements).
+    int fileGeneration() const { return m_generation; }
+    // The user was told the file was replaced: what is written next goes to the file there now.
+    void acknowledgeReplacement() { m_generation = Database::replacements(m_databaseName); }
     // Whether the file is as it was when the set was counted.
     bool unchangedSinceOpen(const QSqlDatabase &db) const;
     bool isStale() const;
@@ -112,6 +117,7 @@ private:
     QStringList m_fields;
     qint64 m_count = 0;
     ChangeStamp m_openStamp; // the file as the count saw it
+    int m_generation = 0;
 
     mutable QHash<qint64, Page> m_pages;
     mutable QList<qint64> m_pageOrder;

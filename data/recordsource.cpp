@@ -44,6 +44,7 @@ bool RecordSource::Refresh()
         setError({DataError::Kind::NoCurrentRecord, DatabaseName(), m_model->object(), {}});
         return false;
     }
+    m_savedKey = currentKey();
     if (!writePending())
         return false;
     return open();
@@ -217,6 +218,33 @@ void RecordSource::resolveConflict(bool keepMine)
     emit currentChanged();
 }
 
+QList<RecordSource::ChangedField> RecordSource::changedElsewhere() const
+{
+    QList<ChangedField> changed;
+    const QStringList fields = m_model->fields();
+    for (qsizetype c = 0; c < fields.size() && c < m_storedValues.size(); ++c) {
+        const QVariant read = m_currentValues.value(c);
+        if (Records::sameValue(m_storedValues.at(c), read))
+            continue;
+        const QString &field = fields.at(c);
+        changed << ChangedField{field, m_storedValues.at(c).toString(),
+                                m_buffer.contains(field) ? m_buffer.value(field) : read.toString()};
+    }
+    return changed;
+}
+
+bool RecordSource::readFromTheFileThere()
+{
+    // A set read from a file since replaced under the name: the first write is refused, so that
+    // the user hears of it before anything goes into the new file (a record edited there is
+    // then compared with what the new file holds under its identity).
+    if (m_model->fileGeneration() == Database::replacements(DatabaseName()))
+        return true;
+    m_model->acknowledgeReplacement();
+    setError({DataError::Kind::Replaced, DatabaseName(), m_model->object(), {}});
+    return false;
+}
+
 void RecordSource::discardPending()
 {
     const bool had = m_pending != Pending::None || m_adding;
@@ -237,6 +265,8 @@ bool RecordSource::writePending()
         setError({DataError::Kind::Refused, DatabaseName(), m_model->object(), QStringLiteral("not a table")});
         return false;
     }
+    if (!readFromTheFileThere())
+        return false;
     DataError error;
     if (!Database::connection(DatabaseName(), &error).isValid()) {
         setError(error);
@@ -303,6 +333,7 @@ bool RecordSource::writeNew()
         setError(written.error);
         return false;
     }
+    m_savedKey = written.key;
     leaveRecord();
     // The new record joins the end of the set until the next refresh orders it.
     m_model->appendRow();
@@ -336,6 +367,8 @@ bool RecordSource::Delete()
         setError({DataError::Kind::NoCurrentRecord, DatabaseName(), m_model->object(), {}});
         return false;
     }
+    if (!readFromTheFileThere())
+        return false;
     const Records::WriteResult written = Records::remove(DatabaseName(), m_model->object(), *key);
     const bool deleted = written.ok() && written.rowsTouched == 1;
     if (!deleted && written.error.kind != DataError::Kind::RecordGone) {

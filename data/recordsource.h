@@ -53,6 +53,9 @@ public:
     void close();
 
     DataError lastError() const { return m_error; }
+    // The record the last Refresh wrote, or stood on when there was nothing to write: where
+    // a list shows what was saved.
+    std::optional<qint64> savedKey() const { return m_savedKey; }
 
     // The record set.
     bool atEOF() const; // no current record (EOF is the C library's macro)
@@ -93,6 +96,15 @@ public:
     // keepMine makes the next write store the user's changes over it; otherwise the typing is
     // dropped and the record is shown as it now stands.
     void resolveConflict(bool keepMine);
+    // After a write failed with Conflict: each column the file now holds otherwise than it was
+    // read, with the value stored now and the one the window holds (typed, or as it was read).
+    struct ChangedField
+    {
+        QString field;
+        QString stored;
+        QString mine;
+    };
+    QList<ChangedField> changedElsewhere() const;
 
     QStringList fieldNames() const { return m_model->fields(); }
     // The current record's value of a field as text (the pending value while one is typed).
@@ -130,6 +142,8 @@ private:
     void captureCurrent();
     bool writeEdits();
     bool writeNew();
+    // Whether the set was read from the file the name holds now; sets Replaced when not.
+    bool readFromTheFileThere();
 
     RecordModel *m_model;
     QString m_sourceText;
@@ -151,6 +165,7 @@ private:
     QHash<QString, QString> m_buffer;
     QStringList m_boundFields;
     DataError m_error;
+    std::optional<qint64> m_savedKey;
 };
 
 } // namespace dalil

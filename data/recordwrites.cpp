@@ -33,6 +33,12 @@ public:
     }
     bool commit(QSqlError *error)
     {
+        // Written into a file that another program has since put another in place of, the
+        // records would be lost with it: nothing is committed.
+        if (Database::isReplaced(m_db)) {
+            *error = Database::replacedError();
+            return false;
+        }
         QSqlQuery query(m_db);
         if (!query.exec(QStringLiteral("COMMIT"))) {
             *error = query.lastError();

@@ -300,6 +300,20 @@ DataError keepState(const QString &databasePath, const Reminder &reminder, const
         QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
         return {DataError::Kind::RecordGone, databasePath, QStringLiteral("Note"), {}};
     }
+    // The answer applies to the occurrence as it stands in the file now, not as it stood when
+    // it rang here: a dismissal, whichever copy made it, is the last word on it, and a snooze
+    // from a window that had not caught up with it must not open it again.
+    query.prepare(QStringLiteral("SELECT state FROM ReminderStates WHERE noteKey = ? AND dueAt = ?"));
+    query.addBindValue(reminder.noteKey);
+    query.addBindValue(dueText(reminder.dueAt.date(), reminder.dueAt.time()));
+    if (!query.exec())
+        return fail();
+    if (query.next() && query.value(0).toString() == QLatin1String("dismissed")) {
+        query.finish();
+        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        return {};
+    }
+    query.finish();
     query.prepare(QStringLiteral("DELETE FROM ReminderStates WHERE noteKey = ?"));
     query.addBindValue(reminder.noteKey);
     if (!query.exec())
@@ -402,6 +416,28 @@ QList<Reminder> missed(const QString &databasePath, const QDateTime &since, cons
 DataError dismiss(const QString &databasePath, const Reminder &reminder)
 {
     return keepState(databasePath, reminder, QStringLiteral("dismissed"), QVariant());
+}
+
+QList<Reminder> stillOpen(const QString &databasePath, const QList<Reminder> &listed)
+{
+    DataError error;
+    const QSqlDatabase db = Database::connection(databasePath, &error);
+    if (!db.isValid())
+        return listed; // nothing known: nothing closed
+    QList<Reminder> open;
+    for (const Reminder &reminder : listed) {
+        const auto current = dueTime(noteOf(db, reminder.noteKey));
+        if (!current || *current != reminder.dueAt)
+            continue; // deleted, or given another time: nothing left to remind of
+        const QString due = dueText(reminder.dueAt.date(), reminder.dueAt.time());
+        const QList<State> kept = statesOf(db, reminder.noteKey).value(reminder.noteKey);
+        const auto state = std::ranges::find(kept, due, &State::dueAt);
+        // Dismissed, or snoozed after it rang here (a snooze that ended in this ring is older).
+        if (state != kept.end() && (state->dismissed || state->snoozedUntilWall > wallSeconds(reminder.ringsAt)))
+            continue;
+        open << reminder;
+    }
+    return open;
 }
 
 DataError snooze(const QString &databasePath, const Reminder &reminder, int minutes, const QDateTime &now)
@@ -583,6 +619,7 @@ void ReminderSchedule::check()
         emit clockJumped();
     if (!rings.isEmpty())
         emit ring(rings);
+    emit checked();
     if (!settled)
         rearm();
     else if (m_armedFor && !m_ringTimer.isActive())

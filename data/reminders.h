@@ -70,8 +70,14 @@ QList<Reminder> missed(const QString &databasePath, const QDateTime &since, cons
 
 // The user's answers to a reminder, kept for its occurrence only. A snooze is one of
 // snoozeChoices and rings that long after now; anything else is refused.
+// Where two copies of the program remind of one book, the answer stored last stands, except
+// that a dismissal is final: a snooze never opens a dismissed occurrence again.
 DataError dismiss(const QString &databasePath, const Reminder &reminder);
 DataError snooze(const QString &databasePath, const Reminder &reminder, int minutes, const QDateTime &now);
+
+// Of the reminders a window lists, those still waiting for an answer: not dismissed, not
+// snoozed since they rang (by another copy of the program, say), and still due then.
+QList<Reminder> stillOpen(const QString &databasePath, const QList<Reminder> &listed);
 
 // The first ring after now, for one timer; nothing when no reminder is ahead.
 std::optional<QDateTime> nextRing(const QString &databasePath, const QDateTime &now);
@@ -128,6 +134,8 @@ public slots:
 signals:
     void ring(const QList<dalil::Reminders::Reminder> &reminders);
     void clockJumped();
+    // A check was made: what is listed as ringing may have been answered elsewhere meanwhile.
+    void checked();
 
 private:
     QString m_path;

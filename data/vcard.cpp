@@ -33,6 +33,7 @@ struct Property
     QByteArray encoding;    // upper case
     QByteArray charset;
     QByteArray valueType; // upper case, from VALUE=...
+    QByteArray omitYear;  // Apple's X-APPLE-OMIT-YEAR: the year that stands for none
     bool percent = false;
     QByteArray value;
 };
@@ -109,6 +110,8 @@ bool parseLine(const QByteArray &line, qint64 number, Property &property)
             property.charset = value;
         } else if (key == "VALUE") {
             property.valueType = value.toUpper();
+        } else if (key == "X-APPLE-OMIT-YEAR") {
+            property.omitYear = value;
         } else if (key == "X-DALIL-ENCODING") {
             property.percent = value.toUpper() == "PERCENT";
         }
@@ -296,6 +299,57 @@ QString joinedNonEmpty(const QStringList &parts)
     return kept.join(QStringLiteral(", "));
 }
 
+// Identifiers and what programs write for themselves: the card's maker, revision and sort
+// keys, access class, Apple's and CouchDB's identities, Outlook's and Evolution's bookkeeping.
+bool isBookkeeping(const QByteArray &name)
+{
+    static const QSet<QByteArray> names{
+        "PRODID", "REV", "SORT-STRING", "PROFILE", "CLASS", "NAME", "SOURCE", "KIND", "CLIENTPIDMAP",
+        "X-ABUID", "X-ABSHOWAS", "X-ABADR", "X-MOZILLA-HTML", "X-EVOLUTION-FILE-AS", "X-EVOLUTION-LIST",
+        "X-EVOLUTION-LIST-SHOW-ADDRESSES", "X-MS-OL-DESIGN", "X-MS-OL-DEFAULT-POSTAL-ADDRESS"};
+    return names.contains(name) || name.startsWith("X-COUCHDB-");
+}
+
+// PHOTO, LOGO, SOUND, KEY: 0 to 3; -1 for anything else.
+int pictureKind(const QByteArray &name)
+{
+    return name == "PHOTO" ? 0 : name == "LOGO" ? 1 : name == "SOUND" ? 2 : name == "KEY" ? 3 : -1;
+}
+
+// A value of another program's with its control characters (but line feeds and tabs) left out.
+QString withoutControls(QString text)
+{
+    text.removeIf([](QChar c) { return (c.unicode() < 0x20 && c != u'\n' && c != u'\t') || c.unicode() == 0x7f; });
+    return text;
+}
+
+// A birthday or an anniversary in one form, ISO 8601's extended one ("1980-03-21",
+// "--04-15" without a year, "2009-08-08T14:30-05:00" with a time), whatever the card wrote
+// ("19800321", "--0415", Apple's 1604 for a year it leaves out); a text that is not a date
+// stays as it was.
+QString isoDate(const QString &value, const Property &property)
+{
+    static const QRegularExpression form(QStringLiteral(
+        "^(\\d{4}|--)-?(\\d\\d)-?(\\d\\d)(?:T(\\d\\d):?(\\d\\d)(?::?(\\d\\d))?(Z|[+-]\\d\\d(?::?\\d\\d)?)?)?$"));
+    const QRegularExpressionMatch m = form.match(value.trimmed());
+    if (property.valueType == "TEXT" || !m.hasMatch())
+        return value;
+    const bool yearLeftOut = m.captured(1) == u"--" || (!property.omitYear.isEmpty() && m.captured(1).toLatin1() == property.omitYear);
+    QString date = (yearLeftOut ? QStringLiteral("--") : m.captured(1) + u'-') + m.captured(2) + u'-' + m.captured(3);
+    if (!m.captured(4).isEmpty()) {
+        date += u'T' + m.captured(4) + u':' + m.captured(5);
+        if (!m.captured(6).isEmpty())
+            date += u':' + m.captured(6);
+        QString zone = m.captured(7);
+        if (zone.size() == 5) // +0500
+            zone.insert(3, u':');
+        else if (zone.size() == 3) // +05
+            zone += QStringLiteral(":00");
+        date += zone;
+    }
+    return date;
+}
+
 class Reader : public Exchange::RecordReader
 {
 public:
@@ -347,18 +401,33 @@ public:
     QStringList notices() const override
     {
         QStringList notices;
-        if (m_photos)
-            notices << notImported(m_photos, "صورة واحدة لم تستورد", "صورتان لم تستوردا", "صور لم تستورد",
-                                   "صورة لم تستورد");
-        if (m_logos)
-            notices << notImported(m_logos, "شعار واحد لم يستورد", "شعاران لم يستوردا", "شعارات لم تستورد",
-                                   "شعاراً لم يستورد");
-        if (m_sounds)
-            notices << notImported(m_sounds, "صوت واحد لم يستورد", "صوتان لم يستوردا", "أصوات لم تستورد",
-                                   "صوتاً لم يستورد");
-        if (m_keys)
-            notices << notImported(m_keys, "مفتاح تشفير واحد لم يستورد", "مفتاحا تشفير لم يستوردا",
-                                   "مفاتيح تشفير لم تستورد", "مفتاح تشفير لم يستورد");
+        static const char *const words[4][4] = {
+            {"صورة واحدة لم تستورد", "صورتان لم تستوردا", "صور لم تستورد", "صورة لم تستورد"},
+            {"شعار واحد لم يستورد", "شعاران لم يستوردا", "شعارات لم تستورد", "شعاراً لم يستورد"},
+            {"صوت واحد لم يستورد", "صوتان لم يستوردا", "أصوات لم تستورد", "صوتاً لم يستورد"},
+            {"مفتاح تشفير واحد لم يستورد", "مفتاحا تشفير لم يستوردا", "مفاتيح تشفير لم تستورد",
+             "مفتاح تشفير لم يستورد"},
+        };
+        for (int kind = 0; kind < 4; ++kind) {
+            const Pictures &p = m_pictures[kind];
+            if (p.count == 0)
+                continue;
+            QString notice = notImported(p.count, words[kind][0], words[kind][1], words[kind][2], words[kind][3]);
+            // Among several cards, the ones they belong to.
+            if (m_cards > 1) {
+                QStringList cards = p.cards.mid(0, 5);
+                if (p.cards.size() > 5)
+                    cards << QStringLiteral("…");
+                notice += QStringLiteral(" (%1 %2)").arg(p.cards.size() == 1 ? QStringLiteral("من بطاقة")
+                                                                               : QStringLiteral("من بطاقات"),
+                                                         cards.join(QStringLiteral("، ")));
+            }
+            notices << notice;
+        }
+        if (m_bookkeepingCount)
+            notices << QStringLiteral("حقول يكتبها البرنامج لنفسه لم تستورد: %1 (%2)")
+                           .arg(m_bookkeepingCount)
+                           .arg(m_bookkeeping.join(QStringLiteral("، ")));
         if (m_cardsWithNotes)
             notices << QStringLiteral("بطاقات حفظ في ملاحظاتها ما لا عمود له: %1").arg(m_cardsWithNotes);
         for (const qint64 line : m_replaced)
@@ -508,6 +577,18 @@ private:
         return true;
     }
 
+    // A number as it is stored: a 4.0 number written as a URI loses its "tel:" (not one
+    // said to be text, VALUE=text).
+    bool telNumber(const Property &property, bool legacy, QString &number)
+    {
+        QString escapedText;
+        if (!text(property, escapedText) || !plain(property, escapedText, legacy, number))
+            return false;
+        if (property.valueType != "TEXT" && number.startsWith(QLatin1String("tel:"), Qt::CaseInsensitive))
+            number.remove(0, 4);
+        return true;
+    }
+
     bool build(const QList<Property> &card, Records::Values &record);
 
     QIODevice *m_in;
@@ -519,11 +600,17 @@ private:
     QByteArray m_peek;
     bool m_hasPeek = false;
     qint64 m_peekNumber = 0;
-    int m_photos = 0;
-    int m_logos = 0;
-    int m_sounds = 0;
-    int m_keys = 0;
+    // Pictures, logos, sounds and keys: how many, and the cards they belong to (the first few).
+    struct Pictures
+    {
+        int count = 0;
+        QStringList cards;
+    };
+    Pictures m_pictures[4];
+    int m_cards = 0;
     int m_cardsWithNotes = 0;
+    QStringList m_bookkeeping; // the names, the first few
+    int m_bookkeepingCount = 0;
     QList<qint64> m_replaced;
 };
 
@@ -548,6 +635,42 @@ bool Reader::build(const QList<Property> &card, Records::Values &record)
     }
     QSet<QByteArray> labelsUsed;
 
+    // Numbers to their columns: a typed number takes its type's column before any number
+    // without a type, wherever each stands in the card; those then take what is left of
+    // home, mobile and office, in the card's order. What finds no column goes to the notes.
+    QHash<qsizetype, QString> numberColumns; // by the property's place in the card
+    {
+        QSet<QString> taken;
+        QList<qsizetype> untyped;
+        for (qsizetype i = 0; i < card.size(); ++i) {
+            const Property &property = card.at(i);
+            if (property.name != "TEL")
+                continue;
+            QString number;
+            if (!telNumber(property, legacy, number))
+                return false;
+            const QString column = phoneColumn(property.types);
+            if (number.isEmpty() || column.isEmpty())
+                continue;
+            if (column == QLatin1String("*")) {
+                if (!groupLabels.contains(property.group)) // an Apple label says what it is: notes
+                    untyped.append(i);
+            } else if (!taken.contains(column)) {
+                taken.insert(column);
+                numberColumns.insert(i, column);
+            }
+        }
+        for (const qsizetype i : untyped) {
+            for (const QString &free : {Columns::home, Columns::mobile, Columns::office}) {
+                if (!taken.contains(free)) {
+                    taken.insert(free);
+                    numberColumns.insert(i, free);
+                    break;
+                }
+            }
+        }
+    }
+
     QString name;
     bool haveName = false;
     QStringList nameParts;
@@ -558,7 +681,7 @@ bool Reader::build(const QList<Property> &card, Records::Values &record)
             label += QStringLiteral(" (%1)").arg(*found);
             labelsUsed.insert(property.group);
         }
-        extra.append(QStringLiteral("%1: %2").arg(label, value));
+        extra.append(QStringLiteral("%1: %2").arg(label, withoutControls(value)));
     };
     const auto put = [&record](const QString &column, const QString &value) {
         if (record.value(column).toString().isEmpty()) {
@@ -568,12 +691,22 @@ bool Reader::build(const QList<Property> &card, Records::Values &record)
         return false;
     };
 
-    for (const Property &property : card) {
+    bool hasPicture[4] = {};
+    for (qsizetype index = 0; index < card.size(); ++index) {
+        const Property &property = card.at(index);
         const QByteArray &key = property.name;
-        if (key == "VERSION" || key == "PRODID" || key == "REV" || (key == "X-ABLABEL" && !property.group.isEmpty()))
+        if (key == "VERSION" || (key == "X-ABLABEL" && !property.group.isEmpty()))
             continue;
-        if (key == "PHOTO" || key == "LOGO" || key == "SOUND" || key == "KEY") {
-            ++(key == "PHOTO" ? m_photos : key == "LOGO" ? m_logos : key == "SOUND" ? m_sounds : m_keys);
+        // Identifiers and what programs keep for themselves are no one's notes.
+        if (isBookkeeping(key)) {
+            if (m_bookkeeping.size() < 8 && !m_bookkeeping.contains(property.nameAsWritten.toUpper()))
+                m_bookkeeping.append(property.nameAsWritten.toUpper());
+            ++m_bookkeepingCount;
+            continue;
+        }
+        if (const int kind = pictureKind(key); kind >= 0) {
+            ++m_pictures[kind].count;
+            hasPicture[kind] = true;
             continue;
         }
         QString escapedText;
@@ -603,23 +736,18 @@ bool Reader::build(const QList<Property> &card, Records::Values &record)
                 continue;
             }
         } else if (key == "TEL") {
-            // A 4.0 number as a URI; one written as text (VALUE=text) is kept as it is.
-            if (property.valueType != "TEXT" && value.startsWith(QLatin1String("tel:"), Qt::CaseInsensitive))
-                value.remove(0, 4);
-            QString column = phoneColumn(property.types);
-            if (column == QLatin1String("*")) {
-                column.clear();
-                if (!groupLabels.contains(property.group))
-                    for (const QString &free : {Columns::home, Columns::mobile, Columns::office})
-                        if (record.value(free).toString().isEmpty()) {
-                            column = free;
-                            break;
-                        }
-            }
-            if (column.isEmpty() || !put(column, value))
-                keep(property.types.contains("PAGER") ? QStringLiteral("هاتف النداء") : phoneLabel(column), property,
-                     value);
+            telNumber(property, legacy, value);
+            if (value.isEmpty())
+                continue;
+            if (const auto column = numberColumns.constFind(index); column != numberColumns.cend())
+                put(*column, value);
+            else
+                keep(property.types.contains("PAGER") ? QStringLiteral("هاتف النداء")
+                                                      : phoneLabel(phoneColumn(property.types)),
+                     property, value);
             continue;
+        } else if (key == "BDAY" || key == "ANNIVERSARY") {
+            value = isoDate(value, property);
         } else if (key == "EMAIL") {
             if (put(Columns::email, value))
                 continue;
@@ -669,6 +797,11 @@ bool Reader::build(const QList<Property> &card, Records::Values &record)
 
     if (!name.isEmpty())
         record.insert(Columns::name, name);
+    ++m_cards;
+    for (int kind = 0; kind < 4; ++kind) {
+        if (hasPicture[kind] && m_pictures[kind].cards.size() <= 5)
+            m_pictures[kind].cards.append(name.isEmpty() ? QStringLiteral("البطاقة %1").arg(m_cards) : name);
+    }
     if (!extra.isEmpty())
         ++m_cardsWithNotes;
     const QString allNotes = (notes + extra).join(u'\n');

@@ -6,6 +6,7 @@
 #include "common/controls.h"
 #include "common/datacontrol.h"
 #include "common/dbgrid.h"
+#include "common/focusmark.h"
 #include "common/icons.h"
 #include "common/messagebox.h"
 #include "common/statusbar.h"
@@ -58,6 +59,7 @@ Form2::Form2()
     List1 = new QListWidget(Frame1);
     List1->setObjectName(QStringLiteral("List1"));
     List1->setGeometry(twipsRect(2640, 960, 1815, 450));
+    markFocus(List1, FocusMarkShape::Row);
     Text1 = new TextBox(QStringLiteral("Text1"), Frame1);
     Text1->setGeometry(twipsRect(240, 720, 2055, 285));
     Command2 = commandButton(QStringLiteral("Command2"), QStringLiteral("بحث"), QStringLiteral("البحث عن سجل"),

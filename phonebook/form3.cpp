@@ -26,7 +26,7 @@ constexpr int labelHeight = 255;
 Form3::Form3()
     : Form(designName(), 11880, 8595)
 {
-    setWindowTitle(QStringLiteral("إضافة سجل"));
+    setWindowTitle(addCaption());
     setWindowIcon(Icons::phone());
 
     Data1 = new DataControl(QStringLiteral("Data1"), this);
@@ -81,6 +81,8 @@ Form3::Form3()
     connect(Command1, &QPushButton::clicked, this, &Form3::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form3::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &Form3::Command3_Click);
+    saveWithEnter({Text1, Text2, Text3, Text4, Text5, Text6, Text7, Text8}, Command1);
+    cancelWithEscape(this, Command3);
 }
 
 void Form3::Form_Load()
@@ -113,7 +115,7 @@ void Form3::Command1_Click()
     }
     if (!writeEntry(this, Data1))
         return;
-    Forms::Load<Form2>()->afterSave();
+    Forms::Load<Form2>()->afterSave(Data1->Recordset()->savedKey());
 }
 
 void Form3::Command2_Click()

@@ -18,6 +18,8 @@ class Form3 : public Form
 public:
     Form3();
     static QString designName() { return QStringLiteral("Form3"); }
+    // The caption the window is designed with, and bears whenever it adds.
+    static QString addCaption() { return QStringLiteral("إضافة سجل"); }
 
     DataControl *Data1;
     BoundTextBox *Text1;

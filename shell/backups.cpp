@@ -7,6 +7,7 @@
 #include "common/form.h"
 #include "common/messagebox.h"
 #include "data/backup.h"
+#include "data/counts.h"
 #include "data/sync/service.h"
 
 #include <QApplication>
@@ -29,16 +30,19 @@ QString shown(const QString &path)
 
 QString contents(const Backup::Census &c)
 {
-    return QStringLiteral("%1 سجل هاتف، %2 موعد، %3 شيك").arg(c.phones).arg(c.notes).arg(c.cheques);
+    return Counts::text(c.phones, Counts::phoneRecord()) + QStringLiteral("، ")
+           + Counts::text(c.notes, Counts::appointment()) + QStringLiteral("، ") + Counts::text(c.cheques, Counts::cheque());
 }
 
 // The file the user chooses, in Qt's own file window.
 QString chooseFile(QWidget *parent, bool saving)
 {
+    // Where the last backup went: the next one most likely goes there too, and a restore
+    // most likely takes one from there.
     return FileWindows::choose(parent, {saving ? QStringLiteral("حفظ نسخة احتياطية")
                                                : QStringLiteral("اختيار النسخة المراد استعادتها"),
                                         fileFilter, saving, Backup::proposedName(QDate::currentDate()),
-                                        QStringLiteral("mdb")});
+                                        QStringLiteral("mdb"), Backup::lastFolder(databasePath())});
 }
 
 // The copy's progress, with a button to stop it.
@@ -70,10 +74,6 @@ void backUp(QWidget *parent)
     const QString target = chooseFile(parent, true);
     if (target.isEmpty())
         return;
-    if (QFileInfo(target).absoluteFilePath() == QFileInfo(databasePath()).absoluteFilePath()) {
-        tell(parent, QMessageBox::Critical, QStringLiteral("لا يمكن حفظ النسخة فوق ملف الدفاتر نفسه. الرجاء اختيار اسم آخر."));
-        return;
-    }
     Backup::Result result;
     {
         Progress progress(parent, QStringLiteral("يجري حفظ نسخة احتياطية من الدفاتر..."));
@@ -81,6 +81,7 @@ void backUp(QWidget *parent)
     }
     switch (result.outcome) {
     case Backup::Outcome::Done:
+        Backup::keepFolder(databasePath(), QFileInfo(target).absolutePath());
         tell(parent, QMessageBox::Information,
              QStringLiteral("تم حفظ نسخة احتياطية سليمة من الدفاتر (%1) في:\n%2")
                  .arg(contents(result.census), shown(target)));
@@ -89,7 +90,9 @@ void backUp(QWidget *parent)
         break;
     case Backup::Outcome::Failed:
         tell(parent, QMessageBox::Critical,
-             QStringLiteral("تعذر حفظ النسخة الاحتياطية في:\n%1\n\n%2").arg(shown(target), result.problem));
+             QStringLiteral("تعذر حفظ النسخة الاحتياطية لأن %1:\n%2")
+                     .arg(MessageBoxes::cause(result.error), shown(result.error.path))
+                 + MessageBoxes::detailLine(result.error));
         break;
     }
 }
@@ -98,8 +101,6 @@ void restore(QWidget *parent)
 {
     const QString source = chooseFile(parent, false);
     if (source.isEmpty())
-        return;
-    if (QFileInfo(source).absoluteFilePath() == QFileInfo(databasePath()).absoluteFilePath())
         return;
     const Backup::Census backup = Backup::census(source);
     if (backup.opened && !backup.sound) {
@@ -116,6 +117,7 @@ void restore(QWidget *parent)
     const auto answer = MessageBoxes::show(
         parent, QMessageBox::Warning, QStringLiteral("الرجاء التأكيد"),
         QStringLiteral("ستحل النسخة المختارة (%1) محل الدفاتر الحالية، ويُحتفظ بالملف الحالي باسم:\n%2\n\n"
+                       "ستُغلق النوافذ المفتوحة، وما كُتب فيها ولم يُحفظ لن يُحفظ.\n\n"
                        "هل تريد المتابعة؟")
             .arg(contents(backup), shown(QFileInfo(keepAs).fileName())),
         QMessageBox::Yes | QMessageBox::No, true);
@@ -154,7 +156,9 @@ void restore(QWidget *parent)
         break;
     case Backup::Outcome::Failed:
         tell(parent, QMessageBox::Critical,
-             QStringLiteral("تعذرت استعادة النسخة، وبقيت الدفاتر كما كانت.\n\n%1").arg(result.problem));
+             QStringLiteral("تعذرت استعادة النسخة لأن %1، وبقيت الدفاتر كما كانت:\n%2")
+                     .arg(MessageBoxes::cause(result.error), shown(result.error.path))
+                 + MessageBoxes::detailLine(result.error));
         break;
     }
 }

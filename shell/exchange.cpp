@@ -13,6 +13,7 @@
 #include "data/vcard.h"
 #include "data/recordmodel.h"
 #include "data/recordsource.h"
+#include "data/counts.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -125,7 +126,7 @@ std::unique_ptr<Exchange::RecordReader> reader(const Request &request, QIODevice
     case Format::ICalendar:
         return ICalendar::reader(in, request.from, request.to, QTimeZone::systemTimeZone());
     case Format::Csv:
-        return Csv::reader(in);
+        return Csv::reader(in, request.encoding);
     }
     return nullptr;
 }
@@ -199,9 +200,9 @@ bool exportTo(QWidget *parent, const Request &request, const QString &path)
              QStringLiteral("تعذر حفظ الملف %1:\n%2").arg(shown(path), file.errorString()));
         return false;
     }
-    QString text = QStringLiteral("تم تصدير %1 سجل من %2 إلى الملف %3.")
-                       .arg(total - skipped)
-                       .arg(Form11::bookCaption(request.book), shown(path));
+    QString text = QStringLiteral("تم تصدير %1 من %2 إلى الملف %3.")
+                       .arg(Counts::text(total - skipped, Counts::record(), Counts::Case::Oblique),
+                            Form11::bookCaption(request.book), shown(path));
     if (!notices.isEmpty())
         text += u'\n' + notices.mid(0, 10).join(u'\n');
     tell(parent, skipped > 0 ? QMessageBox::Warning : QMessageBox::Information, exportTitle, text);
@@ -285,7 +286,8 @@ bool importFrom(QWidget *parent, const Request &request, const QString &path)
             return false;
         const qint64 size = file.size();
         imported = Exchange::store(databasePath(), request.book, *in,
-                                   [&](qint64 done) { return progress.update(done, size); });
+                                   [&](qint64 done) { return progress.update(done, size); },
+                                   request.leaveOutQuestioned);
     }
     if (imported.cancelled)
         return false;
@@ -299,9 +301,14 @@ bool importFrom(QWidget *parent, const Request &request, const QString &path)
     }
     if (ListWindow *list = bookList(request.book))
         list->catchUpWithFile();
-    QString text = QStringLiteral("تم استيراد %1 سجل إلى %2.").arg(imported.added).arg(Form11::bookCaption(request.book));
+    QString text = QStringLiteral("تم استيراد %1 إلى %2.")
+                       .arg(Counts::text(imported.added, Counts::record(), Counts::Case::Oblique),
+                            Form11::bookCaption(request.book));
     if (imported.duplicates > 0)
-        text += QStringLiteral("\nتُرك %1 سجل مطابق لسجل محفوظ أو مكرر في الملف.").arg(imported.duplicates);
+        text += QStringLiteral("\nوتُرك ما يطابق سجلًا محفوظًا أو يتكرر في الملف: %1.")
+                    .arg(Counts::text(imported.duplicates, Counts::record()));
+    if (imported.leftOut > 0)
+        text += QStringLiteral("\nوتُرك كما اخترت في المعاينة: %1.").arg(Counts::text(imported.leftOut, Counts::record()));
     if (imported.added > 0)
         text += QStringLiteral("\nللتراجع عن الاستيراد اضغط Ctrl+Z في قائمة الدفتر.");
     tell(parent, QMessageBox::Information, importTitle, text);

@@ -3,6 +3,7 @@
 // once for its preview, then stored in one transaction.
 #pragma once
 
+#include "data/csv.h"
 #include "data/exchange.h"
 
 #include <QDate>
@@ -35,6 +36,8 @@ struct Request
     bool byteOrderMark = true;   // CSV export
     QDate from;                  // import: a recurring appointment's occurrences from
     QDate to;                    // … to
+    Csv::Encoding encoding = Csv::Encoding::Detect; // CSV import: the file's encoding
+    bool leaveOutQuestioned = false; // import: records the reader questions are not stored
 };
 
 // Asks for the file, then exports or imports it; the user is told how it went.

@@ -1,6 +1,8 @@
 #include "filewindows.h"
 
 #include "common/application.h"
+#include "common/messagebox.h"
+#include "data/database.h"
 
 #include <QCoreApplication>
 #include <QFileDialog>
@@ -12,7 +14,8 @@ namespace dalil::FileWindows {
 
 QString choose(QWidget *parent, const Choice &choice)
 {
-    QFileDialog dialog(parent, choice.caption, applicationFolder(), choice.filter);
+    QFileDialog dialog(parent, choice.caption, choice.folder.isEmpty() ? applicationFolder() : choice.folder,
+                       choice.filter);
     dialog.setObjectName(QStringLiteral("FileDialog1"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setLayoutDirection(Qt::RightToLeft);
@@ -34,7 +37,12 @@ QString choose(QWidget *parent, const Choice &choice)
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
-    return dialog.selectedFiles().first();
+    const QString chosen = dialog.selectedFiles().first();
+    if (Database::isOwnFile(databasePath(), chosen)) {
+        MessageBoxes::ownFileChosen(parent, chosen);
+        return {};
+    }
+    return chosen;
 }
 
 Progress::Progress(QWidget *parent, const QString &name, const QString &title, const QString &label)

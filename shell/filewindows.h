@@ -16,6 +16,7 @@ struct Choice
     bool saving = false;
     QString proposed;    // a saving window's proposed name
     QString suffix;      // added to a saved name typed without one
+    QString folder;      // where the window opens; the program's own folder when empty
 };
 
 // The file the user chooses, or an empty text when the window was closed.

@@ -8,12 +8,16 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
 namespace dalil {
 
 namespace {
+
+// Records a page: enough to fill any screen many times, read in a few milliseconds.
+constexpr int pageSize = 200;
 
 QString text(const DeletedRecords::Entry &entry, const char *column)
 {
@@ -75,6 +79,11 @@ Form11::Form11()
     connect(Command3, &QPushButton::clicked, this, &Form11::Command3_Click);
     connect(Table1, &QTableWidget::itemSelectionChanged, this,
             [this] { Command1->setEnabled(!Table1->selectionModel()->selectedRows().isEmpty()); });
+    // The next page is read as the list is scrolled to its end, by the bar, the wheel or the keys.
+    connect(Table1->verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+        if (value >= Table1->verticalScrollBar()->maximum())
+            fillMore();
+    });
 }
 
 QWidget *Form11::restingFocus()
@@ -95,12 +104,21 @@ QString Form11::summary(const DeletedRecords::Entry &entry)
 {
     if (entry.book == u"Phone")
         return joined({text(entry, "الإسم"), text(entry, "الجوال"), text(entry, "المنزل"), text(entry, "المكتب")});
-    const QString date = joined({text(entry, "اليوم"), text(entry, "الشهر"), text(entry, "العام")}).replace(
-        QStringLiteral(" - "), QStringLiteral("/"));
+    // Day/month/year: an appointment keeps its day of the month in التاريخ (اليوم is its
+    // weekday), a cheque in اليوم.
+    const auto together = [](QStringList parts, QChar between) {
+        parts.removeAll(QString());
+        return parts.join(between);
+    };
+    const auto date = [&](const char *day) {
+        return together({text(entry, day), text(entry, "الشهر"), text(entry, "العام")}, u'/');
+    };
     if (entry.book == u"Note")
-        return joined({text(entry, "الموعد"), text(entry, "التاريخ") + u' ' + date, text(entry, "الساعة")});
+        return joined({text(entry, "الموعد"), together({text(entry, "اليوم"), date("التاريخ")}, u' '),
+                       text(entry, "الساعة")});
+    const QString chequeDate = date("اليوم");
     return joined({text(entry, "السيد"),
-                   text(entry, "دينار") + QStringLiteral(" دينار و ") + text(entry, "فلس") + QStringLiteral(" فلس"), date});
+                   text(entry, "دينار") + QStringLiteral(" دينار و ") + text(entry, "فلس") + QStringLiteral(" فلس"), chequeDate});
 }
 
 void Form11::Form_Load()
@@ -108,24 +126,55 @@ void Form11::Form_Load()
     fill();
 }
 
+void Form11::catchUpWithFile()
+{
+    DataError error;
+    const QSqlDatabase db = Database::connection(databasePath(), &error);
+    if (!db.isValid() || ChangeStamp::of(db) != m_read)
+        fill();
+}
+
 void Form11::fill()
 {
     DataError error;
-    m_entries = DeletedRecords::list(databasePath(), &error);
+    m_read = ChangeStamp::of(Database::connection(databasePath(), &error));
+    m_entries.clear();
+    m_complete = false;
+    Table1->setRowCount(0);
+    fillMore();
+    Command2->setEnabled(!m_entries.isEmpty());
+}
+
+bool Form11::fillMore()
+{
+    if (m_complete)
+        return false;
+    DataError error;
+    const std::optional<DeletedRecords::Entry> last =
+        m_entries.isEmpty() ? std::nullopt : std::optional(m_entries.last());
+    const QList<DeletedRecords::Entry> more = DeletedRecords::page(databasePath(), last, pageSize, &error);
     if (error.isError())
         MessageBoxes::dataError(this, error);
-    Table1->setRowCount(0);
-    Table1->setRowCount(int(m_entries.size()));
+    m_complete = more.size() < pageSize;
+    addRows(more);
+    if (m_entries.size() == more.size())
+        Command1->setEnabled(false);
+    return !more.isEmpty();
+}
+
+void Form11::addRows(const QList<DeletedRecords::Entry> &entries)
+{
     const QLocale locale = arabicLocale();
-    for (int row = 0; row < m_entries.size(); ++row) {
-        const DeletedRecords::Entry &entry = m_entries[row];
+    const int first = Table1->rowCount();
+    Table1->setRowCount(first + int(entries.size()));
+    for (int i = 0; i < entries.size(); ++i) {
+        const DeletedRecords::Entry &entry = entries[i];
         const QString when = locale.toString(entry.deletedAt.toLocalTime(), QStringLiteral("yyyy/MM/dd hh:mm"));
         const QStringList cells{bookCaption(entry.book), when, summary(entry)};
         for (int column = 0; column < cells.size(); ++column)
-            Table1->setItem(row, column, new QTableWidgetItem(cells[column]));
+            Table1->setItem(first + i, column, new QTableWidgetItem(cells[column]));
     }
-    Command1->setEnabled(false);
-    Command2->setEnabled(!m_entries.isEmpty());
+    m_entries << entries;
 }
 
 void Form11::Command1_Click()

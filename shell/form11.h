@@ -3,6 +3,7 @@
 #pragma once
 
 #include "common/form.h"
+#include "data/countcache.h"
 #include "data/deletedrecords.h"
 
 class QLabel;
@@ -25,9 +26,15 @@ public:
     QPushButton *Command2; // empty the list
     QPushButton *Command3; // close
 
+    // The deleted records read so far: a page from the newest, and a page more each time the
+    // list is scrolled to its end.
     QList<DeletedRecords::Entry> entries() const { return m_entries; }
-    // Reads the deleted records again (the window is shown again after other deletes).
+    // Reads the deleted records again from the newest (the window is shown again after other deletes).
     void fill();
+    // Reads the next page of them, when there is one; false when every one is read.
+    bool fillMore();
+    // Read again from the newest when the file changed since (deletes elsewhere, another file).
+    void catchUpWithFile() override;
     QWidget *restingFocus() override;
 
     // What a deleted record was, in a line: its name or text, and what tells it apart.
@@ -42,7 +49,11 @@ private:
     void Command2_Click();
     void Command3_Click();
 
+    void addRows(const QList<DeletedRecords::Entry> &entries);
+
     QList<DeletedRecords::Entry> m_entries;
+    bool m_complete = false;
+    ChangeStamp m_read; // the file as the first page found it
 };
 
 } // namespace dalil

@@ -18,6 +18,7 @@
 #include "common/listwindow.h"
 #include "common/messagebox.h"
 #include "common/twips.h"
+#include "data/counts.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -44,7 +45,7 @@ QString leadCaption(int minutes)
     case 24 * 60:
         return QStringLiteral("قبل يوم");
     }
-    return QStringLiteral("قبل %1 %2").arg(minutes).arg(minutes <= 10 ? QStringLiteral("دقائق") : QStringLiteral("دقيقة"));
+    return QStringLiteral("قبل ") + Counts::text(minutes, Counts::minute(), Counts::Case::Oblique);
 }
 
 QPointer<MDIForm1> &theFrame()
@@ -273,6 +274,11 @@ void MDIForm1::uncoverTopWindow(bool hidden)
             bringToFront(form);
         return;
     }
+    // Nothing left on screen (the close box of the last book, say): the frame never stands
+    // empty, the start window comes back as the back buttons bring it. Not from inside the
+    // program's own hide, which may show the window again at once (a save the file refused).
+    if (!hidden)
+        Forms::showStartWindow();
 }
 
 void MDIForm1::end()

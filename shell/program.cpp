@@ -7,11 +7,13 @@
 
 #include "common/application.h"
 #include "common/form.h"
+#include "common/filelisting.h"
 #include "common/menustyle.h"
 #include "common/printing.h"
 
 #include "data/sync/keyring.h"
 #include "data/sync/service.h"
+#include "data/database.h"
 #include "data/upgrade.h"
 
 #include "common/listwindow.h"
@@ -20,6 +22,7 @@
 
 #include <QApplication>
 #include <QInputDialog>
+#include <QWindow>
 #include <QPointer>
 #include <QProgressDialog>
 #include <QTimer>
@@ -134,6 +137,7 @@ void start()
 {
     installFontSubstitutions();
     installUserInterfaceLanguage();
+    FileListing::install();
     MenuStyle::install();
     QApplication::setLayoutDirection(Qt::RightToLeft);
     Forms::setHostFactory(&createFrame);
@@ -142,6 +146,13 @@ void start()
     // The program starts by creating the start window; being a child of the frame, it
     // brings the frame up first.
     showStartWindow();
+    QObject::connect(Database::Notices::instance(), &Database::Notices::replaced, MDIForm1::instance(),
+                     &Forms::followReplacedFile);
+    // The user comes back to the program: the file is checked before anything is read or written.
+    QObject::connect(qApp, &QGuiApplication::focusWindowChanged, MDIForm1::instance(), [](QWindow *window) {
+        if (window && MDIForm1::instance() && window == MDIForm1::instance()->windowHandle())
+            Database::letGoIfReplaced(databasePath());
+    });
     startSync();
     // The reminders read the file once the start window is up: a big or damaged file does
     // not hold the program's first appearance.

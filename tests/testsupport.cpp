@@ -12,6 +12,9 @@
 #include "appointments/reminding.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QPainter>
+#include <QStyleOptionViewItem>
 #include <QApplication>
 #include <QDialog>
 #include <QFile>
@@ -21,6 +24,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTest>
+#include <QPushButton>
 #include <QProgressDialog>
 #include <QFileDialog>
 #include <QTimer>
@@ -263,6 +267,8 @@ BoxWatcher::BoxWatcher(QMessageBox::StandardButton answer)
         seen.direction = box->layoutDirection();
         for (QAbstractButton *b : box->buttons())
             seen.buttons << b->text();
+        if (box->defaultButton())
+            seen.defaultButton = box->defaultButton()->text();
         d->seen << seen;
         QAbstractButton *button = box->button(m_answer);
         if (!button)
@@ -334,6 +340,24 @@ void answerFileDialog(const QString &path)
         }
         answerFileDialog(path);
     });
+}
+
+QString drawnText(QAbstractItemView *view, const QModelIndex &index)
+{
+    QStyleOptionViewItem option;
+    option.initFrom(view); // the view's reading direction
+    option.widget = view;
+    option.font = view->font();
+    option.fontMetrics = QFontMetrics(view->font());
+    option.textElideMode = view->textElideMode();
+    option.features = QStyleOptionViewItem::HasDisplay;
+    option.rect = QRect(0, 0, 2000, 30); // room enough: nothing shortened
+    TextRecorder recorder;
+    {
+        QPainter painter(&recorder);
+        view->itemDelegateForIndex(index)->paint(&painter, option, index);
+    }
+    return recorder.texts.join(QString());
 }
 
 QList<std::pair<const char *, QString>> hostileTexts()

@@ -5,12 +5,17 @@
 #include "data/reminders.h"
 
 #include <QMessageBox>
+#include <QPaintDevice>
+#include <QPaintEngine>
 #include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QVariantList>
 #include <QWidget>
+
+class QAbstractItemView;
+class QModelIndex;
 
 namespace dalil {
 class BoundTextBox;
@@ -61,6 +66,63 @@ QByteArray firstLayoutSql();
 // The schema of the second layout (version 2), before the books' change numbers.
 QByteArray secondLayoutSql();
 
+// A paint device that keeps the texts drawn on it.
+class TextRecorder : public QPaintDevice
+{
+public:
+    QStringList texts;
+
+    QPaintEngine *paintEngine() const override { return &m_engine; }
+
+protected:
+    int metric(PaintDeviceMetric metric) const override
+    {
+        switch (metric) {
+        case PdmWidth:
+        case PdmHeight:
+            return 1000;
+        case PdmDpiX:
+        case PdmDpiY:
+        case PdmPhysicalDpiX:
+        case PdmPhysicalDpiY:
+            return 96;
+        case PdmDepth:
+            return 32;
+        case PdmDevicePixelRatio:
+            return 1;
+        case PdmDevicePixelRatioScaled:
+            return int(devicePixelRatioFScale());
+        default:
+            return QPaintDevice::metric(metric);
+        }
+    }
+
+private:
+    class Engine : public QPaintEngine
+    {
+    public:
+        explicit Engine(TextRecorder *owner) : QPaintEngine(AllFeatures), m_owner(owner) {}
+        bool begin(QPaintDevice *) override { return true; }
+        bool end() override { return true; }
+        void updateState(const QPaintEngineState &) override {}
+        void drawPixmap(const QRectF &, const QPixmap &, const QRectF &) override {}
+        void drawPolygon(const QPointF *, int, PolygonDrawMode) override {}
+        void drawRects(const QRectF *, int) override {}
+        void drawLines(const QLineF *, int) override {}
+        void drawPath(const QPainterPath &) override {}
+        void drawTextItem(const QPointF &, const QTextItem &item) override { m_owner->texts << item.text(); }
+        Type type() const override { return User; }
+
+    private:
+        TextRecorder *m_owner;
+    };
+    mutable Engine m_engine{this};
+};
+
+// The texts a view's delegate draws for a cell, run after run in the order they stand on
+// screen from left to right: "+966 11 222 3333" shown right to left draws "3333 222 11 966+".
+QString drawnText(QAbstractItemView *view, const QModelIndex &index);
+
 // One message box the program showed: its title, text, icon and the direction it reads.
 struct SeenBox
 {
@@ -69,6 +131,7 @@ struct SeenBox
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     Qt::LayoutDirection direction = Qt::LeftToRight;
     QStringList buttons;
+    QString defaultButton; // the one Enter presses, where the box names one
 };
 
 // While one lives, the message boxes the program shows are expected: the BoxGuard lets them be.

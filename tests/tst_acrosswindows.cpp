@@ -17,6 +17,7 @@
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QTableView>
+#include <QScrollBar>
 #include <QTest>
 #include <QToolButton>
 
@@ -323,6 +324,13 @@ void TestAcrossWindows::everyMoveOfTheHighlightMovesTheRecord()
         QTest::keyClick(view, Qt::Key(key));
         QCOMPARE(records->currentRow(), qint64(view->currentIndex().row()));
     }
+    // Ctrl+End goes to the last row without going sideways: the first column stays in sight.
+    view->horizontalHeader()->resizeSection(g->columnCount() - 1, view->viewport()->width());
+    QVERIFY(view->horizontalScrollBar()->maximum() > 0);
+    const int sideways = view->horizontalScrollBar()->value();
+    QTest::keyClick(view, Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(records->currentRow(), qint64(59));
+    QCOMPARE(view->horizontalScrollBar()->value(), sideways);
     // Letters do not walk the rows looking for a match.
     const int at = view->currentIndex().row();
     QTest::keyClicks(view, "1a");
@@ -411,7 +419,7 @@ void TestAcrossWindows::aSaveWritesOnlyWhatTheUserChanged()
     auto *otherBox = control<TextBox>(book.entry, other);
     const QString otherColumn = control<BoundTextBox>(book.entry, other)->DataField();
     // Another copy writes into the second box's column.
-    folder->exec(QStringLiteral("UPDATE %1 SET \"%2\" = '77' WHERE rowid = 1").arg(book.table, otherColumn));
+    folder->exec(QStringLiteral("UPDATE %1 SET \"%2\" = '77 12' WHERE rowid = 1").arg(book.table, otherColumn));
     auto *first = control<TextBox>(book.entry, book.valid.first().first);
     first->clear();
     testing::typeText(first, "27");
@@ -419,8 +427,11 @@ void TestAcrossWindows::aSaveWritesOnlyWhatTheUserChanged()
     click(book, book.entry, "Command1");
     QCOMPARE(boxes.boxes().size(), 1); // the record changed since it was read: asked, kept mine
     QCOMPARE(boxes.boxes().first().title, QStringLiteral("الرجاء التأكيد"));
+    // The question names what changed, with the value stored now and the one in the window.
+    const QString asked = boxes.boxes().first().text;
+    QVERIFY2(asked.contains(otherColumn + QStringLiteral(": المحفوظ الآن «\u206677 12\u2069»، وفي نافذتك «")), qPrintable(asked));
     QCOMPARE(folder->value(QStringLiteral("SELECT \"%1\" FROM %2 WHERE rowid = 1").arg(book.column, book.table)).toString(), "27");
-    QCOMPARE(folder->value(QStringLiteral("SELECT \"%1\" FROM %2 WHERE rowid = 1").arg(otherColumn, book.table)).toString(), "77");
+    QCOMPARE(folder->value(QStringLiteral("SELECT \"%1\" FROM %2 WHERE rowid = 1").arg(otherColumn, book.table)).toString(), "77 12");
 
     // Answered No: nothing written, the window shows the record as the other copy left it.
     boxes.clear();

@@ -327,6 +327,11 @@ void TestAmountWords::readsTheWaysPeopleWrite_data()
     amount("ملايين", QStringLiteral("خمسة ملايين وأربعمائة ألف دينار"), 5'400'000, 0);
     amount("مليونا after مليارات", QStringLiteral("ثلاثة مليارات ومليونا دينار"), 3'002'000'000, 0);
     amount("fils past a thousand", QStringLiteral("ألف وخمسمائة فلس"), 0, 1500);
+    amount("a dinar more", QStringLiteral("مائة دينار ودينار"), 101, 0);
+    amount("one more named with its noun", QStringLiteral("مائة ودينار واحد"), 101, 0);
+    amount("a thousand dinars and a dinar", QStringLiteral("ألف دينار ودينار"), 1001, 0);
+    amount("a thousand more", QStringLiteral("مائة ألف وألف دينار"), 101'000, 0);
+    amount("read upwards", QStringLiteral("مائة وألف دينار"), 1100, 0);
 
     notAmount("a note", QStringLiteral("ثمن الأثاث"));
     notAmount("latin", QStringLiteral("hello"));
@@ -349,7 +354,7 @@ void TestAmountWords::readsTheWaysPeopleWrite_data()
     notAmount("scales rising", QStringLiteral("ألف ومليون دينار"));
     notAmount("a count joined to its scale by و", QStringLiteral("خمسة وألف دينار"));
     notAmount("fils before dinars", QStringLiteral("خمسة فلوس وثلاثة دنانير"));
-    notAmount("dinars twice", QStringLiteral("مائة دينار ودينار"));
+    notAmount("a dinar more, twice", QStringLiteral("مائة دينار ودينار ودينار"));
     notAmount("أحد alone", QStringLiteral("أحد دينار"));
     notAmount("و twice", QStringLiteral("مائة و وخمسة دنانير"));
     notAmount("leading و", QStringLiteral("وخمسة دنانير"));

@@ -54,6 +54,8 @@ private slots:
     void dateCheck();
     void calendarDayFillsTheDate_data();
     void calendarDayFillsTheDate();
+    void typedDateMovesTheCalendarAndTheWeekday_data();
+    void typedDateMovesTheCalendarAndTheWeekday();
     void clockLinesKeepTime();
     void refusedWriteKeepsTheTyping();
     void leavingWithoutSavingWritesNothing_data();
@@ -74,7 +76,8 @@ private:
     static void fill(Form5 *entry, const QStringList &texts)
     {
         const auto all = boxes(entry);
-        for (int i = 0; i < all.size(); ++i) {
+        // The weekday last: typed over the one the date gave it.
+        for (int i : {0, 2, 3, 4, 5, 1}) {
             all[i]->clear();
             testing::typeText(all[i], texts.value(i));
         }
@@ -111,7 +114,7 @@ void TestAppointmentEntry::readsRightToLeftInItsTabOrder()
     QVERIFY(entry->Text4->x() > entry->Text5->x() && entry->Text5->x() > entry->Text6->x());
     QCOMPARE(entry->Text1->layoutDirection(), Qt::RightToLeft);
 
-    QCOMPARE(entry->MonthView1->selectedDate(), QDate(2002, 4, 11));
+    QCOMPARE(entry->MonthView1->selectedDate(), QDate::currentDate()); // a new appointment starts today
     QCOMPARE(entry->MonthView1->minimumDate(), QDate(1753, 1, 1));
     QCOMPARE(entry->MonthView1->maximumDate(), QDate(9999, 12, 31));
 
@@ -257,6 +260,7 @@ void TestAppointmentEntry::calendarDayFillsTheDate()
     QFETCH(QString, weekday);
 
     Form5 *entry = openForAdding();
+    entry->MonthView1->setCurrentPage(2002, 4);
     entry->Command1->setFocus();
     auto *view = entry->MonthView1->findChild<QTableView *>();
     QVERIFY(view);
@@ -282,6 +286,37 @@ void TestAppointmentEntry::calendarDayFillsTheDate()
     QCOMPARE(entry->Text1->text(), QString()); // the appointment is still to be typed
     QCOMPARE(entry->focusWidget(), entry->Text1);
     QCOMPARE(entry->Data1->Recordset()->pendingState(), RecordSource::Pending::New);
+}
+
+void TestAppointmentEntry::typedDateMovesTheCalendarAndTheWeekday_data()
+{
+    QTest::addColumn<QStringList>("date"); // day, month, year as typed
+    QTest::addColumn<QDate>("calendar");   // invalid: the calendar stays on today
+    QTest::addColumn<QString>("weekday");
+    QTest::newRow("10/4/2024 is a Wednesday") << QStringList{"10", "4", "2024"} << QDate(2024, 4, 10)
+                                              << QStringLiteral("الأربعاء");
+    QTest::newRow("Arabic-Indic digits") << QStringList{"١٠", "٤", "٢٠٢٤"} << QDate(2024, 4, 10)
+                                         << QStringLiteral("الأربعاء");
+    QTest::newRow("29 February of a leap year") << QStringList{"29", "2", "2028"} << QDate(2028, 2, 29)
+                                                << QStringLiteral("الثلاثاء");
+    QTest::newRow("no such day: nothing moves") << QStringList{"31", "2", "2028"} << QDate() << QString();
+    QTest::newRow("before the calendar's first day") << QStringList{"1", "1", "1700"} << QDate()
+                                                     << QStringLiteral("الجمعة");
+}
+
+void TestAppointmentEntry::typedDateMovesTheCalendarAndTheWeekday()
+{
+    QFETCH(QStringList, date);
+    QFETCH(QDate, calendar);
+    QFETCH(QString, weekday);
+    Form5 *entry = openForAdding();
+    for (int i = 0; i < 3; ++i) {
+        BoundTextBox *box = QList<BoundTextBox *>{entry->Text4, entry->Text5, entry->Text6}[i];
+        box->setFocus();
+        testing::typeText(box, date[i]);
+    }
+    QCOMPARE(entry->MonthView1->selectedDate(), calendar.isValid() ? calendar : QDate::currentDate());
+    QCOMPARE(entry->Text2->text(), weekday);
 }
 
 // The clock lines as the user reads them: the short date with right-to-left marks, the time

@@ -15,7 +15,9 @@
 #include <QDate>
 #include <QFile>
 #include <QFileDialog>
+#include <QProcess>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -39,19 +41,25 @@ QList<QVariantList> books(const testing::AppFolder &folder)
     return all;
 }
 
-// The name the file window proposed, seen as it opened, before the path is given.
-QString proposedIn(const std::function<void()> &open, const QString &path)
+// What the file window showed as it opened (`what` reads it), before the path is given.
+QString seenIn(const std::function<void()> &open, const QString &path, const std::function<QString(QFileDialog *)> &what)
 {
-    QString proposed;
+    QString seen;
     QTimer::singleShot(0, [&] {
         for (QWidget *widget : QApplication::topLevelWidgets()) {
             if (auto *dialog = qobject_cast<QFileDialog *>(widget); dialog && dialog->isVisible())
-                proposed = QFileInfo(dialog->selectedFiles().value(0)).fileName();
+                seen = what(dialog);
         }
     });
     testing::answerFileDialog(path);
     open();
-    return proposed;
+    return seen;
+}
+
+// The name the file window proposed.
+QString proposedIn(const std::function<void()> &open, const QString &path)
+{
+    return seenIn(open, path, [](QFileDialog *dialog) { return QFileInfo(dialog->selectedFiles().value(0)).fileName(); });
 }
 
 void fillWithHostileTexts(const testing::AppFolder &folder)
@@ -90,6 +98,8 @@ private slots:
     void aBackupRestoresToTheSameBooks();
     void foreignOrDamagedFilesAreRefused_data();
     void foreignOrDamagedFilesAreRefused();
+    void aCopyLeftHalfwayIsNamedAndGoesWithTheNext();
+    void aFullDiskIsNamedAsTheCause();
 
 private:
     void trigger(const char *item) { MDIForm1::instance()->findChild<QAction *>(QLatin1String(item))->trigger(); }
@@ -124,12 +134,14 @@ void TestBackup::aBackupRestoresToTheSameBooks()
     QVERIFY(Forms::loaded<Form2>()->isShown());
 
     // Restored: asked first ("no" changes nothing), then the books are the backup's exactly.
+    // The file window opens where the backup went; the question warns of typing not saved.
     boxes.clear();
     boxes.setAnswer(QMessageBox::No);
-    testing::answerFileDialog(saved);
-    trigger("restore");
+    QCOMPARE(seenIn([this] { trigger("restore"); }, saved, [](QFileDialog *dialog) { return dialog->directory().absolutePath(); }),
+             QFileInfo(saved).absolutePath());
     QCOMPARE(boxes.boxes().size(), 1);
     QCOMPARE(boxes.boxes()[0].title, QStringLiteral("الرجاء التأكيد"));
+    QVERIFY(boxes.boxes()[0].text.contains(QStringLiteral("ما كُتب فيها ولم يُحفظ لن يُحفظ")));
     QCOMPARE(books(*folder), changed);
 
     boxes.clear();
@@ -170,6 +182,11 @@ void TestBackup::foreignOrDamagedFilesAreRefused_data()
     const QString damaged = QStringLiteral("الملف المختار تالف");
     QTest::newRow("a backup cut in half") << "truncated" << damaged;
     QTest::newRow("a backup with a damaged page") << "damaged" << damaged;
+    // Only the engine opens these: a descriptor closed elsewhere drops its locks.
+    const QString own = QStringLiteral("الملف المختار هو ملف الدفاتر الذي يعمل عليه البرنامج الآن");
+    QTest::newRow("the book itself") << "own:" << own;
+    QTest::newRow("the book's log") << "own:-wal" << own;
+    QTest::newRow("the book's shared memory") << "own:-shm" << own;
 }
 
 void TestBackup::foreignOrDamagedFilesAreRefused()
@@ -178,8 +195,12 @@ void TestBackup::foreignOrDamagedFilesAreRefused()
     QFETCH(QString, message);
     fillWithHostileTexts(*folder);
     const QList<QVariantList> before = books(*folder);
-    const QString path = folder->path() + QStringLiteral("/other.mdb");
-    if (kind == u"text" || kind == u"random") {
+    QString path = folder->path() + QStringLiteral("/other.mdb");
+    if (kind.startsWith(u"own:")) {
+        QTest::mouseClick(Forms::loaded<Form1>()->Command1, Qt::LeftButton); // the engine at work on it
+        path = folder->databasePath() + kind.mid(4);
+        QVERIFY(QFile::exists(path));
+    } else if (kind == u"text" || kind == u"random") {
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
         QByteArray bytes = kind == u"text" ? QByteArray("BEGIN:VCARD\nFN:Ali\nEND:VCARD\n") : QByteArray(65536, '\0');
@@ -213,6 +234,67 @@ void TestBackup::foreignOrDamagedFilesAreRefused()
     // Refused before anything was done: no copy of the file kept either.
     QVERIFY(!QFile::exists(folder->databasePath() + QStringLiteral(".before-restore-")
                            + QDate::currentDate().toString(Qt::ISODate)));
+}
+
+// The file a copy is written into until it is checked says what it is; those that copies the
+// system stopped halfway left go with the next backup into the folder, unless another program
+// is still writing one.
+void TestBackup::aCopyLeftHalfwayIsNamedAndGoesWithTheNext()
+{
+    const QString copies = folder->path() + QStringLiteral("/copies/");
+    QVERIFY(QDir().mkpath(copies));
+    const QString mark = QStringLiteral(".نسخة-غير-مكتملة");
+    const QString halfPage = copies + QStringLiteral("DB1-2020-01-01.mdb") + mark;
+    const QString empty = copies + QStringLiteral("old.mdb") + mark;
+    for (const QString &stale : {halfPage, empty}) {
+        QFile file(stale);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(stale == halfPage ? 2048 : 0, 'x'));
+    }
+    const QString busy = copies + QStringLiteral("busy.mdb") + mark;
+    QProcess writer;
+    writer.start(QStringLiteral("sqlite3"), {busy});
+    QVERIFY(writer.waitForStarted());
+    writer.write("CREATE TABLE t (x);\nBEGIN EXCLUSIVE;\nINSERT INTO t VALUES (1);\nSELECT 'held';\n");
+    while (!writer.readAllStandardOutput().contains("held") && writer.waitForReadyRead(5000)) {
+    }
+
+    testing::BoxWatcher boxes;
+    testing::answerFileDialog(copies + QStringLiteral("new.mdb"));
+    trigger("backup");
+    QCOMPARE(boxes.boxes().size(), 1);
+    QVERIFY(QFile::exists(copies + QStringLiteral("new.mdb")));
+    QVERIFY(!QFile::exists(halfPage));
+    QVERIFY(!QFile::exists(empty));
+    QVERIFY(QFile::exists(busy));
+    writer.write("COMMIT;\n.quit\n");
+    QVERIFY(writer.waitForFinished());
+    QCOMPARE(QDir(copies).entryList(QDir::Files), (QStringList{QStringLiteral("busy.mdb") + mark, QStringLiteral("new.mdb")}));
+}
+
+// A backup onto a disk with no room: the message says the disk is full, names the file, and
+// gives the engine's words after; nothing is left on that disk.
+void TestBackup::aFullDiskIsNamedAsTheCause()
+{
+    const QString full = folder->path() + QStringLiteral("/full");
+    QVERIFY(QDir().mkpath(full));
+    if (QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                                                    QStringLiteral("size=64k"), QStringLiteral("tmpfs"), full})
+        != 0)
+        QSKIP("a small disk cannot be mounted here");
+    const auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {full}); });
+    folder->exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000)"
+                                " INSERT INTO Phone (الإسم, العنوان) SELECT 'سجل ' || i, printf('%.200c', 'x') FROM n"));
+    testing::BoxWatcher boxes;
+    const QString target = full + QStringLiteral("/copy.mdb");
+    testing::answerFileDialog(target);
+    trigger("backup");
+    QCOMPARE(boxes.boxes().size(), 1);
+    const QString said = boxes.boxes()[0].text;
+    QVERIFY2(said.contains(QStringLiteral("القرص ممتلئ")) && said.contains(target)
+                 && said.contains(QStringLiteral("database or disk is full")),
+             qPrintable(said));
+    QVERIFY(QDir(full).entryList(QDir::Files).isEmpty());
 }
 
 TESTING_WINDOW_TEST_MAIN(TestBackup)

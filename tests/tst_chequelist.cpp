@@ -34,7 +34,7 @@ namespace {
 const QList<int> layoutA{40, 40, 40, 133, 73, 73, 167, 167};
 const QList<int> layoutB{33, 33, 33, 133, 67, 67, 167, 167};
 
-const QString emptyGrandTotal = QStringLiteral("مجموع المبالغ المسجلة:  دينار و  فلس");
+const QString emptyGrandTotal = QStringLiteral("مجموع المبالغ المسجلة: 0 دينار و 0 فلس");
 
 QString grandTotal(const QString &dinars, const QString &fils)
 {
@@ -72,7 +72,7 @@ private slots:
     void choosingTheKindSwitchesTheBoxes();
     void dateSearch_data();
     void dateSearch();
-    void enterInADateBoxDoesNothing();
+    void enterInADateBoxSearches();
     void nameSearch_data();
     void nameSearch();
     void searchWithoutRowsKeepsPanel2();
@@ -184,9 +184,9 @@ void TestChequeList::opensOnAnEmptyTable()
     for (QWidget *hidden : QList<QWidget *>{list->Text1, list->Text2, list->Text3, list->Text4, list->Label7, list->Label8})
         QVERIFY(hidden->isHidden());
 
-    // Nothing to delete; edit is left enabled.
+    // Nothing to delete, nothing to edit.
     QVERIFY(!list->Command3->isEnabled());
-    QVERIFY(list->Command5->isEnabled());
+    QVERIFY(!list->Command5->isEnabled());
 
     QCOMPARE(list->StatusBar1->panelCount(), 3);
     QCOMPARE(panelText(list, 1), QStringLiteral("عدد السجلات: 0 سجل"));
@@ -309,17 +309,21 @@ void TestChequeList::dateSearch()
     }
 }
 
-void TestChequeList::enterInADateBoxDoesNothing()
+void TestChequeList::enterInADateBoxSearches()
 {
-    addCheques({{"1", "1", "2002", "وليد"}});
+    addCheques({{"1", "1", "2002", "وليد"}, {"9", "1", "2002", "سامي"}});
     Form6 *list = openFromStartWindow();
     chooseKind(list, 0);
     testing::typeText(list->Text2, QStringLiteral("9"));
     testing::BoxWatcher boxes;
     QTest::keyClick(list->Text2, Qt::Key_Return);
     QVERIFY(boxes.boxes().isEmpty());
-    QCOMPARE(list->Data1->RecordSource(), QStringLiteral("Cheque"));
-    QCOMPARE(payeesListed(list), QStringList{"وليد"});
+    QCOMPARE(payeesListed(list), QStringList{"سامي"});
+    // In the year box too, as in the name box.
+    testing::typeText(list->Text4, QStringLiteral("2003"));
+    QTest::keyClick(list->Text4, Qt::Key_Return);
+    QCOMPARE(boxes.boxes().size(), 1);
+    QCOMPARE(boxes.boxes()[0].text, QStringLiteral("No results were found!"));
 }
 
 void TestChequeList::nameSearch_data()
@@ -451,6 +455,16 @@ void TestChequeList::deleteKeepsTheSearchAndTheSumsTrue()
     QCOMPARE(panelText(list, 3), grandTotal("70", "645"));
     QVERIFY(list->Command3->isEnabled());
     verifyGridLayout(list, layoutA);
+
+    // A payee's only cheque deleted blanks their total; Ctrl+Z brings both back.
+    list->Text1->clear();
+    testing::typeText(list->Text1, QStringLiteral("وليد"));
+    QTest::keyClick(list->Text1, Qt::Key_Return);
+    QTest::mouseClick(list->Command3, Qt::LeftButton);
+    QCOMPARE(panelText(list, 2), QString());
+    QTest::keyClick(list->DBGrid1->view(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(payeesListed(list), QStringList{"وليد"});
+    QCOMPARE(panelText(list, 2), payeeTotal("وليد", "40", "40"));
 }
 
 void TestChequeList::deletingTheLastRowDisablesTheButtons()
@@ -467,7 +481,8 @@ void TestChequeList::deletingTheLastRowDisablesTheButtons()
 
 void TestChequeList::deleteWithNoCurrentRecord()
 {
-    // A save while a search without rows is in force enables delete over an empty list.
+    // A save while a search without rows is in force leaves the list empty: delete and edit
+    // stay off, and delete pressed all the same removes nothing.
     Form6 *list = openFromStartWindow();
     chooseKind(list, 1);
     testing::typeText(list->Text1, QStringLiteral("زيد"));
@@ -482,7 +497,7 @@ void TestChequeList::deleteWithNoCurrentRecord()
     for (const auto &[box, text] : typed)
         testing::typeText(box, text);
     QTest::mouseClick(entry->Command1, Qt::LeftButton);
-    QVERIFY(list->Command3->isEnabled());
+    QVERIFY(!list->Command3->isEnabled() && !list->Command5->isEnabled());
     QVERIFY(payeesListed(list).isEmpty());
 
     testing::BoxWatcher boxes;

@@ -10,6 +10,7 @@
 #include "data/upgrade.h"
 
 #include <QElapsedTimer>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -221,6 +222,11 @@ void TestCrash::killedDuringBackupOrRestoreLeavesASoundFile()
             QVERIFY(QFile::exists(folder.databasePath()));
             QCOMPARE(folder.value(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
             const QList<QVariantList> now = folder.rows(digest);
+            // All a copy killed halfway leaves says what it is.
+            for (const QString &name : QDir(folder.path()).entryList(QDir::Files)) {
+                if (!QStringList{"DB1.mdb", "DB1.mdb-wal", "DB1.mdb-shm", "a.mdb", "b.mdb", "backup.mdb", "kept.mdb"}.contains(name))
+                    QVERIFY2(name.endsWith(QStringLiteral(".mdb.نسخة-غير-مكتملة")), qPrintable(name));
+            }
             if (mode == u"backup") {
                 QCOMPARE(now, bookB);
                 // A backup left behind is whole, or is not there under its name.

@@ -11,14 +11,18 @@
 #include "shell/mdiform1.h"
 #include "shell/program.h"
 
+#include <QAction>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QSqlQuery>
 #include <QTest>
 #include <QToolButton>
 
+#include <cstdio>
 #include <unistd.h>
 
 using namespace dalil;
@@ -36,6 +40,16 @@ QByteArray fingerprint(const QString &path)
     QFile file(path);
     file.open(QIODevice::ReadOnly);
     return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256).toHex();
+}
+
+// What another program reads in the file: the engine's check, and the phone book's names.
+QString readBySqlite(const QString &path)
+{
+    QProcess shell;
+    shell.start(QStringLiteral("sqlite3"), {path, QStringLiteral("PRAGMA integrity_check; SELECT group_concat(الإسم, ',') FROM "
+                                                                 "(SELECT الإسم FROM Phone ORDER BY rowid);")});
+    shell.waitForFinished();
+    return QString::fromUtf8(shell.readAllStandardOutput()).trimmed().replace(u'\n', u' ');
 }
 
 void writeFile(const QString &path, const QByteArray &bytes)
@@ -66,6 +80,10 @@ private slots:
     void aReadOnlyFileListsButDoesNotSave();
     void aReadOnlyCompanionFileIsNamed();
     void aReadOnlyOlderFileIsLeftAsItIs();
+    void aReplacedFileIsNeverWrittenInto_data();
+    void aReplacedFileIsNeverWrittenInto();
+    void aFailureSaysWhyInArabic_data();
+    void aFailureSaysWhyInArabic();
 };
 
 void TestDamaged::everyBookSaysSoAndKeepsRunning_data()
@@ -231,6 +249,139 @@ void TestDamaged::aReadOnlyCompanionFileIsNamed()
     const auto seen = boxes.boxes();
     QVERIFY(!seen.isEmpty());
     QVERIFY2(seen.last().text.contains(shm), qPrintable(seen.last().text));
+}
+
+void TestDamaged::aReplacedFileIsNeverWrittenInto_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("atSave"); // noticed at the save, or as the list comes to the front
+    for (const char *how : {"renamed over it", "written beside and renamed", "deleted, then copied anew", "deleted"}) {
+        QTest::newRow(qPrintable(QStringLiteral("%1, noticed at the save").arg(QLatin1String(how))))
+            << QString::fromLatin1(how) << true;
+        QTest::newRow(qPrintable(QStringLiteral("%1, noticed at the front").arg(QLatin1String(how))))
+            << QString::fromLatin1(how) << false;
+    }
+}
+
+// Another program (a sync tool, a restore by hand) puts another file under the name while a
+// phone is being typed: nothing goes into the old file, the user is told, keeps the typing,
+// and the program goes on with what the name now holds, its log and shared memory its own.
+void TestDamaged::aReplacedFileIsNeverWrittenInto()
+{
+    QFETCH(QString, how);
+    QFETCH(bool, atSave);
+    testing::AppFolder folder;
+    folder.exec("INSERT INTO Phone (الإسم) VALUES ('Ali'), ('Bob')");
+    const QString path = folder.databasePath();
+    const QString other = folder.path() + QStringLiteral("/other.mdb");
+    QVERIFY(testing::createDatabase(other));
+    QCOMPARE(QProcess::execute(QStringLiteral("sqlite3"), {other, QStringLiteral("INSERT INTO Phone (الإسم) VALUES ('Other')")}), 0);
+    QVERIFY(testing::startProgram(folder));
+    testing::BoxWatcher boxes;
+    QTest::mouseClick(Forms::loaded<Form1>()->Command1, Qt::LeftButton);
+    Form2 *list = Forms::loaded<Form2>();
+    QTest::mouseClick(list->Command1, Qt::LeftButton);
+    Form3 *entry = Forms::loaded<Form3>();
+    testing::typeText(entry->Text1, QStringLiteral("زيد"));
+    testing::typeText(entry->Text2, QStringLiteral("0712"));
+
+    if (how == u"renamed over it") {
+        QVERIFY(QFile::rename(other, path) || (QFile::remove(path) && QFile::rename(other, path)));
+    } else if (how == u"written beside and renamed") {
+        QVERIFY(QFile::copy(other, path + QStringLiteral(".tmp")));
+        QCOMPARE(::rename(QFile::encodeName(path + QStringLiteral(".tmp")).constData(), QFile::encodeName(path).constData()), 0);
+    } else {
+        QVERIFY(QFile::remove(path));
+        if (how == u"deleted, then copied anew")
+            QVERIFY(QFile::copy(other, path));
+    }
+    const bool gone = how == u"deleted";
+
+    if (atSave) {
+        QTest::mouseClick(entry->Command1, Qt::LeftButton);
+    } else {
+        list->Show();
+        testing::runQueuedWork();
+        entry->Show();
+    }
+    testing::runQueuedWork();
+    QCOMPARE(boxes.boxes().size(), 1);
+    QVERIFY2(boxes.boxes()[0].text.contains(gone ? QStringLiteral("حذف برنامج آخر ملف الدفاتر")
+                                                 : QStringLiteral("وضع برنامج آخر ملفاً آخر مكان ملف الدفاتر")),
+             qPrintable(boxes.boxes()[0].text));
+    QVERIFY(boxes.boxes()[0].text.contains(path));
+    QVERIFY(entry->isShown());
+    QCOMPARE(entry->Text1->text(), QStringLiteral("زيد"));
+    if (gone) {
+        QTest::mouseClick(entry->Command1, Qt::LeftButton);
+        QCOMPARE(boxes.boxes().size(), 2); // the file is missing: said, and nothing made in its place
+        QVERIFY(!QFileInfo::exists(path));
+        return;
+    }
+    // The new file, untouched and sound, is what the list reads now.
+    QCOMPARE(readBySqlite(path), QStringLiteral("ok Other"));
+    QCOMPARE(list->DBGrid1->model()->rowCount(), 1);
+    // Saved again, the phone goes into the new file.
+    QTest::mouseClick(entry->Command1, Qt::LeftButton);
+    QCOMPARE(boxes.boxes().size(), 1);
+    QVERIFY(!entry->isShown());
+    QCOMPARE(readBySqlite(path), QStringLiteral("ok Other,زيد"));
+    testing::stopProgram();
+    QCOMPARE(readBySqlite(path), QStringLiteral("ok Other,زيد"));
+}
+
+void TestDamaged::aFailureSaysWhyInArabic_data()
+{
+    QTest::addColumn<QString>("what");
+    QTest::addColumn<QString>("cause");
+    QTest::newRow("a save on a full disk") << "save" << QStringLiteral("ممتلئ");
+    QTest::newRow("a backup into a folder that cannot be written") << "backup" << QStringLiteral("هذا المجلد للقراءة فقط");
+    QTest::newRow("a restore onto a book that cannot be written") << "restore" << QStringLiteral("هذا الملف للقراءة فقط");
+}
+
+// The cause in Arabic, with the path; the engine's words only after them, on a line of their own.
+void TestDamaged::aFailureSaysWhyInArabic()
+{
+    QFETCH(QString, what);
+    QFETCH(QString, cause);
+    testing::AppFolder folder;
+    folder.exec("INSERT INTO Phone (الإسم) VALUES ('Ali')");
+    QString path = folder.databasePath();
+    const QString backup = folder.path() + QStringLiteral("/backup.mdb");
+    if (what == u"restore") {
+        QCOMPARE(QProcess::execute(QStringLiteral("sqlite3"), {folder.databasePath(), QStringLiteral(".backup ") + backup}), 0);
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner));
+    }
+    QVERIFY(testing::startProgram(folder));
+    testing::BoxWatcher boxes(QMessageBox::Yes);
+    const auto item = [](const char *name) { MDIForm1::instance()->findChild<QAction *>(QLatin1String(name))->trigger(); };
+    if (what == u"save") {
+        // The engine may not grow the file by a page: what a full disk does to it.
+        DataError error;
+        QSqlQuery query(Database::connection(path, &error));
+        QVERIFY(query.exec(QStringLiteral("PRAGMA page_count")) && query.next());
+        QVERIFY(query.exec(QStringLiteral("PRAGMA max_page_count = %1").arg(query.value(0).toInt())));
+        item("addphone");
+        Form3 *entry = Forms::loaded<Form3>();
+        testing::typeText(entry->Text1, QString(3000, u'س'));
+        testing::typeText(entry->Text2, QStringLiteral("0712"));
+        QTest::mouseClick(entry->Command1, Qt::LeftButton);
+        QVERIFY(entry->isShown());
+    } else if (what == u"backup") {
+        path = folder.path() + QStringLiteral("/shut");
+        QVERIFY(QDir().mkpath(path));
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ExeOwner));
+        testing::answerFileDialog(path + QStringLiteral("/copy.mdb"));
+        item("backup");
+    } else {
+        testing::answerFileDialog(backup);
+        item("restore");
+    }
+    QVERIFY(!boxes.boxes().isEmpty());
+    const QString said = boxes.boxes().last().text;
+    QVERIFY2(said.contains(cause) && said.contains(path), qPrintable(said));
+    const qsizetype details = said.indexOf(QStringLiteral("\n\nالتفاصيل: "));
+    QVERIFY2(details > said.indexOf(path), qPrintable(said));
 }
 
 // A file of the first layout that cannot be written is not upgraded, and still lists.

@@ -134,6 +134,7 @@ private slots:
     void undoPutsTheLastDeleteBack_data();
     void undoPutsTheLastDeleteBack();
     void theWindowRestoresTheChosenOnesAndForgets();
+    void theWindowReadsAPageAtATime();
     void oldDeletesAreLetGo();
 
 private:
@@ -230,6 +231,8 @@ void TestDeleted::theWindowRestoresTheChosenOnesAndForgets()
                                  QStringLiteral("دليل الهاتف")}));
     QVERIFY(table->item(2, 2)->text().contains(QStringLiteral("الخطيب")));
     QVERIFY(table->item(1, 2)->text().contains(QStringLiteral("7 دينار و 250 فلس")));
+    // The weekday before the date, the day of the month in its place.
+    QCOMPARE(table->item(0, 2)->text(), QStringLiteral("اجتماع - الأحد 1/1/2027 - 10"));
     QVERIFY(!deleted->Command1->isEnabled());
 
     // The phone and the appointment chosen, and put back.
@@ -268,6 +271,40 @@ void TestDeleted::theWindowRestoresTheChosenOnesAndForgets()
     QCOMPARE(table->rowCount(), 0);
     QCOMPARE(folder->value(QStringLiteral("SELECT count(*) FROM DeletedCheque")).toInt(), 0);
     QCOMPARE(folder->value(QStringLiteral("SELECT count(*) FROM Cheque")).toInt(), 2);
+}
+
+// Tens of thousands deleted by another program at once (one moment for all) and more later:
+// the window reads a page to open, the next as it is scrolled to its end, and in the end lists
+// every one, newest first, as the file orders them.
+void TestDeleted::theWindowReadsAPageAtATime()
+{
+    const QString rows = QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) ");
+    folder->exec(rows.arg(3000) + QStringLiteral("INSERT INTO Phone (الإسم) SELECT 'هاتف ' || i FROM n"));
+    folder->exec(rows.arg(900) + QStringLiteral("INSERT INTO Note (الموعد) SELECT 'موعد ' || i FROM n"));
+    folder->exec(QStringLiteral("DELETE FROM Phone"));
+    folder->exec(QStringLiteral("DELETE FROM Note WHERE rowid % 3 = 0"));
+    folder->exec(QStringLiteral("DELETE FROM Note"));
+    QStringList expected;
+    for (const QVariantList &row :
+         folder->rows(QStringLiteral("SELECT book, deletedId FROM (SELECT 0 AS b, 'Phone' AS book, deletedId, deletedAt FROM DeletedPhone"
+                                     " UNION ALL SELECT 1, 'Note', deletedId, deletedAt FROM DeletedNote)"
+                                     " ORDER BY deletedAt DESC, deletedId DESC, b")))
+        expected << row.value(0).toString() + u':' + row.value(1).toString();
+    QCOMPARE(expected.size(), 3900);
+
+    MDIForm1::instance()->findChild<QAction *>(QStringLiteral("deleted"))->trigger();
+    auto *deleted = Forms::loaded<Form11>();
+    QTableWidget *table = deleted->Table1;
+    QVERIFY(table->rowCount() > 0 && table->rowCount() < 1000);
+    for (int read = 0; read != table->rowCount();) {
+        read = table->rowCount();
+        table->scrollToBottom();
+    }
+    QStringList listed;
+    for (const DeletedRecords::Entry &entry : deleted->entries())
+        listed << entry.book + u':' + QString::number(entry.id);
+    QCOMPARE(listed, expected);
+    QCOMPARE(table->rowCount(), 3900);
 }
 
 void TestDeleted::oldDeletesAreLetGo()

@@ -276,15 +276,15 @@ void TestICalendar::fixtures_data()
     // Read from each file by hand; the times in Riyadh (UTC+3 the year round).
     QTest::newRow("Europe/London by its VTIMEZONE, summer time")
         << "alarm_etar_future.ics"
-        << Records{note("السبت", "5", "10", "2024", "3:00 م", "event with alarms android")} << 0;
-    QTest::newRow("UTC") << "alarm_google_future.ics"
-                         << Records{note("الجمعة", "4", "10", "2024", "9:15 م", "event with alarms")} << 0;
+        << Records{note("السبت", "5", "10", "2024", "3:00 م", "event with alarms android")} << 1; // the alarms
+    QTest::newRow("UTC, 45 minutes") << "alarm_google_future.ics"
+                         << Records{note("الجمعة", "4", "10", "2024", "9:15 م", "event with alarms")} << 2;
     QTest::newRow("Europe/London by a long VTIMEZONE")
         << "alarm_thunderbird_future.ics"
-        << Records{note("الأربعاء", "23", "10", "2024", "5:00 م", "event with alarms")} << 0;
-    QTest::newRow("a VTIMEZONE of its own name")
+        << Records{note("الأربعاء", "23", "10", "2024", "5:00 م", "event with alarms")} << 1;
+    QTest::newRow("a VTIMEZONE of its own name, two hours")
         << "america_new_york.ics"
-        << Records{note("الجمعة", "29", "8", "2014", "3:00 م", "an event with a custom tz name")} << 0;
+        << Records{note("الجمعة", "29", "8", "2014", "3:00 م", "an event with a custom tz name")} << 1;
     QTest::newRow("Olson name, unknown zone, UTC crossing midnight, lower case")
         << "zones.ics"
         << Records{note("الثلاثاء", "20", "1", "2026", "4:00 ص", "Tokyo by its Olson name"),
@@ -311,6 +311,28 @@ void TestICalendar::fixtures_data()
                note("الإثنين", "26", "1", "2026", "8:00 ص", "Daily since 2000"),
            }
         << 1;
+    // The moved occurrences each once, at their new time, wherever the file puts the event that
+    // moves them; a cancelled one not at all; what an event says beyond its summary kept in its
+    // text; alarms, the cancelled occurrence, an end not kept and the events with more, told.
+    const auto withUid = [](Values v, const QString &uid) {
+        v.insert(Exchange::uidField, uid);
+        return v;
+    };
+    QTest::newRow("moved and cancelled occurrences, description, location, several days")
+        << "moved_and_described.ics"
+        << Records{withUid(note("الأربعاء", "21", "1", "2026", "12:00 م", "Standup moved, written before its series"),
+                           "moved-first@probe-20260121T090000"),
+                   withUid(note("الإثنين", "19", "1", "2026", "9:00 ص", "Daily standup"), "f1@probe-20260119T090000"),
+                   withUid(note("الأربعاء", "21", "1", "2026", "9:00 ص", "Daily standup"), "f1@probe-20260121T090000"),
+                   withUid(note("الثلاثاء", "20", "1", "2026", "12:00 م", "Daily standup moved"),
+                           "f1@probe-20260120T090000"),
+                   note("الثلاثاء", "20", "1", "2026", "9:00 ص", "Standup"),
+                   withUid(note("الخميس", "22", "1", "2026", "",
+                                "زيارة الطبيب\nالوصف: إحضار التحاليل\nوالأشعة\nالمكان: مستشفى مبارك, الطابق 3"),
+                           "doctor@probe"),
+                   note("الجمعة", "23", "1", "2026", "", "رحلة\nالمدة: 3 أيام"),
+                   note("السبت", "24", "1", "2026", "10:00 ص", "Two hours")}
+        << 4;
 }
 
 void TestICalendar::fixtures()

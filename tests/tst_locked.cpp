@@ -1,6 +1,7 @@
 // A locked file: while another program holds a write transaction on DB1.mdb, the books
 // still open and list; a save or a delete waits a bounded time, then says so in Arabic and
-// keeps what was typed; once the lock is gone the same action succeeds.
+// keeps what was typed; once the lock is gone the same action succeeds. And the locks the
+// engine holds on the file stay held whatever window lists the program's folder.
 #include "testsupport.h"
 
 #include "chequebook/form6.h"
@@ -8,19 +9,110 @@
 #include "common/dbgrid.h"
 #include "common/textbox.h"
 #include "data/database.h"
+#include "data/recordwrites.h"
 #include "phonebook/form2.h"
 #include "phonebook/form3.h"
 #include "shell/form1.h"
 #include "shell/mdiform1.h"
 #include "shell/program.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
 #include <QPushButton>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
 #include <QToolButton>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
 using namespace dalil;
+
+namespace {
+
+// The locks this process holds on a file, as the kernel lists them in /proc/locks
+// ("1: POSIX  ADVISORY  READ  4242 fe:00:1093 128 128").
+int locksHeld(const QString &file)
+{
+    struct stat id = {};
+    if (::stat(QFile::encodeName(file).constData(), &id) != 0)
+        return -1;
+    const QByteArray inode = QByteArray::number(major(id.st_dev), 16).rightJustified(2, '0') + ':'
+                             + QByteArray::number(minor(id.st_dev), 16).rightJustified(2, '0') + ':'
+                             + QByteArray::number(qulonglong(id.st_ino));
+    QFile locks(QStringLiteral("/proc/locks"));
+    if (!locks.open(QIODevice::ReadOnly))
+        return -1;
+    int held = 0;
+    for (const QByteArray &line : locks.readAll().split('\n')) {
+        const QList<QByteArray> words = line.simplified().split(' ');
+        held += words.size() >= 8 && words[4] == QByteArray::number(::getpid()) && words[5] == inode;
+    }
+    return held;
+}
+
+// Goes through the windows as they come up: the print preview prints, the print window is
+// given a file in the folder and its "..." pressed; a file window is closed once its list
+// holds `listed` (the files of a folder are taken in together, each looked at as it comes);
+// then each window is closed.
+class FolderBrowser : public QObject
+{
+public:
+    explicit FolderBrowser(const QString &listed) : m_listed(listed)
+    {
+        m_timer.setInterval(0);
+        connect(&m_timer, &QTimer::timeout, this, &FolderBrowser::look);
+        m_timer.start();
+    }
+    bool sawList() const { return m_sawList; }
+
+private:
+    void look()
+    {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *files = qobject_cast<QFileDialog *>(modal)) {
+            // Every file shown ("كل الملفات"), so that the one looked for can be seen listed.
+            if (files->selectedNameFilter() != files->nameFilters().constLast())
+                files->selectNameFilter(files->nameFilters().constLast());
+            auto *model = files->findChild<QFileSystemModel *>();
+            if (model && model->index(m_listed).isValid()) {
+                m_sawList = true;
+                files->reject();
+            }
+        } else if (auto *print = qobject_cast<QPrintDialog *>(modal)) {
+            auto *name = print->findChild<QLineEdit *>(QStringLiteral("filename"));
+            auto *browse = print->findChild<QAbstractButton *>(QStringLiteral("fileBrowser"));
+            if (m_sawList || !name || !browse) {
+                print->reject();
+            } else {
+                name->setText(QFileInfo(m_listed).absolutePath() + QStringLiteral("/report.pdf"));
+                QMetaObject::invokeMethod(browse, &QAbstractButton::click, Qt::QueuedConnection);
+            }
+        } else if (auto *preview = qobject_cast<QPrintPreviewDialog *>(modal)) {
+            if (m_sawList || m_printed)
+                preview->reject();
+            else
+                QMetaObject::invokeMethod(preview, "_q_print", Qt::QueuedConnection);
+            m_printed = true;
+        }
+    }
+
+    QString m_listed;
+    QTimer m_timer;
+    bool m_sawList = false;
+    bool m_printed = false;
+};
+
+} // namespace
 
 // Another program (the sqlite3 shell) holding a write transaction open on the file.
 class Locker
@@ -73,6 +165,8 @@ private slots:
 
     void saveAndDeleteWaitThenSaySoAndSucceedLater();
     void chequeSaveUnderALock();
+    void fileWindowsLeaveTheEnginesLocksHeld_data();
+    void fileWindowsLeaveTheEnginesLocksHeld();
 
 private:
     std::unique_ptr<testing::AppFolder> folder;
@@ -146,6 +240,58 @@ void TestLocked::chequeSaveUnderALock()
     QCOMPARE(folder->rows("SELECT السيد, دينار, فلس FROM Cheque WHERE السيد = 'سامي'").value(0),
              (QVariantList{"سامي", 12, 1500}));
     QCOMPARE(folder->value("SELECT \"Sum من فلس\" FROM TotalTotal").toInt(), 2200);
+}
+
+void TestLocked::fileWindowsLeaveTheEnginesLocksHeld_data()
+{
+    QTest::addColumn<QString>("item");
+    for (const char *item : {"backup", "restore", "import", "export", "print"})
+        QTest::newRow(item) << QString::fromLatin1(item);
+}
+
+void TestLocked::fileWindowsLeaveTheEnginesLocksHeld()
+{
+    QFETCH(QString, item);
+    QTest::mouseClick(Forms::loaded<Form1>()->Command1, Qt::LeftButton);
+    const QString shm = folder->databasePath() + QStringLiteral("-shm");
+    QVERIFY(locksHeld(shm) > 0);
+
+    {
+        testing::ExpectBoxes windows;
+        FolderBrowser browser(shm);
+        MDIForm1 *frame = MDIForm1::instance();
+        emit frame->file->aboutToShow();
+        frame->findChild<QAction *>(item)->trigger();
+        if (Form *books = Forms::find(QStringLiteral("Form12")); books && books->isVisible())
+            QTest::mouseClick(books->findChild<QPushButton *>(QStringLiteral("Command1")), Qt::LeftButton);
+        QVERIFY(browser.sawList());
+    }
+    QVERIFY2(locksHeld(shm) > 0, "the engine's locks on -shm went with a file window");
+
+    // Other programs open the book again and again while this one writes: each finds it in use
+    // (without the locks it would take the shared memory for unused and reset it under this
+    // program, which dies of it), and every record written is there.
+    QProcess readers;
+    readers.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("for i in $(seq 40); do sqlite3 \"$0\" 'SELECT count(*) FROM Phone' >/dev/null; done"),
+                                         folder->databasePath()});
+    QVERIFY(readers.waitForStarted());
+    int written = 0;
+    while (readers.state() != QProcess::NotRunning || written < 20) {
+        QVERIFY(Records::insert(folder->databasePath(), QStringLiteral("Phone"), {{QStringLiteral("الإسم"), QString::number(written)}}).ok());
+        ++written;
+        readers.waitForFinished(0);
+    }
+    QCOMPARE(readers.exitCode(), 0);
+    QTest::mouseClick(Forms::loaded<Form2>()->Command1, Qt::LeftButton);
+    Form3 *entry = Forms::loaded<Form3>();
+    testing::typeText(entry->Text1, QStringLiteral("زيد"));
+    testing::typeText(entry->Text2, QStringLiteral("0712"));
+    QTest::mouseClick(entry->Command1, Qt::LeftButton);
+    QCOMPARE(Forms::loaded<Form2>()->DBGrid1->model()->rowCount(), written + 3);
+    QProcess check;
+    check.start(QStringLiteral("sqlite3"), {folder->databasePath(), QStringLiteral("PRAGMA integrity_check; SELECT count(*) FROM Phone;")});
+    QVERIFY(check.waitForFinished());
+    QCOMPARE(check.readAllStandardOutput(), QByteArray("ok\n") + QByteArray::number(written + 3) + '\n');
 }
 
 TESTING_WINDOW_TEST_MAIN(TestLocked)

@@ -6,6 +6,7 @@
 #include "appointments/form4.h"
 #include "chequebook/form6.h"
 #include "common/datacontrol.h"
+#include "common/twips.h"
 #include "common/dbgrid.h"
 #include "common/messagebox.h"
 #include "common/statusbar.h"
@@ -17,6 +18,8 @@
 #include "shell/program.h"
 
 #include <QAction>
+#include <QCalendarWidget>
+#include <QTableView>
 #include <QClipboard>
 #include <QHeaderView>
 #include <QLabel>
@@ -26,6 +29,7 @@
 #include <QPainter>
 #include <QProxyStyle>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QStandardItemModel>
 #include <QTest>
@@ -120,58 +124,7 @@ QString visualOrder(const QString &text, const QFont &font, Qt::LayoutDirection 
     return order;
 }
 
-// A paint device that keeps the texts drawn on it.
-class TextRecorder : public QPaintDevice
-{
-public:
-    QStringList texts;
-
-    QPaintEngine *paintEngine() const override { return &m_engine; }
-
-protected:
-    int metric(PaintDeviceMetric metric) const override
-    {
-        switch (metric) {
-        case PdmWidth:
-        case PdmHeight:
-            return 1000;
-        case PdmDpiX:
-        case PdmDpiY:
-        case PdmPhysicalDpiX:
-        case PdmPhysicalDpiY:
-            return 96;
-        case PdmDepth:
-            return 32;
-        case PdmDevicePixelRatio:
-            return 1;
-        case PdmDevicePixelRatioScaled:
-            return int(devicePixelRatioFScale());
-        default:
-            return QPaintDevice::metric(metric);
-        }
-    }
-
-private:
-    class Engine : public QPaintEngine
-    {
-    public:
-        explicit Engine(TextRecorder *owner) : QPaintEngine(AllFeatures), m_owner(owner) {}
-        bool begin(QPaintDevice *) override { return true; }
-        bool end() override { return true; }
-        void updateState(const QPaintEngineState &) override {}
-        void drawPixmap(const QRectF &, const QPixmap &, const QRectF &) override {}
-        void drawPolygon(const QPointF *, int, PolygonDrawMode) override {}
-        void drawRects(const QRectF *, int) override {}
-        void drawLines(const QLineF *, int) override {}
-        void drawPath(const QPainterPath &) override {}
-        void drawTextItem(const QPointF &, const QTextItem &item) override { m_owner->texts << item.text(); }
-        Type type() const override { return User; }
-
-    private:
-        TextRecorder *m_owner;
-    };
-    mutable Engine m_engine{this};
-};
+using testing::TextRecorder;
 
 } // namespace
 
@@ -198,6 +151,10 @@ private slots:
 
     void navigationArrowsPointToTheirEnds_data();
     void navigationArrowsPointToTheirEnds();
+    void navigationCaptionKeepsItsWordsApart_data();
+    void navigationCaptionKeepsItsWordsApart();
+    void focusCanBeSeen_data();
+    void focusCanBeSeen();
 
     void gridHeadingsShareOneSize_data();
     void gridHeadingsShareOneSize();
@@ -393,6 +350,92 @@ void TestLook::navigationArrowsPointToTheirEnds()
     for (const QChar c : firstShown)
         mirrored.prepend(mirror.value(c, c));
     QCOMPARE(mirrored, lastShown);
+}
+
+void TestLook::navigationCaptionKeepsItsWordsApart_data()
+{
+    QTest::addColumn<QRect>("design"); // twips
+    QTest::addColumn<int>("blanks");
+    QTest::newRow("phone entry") << QRect(4560, 360, 2580, 345) << 10;
+    QTest::newRow("appointment entry") << QRect(5040, 960, 3900, 345) << 39;
+    QTest::newRow("cheque entry") << QRect(6720, 360, 2580, 315) << 11;
+}
+
+void TestLook::navigationCaptionKeepsItsWordsApart()
+{
+    QFETCH(QRect, design);
+    QFETCH(int, blanks);
+    QWidget window;
+    DataControl data(QStringLiteral("Data1"), &window);
+    data.setCaption(QStringLiteral("السابق") + QString(blanks, u' ') + QStringLiteral("التالي"));
+    data.setGeometry(twipsRect(design.x(), design.y(), design.width(), design.height()));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    // Both words whole, each at its end, a clear gap between them, all inside the caption.
+    const auto *shown = data.findChild<QLabel *>(QStringLiteral("caption"));
+    const QString text = shown->text();
+    QVERIFY2(text.startsWith(QStringLiteral("السابق   ")) && text.endsWith(QStringLiteral("   التالي")), qPrintable(text));
+    QVERIFY(shown->fontMetrics().horizontalAdvance(text) <= shown->contentsRect().width());
+}
+
+void TestLook::focusCanBeSeen_data()
+{
+    QTest::addColumn<QByteArray>("menuItem");
+    QTest::addColumn<QString>("view"); // the view's objectName; empty: the calendar's days
+    QTest::newRow("phone search kinds") << QByteArray("phone") << "List1";
+    QTest::newRow("phone grid") << QByteArray("phone") << "";
+    QTest::newRow("cheque search kinds") << QByteArray("check") << "List1";
+    QTest::newRow("cheque grid") << QByteArray("check") << "";
+    QTest::newRow("appointment calendar") << QByteArray("addnote") << "";
+}
+
+void TestLook::focusCanBeSeen()
+{
+    // The view with the keyboard looks otherwise than without it, and the mark moves with the
+    // arrow keys, off the place it was.
+    QFETCH(QByteArray, menuItem);
+    QFETCH(QString, view);
+    testing::AppFolder folder;
+    for (int i = 0; i < 3; ++i) {
+        folder.exec(QStringLiteral("INSERT INTO Phone (\"الإسم\") VALUES ('ب')"));
+        folder.exec(QStringLiteral("INSERT INTO Cheque (\"السيد\", \"دينار\", \"فلس\") VALUES ('ب', 1, 0)"));
+    }
+    QVERIFY(testing::startProgram(folder));
+    const auto stop = qScopeGuard([] { testing::stopProgram(); });
+    openList(menuItem.constData());
+    Form *form = menuItem == "phone" ? static_cast<Form *>(Forms::loaded<Form2>())
+                 : menuItem == "check" ? static_cast<Form *>(Forms::loaded<Form6>())
+                                       : Forms::find(QStringLiteral("Form5"));
+    QVERIFY(form);
+    QAbstractItemView *shown = nullptr;
+    if (!view.isEmpty())
+        shown = form->findChild<QAbstractItemView *>(view);
+    else if (auto *grid = form->findChild<DBGrid *>())
+        shown = grid->view();
+    else
+        shown = form->findChild<QCalendarWidget *>()->findChild<QTableView *>();
+    QVERIFY(shown);
+    if (!shown->currentIndex().isValid())
+        shown->setCurrentIndex(shown->model()->index(1, 1));
+    form->activateWindow();
+    shown->setFocus();
+    QVERIFY(shown->hasFocus());
+    const QImage focused = shown->viewport()->grab().toImage();
+    shown->clearFocus();
+    const QImage unfocused = shown->viewport()->grab().toImage();
+    // A line along the current row, the current day, or the whole list while nothing is
+    // current: at least a quarter of its pixels change with the focus (a dotted frame).
+    const QModelIndex current = shown->currentIndex();
+    QRect mark = current.isValid() ? shown->visualRect(current) : shown->viewport()->rect();
+    if (current.isValid() && menuItem != "addnote") // the calendar marks its day alone
+        mark = QRect(0, mark.top(), shown->viewport()->width(), mark.height());
+    int changed = 0;
+    for (int x = mark.left(); x <= mark.right(); ++x)
+        changed += focused.pixel(x, mark.top() + 1) != unfocused.pixel(x, mark.top() + 1);
+    QVERIFY2(changed * 4 >= mark.width(), qPrintable(QStringLiteral("%1 of %2").arg(changed).arg(mark.width())));
+    shown->setFocus();
+    QTest::keyClick(shown, Qt::Key_Down);
+    QVERIFY(shown->viewport()->grab().toImage() != focused);
 }
 
 void TestLook::openList(const char *menuItem)

@@ -31,6 +31,8 @@
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QInputDialog>
+#include <QLineEdit>
+#include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
@@ -298,6 +300,8 @@ private slots:
     void chequeLandsWhereItsLayoutSays_data();
     void chequeLandsWhereItsLayoutSays();
     void printsThroughThePreview();
+    void printedFromThePreviewKeepsTheLeaf_data();
+    void printedFromThePreviewKeepsTheLeaf();
     void tooLongShrinksThenIsCutVisibly();
     void refusedChequeIsNotPrinted();
     void layoutChangedInTheWindowIsWhatPrints();
@@ -308,8 +312,36 @@ private slots:
     void everyListPrintsAsAReport();
     void chequeReportEndsWithItsTotals();
     void cancelledReportLeavesNoFile();
+    void aLongReportIsPreviewedByItsEnds();
 
 private:
+    // Prints the list in front through the preview, as the user does: the preview comes up
+    // (its pages counted), its print button, the PDF file named in the print window. Returns
+    // the number of pages the preview showed.
+    int printThroughThePreview()
+    {
+        QFile::remove(pdf);
+        setPrintTarget(QString());
+        testing::ExpectBoxes windows;
+        int previewed = -1;
+        QTimer answering;
+        answering.setInterval(0);
+        connect(&answering, &QTimer::timeout, [&] {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (auto *print = qobject_cast<QPrintDialog *>(modal)) {
+                print->findChild<QLineEdit *>(QStringLiteral("filename"))->setText(pdf);
+                print->accept();
+            } else if (auto *preview = qobject_cast<QPrintPreviewDialog *>(modal); preview && previewed < 0) {
+                previewed = preview->findChild<QPrintPreviewWidget *>()->pageCount();
+                QMetaObject::invokeMethod(preview, "_q_print", Qt::QueuedConnection);
+            }
+        });
+        answering.start();
+        printFromMenu();
+        setPrintTarget(pdf);
+        return previewed;
+    }
+
     Form7 *writeFromMenu()
     {
         MDIForm1::instance()->findChild<QAction *>(QStringLiteral("addcheck"))->trigger();
@@ -441,6 +473,58 @@ void TestPrinting::printsThroughThePreview()
     QVERIFY(qAbs(leaf.width() - ChequeLayout::standard().leafWidth) < tolerance);
     QVERIFY(qAbs(leaf.height() - ChequeLayout::standard().leafHeight) < tolerance);
     QVERIFY(!QFile::exists(pdf));
+}
+
+void TestPrinting::printedFromThePreviewKeepsTheLeaf_data()
+{
+    QTest::addColumn<bool>("calibration");
+    QTest::newRow("a cheque") << false;
+    QTest::newRow("the calibration sheet") << true;
+}
+
+void TestPrinting::printedFromThePreviewKeepsTheLeaf()
+{
+    // The user prints to a PDF file from the preview, through its own print window: the leaf
+    // is the page, whatever page the print window would have given the file.
+    QFETCH(bool, calibration);
+    setPrintTarget(QString());
+    testing::ExpectBoxes previewed;
+    // The print window the preview's print action opens: the file typed in its own box.
+    std::function<void()> answerPrintWindow = [&] {
+        auto *dialog = qobject_cast<QPrintDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return QTimer::singleShot(10, answerPrintWindow);
+        dialog->findChild<QLineEdit *>(QStringLiteral("filename"))->setText(pdf);
+        dialog->accept();
+    };
+    std::function<void()> print = [&] {
+        auto *preview = qobject_cast<QPrintPreviewDialog *>(QApplication::activeModalWidget());
+        if (!preview)
+            return QTimer::singleShot(10, print);
+        for (QAction *action : preview->findChildren<QAction *>()) {
+            if (action->text() == u"اطبع" || action->text() == u"Print") {
+                QTimer::singleShot(0, answerPrintWindow);
+                return action->trigger();
+            }
+        }
+        preview->reject(); // no print action: nothing printed, which the checks below catch
+    };
+    QTimer::singleShot(0, print);
+    const ChequeLayout layout = ChequeLayout::standard();
+    if (!calibration) {
+        const Cheque cheque{QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("2027"), QStringLiteral("علي"),
+                            QStringLiteral("5"), QStringLiteral("0")};
+        printCheque(cheque);
+        verifyCheque(layout, cheque); // the leaf's size, every item in its box
+        return;
+    }
+    QTest::mouseClick(openLayouts()->Command3, Qt::LeftButton);
+    const QList<Page> pages = readPdf(pdf);
+    QCOMPARE(pages.size(), 1);
+    QVERIFY(qAbs(pages[0].mm.width() - layout.leafWidth) < tolerance);
+    QVERIFY(qAbs(pages[0].mm.height() - layout.leafHeight) < tolerance);
+    const QRectF payee = expectedBox(layout, ChequeItem::Payee);
+    QCOMPARE(reading(wordsIn(pages[0], payee)), unspaced(chequeItemCaption(ChequeItem::Payee)));
 }
 
 void TestPrinting::tooLongShrinksThenIsCutVisibly()
@@ -742,6 +826,13 @@ void TestPrinting::chequeReportEndsWithItsTotals()
     text = lines(printedReport().last());
     QVERIFY2(text.at(1) == unspaced(QStringLiteral("البحث: السيد يبدأ بـ «احمد»")), qPrintable(text.at(1)));
     QCOMPARE(text.at(text.size() - 2), unspaced(QStringLiteral("المجموع الكلي: 125 دينار و 249 فلس")));
+
+    // Drawn twice, in the preview and then to print: the same totals.
+    QCOMPARE(printThroughThePreview(), 1);
+    text = lines(readPdf(pdf).last());
+    QCOMPARE(text.mid(text.size() - 4, 3), (QStringList{unspaced(QStringLiteral("أحمد: 104 دينار و 749 فلس")),
+                                                      unspaced(QStringLiteral("احمد: 20 دينار و 500 فلس")),
+                                                      unspaced(QStringLiteral("المجموع الكلي: 125 دينار و 249 فلس"))}));
 }
 
 void TestPrinting::cancelledReportLeavesNoFile()
@@ -767,6 +858,19 @@ void TestPrinting::cancelledReportLeavesNoFile()
     print->trigger();
     QVERIFY(cancelled);
     QVERIFY(!QFile::exists(pdf));
+}
+
+// A preview keeps every page it is given: of a long report it is given the first pages and the
+// last (the totals, the end), and the print has every page.
+void TestPrinting::aLongReportIsPreviewedByItsEnds()
+{
+    folder->exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000)"
+                                " INSERT INTO Phone (الإسم, المنزل) SELECT 'سالم', i FROM n"));
+    QTest::mouseClick(Forms::loaded<Form1>()->Command1, Qt::LeftButton);
+    QCOMPARE(printThroughThePreview(), previewedPages + 1);
+    const QList<Page> pages = readPdf(pdf);
+    QVERIFY(pages.size() > previewedPages + 1);
+    QCOMPARE(lines(pages.last()).last(), unspaced(pageNumberText(int(pages.size()), int(pages.size()))));
 }
 
 TESTING_WINDOW_TEST_MAIN(TestPrinting)

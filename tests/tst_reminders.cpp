@@ -222,6 +222,10 @@ void TestReminders::answersAreKeptPerOccurrenceAndSharedWithAnotherCopy()
     QCOMPARE(texts(Reminders::due(path(), at(9, 59), at(10, 0))), QStringList{"B"});
     QCOMPARE(m_folder->rows(QStringLiteral("SELECT noteKey, dueAt, state FROM ReminderStates")),
              (QList<QVariantList>{{keyOf(*m_folder, "A"), "2026-12-08T10:00:00", "dismissed"}}));
+    // Another copy, still showing A as it rang, lets it go, and its snooze leaves the dismissal be.
+    QCOMPARE(texts(Reminders::stillOpen(path(), atTen)), QStringList{"B"});
+    QVERIFY(!Reminders::snooze(path(), atTen[0], 5, at(10, 1)).isError());
+    QCOMPARE(m_folder->value(QStringLiteral("SELECT state FROM ReminderStates")).toString(), QStringLiteral("dismissed"));
 
     // Snoozes other than the ones offered are refused and change nothing.
     for (int minutes : {0, 7, -5, 24 * 60})
@@ -238,6 +242,9 @@ void TestReminders::answersAreKeptPerOccurrenceAndSharedWithAnotherCopy()
         QCOMPARE(Reminders::due(path(), end.addSecs(-1), end).first().ringsAt, end);
     }
     QVERIFY(!Reminders::snooze(path(), atTen[1], 10, at(10, 0)).isError());
+    // Snoozed since it rang, B is answered for the window that listed it; its next ring is not.
+    QCOMPARE(texts(Reminders::stillOpen(path(), atTen)), QStringList{});
+    QCOMPARE(texts(Reminders::stillOpen(path(), Reminders::due(path(), at(10, 9), at(10, 10)))), QStringList{"B"});
 
     // Missed while closed: not the dismissed, not one snoozed past now; the latest first.
     QCOMPARE(texts(Reminders::missed(path(), at(9, 0), at(10, 5))), QStringList{});

@@ -188,6 +188,15 @@ void TestReminding::ringsAtItsTimeThenSnoozeAndDismiss()
     QCOMPARE(window->listed().size(), 1);
     window->show();
 
+    // Another copy snoozes it meanwhile: the window here lets it go at its next check, and it
+    // rings again when that snooze ends.
+    folder->exec(QStringLiteral("UPDATE ReminderStates SET snoozedUntil = ?"),
+                 {clock->now.addSecs(300).toUTC().toString(Qt::ISODateWithMs)});
+    advance(1);
+    QVERIFY(!window->isVisible());
+    advance(4);
+    QCOMPARE(shownRows().size(), 2);
+
     // Dismissed, it is done with for good: not by this run, not by the next one.
     QTest::mouseClick(window->Command2, Qt::LeftButton);
     QVERIFY(!window->isVisible());

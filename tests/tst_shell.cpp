@@ -46,6 +46,7 @@ public:
         Text1->setDataField(QStringLiteral("الإسم"));
     }
     static QString designName() { return QStringLiteral("EntryWindow"); }
+    static QString addCaption() { return QStringLiteral("إضافة"); }
     DataControl *Data1;
     BoundTextBox *Text1;
 
@@ -208,12 +209,17 @@ void TestShell::booksOpenOneAfterAnother()
             Form1 *start = Forms::loaded<Form1>();
             QToolButton *buttons[] = {start->Command1, start->Command2, start->Command3};
             QTest::mouseClick(buttons[book], Qt::LeftButton);
-            Form *list = Forms::find(lists[book]);
+            QPointer<Form> list = Forms::find(lists[book]); // the close box unloads it
             QVERIFY(list && list->isShown());
             QTRY_VERIFY(list->parentWidget()->isMaximized());
             QVERIFY(!start->isShown());
-            QTest::mouseClick(list->findChild<QAbstractButton *>(backs[book]), Qt::LeftButton);
-            QVERIFY(!list->isShown());
+            // Back the first time, by the window's close box the second: the same end.
+            if (round == 0)
+                QTest::mouseClick(list->findChild<QAbstractButton *>(backs[book]), Qt::LeftButton);
+            else
+                list->parentWidget()->close();
+            testing::runQueuedWork();
+            QVERIFY(!list || !list->isShown());
             QVERIFY(start->isShown());
         }
     }
@@ -226,6 +232,12 @@ void TestShell::booksOpenOneAfterAnother()
     // The lists opened before stay loaded, hidden behind the last one chosen.
     QVERIFY(Forms::find(lists[0]) && Forms::find(lists[1]));
     QVERIFY(!Forms::loaded<Form1>()->isShown());
+    // Closed by their close boxes, the last one first: the frame never stands empty.
+    for (int book = 2; book >= 0; --book) {
+        Forms::find(lists[book])->parentWidget()->close();
+        testing::runQueuedWork();
+        QCOMPARE(Forms::loaded<Form1>()->isShown(), book == 0);
+    }
 }
 
 void TestShell::beginNewRecordOnAnEmptyTable()

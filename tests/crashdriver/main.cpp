@@ -103,7 +103,7 @@ int copyForEver(const QString &folder, bool restoring)
             restoring ? dalil::Backup::restore(database, from, folder + QStringLiteral("/kept.mdb"))
                       : dalil::Backup::write(database, folder + QStringLiteral("/backup.mdb"));
         if (result.outcome != dalil::Backup::Outcome::Done) {
-            std::printf("failed: %s\n", qPrintable(result.problem));
+            std::printf("failed: %s\n", qPrintable(result.error.detail));
             std::fflush(stdout);
             return 4;
         }

@@ -122,7 +122,10 @@ QString Action::describe() const
         return QStringLiteral("menu: backup, to a new file");
     case Act::Exchange:
         return m == 0 ? QStringLiteral("menu: export book %1").arg(n)
-                      : QStringLiteral("menu: import into book %1 [%2]").arg(n).arg(values.join(QStringLiteral(" | ")));
+                      : QStringLiteral("menu: import into book %1 [%2]%3")
+                            .arg(n)
+                            .arg(values.join(QStringLiteral(" | ")),
+                                 answer == 1 ? QStringLiteral(", cheques with other words left out") : QString());
     case Act::Sync:
         return values.isEmpty() ? QStringLiteral("a second device syncs; menu: sync now")
                                 : QStringLiteral("a second device adds to %1 [%2] and syncs; menu: sync now")

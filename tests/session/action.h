@@ -22,8 +22,9 @@ enum class Act {
     NavBar,        // form Data1's navigation button control (first, previous, next, last)
     CloseBox,      // form's window closed by its close box
     FocusKey,      // key n (text for a letter) sent to the widget with the focus
-    OtherWrite,    // another copy writes: control = table, n = 0 insert / 1 update / 2 delete,
-                   // m = row picked (modulo the rows), values = the row's texts
+    OtherWrite,    // another copy writes: control = table, n = 0 insert / 1 update / 2 delete /
+                   // 3 a copy of the whole file put in its place, m = row picked (modulo the
+                   // rows), values = the row's texts
     HelpFind,      // Form8: Ctrl+F, text typed into the find bar, Enter, then Esc
     Print,         // control "menu": the file menu's print; "cheque": Form7's Command4
     Layouts,       // the cheque layouts window opened from the menu, value text typed into

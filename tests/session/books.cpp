@@ -2,6 +2,8 @@
 // deletes, the grids, the close boxes, and what the other copy writes.
 #include "books.h"
 
+#include "data/amountwords.h"
+
 #include <QDate>
 
 namespace session {
@@ -14,6 +16,18 @@ const QString notFoundTitle = QStringLiteral("السجل غير موجود");
 } // namespace
 
 Outcome Books::apply(const Action &a)
+{
+    Outcome out = applyAction(a);
+    // The frame never stands empty: an action that leaves no window on screen brings the
+    // start window back.
+    if (m.stack.isEmpty()) {
+        m.stack << QStringLiteral("Form1");
+        out.windowChange = true;
+    }
+    return out;
+}
+
+Outcome Books::applyAction(const Action &a)
 {
     switch (a.act) {
     case Act::StartButton:
@@ -227,9 +241,13 @@ void Books::deleteRecord(Book b, Outcome &out)
         out.adoptBook = b;
         return;
     }
+    const int row = l.current;
     m.keepDeleted(b, *key);
     m.tables[b].rows.remove(*key);
     refreshList(b);
+    // The next record takes the highlight, or the last one when the last went.
+    if (const int rows = int(m.shown(b).keys.size()); row > 0 && rows > 0)
+        l.current = qMin(row, rows - 1);
     l.panel1 = QStringList{m.countText(m.shown(b).keys.size())};
     if (b == Cheque) {
         l.panel2 = payeePanelAfterWrite(l);
@@ -272,14 +290,11 @@ Outcome Books::deletedWindow(const Action &a)
 
 QStringList Books::payeePanelAfterWrite(const ListWindow &l) const
 {
-    // The payee total shown stays, or follows its query where a name search filled it.
-    QStringList payee = l.panel2.mid(0, 1);
-    if (l.nameSearched) {
-        const QString now = m.payeeTotalText(l.namePattern).value_or(QString());
-        if (!payee.contains(now))
-            payee << now;
-    }
-    return payee;
+    // The payee total shown stays, or follows its query where a name search filled it: blank
+    // while the payee has no cheque, back when one returns.
+    if (l.nameSearched)
+        return QStringList{m.payeeTotalText(l.namePattern).value_or(QString())};
+    return l.panel2.mid(0, 1);
 }
 
 void Books::rereadAsAfterSave(Book b)
@@ -456,7 +471,7 @@ Outcome Books::type(const Action &a)
         return out;
     }
     const int max = boxMaxLength(a.form, a.control);
-    const QString text = max > 0 ? a.text.left(max) : a.text;
+    QString text = max > 0 ? a.text.left(max) : a.text;
     if (isEntry) {
         EntryWindow &e = m.entries[*b];
         const int box = int(entryBoxes(*b).indexOf(a.control));
@@ -464,8 +479,40 @@ Outcome Books::type(const Action &a)
             out.applicable = false;
             return out;
         }
+        if (*b == Cheque && (box == 6 || box == 7)) {
+            // The amounts take digits alone as they are typed: the rest never gets in.
+            text.removeIf([](QChar c) { return c < u'0' || c > u'9'; });
+            if (a.n == 1 && text == e.texts.at(box))
+                return out; // the key was refused: nothing changed
+        }
         if ((!e.texts.at(box).isEmpty() || !text.isEmpty()) && (e.adding || e.key >= 0))
             e.touched.insert(box);
+        if (*b == Note && box >= 3 && box <= 5) {
+            // Each step of the typing: the calendar moves to a date the boxes name, and the
+            // weekday box names its weekday.
+            const auto step = [&](const QString &now) {
+                e.texts[box] = now;
+                const std::optional<QDate> date = boxDate(e.texts.at(3), e.texts.at(4), e.texts.at(5));
+                if (!date)
+                    return;
+                if (*date >= QDate(1753, 1, 1) && *date <= QDate(9999, 12, 31))
+                    e.calendar = *date;
+                const QString weekday = weekdayOf(*date);
+                if (e.texts.at(1) != weekday) {
+                    e.texts[1] = weekday;
+                    if (e.adding || e.key >= 0)
+                        e.touched.insert(1);
+                }
+            };
+            if (a.n == 1) {
+                step(text);
+            } else {
+                if (!e.texts.at(box).isEmpty())
+                    step(QString());
+                for (qsizetype n = 1; n <= text.size(); ++n)
+                    step(text.left(n));
+            }
+        }
         if (*b == Cheque && (box == 6 || box == 7)) {
             // The words follow every step of the typing: a single key is one step; a typed
             // text empties the box, then adds a character at a time.
@@ -619,7 +666,10 @@ Outcome Books::exchange(const Action &a)
         Row row;
         for (qsizetype i = 0; i < width; ++i)
             row << storedValue(b, t.columns.at(i), a.values.at(start + i));
-        if (std::find(t.rows.cbegin(), t.rows.cend(), row) == t.rows.cend())
+        // Words made for one dinar more than the figures: left out when the user said so.
+        const bool leftOut = b == Cheque && a.answer == 1
+            && row.at(6).toString() == dalil::amountInWords(row.at(4).toLongLong() + 1, row.at(5).toLongLong());
+        if (!leftOut && std::find(t.rows.cbegin(), t.rows.cend(), row) == t.rows.cend())
             imported.keys << insert(b, row);
     }
     if (imported.keys.isEmpty())
@@ -659,6 +709,14 @@ Outcome Books::otherWrite(const Action &a)
         return out;
     }
     const Book b = Book(book);
+    if (a.n == 3) {
+        // The same books in another file under the name: the program lets go of the old one,
+        // tells the user (once it had the file open), and every window reads the new one.
+        out.boxes << anyBox(true);
+        for (Book each : {Phone, Note, Cheque})
+            widen(each);
+        return out;
+    }
     Table &t = m.tables[b];
     Row row;
     for (int i = 0; i < t.columns.size(); ++i)

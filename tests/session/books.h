@@ -43,6 +43,7 @@ public:
     void settleConflict(const Outcome &outcome, const Row &inFile, bool entryShown);
 
 private:
+    Outcome applyAction(const Action &action);
     Outcome startOrMenu(const Action &a);
     Outcome click(const QString &form, const QString &button, bool doubleClick);
     Outcome listClick(Book b, const QString &button, bool doubleClick);
@@ -89,11 +90,13 @@ private:
     bool validate(Book b, Outcome &out);
     // The cheque passes the save's checks and its words agree (or are kept).
     bool chequePrintable(Outcome &out);
-    void afterEntryClosed(Book b, Outcome &out, bool saved);
+    // saved: the record the save wrote or stood on, where the list's highlight goes.
+    void afterEntryClosed(Book b, Outcome &out, bool saved, qint64 savedKey = -1);
     qint64 insert(Book b, const Row &row);
 
     Model &m;
     const Switches &sw;
+    qint64 m_written = -1; // the record the last writePending wrote
 };
 
 } // namespace session

@@ -10,6 +10,7 @@
 #include "common/textbox.h"
 #include "shell/mdiform1.h"
 
+#include <QCalendarWidget>
 #include <QHeaderView>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -353,6 +354,19 @@ std::optional<Failure> Driver::checkEntry(Book b)
         return Failure{-1, QStringLiteral("entry"),
                        QStringLiteral("%1's %2 reads \"%3\", the model says \"%4\" (record %5)")
                            .arg(name, boxes.at(i), text, e.texts.at(i), e.adding ? QStringLiteral("new") : QString::number(e.key))};
+    }
+    if (b == Note) {
+        const QDate shown = f->findChild<QCalendarWidget *>(QStringLiteral("MonthView1"))->selectedDate();
+        // A record read again shows its date as the file now holds it (today when it names none).
+        if (shown != e.calendar && e.setStale && m_switches.staleRows) {
+            const std::optional<QDate> reread = boxDate(e.texts.at(3), e.texts.at(4), e.texts.at(5));
+            if (shown == reread.value_or(QDate::currentDate()))
+                e.calendar = shown;
+        }
+        if (shown != e.calendar)
+            return Failure{-1, QStringLiteral("entry"),
+                           QStringLiteral("Form5's calendar stands on %1, the model says %2")
+                               .arg(shown.toString(Qt::ISODate), e.calendar.toString(Qt::ISODate))};
     }
     return std::nullopt;
 }

@@ -28,6 +28,7 @@
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QProcess>
 #include <QMenu>
 #include <QComboBox>
 #include <QDeadlineTimer>
@@ -315,6 +316,21 @@ Action Driver::resolveFocusKey(const Action &action, bool *sendKey)
     const bool letter = !action.text.isEmpty();
     const bool enter = !letter && (key == Qt::Key_Return || key == Qt::Key_Enter);
     const bool tab = !letter && key == Qt::Key_Tab;
+    if (!letter && key == Qt::Key_Escape) {
+        // Esc in an entry window is its cancel button; in a list it does nothing.
+        bool isEntry = false;
+        const std::optional<Book> b = bookOfForm(formName, &isEntry);
+        if (!b)
+            return none;
+        *sendKey = true;
+        if (!isEntry)
+            return noop;
+        Action cancelled;
+        cancelled.act = Act::Click;
+        cancelled.form = formName;
+        cancelled.control = QStringLiteral("Command3");
+        return cancelled;
+    }
     if (auto *button = qobject_cast<QAbstractButton *>(focus)) {
         if (!button->isEnabled())
             return none;
@@ -340,9 +356,10 @@ Action Driver::resolveFocusKey(const Action &action, bool *sendKey)
             Action clicked;
             clicked.act = Act::Click;
             clicked.form = formName;
-            if ((formName == u"Form2" || formName == u"Form6") && box->objectName() == u"Text1")
+            // A search box searches; an entry box saves, but for the appointment's own text.
+            if (formName == u"Form2" || formName == u"Form6")
                 clicked.control = QStringLiteral("Command2");
-            else if (formName == u"Form7" && box->objectName() == u"Text6")
+            else if (formName == u"Form3" || formName == u"Form7" || (formName == u"Form5" && box->objectName() != u"Text1"))
                 clicked.control = QStringLiteral("Command1");
             else
                 return noop;
@@ -616,6 +633,9 @@ void Driver::exchange(const Action &a)
     QTest::mouseClick(next, Qt::LeftButton);
     naming.stop();
     if (a.m == 1) {
+        auto *leaveOut = child<QAbstractButton>(QStringLiteral("Form13"), QStringLiteral("Option2"));
+        if (a.answer == 1 && leaveOut && leaveOut->isVisible())
+            QTest::mouseClick(leaveOut, Qt::LeftButton);
         auto *import = child<QAbstractButton>(QStringLiteral("Form13"), QStringLiteral("Command1"));
         auto *cancel = child<QAbstractButton>(QStringLiteral("Form13"), QStringLiteral("Command2"));
         if (import && import->isEnabled() && import->isVisible())
@@ -702,6 +722,22 @@ void Driver::otherCopyWrites(const Action &a)
         values << storedValue(b, t.columns.at(i), a.values.value(i));
         columns << u'"' + t.columns.at(i) + u'"';
         marks << QStringLiteral("?");
+    }
+    if (a.n == 3) {
+        // A copy of the file, page for page, written beside it and renamed over it.
+        const QString path = m_folder->databasePath();
+        const QString copy = path + QStringLiteral(".sync");
+        // The harness's own reader lets go of the old file, and opens the new one once the
+        // program has been back in front (and has let go of the old one's log beside it).
+        QSqlDatabase reader = QSqlDatabase::database(m_reader, false);
+        reader.close();
+        QProcess::execute(QStringLiteral("sqlite3"), {path, QStringLiteral(".backup '%1'").arg(copy)});
+        QFile::rename(copy, path) || (QFile::remove(path) && QFile::rename(copy, path));
+        m_otherProgram->hide();
+        dalil::MDIForm1::instance()->activateWindow();
+        QCoreApplication::processEvents();
+        reader.open();
+        return;
     }
     // The model has already applied the write: the row it picked is the one in the file.
     QList<qint64> keys;

@@ -77,8 +77,6 @@ void Books::amountEdited(EntryWindow &e)
 {
     const auto dinars = figure(e.texts.at(7));
     const auto fils = figure(e.texts.at(6));
-    if (!dinars || !fils)
-        return;
     const auto write = [&](const QString &words) {
         if (e.texts.at(4) != words && (e.adding || e.key >= 0))
             e.touched.insert(4);
@@ -86,6 +84,12 @@ void Books::amountEdited(EntryWindow &e)
         e.wordsWritten = words;
     };
     const bool ours = e.texts.at(4).isEmpty() || e.texts.at(4) == e.wordsWritten;
+    if (!dinars || !fils) {
+        // Figures that are no amount: the words the program wrote go.
+        if (ours)
+            write(QString());
+        return;
+    }
     if (e.texts.at(7).isEmpty() && e.texts.at(6).isEmpty()) {
         if (ours)
             write(QString());
@@ -122,6 +126,7 @@ void Books::showFirst(Book b)
         e.touched.clear();
         e.read.clear();
         rememberShownWords(e);
+        e.calendar = QDate::currentDate();
     } else {
         showRecord(b, e.set.first());
     }
@@ -139,6 +144,9 @@ void Books::showRecord(Book b, qint64 key)
         e.texts << cellText(e.read.value(t.columns.indexOf(boxColumn(b, i))));
     e.touched.clear();
     rememberShownWords(e);
+    // The calendar opens on the record's date, or on today when it names none it can show.
+    const std::optional<QDate> date = b == Note ? boxDate(e.texts.at(3), e.texts.at(4), e.texts.at(5)) : std::nullopt;
+    e.calendar = date && *date >= QDate(1753, 1, 1) && *date <= QDate(9999, 12, 31) ? *date : QDate::currentDate();
 }
 
 qint64 Books::insert(Book b, const Row &row)
@@ -177,7 +185,7 @@ bool Books::writePending(Book b, Outcome &out)
             const QString column = boxColumn(b, i);
             row[t.columns.indexOf(column)] = storedValue(b, column, e.texts.at(i));
         }
-        insert(b, row);
+        m_written = insert(b, row);
     } else if (e.key >= 0) {
         if (!t.rows.contains(e.key) || t.rows.value(e.key) != e.read) {
             out.unsupported = true;
@@ -190,6 +198,7 @@ bool Books::writePending(Book b, Outcome &out)
             row[t.columns.indexOf(column)] = storedValue(b, column, e.texts.at(i));
         }
         t.rows.insert(e.key, row);
+        m_written = e.key;
     } else {
         return true; // no current record: typing made nothing pending
     }
@@ -207,6 +216,7 @@ void Books::beginNew(Book b, Outcome &out)
     if (!e.loaded)
         loadEntry(b);
     m.show(entryName(b));
+    e.caption = addCaption(b); // whatever the last edit captioned it
     e.adding = true;
     e.key = -1;
     for (QString &text : e.texts)
@@ -214,6 +224,7 @@ void Books::beginNew(Book b, Outcome &out)
     e.touched.clear();
     e.read.clear();
     rememberShownWords(e);
+    e.calendar = QDate::currentDate();
     e.navVisible = false;
     out.windowChange = true;
     out.focusForm = entryName(b);
@@ -235,6 +246,7 @@ void Books::edit(Book b, Outcome &out)
         loadEntry(b);
     m.show(entryName(b));
     e.caption = editCaption(b);
+    e.navVisible = true; // every edit shows the navigation bar
     if (key) {
         showRecord(b, *key);
         e.set = m.tables[b].rows.keys();
@@ -356,23 +368,30 @@ void Books::save(Book b, Outcome &out)
             return; // settled from the file afterwards
         }
     }
+    const qint64 standing = e.adding ? -1 : e.key;
+    m_written = -1;
     if (e.adding && e.touched.isEmpty()) {
         // A new record nobody typed into cannot pass the checks.
     } else if (!writePending(b, out)) {
         return;
     }
+    const qint64 saved = m_written >= 0 ? m_written : standing;
     m.hide(entryName(b));
     showFirst(b);
-    afterEntryClosed(b, out, true);
+    afterEntryClosed(b, out, true, saved);
 }
 
-void Books::afterEntryClosed(Book b, Outcome &out, bool saved)
+void Books::afterEntryClosed(Book b, Outcome &out, bool saved, qint64 savedKey)
 {
     ListWindow &l = m.lists[b];
     if (!l.loaded)
         loadList(b);
-    if (saved)
+    if (saved) {
         refreshList(b);
+        // The highlight stays on the record saved, where the list shows it.
+        if (const qsizetype at = m.shown(b).keys.indexOf(savedKey); savedKey >= 0 && at >= 0)
+            l.current = int(at);
+    }
     if (b == Note && !saved)
         m.show(listName(b));
     QStringList counts;
@@ -469,7 +488,7 @@ void Books::settleConflict(const Outcome &outcome, const Row &inFile, bool entry
         m.hide(entryName(b));
         showFirst(b);
         Outcome ignored;
-        afterEntryClosed(b, ignored, true);
+        afterEntryClosed(b, ignored, true, outcome.conflictKey);
     } else {
         // Still editing: the record as the file now holds it is what was read.
         EntryWindow &e = m.entries[b];

@@ -1,6 +1,8 @@
 // The random user: what to do next, chosen from what is on screen.
 #include "driver.h"
 
+#include "data/amountwords.h"
+
 #include <QDate>
 
 #include <algorithm>
@@ -201,6 +203,11 @@ Action exchangeAction(const Model &m, Dice &d, const Switches &sw)
         values[5] = QString::number(d.below(1000));
         if (values[6].isEmpty())
             values[6] = QStringLiteral("مبلغ");
+        // The preview's choice for cheques whose words say another amount: leave them out
+        // (answer 1); the words then say the figures' amount, or one dinar more.
+        a.answer = d.below(2);
+        if (a.answer == 1)
+            values[6] = dalil::amountInWords(values[4].toLongLong() + d.below(2), values[5].toLongLong());
     } else if (b == Note) {
         values[1] = QString::number(1 + d.below(28));
         values[2] = QString::number(1 + d.below(12));
@@ -280,6 +287,9 @@ Action otherWrite(const Model &m, Dice &d, const Switches &sw)
         }
     }
     a.values = values;
+    // Now and then the other program puts a copy of the file in its place (a sync tool).
+    if (a.m % 40 == 7)
+        a.n = 3;
     return a;
 }
 
@@ -402,7 +412,7 @@ Action anyAction(const Model &m, const Switches &sw, QRandomGenerator &random)
     if (roll < 85)
         return act(Act::Print, {}, QStringLiteral("menu"));
     if (roll < 120) {
-        static const QList<int> keys{Qt::Key_Space, Qt::Key_Return, Qt::Key_Tab, Qt::Key_Tab};
+        static const QList<int> keys{Qt::Key_Space, Qt::Key_Return, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Escape};
         if (d.chance(0.3)) {
             Action a = act(Act::FocusKey);
             a.text = QString(QChar(d.chance(0.5) ? u'a' + d.below(26) : u'0' + d.below(10)));

@@ -109,6 +109,30 @@ int boxMaxLength(const QString &form, const QString &box)
     return 0;
 }
 
+std::optional<QDate> boxDate(const QString &day, const QString &month, const QString &year)
+{
+    const auto number = [](QString text) -> std::optional<int> {
+        text = text.trimmed(); // blanks around a number are no part of it
+        if (text.isEmpty() || text.size() > 4)
+            return std::nullopt;
+        for (const QChar c : text) {
+            if (c < u'0' || c > u'9')
+                return std::nullopt;
+        }
+        return text.toInt();
+    };
+    const auto d = number(day), m = number(month), y = number(year);
+    if (!d || !m || !y || !QDate::isValid(*y, *m, *d))
+        return std::nullopt;
+    return QDate(*y, *m, *d);
+}
+
+QString weekdayOf(QDate date)
+{
+    static const char16_t *const names[] = {u"الإثنين", u"الثلاثاء", u"الأربعاء", u"الخميس", u"الجمعة", u"السبت", u"الأحد"};
+    return QString::fromUtf16(names[date.dayOfWeek() - 1]);
+}
+
 QString cellText(const QVariant &value)
 {
     return value.isNull() ? QString() : value.toString();
@@ -280,7 +304,7 @@ QString sumText(const QList<QVariant> &values)
             any = true;
         }
     }
-    return any ? QString::number(sum) : QString();
+    return any ? QString::number(sum) : QStringLiteral("0"); // nothing to add up sums to 0
 }
 
 } // namespace

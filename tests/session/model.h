@@ -103,6 +103,8 @@ struct EntryWindow
     // holds the user's own words), and whether emptied figures released the user's words.
     std::optional<QString> wordsWritten = QString();
     bool wordsReleased = false;
+    // The appointment window's calendar: the date its boxes name, or today.
+    QDate calendar = QDate::currentDate();
 };
 
 // A message box the model expects: exact texts, or any box where the program's words are
@@ -209,6 +211,10 @@ std::optional<Book> bookOfForm(const QString &form, bool *isEntry = nullptr);
 QStringList entryBoxes(Book book);
 QString boxColumn(Book book, int box);
 int boxMaxLength(const QString &form, const QString &box);
+// The date an appointment's day, month and year boxes name (digits 0-9), when they name one.
+std::optional<QDate> boxDate(const QString &day, const QString &month, const QString &year);
+// The Arabic name of a date's weekday.
+QString weekdayOf(QDate date);
 // A value as a box or a grid cell shows it.
 QString cellText(const QVariant &value);
 

@@ -1,0 +1,56 @@
+#include "celldelegate.h"
+
+#include "bidi.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QStyle>
+#include <QTextOption>
+
+namespace dalil {
+
+void CellDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const
+{
+    QStyledItemDelegate::initStyleOption(option, index);
+    option->displayAlignment |= Qt::AlignAbsolute;
+    // A cell without Arabic letters (a number, an address) reads left to right.
+    if (!Bidi::hasRightToLeftLetters(option->text))
+        option->direction = Qt::LeftToRight;
+}
+
+// The style's padding around a cell's text is wider than the grid needs: a text such as
+// "+966 11 222 3333" that fits in its column with a pixel to spare each side is shown
+// whole, and only a text wider than that is shortened.
+void CellDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    QStyleOptionViewItem cell = option;
+    initStyleOption(&cell, index);
+    const QWidget *widget = cell.widget;
+    QStyle *style = widget ? widget->style() : QApplication::style();
+    const int padding = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+    const QFontMetricsF metrics(cell.font);
+    const qreal width = metrics.horizontalAdvance(cell.text);
+    if (cell.text.isEmpty() || width + 2 * padding <= cell.rect.width() || padding <= 1) {
+        style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);
+        return;
+    }
+    const QString text = cell.text;
+    cell.text.clear();
+    style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);
+    const QRect room = cell.rect.adjusted(1, 0, -1, 0);
+    const QString shown = metrics.elidedText(text, cell.textElideMode, qreal(room.width()));
+    const QPalette::ColorGroup group = !(cell.state & QStyle::State_Enabled) ? QPalette::Disabled
+                                     : (cell.state & QStyle::State_Active)   ? QPalette::Normal
+                                                                             : QPalette::Inactive;
+    const bool selected = cell.state & QStyle::State_Selected;
+    QTextOption layout(QStyle::visualAlignment(cell.direction, cell.displayAlignment));
+    layout.setTextDirection(cell.direction);
+    layout.setWrapMode(QTextOption::NoWrap);
+    painter->save();
+    painter->setFont(cell.font);
+    painter->setPen(cell.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
+    painter->drawText(QRectF(room), shown, layout);
+    painter->restore();
+}
+
+} // namespace dalil

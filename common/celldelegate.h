@@ -1,0 +1,22 @@
+// The cells of a table as the grid shows them: each keeps its column's alignment on screen
+// whatever the table's reading direction, a text without Arabic letters (a number, an
+// address, a Latin name) reads left to right ("+966 11 222 3333", never "3333 222 11
+// 966+"), and a text a little wider than its room is not cut for the style's padding. What
+// is stored is never changed. The grid and the import's preview use it.
+#pragma once
+
+#include <QStyledItemDelegate>
+
+namespace dalil {
+
+class CellDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+};
+
+} // namespace dalil
