@@ -146,6 +146,7 @@ CREATE TABLE SyncItems (
 );
 CREATE UNIQUE INDEX SyncItems_record ON SyncItems (book, localKey) WHERE localKey IS NOT NULL;
 CREATE INDEX SyncItems_href ON SyncItems (book, href);
+CREATE INDEX SyncItems_uid ON SyncItems (book, uid);
 CREATE INDEX SyncItems_dirty ON SyncItems (book) WHERE dirty = 1;
 CREATE TABLE SyncOccurrences (
     localKey INTEGER PRIMARY KEY,
