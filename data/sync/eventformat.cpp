@@ -56,7 +56,7 @@ public:
         QByteArray text = object;
         QBuffer buffer(&text);
         buffer.open(QIODevice::ReadOnly);
-        const auto reader = ICalendar::reader(&buffer, from, to, QTimeZone::systemTimeZone());
+        const auto reader = ICalendar::reader(&buffer, from, to, QTimeZone::systemTimeZone(), false);
         Values record;
         while (reader->next(record)) {
             if (read.series) {
