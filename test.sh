@@ -10,8 +10,10 @@ cd "$(dirname "$0")"
 
 # poppler-utils: the printing tests read the PDF files back (pdftotext, pdfinfo, pdffonts).
 # python3-vobject, python3-icalendar: independent parsers that read the exported vCards and calendars.
+# radicale, vdirsyncer: the server the sync tests run against, and a second client of their own.
+# openssl: the tests' server certificate.
 # khard, khal: an address book and a calendar that read the exports back as their users see them.
-scripts/install-deps.sh poppler-utils python3-vobject python3-icalendar khard khal
+scripts/install-deps.sh poppler-utils python3-vobject python3-icalendar radicale vdirsyncer openssl khard khal
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
 

@@ -8,12 +8,15 @@
 #include "common/datacontrol.h"
 #include "common/dbgrid.h"
 #include "common/icons.h"
+#include "common/messagebox.h"
 #include "common/statusbar.h"
+#include "common/syncstatus.h"
 #include "common/twips.h"
 
 #include "data/clocktime.h"
 #include "data/exchange.h"
 #include "data/reminders.h"
+#include "data/sync/engine.h"
 
 #include <QBoxLayout>
 #include <QLabel>
@@ -75,6 +78,12 @@ Form4::Form4()
     Label2 = statusLabel(QStringLiteral("Label2"), QStringLiteral("لا يُذكَّر بالموعد إلا إذا فُهم تاريخه ووقته"), StatusBar1);
     Label2->setContentsMargins(6, 0, 6, 0);
     Label2->hide();
+    Label4 = statusLabel(QStringLiteral("Label4"), QStringLiteral("يُعدَّل هذا الموعد ويُحذف على الخادم، في السلسلة التي جاء منها"),
+                         StatusBar1);
+    Label4->setText(QStringLiteral("موعد متكرر من الخادم"));
+    Label4->setContentsMargins(6, 0, 6, 0);
+    Label4->hide();
+    Label3 = new SyncStatus(QStringLiteral("Label3"), StatusBar1);
     placeHijriDate();
     // The selected appointment's day, read from its own columns as the grid moves.
     connect(Data1->source(), &RecordSource::currentChanged, this, &Form4::showSelectedDay);
@@ -163,8 +172,10 @@ void Form4::placeHijriDate()
     if (auto *row = qobject_cast<QBoxLayout *>(StatusBar1->layout())) {
         row->removeWidget(Label1);
         row->removeWidget(Label2);
+        row->removeWidget(Label4);
         row->insertWidget(qMin(2, StatusBar1->panelCount()), Label1);
         row->insertWidget(row->indexOf(Label1) + 1, Label2);
+        row->insertWidget(row->indexOf(Label2) + 1, Label4);
     }
 }
 
@@ -174,8 +185,11 @@ void Form4::showSelectedDay()
     if (!rs->hasCurrentRecord()) {
         Label1->clear();
         Label2->hide();
+        Label4->hide();
         return;
     }
+    const std::optional<qint64> key = rs->currentKey();
+    Label4->setVisible(key && Sync::Engine::isOccurrence(Data1->DatabaseName(), *key));
     const QString day = rs->fieldText(Exchange::NoteColumns::day);
     const QString month = rs->fieldText(Exchange::NoteColumns::month);
     const QString year = rs->fieldText(Exchange::NoteColumns::year);
@@ -193,6 +207,15 @@ void Form4::showSelectedDay()
 void Form4::Command1_Click()
 {
     BeginNewRecord<Form5>();
+}
+
+bool Form4::mayDelete()
+{
+    const std::optional<qint64> key = Data1->Recordset()->currentKey();
+    if (!key || !Sync::Engine::isOccurrence(Data1->DatabaseName(), *key))
+        return true;
+    MessageBoxes::recurringOccurrence(this);
+    return false;
 }
 
 void Form4::Command2_Click()

@@ -11,6 +11,7 @@ namespace dalil {
 class DataControl;
 class DBGrid;
 class StatusBar;
+class SyncStatus;
 
 class Form4 : public ListWindow
 {
@@ -32,12 +33,18 @@ public:
     // Beside it: why the selected appointment has no reminder (its time or date does not
     // read); hidden while it has one.
     QLabel *Label2;
+    // At the bar's far end: the sync with the server (hidden while it is off).
+    SyncStatus *Label3;
+    // Beside the Hijri date: the selected appointment is an occurrence of a recurring event
+    // on the server, changed and deleted there only; hidden otherwise.
+    QLabel *Label4;
 
     QWidget *restingFocus() override;
 
 protected:
     void Form_Load() override;
     void showList(ListEvent event, OpenedFrom from) override;
+    bool mayDelete() override;
 
 private:
     void Command1_Click();

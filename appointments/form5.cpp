@@ -14,6 +14,7 @@
 #include "common/textbox.h"
 #include "common/twips.h"
 #include "data/dates.h"
+#include "data/sync/engine.h"
 
 #include <QCalendarWidget>
 #include <QDateTime>
@@ -284,6 +285,13 @@ void Form5::Command1_Click()
 {
     if (!checkInput())
         return;
+    // An occurrence of a recurring event on the server is changed there, in its series.
+    const RecordSource *records = Data1->Recordset();
+    if (records->pendingState() == RecordSource::Pending::Edited && records->currentKey()
+        && Sync::Engine::isOccurrence(Data1->DatabaseName(), *records->currentKey())) {
+        MessageBoxes::recurringOccurrence(this);
+        return;
+    }
     // A write the database refuses brings this window back with everything typed.
     if (!writeEntry(this, Data1))
         return;

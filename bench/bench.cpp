@@ -238,6 +238,9 @@ void Bench::run()
         reminders();
     if (part(QStringLiteral("conversion")))
         conversion();
+    // Not in a run of every part: it needs Radicale and vdirsyncer, and takes minutes.
+    if (m_options.only.split(u',').contains(QStringLiteral("sync")))
+        sync();
     dalil::endProgram();
     flush();
 }

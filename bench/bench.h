@@ -28,7 +28,7 @@ struct Options
     QString keep;
     bool verbose = false;
     bool seedWithIndexes = false;
-    QString only;   // some parts: startup, phone, appointment, cheque, report, deleted, backup, exchange, reminders, conversion (comma-separated)
+    QString only;   // some parts: startup, phone, appointment, cheque, report, deleted, backup, exchange, reminders, conversion, sync (comma-separated)
     QString action; // only the actions whose label holds this text (for profiling)
 };
 
@@ -103,6 +103,8 @@ private:
     void reminders();
     // An older Access book (the 100,000-record fixture) converted in a process of its own.
     void conversion();
+    // Against Radicale on this computer, beside vdirsyncer (bench/sync.cpp).
+    void sync();
 
     QString m_folder;
     QString m_path;

@@ -134,7 +134,7 @@ int main(int argc, char **argv)
     Options options;
     if (!parse(argc, argv, &options)) {
         std::fprintf(stderr, "usage: dalil-bench [--records N] [--reps R] [--keep DIR] [--verbose] "
-                             "[--only startup|phone|appointment|cheque|report|deleted|backup|exchange|reminders|conversion] [--action TEXT] [--seed-with-indexes]\n");
+                             "[--only startup|phone|appointment|cheque|report|deleted|backup|exchange|reminders|conversion|sync] [--action TEXT] [--seed-with-indexes]\n");
         return 2;
     }
     std::optional<QTemporaryDir> temporary;

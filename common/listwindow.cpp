@@ -133,6 +133,8 @@ void ListWindow::report(const DataError &error)
 void ListWindow::deleteSelected()
 {
     beginAction();
+    if (!mayDelete())
+        return;
     RecordSource *records = m_data->Recordset();
     // No current record (an edit saved on an empty list enables delete): nothing to delete
     // and nothing to tell.

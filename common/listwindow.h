@@ -100,8 +100,10 @@ protected:
     // refresh of the list's record source loses them.
     void layOutColumns(std::span<const int> widths, DBGrid::Alignment alignment);
 
-    // The delete button: no question asked, the selected record goes at once.
+    // The delete button: no question asked, the selected record goes at once (unless the
+    // book says it may not: mayDelete tells the user why).
     void deleteSelected();
+    virtual bool mayDelete() { return true; }
     // The back button.
     void goBack();
 

@@ -264,4 +264,13 @@ void dataError(QWidget *parent, const DataError &error)
          QMessageBox::Ok, true);
 }
 
+void recurringOccurrence(QWidget *parent)
+{
+    show(parent, QMessageBox::Information, QStringLiteral("موعد متكرر"),
+         QStringLiteral("هذا الموعد واحد من مواعيد متكررة جاءت من خادم المزامنة، ولا يكتب الدليل المواعيد "
+                        "المتكررة. عدّل السلسلة أو احذفها على الخادم (في تقويم الهاتف مثلاً)، "
+                        "فيصل التغيير إلى هنا في المزامنة التالية."),
+         QMessageBox::Ok, true);
+}
+
 } // namespace dalil::MessageBoxes

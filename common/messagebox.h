@@ -37,6 +37,9 @@ void dataError(QWidget *parent, const DataError &error);
 bool keepMyChanges(QWidget *parent, const QList<RecordSource::ChangedField> &changed = {});
 // The user chose the book's own file (or one the engine keeps beside it) in a file window.
 void ownFileChosen(QWidget *parent, const QString &path);
+// An appointment that is an occurrence of a recurring event on the server: changed and
+// deleted there, in its series, never here.
+void recurringOccurrence(QWidget *parent);
 // The text of dataError's box: what went wrong, in Arabic, with the file's path, and the
 // engine's own words on a line of their own after it.
 QString dataErrorText(const DataError &error);

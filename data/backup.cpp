@@ -152,8 +152,13 @@ void dropStaleParts(const QString &folder)
                 free = (sqlite3_exec(part.handle(), "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) & 0xff) != SQLITE_BUSY;
             }
         }
-        if (free)
+        // Its WAL and shared memory go with it (a copy killed while it was checked leaves
+        // them): kept, they would be read into the next copy made under the same name.
+        if (free) {
+            for (const char *suffix : {"-wal", "-shm", "-journal"})
+                QFile::remove(path + QLatin1String(suffix));
             QFile::remove(path);
+        }
     }
 }
 

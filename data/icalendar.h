@@ -89,7 +89,10 @@ public:
 };
 
 // Reads the appointments of an iCalendar file; recurring events expand within [from, to].
-std::unique_ptr<Exchange::RecordReader> reader(QIODevice *in, QDate from, QDate to, const QTimeZone &zone);
+// With details, an event's description, place and length are kept as lines of its text;
+// without, the text is its title alone (the sync, which leaves those to the server).
+std::unique_ptr<Exchange::RecordReader> reader(QIODevice *in, QDate from, QDate to, const QTimeZone &zone,
+                                               bool details = true);
 
 // Writes appointments as an iCalendar file; their dates and times are in zone.
 std::unique_ptr<Writer> writer(QIODevice *out, const QTimeZone &zone);

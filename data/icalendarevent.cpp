@@ -35,7 +35,7 @@ Records::Values derived(const Start &start, const QString &summary)
     return record;
 }
 
-QString eventText(icalcomponent *event, const QString &timeText, bool *more)
+QString eventText(icalcomponent *event, const QString &timeText, bool *more, bool details)
 {
     QString summary;
     if (icalproperty *p = icalcomponent_get_first_property(event, ICAL_SUMMARY_PROPERTY))
@@ -50,6 +50,10 @@ QString eventText(icalcomponent *event, const QString &timeText, bool *more)
         std::swap(summary, description);
     else if (!timeText.isEmpty() && description == timeText)
         description.clear();
+    if (!details) {
+        description.clear();
+        location.clear();
+    }
     QStringList lines;
     if (!summary.isEmpty())
         lines << summary;

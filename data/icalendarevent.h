@@ -48,8 +48,9 @@ Records::Values derived(const Start &start, const QString &summary);
 // The event's text: SUMMARY (or DESCRIPTION when the summary says nothing), then, each on a
 // line of its own, "الوصف: " and the DESCRIPTION, and "المكان: " and the LOCATION. A description
 // that is only the appointment's time as Dalil writes it for a time a calendar cannot hold
-// (timeText) is not said twice. *more tells whether a line was added.
-QString eventText(icalcomponent *event, const QString &timeText = {}, bool *more = nullptr);
+// (timeText) is not said twice. *more tells whether a line was added. Without details, only the
+// first: the text a calendar shows as the event's title.
+QString eventText(icalcomponent *event, const QString &timeText = {}, bool *more = nullptr, bool details = true);
 
 // The stored text an X-DALIL- property of the event carries, if it has one.
 std::optional<QString> carriedText(icalcomponent *event, const char *property);

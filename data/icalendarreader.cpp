@@ -104,8 +104,8 @@ bool wellFormed(const QByteArray &line)
 class Reader final : public Exchange::RecordReader
 {
 public:
-    Reader(QIODevice *in, QDate from, QDate to, const QTimeZone &zone)
-        : m_in(in), m_from(from), m_to(to), m_zone(zone)
+    Reader(QIODevice *in, QDate from, QDate to, const QTimeZone &zone, bool details)
+        : m_in(in), m_from(from), m_to(to), m_zone(zone), m_details(details)
     {
     }
 
@@ -474,8 +474,9 @@ private:
         const bool recurs = rrule || rdate;
         const QString timeText = carriedText(event.get(), Properties::time).value_or(QString());
         bool more = false;
-        o.summary = eventText(event.get(), timeText, &more);
-        if (const QString length = lengthLine(event.get(), o.start, *first, recurs); !length.isEmpty()) {
+        o.summary = eventText(event.get(), timeText, &more, m_details);
+        if (const QString length = m_details ? lengthLine(event.get(), o.start, *first, recurs) : QString();
+            !length.isEmpty()) {
             o.summary += (o.summary.isEmpty() ? QString() : QStringLiteral("\n")) + length;
             more = true;
         }
@@ -635,6 +636,7 @@ private:
     QDate m_from;
     QDate m_to;
     QTimeZone m_zone;
+    bool m_details = true;
     Exchange::Problem m_problem;
     qint64 m_position = 0;
     qint64 m_physical = 0;
@@ -661,9 +663,9 @@ private:
 
 } // namespace
 
-std::unique_ptr<Exchange::RecordReader> reader(QIODevice *in, QDate from, QDate to, const QTimeZone &zone)
+std::unique_ptr<Exchange::RecordReader> reader(QIODevice *in, QDate from, QDate to, const QTimeZone &zone, bool details)
 {
-    return std::make_unique<Reader>(in, from, to, zone);
+    return std::make_unique<Reader>(in, from, to, zone, details);
 }
 
 } // namespace dalil::ICalendar

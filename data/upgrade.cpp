@@ -113,6 +113,61 @@ END;
     // 9: a lasting UID for every record of the phone book and the appointment book, the one
     // their cards and events carry (see RecordUids::create).
     nullptr,
+    // 10: the phone and appointment books kept in step with a CardDAV/CalDAV server (see
+    // data/sync). One row an item the server holds or will hold: its address there, its UID
+    // and ETag, the record it is (none for a recurring series, for an item Dalil does not
+    // show, or once the record was deleted here), what it is (0 a record, 1 a recurring series,
+    // 2 a record kept here only, as no calendar can place it, 3 an item Dalil does not show),
+    // whether the record changed since it was last in step, its columns as they were then and
+    // what the server's version read as then, and the server's version itself, which a write
+    // back changes only where Dalil owns it. Triggers mark every change and delete, whoever
+    // makes it; a record deleted here keeps its row until the server has let go of it too.
+    // The appointments a recurring series gives are listed apart, each with its series.
+    R"sql(
+CREATE TABLE SyncCollections (
+    book       TEXT PRIMARY KEY,
+    url        TEXT NOT NULL,
+    token      TEXT,
+    lastSync   TEXT,
+    expandedOn TEXT
+) WITHOUT ROWID;
+CREATE TABLE SyncItems (
+    id           INTEGER PRIMARY KEY,
+    book         TEXT NOT NULL,
+    href         TEXT,
+    uid          TEXT NOT NULL,
+    etag         TEXT,
+    localKey     INTEGER,
+    dirty        INTEGER NOT NULL DEFAULT 0,
+    kind         INTEGER NOT NULL DEFAULT 0,
+    localValues  TEXT,
+    serverValues TEXT,
+    object       TEXT
+);
+CREATE UNIQUE INDEX SyncItems_record ON SyncItems (book, localKey) WHERE localKey IS NOT NULL;
+CREATE INDEX SyncItems_href ON SyncItems (book, href);
+CREATE INDEX SyncItems_uid ON SyncItems (book, uid);
+CREATE INDEX SyncItems_dirty ON SyncItems (book) WHERE dirty = 1;
+CREATE TABLE SyncOccurrences (
+    localKey INTEGER PRIMARY KEY,
+    item     INTEGER NOT NULL,
+    startsAt TEXT NOT NULL
+);
+CREATE INDEX SyncOccurrences_item ON SyncOccurrences (item);
+CREATE TRIGGER Phone_sync_update AFTER UPDATE ON Phone BEGIN
+    UPDATE SyncItems SET dirty = 1 WHERE book = 'Phone' AND localKey = OLD.rowid;
+END;
+CREATE TRIGGER Phone_sync_delete AFTER DELETE ON Phone BEGIN
+    UPDATE SyncItems SET localKey = NULL, dirty = 1 WHERE book = 'Phone' AND localKey = OLD.rowid;
+END;
+CREATE TRIGGER Note_sync_update AFTER UPDATE ON Note BEGIN
+    UPDATE SyncItems SET dirty = 1 WHERE book = 'Note' AND localKey = OLD.rowid;
+END;
+CREATE TRIGGER Note_sync_delete AFTER DELETE ON Note BEGIN
+    UPDATE SyncItems SET localKey = NULL, dirty = 1 WHERE book = 'Note' AND localKey = OLD.rowid;
+    DELETE FROM SyncOccurrences WHERE localKey = OLD.rowid;
+END;
+)sql",
 };
 static_assert(std::size(steps) == currentVersion + 1);
 

@@ -10,6 +10,7 @@
 #include "common/icons.h"
 #include "common/messagebox.h"
 #include "common/statusbar.h"
+#include "common/syncstatus.h"
 #include "common/textbox.h"
 #include "common/twips.h"
 
@@ -76,6 +77,7 @@ Form2::Form2()
 
     StatusBar1 = new StatusBar(QStringLiteral("StatusBar1"), this);
     setListControls(Data1, DBGrid1, StatusBar1, Command3, Command5);
+    Label19 = new SyncStatus(QStringLiteral("Label19"), StatusBar1);
 
     connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form2::Command2_Click);

@@ -13,6 +13,7 @@ namespace dalil {
 class DataControl;
 class DBGrid;
 class StatusBar;
+class SyncStatus;
 class TextBox;
 
 class Form2 : public ListWindow
@@ -40,6 +41,8 @@ public:
     DBGrid *DBGrid1;
     DataControl *Data1;
     StatusBar *StatusBar1;
+    // At the bar's far end: the sync with the server (hidden while it is off).
+    SyncStatus *Label19;
 
     QWidget *restingFocus() override;
 

@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(g++ make cmake ninja-build ccache pkg-config
-          qt6-base-dev libqt6sql6-sqlite libsqlite3-dev sqlite3 libicu-dev libical-dev mdbtools-dev libmdb3
+          qt6-base-dev libqt6sql6-sqlite libsqlite3-dev sqlite3 libicu-dev libical-dev mdbtools-dev libmdb3 qtkeychain-qt6-dev
           fontconfig fonts-noto-core fonts-noto-ui-core fonts-dejavu-core qt6-translations-l10n
           clang libclang-rt-14-dev "$@")
 

@@ -8,6 +8,7 @@
 #include "common/messagebox.h"
 #include "data/backup.h"
 #include "data/counts.h"
+#include "data/sync/service.h"
 
 #include <QApplication>
 #include <QDate>
@@ -136,11 +137,14 @@ void restore(QWidget *parent)
     }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
+    // A sync going on stops first; it starts again on the file as restored.
+    Sync::Service::instance()->stop();
     Backup::Result result;
     {
         Progress progress(parent, QStringLiteral("تجري استعادة النسخة..."));
         result = Backup::restore(databasePath(), source, keepAs, progress.callback());
     }
+    Sync::Service::instance()->start(databasePath());
     Forms::showStartWindow();
     switch (result.outcome) {
     case Backup::Outcome::Done:

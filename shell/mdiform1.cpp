@@ -4,6 +4,8 @@
 #include "form12.h"
 #include "form11.h"
 #include "form8.h"
+#include "form15.h"
+#include "form16.h"
 #include "program.h"
 
 #include "appointments/appointments.h"
@@ -118,6 +120,7 @@ MDIForm1::MDIForm1()
     export_ = menuItem(file, QStringLiteral("export"), QStringLiteral("تصدير..."));
     backup = menuItem(file, QStringLiteral("backup"), QStringLiteral("نسخة احتياطية..."));
     restore = menuItem(file, QStringLiteral("restore"), QStringLiteral("استعادة نسخة..."));
+    syncnow = menuItem(file, QStringLiteral("syncnow"), QStringLiteral("مزامنة الآن"));
     help = menuItem(file, QStringLiteral("help"), QStringLiteral("م&ساعدة"));
     exit = menuItem(file, QStringLiteral("exit"), QStringLiteral("خ&روج"));
 
@@ -149,6 +152,7 @@ MDIForm1::MDIForm1()
             item->setChecked(item->data().toInt() == kept);
     });
     deleted = menuItem(options, QStringLiteral("deleted"), QStringLiteral("المحذوفات"));
+    sync = menuItem(options, QStringLiteral("sync"), QStringLiteral("المزامنة"));
 
     connect(phone, &QAction::triggered, this, &MDIForm1::phone_Click);
     connect(note, &QAction::triggered, this, &MDIForm1::note_Click);
@@ -168,6 +172,14 @@ MDIForm1::MDIForm1()
     connect(file, &QMenu::aboutToShow, this, [this] { print->setEnabled(listInFront() != nullptr); });
     connect(hijri, &QAction::triggered, this, &MDIForm1::hijri_Click);
     connect(deleted, &QAction::triggered, this, &MDIForm1::deleted_Click);
+    connect(sync, &QAction::triggered, this, &MDIForm1::sync_Click);
+    connect(syncnow, &QAction::triggered, this, &MDIForm1::syncnow_Click);
+    // The conflicts of a sync the user asked for come up at once; those of the syncs that run
+    // by themselves wait behind the status bars' word.
+    connect(Sync::Service::instance(), &Sync::Service::conflictsFound, this, [this] {
+        if (std::exchange(m_showConflicts, false))
+            openConflicts();
+    });
 
     // Maximized even where no window manager does it for us.
     if (const QScreen *screen = QGuiApplication::primaryScreen())
@@ -283,6 +295,7 @@ void MDIForm1::closeEvent(QCloseEvent *event)
     // any window is dropped, never written.
     m_ending = true;
     Reminding::stop();
+    Sync::Service::instance()->stop();
     theFrame().clear();
     Forms::setHost(nullptr);
     const auto forms = Forms::all();
@@ -398,6 +411,34 @@ void MDIForm1::lead_Click(int minutes)
 void MDIForm1::deleted_Click()
 {
     Form11 *window = Forms::Load<Form11>();
+    window->fill();
+    window->Show();
+}
+
+void MDIForm1::sync_Click()
+{
+    Form15 *window = Forms::Load<Form15>();
+    window->Show();
+}
+
+void MDIForm1::syncnow_Click()
+{
+    Sync::Service *service = Sync::Service::instance();
+    if (!service->settings().isSet()) {
+        sync_Click();
+        return;
+    }
+    if (!service->conflicts().isEmpty())
+        openConflicts();
+    m_showConflicts = true;
+    service->syncNow();
+}
+
+void MDIForm1::openConflicts()
+{
+    if (Sync::Service::instance()->conflicts().isEmpty())
+        return;
+    Form16 *window = Forms::Load<Form16>();
     window->fill();
     window->Show();
 }

@@ -44,6 +44,7 @@ public:
     QAction *export_;
     QAction *backup;
     QAction *restore;
+    QAction *syncnow;
     QAction *border;
     QAction *help;
     QAction *exit;
@@ -56,6 +57,10 @@ public:
     // "التذكير": how long before an appointment its reminder comes, one item a choice.
     QMenu *reminders;
     QAction *deleted;
+    QAction *sync;
+
+    // The conflicts the sync found, one at a time, for the user to choose.
+    void openConflicts();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -82,6 +87,8 @@ private:
     void hijri_Click();
     void lead_Click(int minutes);
     void deleted_Click();
+    void sync_Click();
+    void syncnow_Click();
     // Every window is designed maximized: the one a hide or a close uncovers shows so too.
     void maximizeTopWindow();
     // hidden: the program hid the window above, and the one uncovered takes the focus.
@@ -92,6 +99,7 @@ private:
     bool m_ending = false;
     QList<QPointer<QMdiSubWindow>> m_shownOrder; // the windows in the order the program showed them
     QPointer<Form> m_front;                      // the window last brought to the front
+    bool m_showConflicts = false;                // the sync the user asked for shows its conflicts
 };
 
 } // namespace dalil

@@ -12,10 +12,17 @@
 #include "common/menustyle.h"
 #include "common/printing.h"
 
+#include "data/sync/keyring.h"
+#include "data/sync/service.h"
 #include "data/database.h"
 #include "data/upgrade.h"
 
+#include "common/listwindow.h"
+#include "common/syncstatus.h"
+#include "exchange.h"
+
 #include <QApplication>
+#include <QInputDialog>
 #include <QWindow>
 #include <QPointer>
 #include <QProgressDialog>
@@ -30,6 +37,8 @@ ReminderSchedule::Elapsed reminderElapsed;
 // A book of a million appointments takes a few tenths of a second to read: the reminders
 // wait until the user has the start window, a moment after it is up.
 int reminderDelayMs = 1500;
+// The first sync waits until the user has the start window and the reminders are read.
+int syncDelayMs = 3000;
 
 FormHost *createFrame()
 {
@@ -68,7 +77,45 @@ bool showUpgradeProgress(qint64 done, qint64 total)
     return true;
 }
 
+// The sync with the server: a moment after the start window, then by its setting. Its word
+// goes to the lists' status bars; the lists read what it brought in.
+void startSync()
+{
+    Sync::Service *sync = Sync::Service::instance();
+    static const bool connected = [sync] {
+        QObject::connect(sync, &Sync::Service::booksChanged, qApp, [](const QStringList &books) {
+            for (const QString &book : books) {
+                if (ListWindow *list = ExchangeFiles::bookList(book))
+                    list->catchUpWithFile();
+            }
+        });
+        QObject::connect(sync, &Sync::Service::passwordNeeded, qApp, [sync] {
+            // No keyring holds it: asked once a run, kept for the run only.
+            bool given = false;
+            const QString password = QInputDialog::getText(
+                MDIForm1::instance(), QStringLiteral("المزامنة"),
+                QStringLiteral("كلمة المرور للمستخدم %1 على %2:").arg(sync->settings().user, sync->settings().server.host()),
+                QLineEdit::Password, QString(), &given);
+            if (given && !password.isEmpty())
+                sync->setPassword(password);
+        });
+        SyncStatus::setConflictHandler([] {
+            if (MDIForm1 *frame = MDIForm1::instance())
+                frame->openConflicts();
+        });
+        return true;
+    }();
+    Q_UNUSED(connected);
+    sync->start(databasePath(), syncDelayMs);
+}
+
 } // namespace
+
+void setSyncDelay(int milliseconds, bool keyring)
+{
+    syncDelayMs = milliseconds;
+    Sync::Keyring::setEnabled(keyring);
+}
 
 void setApplicationFolder(const QString &folder)
 {
@@ -108,10 +155,11 @@ void start()
             Database::letGoIfReplaced(databasePath());
     });
     // A book kept by the older program (Access) is offered for conversion once the start
-    // window is up; the reminders read the file a moment after, once it is Dalil's own: a big
-    // or damaged file does not hold the program's first appearance.
+    // window is up; the sync starts, and the reminders read the file a moment after, once it
+    // is Dalil's own: a big or damaged file does not hold the program's first appearance.
     QTimer::singleShot(0, MDIForm1::instance(), [] {
         AccessConversion::offer(MDIForm1::instance(), [] {
+            startSync();
             if (reminderClock)
                 QTimer::singleShot(reminderDelayMs, MDIForm1::instance(), [] {
                     if (isRunning() && !Reminding::isRunning())

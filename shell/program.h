@@ -18,6 +18,10 @@ void setPrintTarget(const QString &pdfPath);
 // it; an empty clock starts runs without reminders. The program uses the system's clocks.
 void setReminderClock(Reminders::Clock clock, ReminderSchedule::Elapsed elapsed = {});
 
+// For tests and harnesses only: how long after the start the first sync waits (a negative
+// delay: none until asked), and whether the desktop's keyring is asked for the password.
+void setSyncDelay(int milliseconds, bool keyring);
+
 // Start-up: the frame MDIForm1, maximized with its menus, and the start window inside it.
 void start();
 

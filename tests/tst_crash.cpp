@@ -226,10 +226,12 @@ void TestCrash::killedDuringBackupOrRestoreLeavesASoundFile()
             QVERIFY(QFile::exists(folder.databasePath()));
             QCOMPARE(folder.value(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
             const QList<QVariantList> now = folder.rows(digest);
-            // All a copy killed halfway leaves says what it is.
+            // All a copy killed halfway leaves says what it is (with the engine's files beside
+            // it, when it was killed while being checked).
+            static const QRegularExpression part(QStringLiteral("\\.mdb\\.نسخة-غير-مكتملة(-wal|-shm|-journal)?$"));
             for (const QString &name : QDir(folder.path()).entryList(QDir::Files)) {
                 if (!QStringList{"DB1.mdb", "DB1.mdb-wal", "DB1.mdb-shm", "a.mdb", "b.mdb", "backup.mdb", "kept.mdb"}.contains(name))
-                    QVERIFY2(name.endsWith(QStringLiteral(".mdb.نسخة-غير-مكتملة")), qPrintable(name));
+                    QVERIFY2(part.match(name).hasMatch(), qPrintable(name));
             }
             if (mode == u"backup") {
                 QCOMPARE(now, bookB);

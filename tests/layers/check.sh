@@ -26,6 +26,11 @@ probe() {
     fi
 }
 probe book_allowed allowed
+probe sync_allowed allowed
+probe data_sync forbidden
+probe sync_common forbidden
+probe sync_widget forbidden
+probe common_network forbidden
 probe data_widget forbidden
 probe data_common forbidden
 probe data_access forbidden

@@ -23,6 +23,7 @@ const QStringList &actNames()
                                    QStringLiteral("PickItem"),    QStringLiteral("Undo"),
                                    QStringLiteral("Deleted"),     QStringLiteral("Backup"),
                                    QStringLiteral("Exchange"),
+                                   QStringLiteral("Sync"),
                                    QStringLiteral("Reminders")};
     return names;
 }
@@ -125,6 +126,10 @@ QString Action::describe() const
                             .arg(n)
                             .arg(values.join(QStringLiteral(" | ")),
                                  answer == 1 ? QStringLiteral(", cheques with other words left out") : QString());
+    case Act::Sync:
+        return values.isEmpty() ? QStringLiteral("a second device syncs; menu: sync now")
+                                : QStringLiteral("a second device adds to %1 [%2] and syncs; menu: sync now")
+                                      .arg(control, values.join(QStringLiteral(" | ")));
     case Act::Reminders: {
         static const char *const answers[] = {"close box", "snooze", "dismiss"};
         return QStringLiteral("the clock moves on to %1; a reminder window: %2%3")

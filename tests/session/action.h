@@ -38,6 +38,10 @@ enum class Act {
                    // exchange window and the file window; an import's file holds the records
                    // whose texts values gives, one after the other, and is imported if the
                    // preview offers anything
+    Sync,          // a second device with a book of its own adds a record to book control
+                   // (values its texts; none when values is empty) and syncs with the
+                   // server; the user's "مزامنة الآن" in the file menu, waited for; the
+                   // second device syncs again
     Reminders,     // the clock moves on to text (a date and time, ISO; never back), and what
                    // came due rings; the reminder window, if it is up, is answered: m = 0 its
                    // close box, 1 snooze for Combo1's item n, 2 dismiss (the selection)

@@ -51,6 +51,8 @@ Outcome Books::applyAction(const Action &a)
         return closeBox(a);
     case Act::OtherWrite:
         return otherWrite(a);
+    case Act::Sync:
+        return syncRound(a);
     case Act::HelpFind: {
         // Finding in the help text changes nothing the model follows.
         Outcome out;
@@ -676,6 +678,25 @@ Outcome Books::exchange(const Action &a)
     m.imports[b] << imported;
     out.boxes << anyBox();
     widen(b);
+    return out;
+}
+
+// The second device's record comes in at the end of the book, where the file gives a new
+// record its identity; what this copy holds goes to the server and changes nothing here.
+Outcome Books::syncRound(const Action &a)
+{
+    Outcome out;
+    out.applicable = sw.sync;
+    const Book b = a.control == u"Note" ? Note : Phone;
+    if (!sw.sync || a.values.isEmpty())
+        return out;
+    Row row;
+    for (int i = 0; i < m.tables[b].columns.size(); ++i)
+        row << storedValue(b, m.tables[b].columns.at(i), a.values.value(i));
+    if (b == Phone || placedInCalendar(row)) {
+        insert(b, row);
+        widen(b);
+    }
     return out;
 }
 

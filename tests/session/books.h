@@ -54,6 +54,7 @@ private:
     Outcome navBar(const Action &a);
     Outcome closeBox(const Action &a);
     Outcome otherWrite(const Action &a);
+    Outcome syncRound(const Action &a);
     Outcome undo(const Action &a);
     Outcome deletedWindow(const Action &a);
     Outcome exchange(const Action &a);

@@ -2,6 +2,8 @@
 
 #include "access.h"
 
+#include "radicale/radicale.h"
+#include "radicale/wait.h"
 #include "testsupport.h"
 
 #include "common/datacontrol.h"
@@ -10,7 +12,9 @@
 #include "common/statusbar.h"
 #include "common/textbox.h"
 #include "data/csv.h"
+#include "data/database.h"
 #include "data/icalendar.h"
+#include "data/sync/service.h"
 #include "data/vcard.h"
 #include "appointments/form14.h"
 #include "appointments/reminding.h"
@@ -28,6 +32,7 @@
 #include <QProcess>
 #include <QMenu>
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QHeaderView>
 #include <QListWidget>
 #include <QMdiArea>
@@ -95,6 +100,24 @@ bool Driver::begin()
     m_dismissed.clear();
     m_snoozed.clear();
     const std::shared_ptr<Clock> clock = m_clock;
+    if (m_switches.sync) {
+        // A server of the session's own, a second device's book, and the program set to sync
+        // with both collections, only when asked, the password given for the run.
+        m_server = std::make_unique<testing::Radicale>();
+        m_device = std::make_unique<testing::AppFolder>();
+        if (!m_server->createCollections() || !m_server->start())
+            return false;
+        dalil::Sync::Settings settings;
+        settings.server = m_server->url();
+        settings.user = testing::Radicale::user;
+        settings.addressBook = m_server->url(testing::Radicale::addressBook);
+        settings.calendar = m_server->url(testing::Radicale::calendar);
+        settings.intervalMinutes = 0;
+        if (dalil::Sync::saveSettings(m_folder->databasePath(), settings).isError())
+            return false;
+        dalil::Database::closeAll();
+        dalil::setSyncDelay(-1, false);
+    }
     {
         // An older book: the user agrees to convert it, and the model starts from what was
         // converted (the conversion's own tests hold it to the Access file).
@@ -114,6 +137,8 @@ bool Driver::begin()
         if (converting && !QTest::qWaitFor([&] { return conversion->boxes().size() == 2; }, 60000))
             return false;
     }
+    if (m_switches.sync)
+        dalil::Sync::Service::instance()->setPassword(testing::Radicale::password);
     // The file is read by a connection of the test's own, opened once it is a book.
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_reader);
     db.setDatabaseName(m_folder->databasePath());
@@ -145,6 +170,8 @@ void Driver::end()
     QSqlDatabase::database(m_reader, false).close();
     QSqlDatabase::removeDatabase(m_reader);
     m_folder.reset();
+    m_device.reset();
+    m_server.reset();
 }
 
 std::optional<Failure> Driver::run(const QList<Action> &actions, QList<Action> *done)
@@ -570,6 +597,9 @@ void Driver::perform(const Action &a)
     case Act::Reminders:
         reminders(a);
         break;
+    case Act::Sync:
+        syncRound(a);
+        break;
     case Act::PickItem:
         if (auto *box = child<QComboBox>(a.form, a.control)) {
             // From the keyboard: the box takes the focus, the arrows move to the item.
@@ -644,6 +674,69 @@ void Driver::exchange(const Action &a)
             QTest::mouseClick(import, Qt::LeftButton);
         else if (cancel && cancel->isVisible())
             QTest::mouseClick(cancel, Qt::LeftButton);
+    }
+}
+
+bool Driver::syncDevice()
+{
+    dalil::Sync::Http http({m_server->url(), testing::Radicale::user, testing::Radicale::password, {}});
+    dalil::Sync::Engine engine(m_device->databasePath(), http,
+                               {{QStringLiteral("Phone"), m_server->url(testing::Radicale::addressBook)},
+                                {QStringLiteral("Note"), m_server->url(testing::Radicale::calendar)}});
+    const std::optional<dalil::Sync::Outcome> outcome = testing::wait(engine.run());
+    return outcome && outcome->ok();
+}
+
+void Driver::syncRound(const Action &a)
+{
+    if (!m_server)
+        return;
+    const Book b = a.control == u"Note" ? Note : Phone;
+    if (!a.values.isEmpty()) {
+        const Table &t = m_model->tables[b];
+        QVariantList values;
+        QStringList columns, marks;
+        for (int i = 0; i < t.columns.size(); ++i) {
+            values << storedValue(b, t.columns.at(i), a.values.value(i));
+            columns << u'"' + t.columns.at(i) + u'"';
+            marks << QStringLiteral("?");
+        }
+        m_device->exec(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(t.name, columns.join(u','), marks.join(u',')),
+                       values);
+    }
+    // The second device sends what it added; with nothing added its sync after the user's is enough.
+    const bool deviceSynced = a.values.isEmpty() || syncDevice();
+    // The user asks for a sync and waits until it is done.
+    dalil::Sync::Service *service = dalil::Sync::Service::instance();
+    if (auto *item = dalil::MDIForm1::instance()->findChild<QAction *>(QStringLiteral("syncnow")))
+        item->trigger();
+    const QDeadlineTimer deadline(300000);
+    while (service->isSyncing() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    const bool synced = service->state() == dalil::Sync::Service::State::Done && syncDevice() && deviceSynced;
+    // Both books alike, but the appointments no calendar can place, which stay where they are.
+    const auto rows = [](const testing::AppFolder &folder, Book book) {
+        QStringList found;
+        for (const QVariantList &row : folder.rows(QStringLiteral("SELECT * FROM %1").arg(book == Note ? "Note" : "Phone"))) {
+            if (book == Note && !placedInCalendar(row))
+                continue;
+            QStringList cells;
+            for (const QVariant &cell : row)
+                cells << cell.toString();
+            found << cells.join(QChar(0x1f));
+        }
+        found.sort();
+        return found;
+    };
+    for (const Book book : {Phone, Note}) {
+        if (!synced || rows(*m_folder, book) != rows(*m_device, book)) {
+            m_failure = Failure{-1, QStringLiteral("sync"),
+                                synced ? QStringLiteral("after a sync both ways, book %1 differs from the second device's: %2 | %3")
+                                             .arg(m_model->tables[book].name, rows(*m_folder, book).join(u'/'),
+                                                  rows(*m_device, book).join(u'/'))
+                                       : QStringLiteral("a sync failed: %1").arg(service->statusText())};
+            return;
+        }
     }
 }
 

@@ -16,6 +16,7 @@ class QWidget;
 
 namespace testing {
 class AppFolder;
+class Radicale;
 }
 
 namespace session {
@@ -62,6 +63,8 @@ private:
     void otherCopyWrites(const Action &action);
     void exchange(const Action &action);
     void reminders(const Action &action);
+    void syncRound(const Action &action);
+    bool syncDevice();
     QList<Row> fileRows(Book b, QList<qint64> *keys);
 
     Switches m_switches;
@@ -69,6 +72,9 @@ private:
     std::unique_ptr<Model> m_model;
     std::unique_ptr<Books> m_books;
     std::unique_ptr<QWidget> m_otherProgram;
+    // The server and the second device's book that the program syncs with.
+    std::unique_ptr<testing::Radicale> m_server;
+    std::unique_ptr<testing::AppFolder> m_device;
     QString m_reader;
     QString m_printTarget;
     std::optional<Failure> m_failure;

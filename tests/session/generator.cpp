@@ -293,6 +293,24 @@ Action otherWrite(const Model &m, Dice &d, const Switches &sw)
     return a;
 }
 
+// A second device adds a record (or nothing) and syncs; the user syncs.
+Action syncAction(const Model &m, Dice &d, const Switches &sw)
+{
+    Action a = act(Act::Sync);
+    const Book b = d.chance(0.5) ? Phone : Note;
+    a.control = m.tables[b].name;
+    if (d.chance(0.7)) {
+        const Table &t = m.tables[b];
+        QStringList values;
+        for (int i = 0; i < t.columns.size(); ++i)
+            values << QString();
+        for (int box = 0; box < entryBoxes(b).size(); ++box)
+            values[t.columns.indexOf(boxColumn(b, box))] = entryText(d, b, box, sw);
+        a.values = values;
+    }
+    return a;
+}
+
 Action anyAction(const Model &m, const Switches &sw, QRandomGenerator &random);
 
 } // namespace
@@ -378,6 +396,9 @@ Action anyAction(const Model &m, const Switches &sw, QRandomGenerator &random)
     const int roll = d.below(1000);
     if (sw.otherCopy && roll < 25)
         return otherWrite(m, d, sw);
+    // A sync round takes about a second against the server: a few a session.
+    if (sw.sync && roll >= 996)
+        return syncAction(m, d, sw);
     if (roll >= 975 || (roll >= 900 && !ringsAhead(m).isEmpty()))
         return reminderAction(m, d);
     if (roll < 75) {

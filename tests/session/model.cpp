@@ -29,6 +29,7 @@ void Switches::set(const QString &names, bool on)
         flag("payeePanel", payeePanel);
         flag("doubleDelete", doubleDelete);
         flag("otherCopy", otherCopy);
+        flag("sync", sync);
         if (!known)
             qWarning("unknown check %s", qPrintable(n));
     }
@@ -45,6 +46,7 @@ QString Switches::offNames() const
     if (!payeePanel) off << QStringLiteral("payeePanel");
     if (!doubleDelete) off << QStringLiteral("doubleDelete");
     if (!otherCopy) off << QStringLiteral("otherCopy");
+    if (!sync) off << QStringLiteral("sync");
     return off.join(u',');
 }
 
@@ -389,6 +391,20 @@ std::optional<QDateTime> sessionDue(const Row &row)
     if (!date.isValid() || parts[2] < 1)
         return std::nullopt;
     return QDateTime(date, QTime(10, 30));
+}
+
+bool placedInCalendar(const Row &note)
+{
+    // The columns in the table's order: weekday, day, month, year, time, text.
+    const auto number = [&note](int column) {
+        const QString text = note.value(column).toString().trimmed();
+        bool digits = !text.isEmpty();
+        for (const QChar c : text)
+            digits = digits && c >= u'0' && c <= u'9';
+        return digits ? text.toInt() : -1;
+    };
+    const QDate date(number(3), number(2), number(1));
+    return date.isValid() && date.year() >= 1 && date.year() <= 3000;
 }
 
 } // namespace session

@@ -31,6 +31,7 @@ struct Switches
     // Not a check: the book the session starts from, an older Access file (a fixture's name)
     // converted at start; empty for a new, empty book.
     QString startFrom;
+    bool sync = true;           // a second device syncs with the program through a running server
 
     // "focus,selector" switches those off (or on); "all" names every check.
     void switchOff(const QString &names) { set(names, false); }
@@ -235,6 +236,9 @@ inline const QList<std::pair<QString, int>> &leadItems()
 }
 // The value a box's text stores in its column.
 QVariant storedValue(Book book, const QString &column, const QString &text);
+// Whether an appointment can be an event in a calendar: its day, month and year whole
+// numbers that make a date in the years 1 to 3000 (the others stay on this computer).
+bool placedInCalendar(const Row &note);
 // Jet LIKE with "*" and "?", comparing Latin letters without regard to case, as the file does.
 bool likeMatch(const QString &value, const QString &pattern);
 int nocaseCompare(const QString &a, const QString &b);

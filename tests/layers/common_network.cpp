@@ -1,0 +1,2 @@
+// The network is the sync's alone.
+#include <QNetworkAccessManager>

@@ -1,0 +1,2 @@
+// data/ reaches not the sync above it.
+#include "data/sync/davclient.h"

@@ -1,0 +1,2 @@
+// The sync reaches no window.
+#include "common/form.h"

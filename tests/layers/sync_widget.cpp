@@ -1,0 +1,2 @@
+// The sync reaches no widget.
+#include <QWidget>
