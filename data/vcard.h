@@ -72,4 +72,7 @@ enum class Version {
 std::unique_ptr<Exchange::RecordReader> reader(QIODevice *in);
 std::unique_ptr<Exchange::RecordWriter> writer(QIODevice *out, Version version);
 
+// A text value as vCard 3.0/4.0 and iCalendar write it: \\ \, \; and \n escaped.
+QString escapedText(const QString &text);
+
 } // namespace dalil::VCard

@@ -31,22 +31,6 @@ QString percentEncoded(const QString &text)
     return out;
 }
 
-QString escaped(const QString &text)
-{
-    QString out;
-    out.reserve(text.size() + 16);
-    for (const QChar c : text) {
-        switch (c.unicode()) {
-        case u'\\': out += QLatin1String("\\\\"); break;
-        case u',': out += QLatin1String("\\,"); break;
-        case u';': out += QLatin1String("\\;"); break;
-        case u'\n': out += QLatin1String("\\n"); break;
-        default: out += c;
-        }
-    }
-    return out;
-}
-
 // Folds a content line at 75 octets (a continuation's leading space counts), never inside a
 // UTF-8 sequence, and ends each physical line with CRLF.
 void appendFolded(QByteArray &card, const QByteArray &line)
@@ -121,7 +105,7 @@ private:
         if (percent)
             line += ";X-DALIL-ENCODING=PERCENT";
         line += ':';
-        line += (before + escaped(percent ? percentEncoded(value) : value) + after).toUtf8();
+        line += (before + escapedText(percent ? percentEncoded(value) : value) + after).toUtf8();
         appendFolded(card, line);
     }
 
@@ -132,6 +116,22 @@ private:
 };
 
 } // namespace
+
+QString escapedText(const QString &text)
+{
+    QString out;
+    out.reserve(text.size() + 16);
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case u'\\': out += QLatin1String("\\\\"); break;
+        case u',': out += QLatin1String("\\,"); break;
+        case u';': out += QLatin1String("\\;"); break;
+        case u'\n': out += QLatin1String("\\n"); break;
+        default: out += c;
+        }
+    }
+    return out;
+}
 
 std::unique_ptr<Exchange::RecordWriter> writer(QIODevice *out, Version version)
 {

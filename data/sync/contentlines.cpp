@@ -1,4 +1,5 @@
 #include "contentlines.h"
+#include "data/vcard.h"
 
 #include <QStringDecoder>
 
@@ -194,18 +195,7 @@ ContentLine makeLine(const QString &group, const QString &name, const QList<std:
 
 QString escapeText(const QString &text)
 {
-    QString out;
-    out.reserve(text.size() + 8);
-    for (const QChar c : text) {
-        switch (c.unicode()) {
-        case u'\\': out += QLatin1String("\\\\"); break;
-        case u',': out += QLatin1String("\\,"); break;
-        case u';': out += QLatin1String("\\;"); break;
-        case u'\n': out += QLatin1String("\\n"); break;
-        default: out += c;
-        }
-    }
-    return out;
+    return VCard::escapedText(text);
 }
 
 QString unescapeText(const QString &value)
