@@ -271,6 +271,11 @@ long residentKb()
     return statusKb("VmRSS:");
 }
 
+long anonymousKb()
+{
+    return statusKb("RssAnon:");
+}
+
 void Bench::print(const QString &seedNote) const
 {
     QList<QStringList> rows;

@@ -16,6 +16,8 @@ namespace bench {
 long peakResidentKb();
 // The process's resident memory now (VmRSS), in kB; -1 when unknown.
 long residentKb();
+// What of it the process holds itself (its heap and stacks), mapped files (fonts, the program) aside.
+long anonymousKb();
 
 // Converts the Access book at the path and prints "done|failed, survey ns, total ns, peak kB,
 // records" (dalil-bench --probe-convert PATH, run by the conversion's measure).

@@ -32,6 +32,8 @@
 
 #include <sqlite3.h>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace testing {
@@ -381,6 +383,26 @@ QList<std::pair<const char *, QString>> hostileTexts()
         {"question mark", QStringLiteral("a?b")},
         {"bracket", QStringLiteral("[a")},
     };
+}
+
+// A line of /proc/locks reads "1: POSIX  ADVISORY  READ  4242 fe:00:1093 128 128".
+int locksHeld(const QString &file)
+{
+    struct stat id = {};
+    if (::stat(QFile::encodeName(file).constData(), &id) != 0)
+        return -1;
+    const QByteArray inode = QByteArray::number(major(id.st_dev), 16).rightJustified(2, '0') + ':'
+                             + QByteArray::number(minor(id.st_dev), 16).rightJustified(2, '0') + ':'
+                             + QByteArray::number(qulonglong(id.st_ino));
+    QFile locks(QStringLiteral("/proc/locks"));
+    if (!locks.open(QIODevice::ReadOnly))
+        return -1;
+    int held = 0;
+    for (const QByteArray &line : locks.readAll().split('\n')) {
+        const QList<QByteArray> words = line.simplified().split(' ');
+        held += words.size() >= 8 && words[4] == QByteArray::number(::getpid()) && words[5] == inode;
+    }
+    return held;
 }
 
 } // namespace testing

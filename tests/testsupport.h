@@ -45,6 +45,11 @@ private:
     QTemporaryDir m_dir;
 };
 
+// The POSIX locks this process holds on a file, as the kernel lists them in /proc/locks; -1
+// when the file or the list cannot be read. The engine's locks on a book's shared memory are
+// what tells another program the book is in use.
+int locksHeld(const QString &file);
+
 // File permissions mean nothing to root: a test of read-only files runs as an ordinary user,
 // as the users do. Returns false when the user could not be changed.
 bool runAsOrdinaryUser();

@@ -31,34 +31,9 @@
 #include <QTest>
 #include <QToolButton>
 
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
-#include <unistd.h>
-
 using namespace dalil;
 
 namespace {
-
-// The locks this process holds on a file, as the kernel lists them in /proc/locks
-// ("1: POSIX  ADVISORY  READ  4242 fe:00:1093 128 128").
-int locksHeld(const QString &file)
-{
-    struct stat id = {};
-    if (::stat(QFile::encodeName(file).constData(), &id) != 0)
-        return -1;
-    const QByteArray inode = QByteArray::number(major(id.st_dev), 16).rightJustified(2, '0') + ':'
-                             + QByteArray::number(minor(id.st_dev), 16).rightJustified(2, '0') + ':'
-                             + QByteArray::number(qulonglong(id.st_ino));
-    QFile locks(QStringLiteral("/proc/locks"));
-    if (!locks.open(QIODevice::ReadOnly))
-        return -1;
-    int held = 0;
-    for (const QByteArray &line : locks.readAll().split('\n')) {
-        const QList<QByteArray> words = line.simplified().split(' ');
-        held += words.size() >= 8 && words[4] == QByteArray::number(::getpid()) && words[5] == inode;
-    }
-    return held;
-}
 
 // Goes through the windows as they come up: the print preview prints, the print window is
 // given a file in the folder and its "..." pressed; a file window is closed once its list
@@ -254,7 +229,7 @@ void TestLocked::fileWindowsLeaveTheEnginesLocksHeld()
     QFETCH(QString, item);
     QTest::mouseClick(Forms::loaded<Form1>()->Command1, Qt::LeftButton);
     const QString shm = folder->databasePath() + QStringLiteral("-shm");
-    QVERIFY(locksHeld(shm) > 0);
+    QVERIFY(testing::locksHeld(shm) > 0);
 
     {
         testing::ExpectBoxes windows;
@@ -266,7 +241,7 @@ void TestLocked::fileWindowsLeaveTheEnginesLocksHeld()
             QTest::mouseClick(books->findChild<QPushButton *>(QStringLiteral("Command1")), Qt::LeftButton);
         QVERIFY(browser.sawList());
     }
-    QVERIFY2(locksHeld(shm) > 0, "the engine's locks on -shm went with a file window");
+    QVERIFY2(testing::locksHeld(shm) > 0, "the engine's locks on -shm went with a file window");
 
     // Other programs open the book again and again while this one writes: each finds it in use
     // (without the locks it would take the shared memory for unused and reset it under this

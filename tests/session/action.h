@@ -33,7 +33,9 @@ enum class Act {
     Undo,          // form, a list window: Ctrl+Z with the focus on its grid
     Deleted,       // the deleted records window opened from the menu: row n restored, or
                    // (n = -1) the list emptied and the question answered yes; then closed
-    Backup,        // the file menu's backup, to a new file chosen in the file window
+    Backup,        // the file menu's backup, to a new file chosen in the file window; every
+                   // file window lists the book's folder while another program reads the
+                   // book, and the program must still hold its locks on the book after
     Exchange,      // the file menu's export (m = 0) or import (m = 1) of book n, through the
                    // exchange window and the file window; an import's file holds the records
                    // whose texts values gives, one after the other, and is imported if the

@@ -29,11 +29,14 @@
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QFileSystemModel>
 #include <QProcess>
 #include <QMenu>
 #include <QComboBox>
 #include <QDeadlineTimer>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -578,17 +581,7 @@ void Driver::perform(const Action &a)
         if (auto *item = frame->findChild<QAction *>(QStringLiteral("backup"))) {
             // The user names a new file in the file window and presses its button.
             const QString target = m_folder->path() + QStringLiteral("/backup-%1.mdb").arg(m_index);
-            QTimer naming;
-            naming.setInterval(0);
-            QObject::connect(&naming, &QTimer::timeout, [&naming, target] {
-                if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
-                    naming.stop();
-                    dialog->selectFile(target);
-                    QMetaObject::invokeMethod(dialog, "accept");
-                }
-            });
-            naming.start();
-            item->trigger();
+            answerFileWindow(target, [item] { item->trigger(); });
         }
         break;
     case Act::Exchange:
@@ -651,19 +644,7 @@ void Driver::exchange(const Action &a)
     if (!book || !next)
         return;
     book->setCurrentIndex(a.n);
-    // The user names the file in the file window and presses its button.
-    QTimer naming;
-    naming.setInterval(0);
-    QObject::connect(&naming, &QTimer::timeout, [&naming, path] {
-        if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
-            naming.stop();
-            dialog->selectFile(path);
-            QMetaObject::invokeMethod(dialog, "accept");
-        }
-    });
-    naming.start();
-    QTest::mouseClick(next, Qt::LeftButton);
-    naming.stop();
+    answerFileWindow(path, [next] { QTest::mouseClick(next, Qt::LeftButton); });
     if (a.m == 1) {
         auto *leaveOut = child<QAbstractButton>(QStringLiteral("Form13"), QStringLiteral("Option2"));
         if (a.answer == 1 && leaveOut && leaveOut->isVisible())
@@ -675,6 +656,66 @@ void Driver::exchange(const Action &a)
         else if (cancel && cancel->isVisible())
             QTest::mouseClick(cancel, Qt::LeftButton);
     }
+}
+
+void Driver::answerFileWindow(const QString &path, const std::function<void()> &open)
+{
+    // The user looks through the book's own folder in the file window, while another program
+    // reads the book; then names the file and presses the window's button. Listing a folder must
+    // not cost the program the engine's locks on the book's shared memory (a descriptor of the
+    // book closed anywhere in the process drops them): the other program would then think the
+    // book unused and reset it under the program.
+    const QString book = m_folder->databasePath();
+    QDeadlineTimer listing(3000);
+    bool listed = false;
+    bool looked = false;
+    bool named = false;
+    QTimer naming;
+    naming.setInterval(0);
+    QObject::connect(&naming, &QTimer::timeout, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        if (!looked) {
+            auto *files = dialog->findChild<QFileSystemModel *>();
+            if (files && !files->property("session-watched").toBool()) {
+                files->setProperty("session-watched", true);
+                QObject::connect(files, &QFileSystemModel::directoryLoaded, &naming, [&](const QString &folder) {
+                    listed = listed || QFileInfo(folder) == QFileInfo(m_folder->path());
+                });
+                if (QFileInfo(dialog->directory().path()) != QFileInfo(m_folder->path()))
+                    dialog->setDirectory(m_folder->path());
+                else
+                    listed = files->rowCount(files->index(m_folder->path())) > 0;
+            }
+            if (!listed && !listing.hasExpired())
+                return;
+            looked = true;
+            if (testing::locksHeld(book + QStringLiteral("-shm")) <= 0)
+                m_failure = Failure{-1, QStringLiteral("file"),
+                                    QStringLiteral("the engine's locks on the book went while a file window listed its folder")};
+            QProcess reader;
+            reader.start(QStringLiteral("sqlite3"), {book, QStringLiteral("SELECT count(*) FROM Phone")});
+            reader.waitForFinished(10000);
+        }
+        if (named) {
+            // Still up after the file was named: the session is not to hang on it.
+            naming.stop();
+            dialog->reject();
+            m_failure = Failure{-1, QStringLiteral("file"), QStringLiteral("the file window did not take ") + path};
+            return;
+        }
+        named = true;
+        // Typed into the name box (selectFile leaves the box as it is once it has the focus).
+        if (auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+            name->setText(path);
+        else
+            dialog->selectFile(path);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    naming.start();
+    open();
+    naming.stop();
 }
 
 bool Driver::syncDevice()

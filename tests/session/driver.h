@@ -9,6 +9,7 @@
 #include <QRandomGenerator>
 #include <QSet>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -62,6 +63,7 @@ private:
     std::optional<Failure> checkHijri();
     void otherCopyWrites(const Action &action);
     void exchange(const Action &action);
+    void answerFileWindow(const QString &path, const std::function<void()> &open);
     void reminders(const Action &action);
     void syncRound(const Action &action);
     bool syncDevice();
