@@ -4,7 +4,7 @@
 
 #include "common/form.h"
 
-#include "data/hijri.h"
+#include "data/text/hijri.h"
 
 class QComboBox;
 class QLabel;

@@ -6,10 +6,10 @@
 #include "common/messagebox.h"
 #include "common/twips.h"
 
-#include "data/clocktime.h"
-#include "data/dates.h"
-#include "data/exchange.h"
-#include "data/counts.h"
+#include "data/exchange/exchange.h"
+#include "data/text/clocktime.h"
+#include "data/text/counts.h"
+#include "data/text/dates.h"
 
 #include <QBoxLayout>
 #include <QComboBox>

@@ -4,7 +4,7 @@
 // frame, so that it comes up over whatever the user is doing, the frame minimised included.
 #pragma once
 
-#include "data/reminders.h"
+#include "data/reminders/reminders.h"
 
 #include <QWidget>
 

@@ -13,10 +13,10 @@
 #include "common/syncstatus.h"
 #include "common/twips.h"
 
-#include "data/clocktime.h"
-#include "data/exchange.h"
-#include "data/reminders.h"
+#include "data/exchange/exchange.h"
+#include "data/reminders/reminders.h"
 #include "data/sync/engine.h"
+#include "data/text/clocktime.h"
 
 #include <QBoxLayout>
 #include <QLabel>

@@ -13,8 +13,8 @@
 #include "common/records.h"
 #include "common/textbox.h"
 #include "common/twips.h"
-#include "data/dates.h"
 #include "data/sync/engine.h"
+#include "data/text/dates.h"
 
 #include <QCalendarWidget>
 #include <QDateTime>

@@ -3,7 +3,7 @@
 #include "hijrisetting.h"
 
 #include "common/fittext.h"
-#include "data/hijri.h"
+#include "data/text/hijri.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

@@ -2,6 +2,7 @@
 
 #include "common/application.h"
 #include "common/form.h"
+#include "data/store/hijrioptions.h"
 
 #include <QCoreApplication>
 #include <QPointer>

@@ -2,8 +2,8 @@
 // once a run, changed from the options window, and announced to every window that shows it.
 #pragma once
 
-#include "data/database.h"
-#include "data/hijri.h"
+#include "data/store/database.h"
+#include "data/text/hijri.h"
 
 #include <QObject>
 

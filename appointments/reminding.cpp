@@ -4,9 +4,9 @@
 
 #include "common/icons.h"
 
-#include "data/clocktime.h"
-#include "data/exchange.h"
-#include "data/counts.h"
+#include "data/exchange/exchange.h"
+#include "data/text/clocktime.h"
+#include "data/text/counts.h"
 
 #include <QApplication>
 #include <QPointer>

@@ -3,7 +3,7 @@
 // a moment after the program starts (the start window first), stopped as the frame closes.
 #pragma once
 
-#include "data/reminders.h"
+#include "data/reminders/reminders.h"
 
 namespace dalil {
 

@@ -2,7 +2,7 @@
 // the 100,000-record fixture read through, written, keyed and checked.
 #include "bench.h"
 
-#include "data/access/conversion.h"
+#include "data/exchange/access/conversion.h"
 
 #include <QCoreApplication>
 #include <QDir>

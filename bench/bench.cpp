@@ -3,7 +3,7 @@
 #include "seed.h"
 
 #include "common/application.h"
-#include "data/database.h"
+#include "data/store/database.h"
 #include "shell/program.h"
 
 #include <QCoreApplication>

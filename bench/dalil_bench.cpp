@@ -4,7 +4,7 @@
 #include "bench.h"
 #include "seed.h"
 
-#include "data/database.h"
+#include "data/store/database.h"
 #include "shell/program.h"
 
 #include <QApplication>

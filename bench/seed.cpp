@@ -1,7 +1,7 @@
 #include "seed.h"
 
-#include "data/searchkeys.h"
-#include "data/upgrade.h"
+#include "data/store/searchkeys.h"
+#include "data/store/upgrade.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -8,7 +8,7 @@
 #include "radicale/radicale.h"
 #include "radicale/wait.h"
 
-#include "data/database.h"
+#include "data/store/database.h"
 #include "data/sync/engine.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "chequeprint.h"
 
 #include "common/printing.h"
-#include "data/amountwords.h"
+#include "data/text/amountwords.h"
 
 #include <QFontMetricsF>
 #include <QLocale>

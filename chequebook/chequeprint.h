@@ -2,7 +2,7 @@
 // lines a layout up with a real leaf.
 #pragma once
 
-#include "data/chequelayouts.h"
+#include "data/store/chequelayouts.h"
 
 #include <QString>
 

@@ -13,7 +13,7 @@
 #include "common/statusbar.h"
 #include "common/textbox.h"
 #include "common/twips.h"
-#include "data/statement.h"
+#include "data/store/statement.h"
 
 #include <QCollator>
 #include <QGroupBox>

@@ -11,8 +11,8 @@
 #include "common/records.h"
 #include "common/textbox.h"
 #include "common/twips.h"
-#include "data/amountwords.h"
-#include "data/dates.h"
+#include "data/text/amountwords.h"
+#include "data/text/dates.h"
 
 #include <QFrame>
 #include <QLabel>

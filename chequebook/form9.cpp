@@ -5,7 +5,7 @@
 #include "common/application.h"
 #include "common/icons.h"
 #include "common/messagebox.h"
-#include "data/amountwords.h"
+#include "data/text/amountwords.h"
 
 #include <QComboBox>
 #include <QDate>

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "common/form.h"
-#include "data/chequelayouts.h"
+#include "data/store/chequelayouts.h"
 
 #include <QList>
 

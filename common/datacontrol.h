@@ -2,7 +2,7 @@
 // next, last; right to left) over a record source of DB1.mdb.
 #pragma once
 
-#include "data/recordsource.h"
+#include "data/records/recordsource.h"
 
 #include <QWidget>
 

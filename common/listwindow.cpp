@@ -6,10 +6,10 @@
 #include "report.h"
 #include "statusbar.h"
 
-#include "data/deletedrecords.h"
-#include "data/exchange.h"
-#include "data/recordmodel.h"
-#include "data/counts.h"
+#include "data/exchange/exchange.h"
+#include "data/records/recordmodel.h"
+#include "data/store/deletedrecords.h"
+#include "data/text/counts.h"
 
 #include <QHeaderView>
 #include <QPushButton>

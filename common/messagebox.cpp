@@ -1,7 +1,7 @@
 #include "messagebox.h"
 
 #include "bidi.h"
-#include "data/access/accessfile.h"
+#include "data/exchange/access/accessfile.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -2,8 +2,8 @@
 // windows use, right-aligned, some also read right to left.
 #pragma once
 
-#include "data/database.h"
-#include "data/recordsource.h"
+#include "data/records/recordsource.h"
+#include "data/store/database.h"
 
 #include <QMessageBox>
 

@@ -2,7 +2,7 @@
 
 #include "application.h"
 #include "messagebox.h"
-#include "data/database.h"
+#include "data/store/database.h"
 
 #include <QDateTime>
 #include <QFile>

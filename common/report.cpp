@@ -1,6 +1,6 @@
 #include "report.h"
 
-#include "data/dates.h"
+#include "data/text/dates.h"
 
 #include <QApplication>
 #include <QFontMetricsF>

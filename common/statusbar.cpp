@@ -2,7 +2,7 @@
 
 #include "twips.h"
 
-#include "data/dates.h"
+#include "data/text/dates.h"
 
 #include <QDateTime>
 #include <QEvent>

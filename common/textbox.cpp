@@ -3,7 +3,7 @@
 #include "bidi.h"
 #include "datacontrol.h"
 
-#include "data/amountwords.h"
+#include "data/text/amountwords.h"
 
 #include <QKeyEvent>
 #include <QListWidget>

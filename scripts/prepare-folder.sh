@@ -8,7 +8,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 if [ ! -e "$folder/DB1.mdb" ]; then
     tmp="$folder/.DB1.mdb.new"
     rm -f "$tmp"
-    sqlite3 "$tmp" < "$root/data/schema.sql" >/dev/null
+    sqlite3 "$tmp" < "$root/data/store/schema.sql" >/dev/null
     # Moved into place only once complete, and only if still absent.
     if [ -e "$folder/DB1.mdb" ]; then rm -f "$tmp"; else mv -n "$tmp" "$folder/DB1.mdb"; fi
     echo "Made an empty $folder/DB1.mdb"

@@ -6,7 +6,7 @@
 #include "common/application.h"
 #include "common/form.h"
 #include "common/messagebox.h"
-#include "data/database.h"
+#include "data/store/database.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -2,7 +2,7 @@
 // that can stop the work, the records that cannot come over (Form17), and what came of it.
 #pragma once
 
-#include "data/access/conversion.h"
+#include "data/exchange/access/conversion.h"
 
 #include <functional>
 

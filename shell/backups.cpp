@@ -6,9 +6,9 @@
 #include "common/datacontrol.h"
 #include "common/form.h"
 #include "common/messagebox.h"
-#include "data/backup.h"
-#include "data/counts.h"
+#include "data/store/backup.h"
 #include "data/sync/service.h"
+#include "data/text/counts.h"
 
 #include <QApplication>
 #include <QDate>

@@ -8,13 +8,13 @@
 #include "common/form.h"
 #include "common/listwindow.h"
 #include "common/messagebox.h"
-#include "data/access/conversion.h"
-#include "data/csv.h"
-#include "data/icalendar.h"
-#include "data/vcard.h"
-#include "data/recordmodel.h"
-#include "data/recordsource.h"
-#include "data/counts.h"
+#include "data/exchange/access/conversion.h"
+#include "data/exchange/csv.h"
+#include "data/exchange/icalendar.h"
+#include "data/exchange/vcard.h"
+#include "data/records/recordexport.h"
+#include "data/records/recordsource.h"
+#include "data/text/counts.h"
 
 #include <QFile>
 #include <QFileInfo>

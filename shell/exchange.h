@@ -3,8 +3,8 @@
 // once for its preview, then stored in one transaction.
 #pragma once
 
-#include "data/csv.h"
-#include "data/exchange.h"
+#include "data/exchange/csv.h"
+#include "data/exchange/exchange.h"
 
 #include <QDate>
 #include <QList>

@@ -2,7 +2,7 @@
 
 #include "common/application.h"
 #include "common/messagebox.h"
-#include "data/database.h"
+#include "data/store/database.h"
 
 #include <QCoreApplication>
 #include <QFileDialog>

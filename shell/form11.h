@@ -3,8 +3,8 @@
 #pragma once
 
 #include "common/form.h"
-#include "data/countcache.h"
-#include "data/deletedrecords.h"
+#include "data/store/countcache.h"
+#include "data/store/deletedrecords.h"
 
 class QLabel;
 class QPushButton;

@@ -4,7 +4,7 @@
 
 #include "common/icons.h"
 #include "common/listwindow.h"
-#include "data/recordsource.h"
+#include "data/records/recordsource.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -4,7 +4,7 @@
 
 #include "common/celldelegate.h"
 #include "common/icons.h"
-#include "data/counts.h"
+#include "data/text/counts.h"
 
 #include <QComboBox>
 #include <QFileInfo>

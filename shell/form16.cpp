@@ -6,7 +6,7 @@
 #include "common/icons.h"
 #include "common/messagebox.h"
 
-#include "data/exchange.h"
+#include "data/exchange/exchange.h"
 #include "data/sync/service.h"
 
 #include <QHBoxLayout>

@@ -5,7 +5,7 @@
 
 #include "common/bidi.h"
 #include "common/icons.h"
-#include "data/exchange.h"
+#include "data/exchange/exchange.h"
 
 #include <QFileInfo>
 #include <QHBoxLayout>

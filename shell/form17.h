@@ -4,7 +4,7 @@
 #pragma once
 
 #include "common/form.h"
-#include "data/access/conversion.h"
+#include "data/exchange/access/conversion.h"
 
 class QLabel;
 class QPushButton;

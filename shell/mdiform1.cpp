@@ -18,7 +18,7 @@
 #include "common/listwindow.h"
 #include "common/messagebox.h"
 #include "common/twips.h"
-#include "data/counts.h"
+#include "data/text/counts.h"
 
 #include <QActionGroup>
 #include <QApplication>

@@ -12,10 +12,10 @@
 #include "common/menustyle.h"
 #include "common/printing.h"
 
+#include "data/store/database.h"
+#include "data/store/upgrade.h"
 #include "data/sync/keyring.h"
 #include "data/sync/service.h"
-#include "data/database.h"
-#include "data/upgrade.h"
 
 #include "common/listwindow.h"
 #include "common/syncstatus.h"

@@ -1,7 +1,7 @@
 // Starting and ending the organiser.
 #pragma once
 
-#include "data/reminders.h"
+#include "data/reminders/reminders.h"
 
 #include <QString>
 

@@ -4,9 +4,9 @@
 
 #include "common/datacontrol.h"
 #include "common/textbox.h"
-#include "data/database.h"
-#include "data/searchkeys.h"
-#include "data/upgrade.h"
+#include "data/store/database.h"
+#include "data/store/searchkeys.h"
+#include "data/store/upgrade.h"
 #include "shell/mdiform1.h"
 #include "shell/program.h"
 #include "appointments/reminding.h"

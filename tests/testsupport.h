@@ -2,7 +2,7 @@
 // and answering the message boxes the program shows.
 #pragma once
 
-#include "data/reminders.h"
+#include "data/reminders/reminders.h"
 
 #include <QMessageBox>
 #include <QPaintDevice>

@@ -4,9 +4,9 @@
 // refused with nothing written.
 #include "testsupport.h"
 
-#include "data/access/conversion.h"
-#include "data/exchange.h"
-#include "data/upgrade.h"
+#include "data/exchange/access/conversion.h"
+#include "data/exchange/exchange.h"
+#include "data/store/upgrade.h"
 
 #include <QCryptographicHash>
 #include <QDir>

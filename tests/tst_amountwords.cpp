@@ -1,5 +1,5 @@
 // The amount in words as a cheque writes it, and Arabic number words read back into an amount.
-#include "data/amountwords.h"
+#include "data/text/amountwords.h"
 
 #include <QRandomGenerator>
 #include <QTest>

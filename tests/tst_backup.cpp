@@ -3,8 +3,8 @@
 // Dalil book without changing anything.
 #include "testsupport.h"
 
-#include "data/backup.h"
-#include "data/database.h"
+#include "data/store/backup.h"
+#include "data/store/database.h"
 #include "phonebook/form2.h"
 #include "shell/form1.h"
 #include "shell/mdiform1.h"

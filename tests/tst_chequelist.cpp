@@ -9,7 +9,7 @@
 #include "common/dbgrid.h"
 #include "common/statusbar.h"
 #include "common/textbox.h"
-#include "data/database.h"
+#include "data/store/database.h"
 #include "shell/form1.h"
 #include "shell/mdiform1.h"
 #include "shell/program.h"

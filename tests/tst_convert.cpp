@@ -4,7 +4,7 @@
 
 #include "chequebook/form6.h"
 #include "common/statusbar.h"
-#include "data/access/accessfile.h"
+#include "data/exchange/access/accessfile.h"
 #include "phonebook/form2.h"
 #include "shell/form1.h"
 #include "shell/form12.h"

@@ -5,7 +5,7 @@
 
 #include "common/datacontrol.h"
 #include "common/textbox.h"
-#include "data/recordsource.h"
+#include "data/records/recordsource.h"
 
 #include <QFile>
 #include <QTest>

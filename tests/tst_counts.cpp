@@ -1,5 +1,5 @@
 // Counts in the program's messages agree with their noun as Arabic has it.
-#include "data/counts.h"
+#include "data/text/counts.h"
 
 #include <QTest>
 

@@ -4,11 +4,11 @@
 // older book, it leaves the file as it was or fully upgraded.
 #include "testsupport.h"
 
-#include "data/access/accessfile.h"
-#include "data/backup.h"
-#include "data/database.h"
-#include "data/exchange.h"
-#include "data/upgrade.h"
+#include "data/exchange/access/accessfile.h"
+#include "data/exchange/exchange.h"
+#include "data/store/backup.h"
+#include "data/store/database.h"
+#include "data/store/upgrade.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -4,7 +4,7 @@
 #include "testsupport.h"
 
 #include "common/textbox.h"
-#include "data/database.h"
+#include "data/store/database.h"
 #include "phonebook/form2.h"
 #include "phonebook/form3.h"
 #include "shell/form1.h"

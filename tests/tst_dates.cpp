@@ -1,6 +1,6 @@
 // The program's dates: how a date box's number is read, a day's parts and weekday in the
 // Gregorian and the Hijri (tabular) calendar, and the two entry windows' date checks.
-#include "data/dates.h"
+#include "data/text/dates.h"
 
 #include <QSet>
 #include <QTest>

@@ -8,7 +8,7 @@
 #include "common/datacontrol.h"
 #include "common/dbgrid.h"
 #include "common/statusbar.h"
-#include "data/deletedrecords.h"
+#include "data/store/deletedrecords.h"
 #include "phonebook/form2.h"
 #include "shell/form1.h"
 #include "shell/form11.h"

@@ -2,7 +2,7 @@
 // frame, and a missing help file said so in the box.
 #include "testsupport.h"
 
-#include "data/database.h"
+#include "data/store/database.h"
 #include "shell/form1.h"
 #include "shell/form8.h"
 #include "shell/mdiform1.h"

@@ -14,8 +14,9 @@
 #include "common/dbgrid.h"
 #include "common/statusbar.h"
 #include "common/textbox.h"
-#include "data/database.h"
-#include "data/hijri.h"
+#include "data/store/database.h"
+#include "data/store/hijrioptions.h"
+#include "data/text/hijri.h"
 #include "shell/form1.h"
 #include "shell/mdiform1.h"
 

@@ -10,7 +10,7 @@
 #include "common/dbgrid.h"
 #include "common/statusbar.h"
 #include "common/textbox.h"
-#include "data/database.h"
+#include "data/store/database.h"
 #include "phonebook/form2.h"
 #include "phonebook/form3.h"
 #include "shell/form1.h"

@@ -2,10 +2,10 @@
 // of other programs read as a reader of them expects; broken files refused at their line;
 // recurring events expanded in a range; and every appointment, hostile texts included, back
 // exactly after writing and reading, in a file libical and Python's icalendar both accept.
-#include "data/clocktime.h"
-#include "data/dates.h"
-#include "data/icalendar.h"
-#include "data/recordwrites.h"
+#include "data/exchange/icalendar.h"
+#include "data/store/recordwrites.h"
+#include "data/text/clocktime.h"
+#include "data/text/dates.h"
 #include "testsupport.h"
 
 #include <QBuffer>

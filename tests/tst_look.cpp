@@ -12,7 +12,7 @@
 #include "common/statusbar.h"
 #include "common/textbox.h"
 #include "common/application.h"
-#include "data/recordsource.h"
+#include "data/records/recordsource.h"
 #include "phonebook/form2.h"
 #include "shell/mdiform1.h"
 #include "shell/program.h"

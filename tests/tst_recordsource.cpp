@@ -5,8 +5,8 @@
 #include "common/datacontrol.h"
 #include "common/dbgrid.h"
 #include "common/textbox.h"
-#include "data/recordsource.h"
-#include "data/recordwrites.h"
+#include "data/records/recordsource.h"
+#include "data/store/recordwrites.h"
 
 #include <QApplication>
 #include <QFile>

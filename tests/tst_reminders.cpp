@@ -3,10 +3,10 @@
 // missed while the program was closed, and the schedule's timer under a clock that jumps.
 #include "testsupport.h"
 
-#include "data/clocktime.h"
-#include "data/database.h"
-#include "data/exchange.h"
-#include "data/reminders.h"
+#include "data/exchange/exchange.h"
+#include "data/reminders/reminders.h"
+#include "data/store/database.h"
+#include "data/text/clocktime.h"
 
 #include <QRandomGenerator>
 #include <QSignalSpy>

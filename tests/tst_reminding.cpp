@@ -11,7 +11,7 @@
 #include "appointments/reminding.h"
 #include "common/dbgrid.h"
 #include "common/textbox.h"
-#include "data/dates.h"
+#include "data/text/dates.h"
 #include "shell/form1.h"
 #include "shell/mdiform1.h"
 

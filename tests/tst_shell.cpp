@@ -8,7 +8,7 @@
 #include "common/menustyle.h"
 #include "common/records.h"
 #include "common/textbox.h"
-#include "data/dates.h"
+#include "data/text/dates.h"
 #include "appointments/form5.h"
 #include "shell/form1.h"
 #include "shell/mdiform1.h"

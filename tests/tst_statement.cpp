@@ -1,6 +1,6 @@
 // The search language: statements read from their fragments, and patterns turned into
 // bound values (never into SQL text).
-#include "data/statement.h"
+#include "data/store/statement.h"
 
 #include <QTest>
 

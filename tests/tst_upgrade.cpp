@@ -3,8 +3,8 @@
 #include "testsupport.h"
 
 #include "common/form.h"
-#include "data/database.h"
-#include "data/upgrade.h"
+#include "data/store/database.h"
+#include "data/store/upgrade.h"
 
 #include <QRegularExpression>
 #include <QTest>

@@ -1,4 +1,4 @@
-#include "data/vcard.h"
+#include "data/exchange/vcard.h"
 #include "testsupport.h"
 
 #include <QBuffer>

@@ -1,5 +1,5 @@
 #include "contentlines.h"
-#include "data/vcard.h"
+#include "data/exchange/vcard.h"
 
 #include <QStringDecoder>
 

@@ -3,8 +3,8 @@
 #include "contentlines.h"
 #include "formats.h"
 
-#include "data/exchange.h"
-#include "data/icalendar.h"
+#include "data/exchange/exchange.h"
+#include "data/exchange/icalendar.h"
 
 #include <QBuffer>
 #include <QTimeZone>

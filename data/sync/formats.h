@@ -6,7 +6,7 @@
 
 #include "davclient.h"
 
-#include "data/recordwrites.h"
+#include "data/store/recordwrites.h"
 
 #include <QDate>
 

@@ -2,7 +2,7 @@
 
 #include "keyring.h"
 
-#include "data/clocktime.h"
+#include "data/text/clocktime.h"
 
 #include <QFileInfo>
 #include <QSqlError>

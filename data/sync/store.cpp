@@ -1,8 +1,8 @@
 #include "store.h"
 
-#include "data/deletedrecords.h"
-#include "data/recorduids.h"
-#include "data/statement.h"
+#include "data/store/deletedrecords.h"
+#include "data/store/recorduids.h"
+#include "data/store/statement.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -6,7 +6,7 @@
 
 #include "formats.h"
 
-#include "data/database.h"
+#include "data/store/database.h"
 
 #include <QDateTime>
 #include <QHash>

@@ -2,9 +2,9 @@
 #include "contentlines.h"
 #include "formats.h"
 
-#include "data/exchange.h"
-#include "data/icalendar.h"
-#include "data/vcard.h"
+#include "data/exchange/exchange.h"
+#include "data/exchange/icalendar.h"
+#include "data/exchange/vcard.h"
 
 #include <QBuffer>
 #include <QHash>

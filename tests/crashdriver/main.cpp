@@ -2,10 +2,10 @@
 // output each one whose save has completed; or copies, or imports, again and again. The crash
 // test kills it at random moments.
 #include "common/form.h"
-#include "data/access/conversion.h"
-#include "data/backup.h"
-#include "data/csv.h"
-#include "data/exchange.h"
+#include "data/exchange/access/conversion.h"
+#include "data/exchange/csv.h"
+#include "data/exchange/exchange.h"
+#include "data/store/backup.h"
 #include "shell/program.h"
 
 #include "testsupport.h"

@@ -4,6 +4,7 @@
 set -u
 cmake=$1
 build=$2
+room_probes=$3
 status=0
 probe() {
     local name=$1 expected=$2 output
@@ -39,6 +40,10 @@ probe access_common forbidden
 probe common_book forbidden
 probe book_book forbidden
 probe book_shell forbidden
+# The rooms of data/, listed by the build.
+while read -r name expected; do
+    [ -n "$name" ] && probe "$name" "$expected"
+done <"$room_probes"
 # A path that climbs out of its folder would pass by the include folders: there are none.
 source_root=$(cd "$(dirname "$0")/../.." && pwd)
 climbing=$(grep -rn --include='*.h' --include='*.cpp' '#include *"\.\./' \

@@ -1,2 +1,2 @@
 // data/ reaches not the Access reader, which stands above it.
-#include "data/access/accessfile.h"
+#include "data/exchange/access/accessfile.h"

@@ -2,7 +2,7 @@
 // deletes, the grids, the close boxes, and what the other copy writes.
 #include "books.h"
 
-#include "data/amountwords.h"
+#include "data/text/amountwords.h"
 
 #include <QDate>
 

@@ -2,7 +2,7 @@
 // navigation bar, and the pending record that a move or a save writes.
 #include "books.h"
 
-#include "data/amountwords.h"
+#include "data/text/amountwords.h"
 
 #include <QDate>
 

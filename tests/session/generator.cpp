@@ -1,7 +1,7 @@
 // The random user: what to do next, chosen from what is on screen.
 #include "driver.h"
 
-#include "data/amountwords.h"
+#include "data/text/amountwords.h"
 
 #include <QDate>
 

@@ -1,6 +1,6 @@
 #include "model.h"
 
-#include "data/searchkeys.h"
+#include "data/store/searchkeys.h"
 
 #include <QCollator>
 #include <QLocale>

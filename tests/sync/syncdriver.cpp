@@ -3,7 +3,7 @@
 // server answers, so that the test can kill it at any step.
 #include "radicale/wait.h"
 
-#include "data/database.h"
+#include "data/store/database.h"
 #include "data/sync/engine.h"
 
 #include <QCoreApplication>

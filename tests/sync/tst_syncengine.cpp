@@ -6,7 +6,7 @@
 #include "radicale/wait.h"
 #include "testsupport.h"
 
-#include "data/exchange.h"
+#include "data/exchange/exchange.h"
 #include "data/sync/engine.h"
 
 #include <QDir>

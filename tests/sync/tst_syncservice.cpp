@@ -4,9 +4,9 @@
 #include "radicale/radicale.h"
 #include "testsupport.h"
 
-#include "data/database.h"
-#include "data/sync/keyring.h"
+#include "data/store/database.h"
 #include "data/sync/engine.h"
+#include "data/sync/keyring.h"
 #include "data/sync/service.h"
 #include "radicale/wait.h"
 #include "shell/form16.h"

@@ -1,0 +1,323 @@
+#include "exchange.h"
+
+#include "data/store/database.h"
+#include "data/store/deletedrecords.h"
+#include "data/store/recorduids.h"
+#include "data/store/statement.h"
+
+#include <QCryptographicHash>
+#include <QSqlQuery>
+#include <QTimeZone>
+
+#include <unordered_set>
+
+namespace dalil::Exchange {
+
+namespace {
+
+// Records told apart by every column's stored value, letter for letter: 128 bits of two
+// independent hashes, so that a million stored records fit in a few tens of megabytes.
+struct Fingerprint
+{
+    size_t a = 0;
+    size_t b = 0;
+    bool operator==(const Fingerprint &) const = default;
+};
+struct FingerprintHash
+{
+    size_t operator()(const Fingerprint &f) const { return f.a; }
+};
+using Fingerprints = std::unordered_set<Fingerprint, FingerprintHash>;
+
+Fingerprint fingerprint(const QList<QVariant> &values)
+{
+    QString text;
+    for (const QVariant &value : values) {
+        // An empty text is stored as no value; a whole number and its digits are the same value.
+        if (value.isNull() || (value.typeId() == QMetaType::QString && value.toString().isEmpty())) {
+            text += QLatin1String("\x01");
+        } else {
+            text += QLatin1String("\x02");
+            text += value.toString();
+        }
+    }
+    const QByteArrayView bytes(reinterpret_cast<const char *>(text.constData()), text.size() * 2);
+    return {qHash(bytes, 0x9e3779b97f4a7c15ULL), qHash(bytes, 0x2545f4914f6cdd1dULL)};
+}
+
+Fingerprint fingerprint(const QStringList &columns, const Records::Values &record)
+{
+    QList<QVariant> values;
+    values.reserve(columns.size());
+    for (const QString &column : columns)
+        values << record.value(column);
+    return fingerprint(values);
+}
+
+// The fingerprints of every record of the book.
+bool readStored(const QSqlDatabase &db, const QString &book, const QStringList &columns, Fingerprints &stored,
+                QSqlError *error)
+{
+    QStringList quoted;
+    for (const QString &column : columns)
+        quoted << quoteIdentifier(column);
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT %1 FROM %2").arg(quoted.join(u", "), quoteIdentifier(book)))) {
+        *error = query.lastError();
+        return false;
+    }
+    QList<QVariant> values(columns.size());
+    while (query.next()) {
+        for (int c = 0; c < columns.size(); ++c)
+            values[c] = query.value(c);
+        stored.insert(fingerprint(values));
+    }
+    return true;
+}
+
+// The record with only the book's columns, its empty texts as no value.
+Records::Values bookRecord(const QStringList &columns, const Records::Values &record)
+{
+    Records::Values kept;
+    for (const QString &column : columns) {
+        const QVariant value = record.value(column);
+        if (!value.isNull() && !(value.typeId() == QMetaType::QString && value.toString().isEmpty()))
+            kept.insert(column, value);
+    }
+    return kept;
+}
+
+const char *timeFormat = "yyyy-MM-dd HH:mm:ss.zzz";
+
+bool importsKept(const QSqlDatabase &db)
+{
+    QSqlQuery query(db);
+    return query.exec(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'ImportBatches'"))
+        && query.next();
+}
+
+} // namespace
+
+QString DigestUids::next(const Records::Values &record)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    for (auto it = record.cbegin(); it != record.cend(); ++it) {
+        if (it.key() == uidField)
+            continue;
+        hash.addData(it.key().toUtf8());
+        hash.addData(QByteArrayView("\x1e", 1));
+        hash.addData(it.value().toString().toUtf8());
+        hash.addData(QByteArrayView("\x1f", 1));
+    }
+    const QByteArray digest = hash.result().left(12).toHex();
+    const int seen = m_seen[digest]++;
+    return QString::fromLatin1(digest + '-' + QByteArray::number(seen) + "@dalil");
+}
+
+QStringList columns(const QString &book)
+{
+    if (book == QLatin1String("Phone"))
+        return {PhoneColumns::name, PhoneColumns::address, PhoneColumns::email, PhoneColumns::fax,
+                PhoneColumns::office, PhoneColumns::mobile, PhoneColumns::home, PhoneColumns::notes};
+    if (book == QLatin1String("Note"))
+        return {NoteColumns::weekday, NoteColumns::day, NoteColumns::month, NoteColumns::year, NoteColumns::time,
+                NoteColumns::text};
+    if (book == QLatin1String("Cheque"))
+        return {ChequeColumns::day, ChequeColumns::month, ChequeColumns::year, ChequeColumns::payee,
+                ChequeColumns::dinars, ChequeColumns::fils, ChequeColumns::words, ChequeColumns::reason};
+    return {};
+}
+
+} // namespace dalil::Exchange
+
+namespace dalil::Exchange {
+
+Preview preview(const QString &databasePath, const QString &book, RecordReader &reader, const Progress &progress)
+{
+    Preview result;
+    const QStringList columns = Exchange::columns(book);
+    QSqlDatabase db = Database::connection(databasePath, &result.error);
+    if (!db.isValid())
+        return result;
+    Fingerprints seen;
+    QSqlError sqlError;
+    if (!readStored(db, book, columns, seen, &sqlError)) {
+        result.error = DataError::fromSql(sqlError, databasePath);
+        return result;
+    }
+    Records::Values record;
+    qint64 read = 0;
+    while (reader.next(record)) {
+        const Records::Values kept = bookRecord(columns, record);
+        if (!seen.insert(fingerprint(columns, kept)).second) {
+            ++result.duplicates;
+        } else {
+            ++result.records;
+            const QString question = reader.question();
+            if (!question.isEmpty() && result.questioned++ == 0)
+                result.questionedWhy = question;
+            if (result.first.size() < Preview::shown) {
+                result.first << kept;
+                result.questions << question;
+            }
+        }
+        if (progress && (++read % 256) == 1 && !progress(reader.position())) {
+            result.cancelled = true;
+            return result;
+        }
+    }
+    result.problem = reader.problem();
+    result.notices = reader.notices();
+    result.encoding = reader.encoding();
+    return result;
+}
+
+Imported store(const QString &databasePath, const QString &book, RecordReader &reader, const Progress &progress,
+               bool leaveOutQuestioned)
+{
+    Imported result;
+    const QStringList columns = Exchange::columns(book);
+    Fingerprints seen;
+    qint64 read = 0;
+    bool readStoredOnce = false;
+    QString uid; // of the record given last
+    const auto next = [&](Records::Values &record) {
+        bool more = reader.next(record);
+        for (; more && leaveOutQuestioned && !reader.question().isEmpty(); more = reader.next(record))
+            ++result.leftOut;
+        if (!more) {
+            result.problem = reader.problem();
+            return result.problem.isProblem() ? Records::Next::GiveUp : Records::Next::End;
+        }
+        uid = record.value(uidField).toString();
+        record = bookRecord(columns, record);
+        if (progress && (++read % 256) == 1 && !progress(reader.position())) {
+            result.cancelled = true;
+            return Records::Next::GiveUp;
+        }
+        return Records::Next::Record;
+    };
+    // The stored records are read inside the write's transaction, so that what is skipped is
+    // what the file holds as the records are added.
+    QSqlError readError;
+    const auto skip = [&](QSqlDatabase &db, const Records::Values &record) {
+        if (!readStoredOnce) {
+            readStoredOnce = true;
+            if (!readStored(db, book, columns, seen, &readError))
+                seen.clear();
+        }
+        return !seen.insert(fingerprint(columns, record)).second;
+    };
+    const auto keep = [&](QSqlDatabase &db, const Records::Added &added) {
+        if (readError.isValid())
+            return false;
+        if (!added.firstKey || !importsKept(db))
+            return true;
+        // An import is undone by its range of identities; a book whose identities were not
+        // handed out in order (its largest identity taken) keeps no such range.
+        if (*added.lastKey - *added.firstKey + 1 != added.added)
+            return true;
+        QSqlQuery query(db);
+        query.prepare(QStringLiteral("INSERT INTO ImportBatches (book, firstKey, lastKey, added, importedAt) "
+                                     "VALUES (?, ?, ?, ?, ?)"));
+        query.addBindValue(book);
+        query.addBindValue(*added.firstKey);
+        query.addBindValue(*added.lastKey);
+        query.addBindValue(added.added);
+        query.addBindValue(QDateTime::currentDateTimeUtc().toString(QLatin1String(timeFormat)));
+        return query.exec();
+    };
+    // A record keeps its card's or event's UID; one that another record holds already keeps
+    // the UID it was given.
+    const auto adopt = [&](QSqlDatabase &db, qint64 key) {
+        if (!uid.isEmpty())
+            RecordUids::adopt(db, book, key, uid);
+        return true;
+    };
+    const Records::Added added = Records::insertAll(databasePath, book, next, skip, keep, adopt);
+    result.added = added.ok() ? added.added : 0;
+    result.duplicates = added.ok() ? added.skipped : 0;
+    if (readError.isValid())
+        result.error = DataError::fromSql(readError, databasePath);
+    else if (!result.problem.isProblem() && !result.cancelled)
+        result.error = added.error;
+    return result;
+}
+
+std::optional<Batch> newestBatch(const QString &databasePath, const QString &book, DataError *error)
+{
+    QSqlDatabase db = Database::connection(databasePath, error);
+    if (!db.isValid() || !importsKept(db))
+        return std::nullopt;
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT id, firstKey, lastKey, added, importedAt FROM ImportBatches "
+                                 "WHERE book = ? AND importedAt >= ? ORDER BY id DESC LIMIT 1"));
+    query.addBindValue(book);
+    // Imports are undone for as long as deleted records are kept.
+    query.addBindValue(QDateTime::currentDateTimeUtc()
+                           .addDays(-DeletedRecords::keptDays)
+                           .toString(QLatin1String(timeFormat)));
+    if (!query.exec()) {
+        *error = DataError::fromSql(query.lastError(), databasePath);
+        return std::nullopt;
+    }
+    if (!query.next())
+        return std::nullopt;
+    Batch batch;
+    batch.id = query.value(0).toLongLong();
+    batch.book = book;
+    batch.firstKey = query.value(1).toLongLong();
+    batch.lastKey = query.value(2).toLongLong();
+    batch.added = query.value(3).toLongLong();
+    batch.importedAt = QDateTime::fromString(query.value(4).toString(), QLatin1String(timeFormat));
+    batch.importedAt.setTimeZone(QTimeZone::utc());
+    return batch;
+}
+
+Records::WriteResult undo(const QString &databasePath, const Batch &batch)
+{
+    Records::WriteResult result;
+    QSqlDatabase db = Database::connection(databasePath, &result.error);
+    if (!db.isValid())
+        return result;
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+        result.error = DataError::fromSql(query.lastError(), databasePath);
+        return result;
+    }
+    const auto failed = [&](const QSqlQuery &failing) {
+        result.error = DataError::fromSql(failing.lastError(), databasePath);
+        result.rowsTouched = 0;
+        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        return result;
+    };
+    const bool deletesKept = DeletedRecords::kept(databasePath);
+    const QString deleted = quoteIdentifier(DeletedRecords::tableFor(batch.book));
+    qint64 lastDeleted = 0;
+    if (deletesKept) {
+        if (!query.exec(QStringLiteral("SELECT ifnull(max(deletedId), 0) FROM %1").arg(deleted)) || !query.next())
+            return failed(query);
+        lastDeleted = query.value(0).toLongLong();
+    }
+    query.prepare(QStringLiteral("DELETE FROM %1 WHERE rowid BETWEEN ? AND ?").arg(quoteIdentifier(batch.book)));
+    query.addBindValue(batch.firstKey);
+    query.addBindValue(batch.lastKey);
+    if (!query.exec())
+        return failed(query);
+    result.rowsTouched = query.numRowsAffected();
+    if (deletesKept) {
+        query.prepare(QStringLiteral("DELETE FROM %1 WHERE deletedId > ?").arg(deleted));
+        query.addBindValue(lastDeleted);
+        if (!query.exec())
+            return failed(query);
+    }
+    query.prepare(QStringLiteral("DELETE FROM ImportBatches WHERE id = ?"));
+    query.addBindValue(batch.id);
+    if (!query.exec() || !QSqlQuery(db).exec(QStringLiteral("COMMIT")))
+        return failed(query);
+    return result;
+}
+
+} // namespace dalil::Exchange
