@@ -75,4 +75,8 @@ std::unique_ptr<Exchange::RecordWriter> writer(QIODevice *out, Version version);
 // A text value as vCard 3.0/4.0 and iCalendar write it: \\ \, \; and \n escaped.
 QString escapedText(const QString &text);
 
+// Folds a content line at 75 octets (a continuation's leading space counts), never inside a
+// UTF-8 sequence, and ends each physical line with CRLF: vCard and iCalendar alike.
+void appendFolded(QByteArray &out, const QByteArray &line);
+
 } // namespace dalil::VCard

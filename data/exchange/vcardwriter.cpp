@@ -31,25 +31,6 @@ QString percentEncoded(const QString &text)
     return out;
 }
 
-// Folds a content line at 75 octets (a continuation's leading space counts), never inside a
-// UTF-8 sequence, and ends each physical line with CRLF.
-void appendFolded(QByteArray &card, const QByteArray &line)
-{
-    qsizetype start = 0;
-    qsizetype room = 75;
-    while (line.size() - start > room) {
-        qsizetype end = start + room;
-        while (end > start + 1 && (uchar(line.at(end)) & 0xC0) == 0x80)
-            --end;
-        card.append(line.constData() + start, end - start);
-        card.append("\r\n ");
-        start = end;
-        room = 74;
-    }
-    card.append(line.constData() + start, line.size() - start);
-    card.append("\r\n");
-}
-
 class Writer : public Exchange::RecordWriter
 {
 public:
@@ -136,6 +117,23 @@ QString escapedText(const QString &text)
 std::unique_ptr<Exchange::RecordWriter> writer(QIODevice *out, Version version)
 {
     return std::make_unique<Writer>(out, version);
+}
+
+void appendFolded(QByteArray &card, const QByteArray &line)
+{
+    qsizetype start = 0;
+    qsizetype room = 75;
+    while (line.size() - start > room) {
+        qsizetype end = start + room;
+        while (end > start + 1 && (uchar(line.at(end)) & 0xC0) == 0x80)
+            --end;
+        card.append(line.constData() + start, end - start);
+        card.append("\r\n ");
+        start = end;
+        room = 74;
+    }
+    card.append(line.constData() + start, line.size() - start);
+    card.append("\r\n");
 }
 
 } // namespace dalil::VCard

@@ -54,23 +54,6 @@ void split(const QString &logical, ContentLine &line)
     }
 }
 
-void appendFolded(QByteArray &out, const QByteArray &line)
-{
-    qsizetype start = 0;
-    qsizetype room = 75;
-    while (line.size() - start > room) {
-        qsizetype end = start + room;
-        while (end > start + 1 && (uchar(line.at(end)) & 0xC0) == 0x80)
-            --end;
-        out.append(line.constData() + start, end - start);
-        out.append("\r\n ");
-        start = end;
-        room = 74;
-    }
-    out.append(line.constData() + start, line.size() - start);
-    out.append("\r\n");
-}
-
 } // namespace
 
 QStringList ContentLine::parameterValues(const QString &parameter) const
@@ -144,7 +127,7 @@ QByteArray ContentLines::text() const
         QString head = line.group.isEmpty() ? line.name : line.group + u'.' + line.name;
         for (const auto &[name, value] : line.parameters)
             head += u';' + name + u'=' + value;
-        appendFolded(out, (head + u':' + line.value).toUtf8());
+        VCard::appendFolded(out, (head + u':' + line.value).toUtf8());
     }
     return out;
 }
