@@ -6,7 +6,7 @@
 #include "common/messagebox.h"
 #include "common/twips.h"
 
-#include "data/exchange/exchange.h"
+#include "data/store/books.h"
 #include "data/text/clocktime.h"
 #include "data/text/counts.h"
 #include "data/text/dates.h"
@@ -145,7 +145,7 @@ void Form14::add(const QList<Reminders::Reminder> &reminders, Group group)
             continue;
         const QDate date = reminder.dueAt.date();
         auto *item = new QTreeWidgetItem;
-        item->setText(Text, reminder.note.value(Exchange::NoteColumns::text).toString());
+        item->setText(Text, reminder.note.value(Books::NoteColumns::text).toString());
         item->setToolTip(Text, item->text(Text)); // a long text is cut in its column
         item->setText(Weekday, Dates::weekdayName(date));
         item->setText(Date, QStringLiteral("%1/%2/%3").arg(date.day()).arg(date.month()).arg(date.year()));

@@ -13,7 +13,7 @@
 #include "common/syncstatus.h"
 #include "common/twips.h"
 
-#include "data/exchange/exchange.h"
+#include "data/store/books.h"
 #include "data/reminders/reminders.h"
 #include "data/sync/engine.h"
 #include "data/text/clocktime.h"
@@ -190,14 +190,14 @@ void Form4::showSelectedDay()
     }
     const std::optional<qint64> key = rs->currentKey();
     Label4->setVisible(key && Sync::Engine::isOccurrence(Data1->DatabaseName(), *key));
-    const QString day = rs->fieldText(Exchange::NoteColumns::day);
-    const QString month = rs->fieldText(Exchange::NoteColumns::month);
-    const QString year = rs->fieldText(Exchange::NoteColumns::year);
-    const QString time = rs->fieldText(Exchange::NoteColumns::time);
+    const QString day = rs->fieldText(Books::NoteColumns::day);
+    const QString month = rs->fieldText(Books::NoteColumns::month);
+    const QString year = rs->fieldText(Books::NoteColumns::year);
+    const QString time = rs->fieldText(Books::NoteColumns::time);
     Label1->setText(HijriSetting::instance()->dateText(day, month, year));
     const bool timeReads = ClockTime::read(time).has_value();
-    const bool hasReminder = Reminders::dueTime({{Exchange::NoteColumns::day, day}, {Exchange::NoteColumns::month, month},
-                                                 {Exchange::NoteColumns::year, year}, {Exchange::NoteColumns::time, time}})
+    const bool hasReminder = Reminders::dueTime({{Books::NoteColumns::day, day}, {Books::NoteColumns::month, month},
+                                                 {Books::NoteColumns::year, year}, {Books::NoteColumns::time, time}})
                                  .has_value();
     Label2->setText(!timeReads ? QStringLiteral("لا تذكير: الوقت غير مفهوم")
                                : QStringLiteral("لا تذكير: التاريخ غير مفهوم"));

@@ -4,7 +4,7 @@
 
 #include "common/icons.h"
 
-#include "data/exchange/exchange.h"
+#include "data/store/books.h"
 #include "data/text/clocktime.h"
 #include "data/text/counts.h"
 
@@ -38,7 +38,7 @@ QString noticeText(const QList<Reminders::Reminder> &reminders)
 {
     const Reminders::Reminder &first = reminders.first();
     QString text = ClockTime::text(first.dueAt.time()) + QStringLiteral(" — ")
-                   + first.note.value(Exchange::NoteColumns::text).toString().left(200);
+                   + first.note.value(Books::NoteColumns::text).toString().left(200);
     if (reminders.size() > 1)
         text += QStringLiteral("\nو%1 غيره").arg(Counts::text(reminders.size() - 1, Counts::appointment()));
     return text;

@@ -14,6 +14,7 @@
 #include "common/textbox.h"
 #include "common/twips.h"
 #include "data/store/statement.h"
+#include "data/store/books.h"
 
 #include <QCollator>
 #include <QGroupBox>
@@ -28,7 +29,7 @@ namespace dalil {
 
 namespace {
 
-const QString payeeColumn = QStringLiteral("السيد");
+const QString &payeeColumn = Books::ChequeColumns::payee;
 const QString dinarSum = QStringLiteral("Sum من دينار");
 const QString filsSum = QStringLiteral("Sum من فلس");
 
@@ -442,9 +443,9 @@ void Form6::completeReport(Report &report)
     // The cheques listed, summed per payee and in all; fils carried into dinars as a cheque
     // writes an amount.
     const QStringList fields = Data1->Recordset()->fieldNames();
-    const qsizetype payee = fields.indexOf(QStringLiteral("السيد"));
-    const qsizetype dinars = fields.indexOf(QStringLiteral("دينار"));
-    const qsizetype fils = fields.indexOf(QStringLiteral("فلس"));
+    const qsizetype payee = fields.indexOf(Books::ChequeColumns::payee);
+    const qsizetype dinars = fields.indexOf(Books::ChequeColumns::dinars);
+    const qsizetype fils = fields.indexOf(Books::ChequeColumns::fils);
     if (payee < 0 || dinars < 0 || fils < 0)
         return;
     report.tally = [payee, dinars, fils] { return std::make_unique<PayeeTotals>(payee, dinars, fils); };

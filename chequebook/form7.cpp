@@ -11,8 +11,10 @@
 #include "common/records.h"
 #include "common/textbox.h"
 #include "common/twips.h"
+#include "data/text/chequeamount.h"
 #include "data/text/amountwords.h"
 #include "data/text/dates.h"
+#include "data/store/books.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -65,31 +67,13 @@ QFrame *verticalLine(const QString &name, int x, int fromY, int toY, QWidget *pa
     return line;
 }
 
-// An amount is a whole number written in the digits 0 to 9 alone: no sign, no decimal
-// point, no blank, nothing the database would turn into another number or refuse.
-bool isWholeAmount(const QString &text)
-{
-    if (text.isEmpty())
-        return false;
-    for (const QChar c : text) {
-        if (c < u'0' || c > u'9')
-            return false;
-    }
-    return true;
-}
-
-// Twelve digits at most, so that the sums of a lifetime of cheques stay exact whole numbers.
-constexpr qsizetype maxAmountDigits = 12;
-
 // A figure as the words read it: an empty box is 0; nothing unless a whole number that fits.
 std::optional<qint64> figure(const QString &text)
 {
     const QString latin = toLatinDigits(text);
     if (latin.isEmpty())
         return 0;
-    if (latin.size() > maxAmountDigits || !isWholeAmount(latin))
-        return std::nullopt;
-    return latin.toLongLong();
+    return ChequeAmount::valueOf(latin);
 }
 
 } // namespace
@@ -155,10 +139,10 @@ Form7::Form7()
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
+    namespace Cheque = Books::ChequeColumns;
     const QList<std::pair<BoundTextBox *, QString>> fields{
-        {Text1, QStringLiteral("اليوم")}, {Text2, QStringLiteral("العام")},  {Text3, QStringLiteral("الشهر")},
-        {Text4, QStringLiteral("السيد")}, {Text5, QStringLiteral("المبلغ")}, {Text6, QStringLiteral("السبب")},
-        {Text7, QStringLiteral("فلس")},   {Text8, QStringLiteral("دينار")}};
+        {Text1, Cheque::day},   {Text2, Cheque::year},  {Text3, Cheque::month}, {Text4, Cheque::payee},
+        {Text5, Cheque::words}, {Text6, Cheque::reason}, {Text7, Cheque::fils},  {Text8, Cheque::dinars}};
     for (const auto &[field, column] : fields) {
         field->setDataSource(Data1);
         field->setDataField(column);
@@ -223,15 +207,8 @@ bool Form7::entryIsComplete()
     // Dinars and fils are stored as typed, so they must be whole numbers already: the
     // database would refuse letters and quietly turn "1.0" or "+5" into another text.
     for (BoundTextBox *amount : {Text8, Text7}) {
-        if (!isWholeAmount(amount->text())) {
-            MessageBoxes::inputError(this, QStringLiteral("الرجاء إدخال قيمة المبلغ بالأرقام الصحيحة فقط، "
-                                                          "دون فاصلة عشرية أو إشارة"));
-            amount->setFocus();
-            return false;
-        }
-        if (amount->text().size() > maxAmountDigits) {
-            MessageBoxes::inputError(this, QStringLiteral("الرجاء إدخال قيمة المبلغ بما لا يزيد على 12 رقماً "
-                                                          "للدينار و12 رقماً للفلس"));
+        if (const auto fault = ChequeAmount::faultOf(amount->text()); fault != ChequeAmount::Fault::None) {
+            MessageBoxes::inputError(this, ChequeAmount::message(fault));
             amount->setFocus();
             return false;
         }

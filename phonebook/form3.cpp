@@ -10,6 +10,7 @@
 #include "common/records.h"
 #include "common/textbox.h"
 #include "common/twips.h"
+#include "data/store/books.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -48,22 +49,23 @@ Form3::Form3()
         (*label)->setFont(labelFont);
         return box;
     };
-    Text1 = entry(QStringLiteral("Text1"), QStringLiteral("الإسم"), QStringLiteral("Label1"),
+    namespace Phone = Books::PhoneColumns;
+    Text1 = entry(QStringLiteral("Text1"), Phone::name, QStringLiteral("Label1"),
                   QStringLiteral("الإسم الكامل"), 8280, 1560, 2295, &Label1);
-    Text2 = entry(QStringLiteral("Text2"), QStringLiteral("المنزل"), QStringLiteral("Label2"),
+    Text2 = entry(QStringLiteral("Text2"), Phone::home, QStringLiteral("Label2"),
                   QStringLiteral("هاتف المنزل"), 8280, 2760, 2295, &Label2);
-    Text3 = entry(QStringLiteral("Text3"), QStringLiteral("الجوال"), QStringLiteral("Label3"),
+    Text3 = entry(QStringLiteral("Text3"), Phone::mobile, QStringLiteral("Label3"),
                   QStringLiteral("هاتف الجوّال"), 4680, 2760, 2295, &Label3);
-    Text4 = entry(QStringLiteral("Text4"), QStringLiteral("المكتب"), QStringLiteral("Label4"),
+    Text4 = entry(QStringLiteral("Text4"), Phone::office, QStringLiteral("Label4"),
                   QStringLiteral("هاتف المكتب"), 1080, 2760, 2295, &Label4);
-    Text5 = entry(QStringLiteral("Text5"), QStringLiteral("فاكس"), QStringLiteral("Label8"),
+    Text5 = entry(QStringLiteral("Text5"), Phone::fax, QStringLiteral("Label8"),
                   QStringLiteral("فاكس"), 8280, 3840, 2295, &Label8);
-    Text6 = entry(QStringLiteral("Text6"), QStringLiteral("البريد الإلكتروني"), QStringLiteral("Label6"),
+    Text6 = entry(QStringLiteral("Text6"), Phone::email, QStringLiteral("Label6"),
                   QStringLiteral("البريد الإلكتروني"), 3840, 3840, 3135, &Label6, TextBox::Direction::LeftToRight);
-    Text7 = entry(QStringLiteral("Text7"), QStringLiteral("العنوان"), QStringLiteral("Label5"),
+    Text7 = entry(QStringLiteral("Text7"), Phone::address, QStringLiteral("Label5"),
                   QStringLiteral("العنوان"), 8280, 4920, 2295, &Label5);
     // Other notes are kept in the entry's eighth column, and shown again next time.
-    Text8 = entry(QStringLiteral("Text8"), QStringLiteral("ملاحظات"), QStringLiteral("Label7"),
+    Text8 = entry(QStringLiteral("Text8"), Phone::notes, QStringLiteral("Label7"),
                   QStringLiteral("ملاحظات أخرى"), 3840, 4920, 3135, &Label7);
 
     Command1 = commandButton(QStringLiteral("Command1"), QStringLiteral("حفظ السجل"), {},

@@ -152,7 +152,7 @@ void exportBook(QWidget *parent, const Request &request)
                  QStringLiteral("%1-%2.%3")
                      .arg(englishName(request.book), QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")),
                           suffix(request.format)),
-                 suffix(request.format)});
+                 suffix(request.format), {}});
     if (!path.isEmpty())
         exportTo(parent, request, path);
 }
@@ -229,7 +229,8 @@ void chooseImport(QWidget *parent, const Request &request)
                                                       .filter = filter(request.format),
                                                       .saving = false,
                                                       .proposed = {},
-                                                      .suffix = {}});
+                                                      .suffix = {},
+                                                      .folder = {}});
     if (!path.isEmpty())
         previewImport(parent, request, path);
 }

@@ -3,6 +3,7 @@
 #include "common/application.h"
 #include "common/icons.h"
 #include "common/messagebox.h"
+#include "data/store/books.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -19,9 +20,13 @@ namespace {
 // Records a page: enough to fill any screen many times, read in a few milliseconds.
 constexpr int pageSize = 200;
 
-QString text(const DeletedRecords::Entry &entry, const char *column)
+namespace Phone = Books::PhoneColumns;
+namespace Note = Books::NoteColumns;
+namespace Cheque = Books::ChequeColumns;
+
+QString text(const DeletedRecords::Entry &entry, const QString &column)
 {
-    return entry.values.value(QString::fromUtf8(column)).toString().simplified();
+    return entry.values.value(column).toString().simplified();
 }
 
 QString joined(const QStringList &parts)
@@ -102,23 +107,24 @@ QString Form11::bookCaption(const QString &book)
 
 QString Form11::summary(const DeletedRecords::Entry &entry)
 {
-    if (entry.book == u"Phone")
-        return joined({text(entry, "الإسم"), text(entry, "الجوال"), text(entry, "المنزل"), text(entry, "المكتب")});
+    if (entry.book == Books::phone)
+        return joined({text(entry, Phone::name), text(entry, Phone::mobile), text(entry, Phone::home), text(entry, Phone::office)});
     // Day/month/year: an appointment keeps its day of the month in التاريخ (اليوم is its
     // weekday), a cheque in اليوم.
     const auto together = [](QStringList parts, QChar between) {
         parts.removeAll(QString());
         return parts.join(between);
     };
-    const auto date = [&](const char *day) {
-        return together({text(entry, day), text(entry, "الشهر"), text(entry, "العام")}, u'/');
+    // The month and the year are the same columns in both books.
+    const auto date = [&](const QString &day) {
+        return together({text(entry, day), text(entry, Note::month), text(entry, Note::year)}, u'/');
     };
-    if (entry.book == u"Note")
-        return joined({text(entry, "الموعد"), together({text(entry, "اليوم"), date("التاريخ")}, u' '),
-                       text(entry, "الساعة")});
-    const QString chequeDate = date("اليوم");
-    return joined({text(entry, "السيد"),
-                   text(entry, "دينار") + QStringLiteral(" دينار و ") + text(entry, "فلس") + QStringLiteral(" فلس"), chequeDate});
+    if (entry.book == Books::note)
+        return joined({text(entry, Note::text), together({text(entry, Note::weekday), date(Note::day)}, u' '),
+                       text(entry, Note::time)});
+    const QString chequeDate = date(Cheque::day);
+    return joined({text(entry, Cheque::payee),
+                   text(entry, Cheque::dinars) + QStringLiteral(" دينار و ") + text(entry, Cheque::fils) + QStringLiteral(" فلس"), chequeDate});
 }
 
 void Form11::Form_Load()

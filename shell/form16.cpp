@@ -23,7 +23,7 @@ namespace {
 // The columns under the names the windows give them.
 QString columnCaption(const QString &book, const QString &column)
 {
-    namespace Phone = Exchange::PhoneColumns;
+    namespace Phone = Books::PhoneColumns;
     if (book == u"Phone") {
         if (column == Phone::office)
             return QStringLiteral("هاتف المكتب");
@@ -113,7 +113,7 @@ void Form16::showCurrent()
                         .arg(m_current + 1)
                         .arg(m_conflicts.size())
                         .arg(Form11::bookCaption(conflict.book)));
-    const QStringList columns = Exchange::columns(conflict.book);
+    const QStringList columns = Books::columns(conflict.book);
     Table1->setRowCount(0);
     Table1->setRowCount(int(columns.size()));
     for (int row = 0; row < columns.size(); ++row) {

@@ -1,6 +1,7 @@
 #include "csv.h"
 
 #include "data/text/amountwords.h"
+#include "data/text/chequeamount.h"
 
 #include <QIODevice>
 #include <QStringDecoder>
@@ -16,8 +17,6 @@ using Exchange::ChequeColumns::year;
 using Exchange::Problem;
 
 namespace {
-
-constexpr qsizetype maxAmountDigits = 12;
 
 bool startsFormula(const QString &text)
 {
@@ -250,15 +249,11 @@ private:
                 const QString digits = toLatinDigits(text.trimmed());
                 if (digits.isEmpty())
                     continue;
-                for (const QChar c : digits) {
-                    if (c < u'0' || c > u'9')
-                        return fail(line, QStringLiteral("الرجاء إدخال قيمة المبلغ بالأرقام الصحيحة فقط، دون فاصلة "
-                                                         "عشرية أو إشارة (\"%1\").")
-                                              .arg(text.left(40)));
-                }
-                if (digits.size() > maxAmountDigits)
-                    return fail(line, QStringLiteral("الرجاء إدخال قيمة المبلغ بما لا يزيد على 12 رقماً للدينار "
-                                                     "و12 رقماً للفلس"));
+                const ChequeAmount::Fault fault = ChequeAmount::faultOf(digits);
+                if (fault == ChequeAmount::Fault::NotWhole)
+                    return fail(line, ChequeAmount::message(fault) + QStringLiteral(" (\"%1\").").arg(text.left(40)));
+                if (fault != ChequeAmount::Fault::None)
+                    return fail(line, ChequeAmount::message(fault));
                 record.insert(it.value(), digits.toLongLong());
                 continue;
             }

@@ -4,6 +4,7 @@
 // book, iCalendar for the appointments, CSV for the cheques) each have their own file.
 #pragma once
 
+#include "data/store/books.h"
 #include "data/store/recordwrites.h"
 
 #include <QDateTime>
@@ -17,40 +18,11 @@
 
 namespace dalil::Exchange {
 
-// The columns of each book, in the table's order.
-namespace PhoneColumns {
-inline const QString name = QStringLiteral("الإسم");
-inline const QString address = QStringLiteral("العنوان");
-inline const QString email = QStringLiteral("البريد الإلكتروني");
-inline const QString fax = QStringLiteral("فاكس");
-inline const QString office = QStringLiteral("المكتب");
-inline const QString mobile = QStringLiteral("الجوال");
-inline const QString home = QStringLiteral("المنزل");
-inline const QString notes = QStringLiteral("ملاحظات");
-} // namespace PhoneColumns
-
-namespace NoteColumns {
-inline const QString weekday = QStringLiteral("اليوم");
-inline const QString day = QStringLiteral("التاريخ");
-inline const QString month = QStringLiteral("الشهر");
-inline const QString year = QStringLiteral("العام");
-inline const QString time = QStringLiteral("الساعة");
-inline const QString text = QStringLiteral("الموعد");
-} // namespace NoteColumns
-
-namespace ChequeColumns {
-inline const QString day = QStringLiteral("اليوم");
-inline const QString month = QStringLiteral("الشهر");
-inline const QString year = QStringLiteral("العام");
-inline const QString payee = QStringLiteral("السيد");
-inline const QString dinars = QStringLiteral("دينار");
-inline const QString fils = QStringLiteral("فلس");
-inline const QString words = QStringLiteral("المبلغ");
-inline const QString reason = QStringLiteral("السبب");
-} // namespace ChequeColumns
-
-// The table's columns in order: "Phone", "Note" or "Cheque".
-QStringList columns(const QString &book);
+// The books' columns, as the catalogue names them (store/books.h).
+namespace PhoneColumns = Books::PhoneColumns;
+namespace NoteColumns = Books::NoteColumns;
+namespace ChequeColumns = Books::ChequeColumns;
+using Books::columns;
 
 // Beside the columns, a card or an event read or written carries its UID under this name (it
 // is no column of any book): the record's own when written (RecordUids), the file's when read,

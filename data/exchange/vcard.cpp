@@ -234,8 +234,8 @@ QString notImported(int n, const char *one, const char *two, const char *few, co
 const QHash<QByteArray, QString> &labels()
 {
     static const QHash<QByteArray, QString> table = {
-        {"FN", QStringLiteral("الإسم")},
-        {"EMAIL", QStringLiteral("البريد الإلكتروني")},
+        {"FN", Columns::name},
+        {"EMAIL", Columns::email},
         {"ORG", QStringLiteral("المؤسسة")},
         {"TITLE", QStringLiteral("المسمى الوظيفي")},
         {"ROLE", QStringLiteral("الدور")},
@@ -741,7 +741,7 @@ bool Reader::build(const QList<Property> &card, Records::Values &record)
             if (nameParts.isEmpty())
                 nameParts = parts;
             else
-                keep(QStringLiteral("الإسم"), property, joinedNonEmpty(parts));
+                keep(Columns::name, property, joinedNonEmpty(parts));
             continue;
         }
         if (value.isEmpty())

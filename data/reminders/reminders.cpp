@@ -1,7 +1,8 @@
 #include "reminders.h"
 
-#include "data/exchange/exchange.h"
+#include "data/store/books.h"
 #include "data/store/countcache.h"
+#include "data/store/options.h"
 #include "data/text/clocktime.h"
 #include "data/text/dates.h"
 
@@ -249,12 +250,9 @@ std::optional<QString> option(const QString &databasePath, const QString &name)
     const QSqlDatabase db = Database::connection(databasePath, &error);
     if (!db.isValid())
         return std::nullopt;
-    QSqlQuery query(db);
-    query.prepare(QStringLiteral("SELECT value FROM DalilOptions WHERE name = ?"));
-    query.addBindValue(name);
-    if (!query.exec() || !query.next())
-        return std::nullopt;
-    return query.value(0).toString();
+    if (const auto value = Options::value(db, name))
+        return value->toString();
+    return std::nullopt;
 }
 
 DataError setOption(const QString &databasePath, const QString &name, const QVariant &value)
@@ -263,11 +261,8 @@ DataError setOption(const QString &databasePath, const QString &name, const QVar
     const QSqlDatabase db = Database::connection(databasePath, &error);
     if (!db.isValid())
         return error;
-    QSqlQuery query(db);
-    query.prepare(QStringLiteral("INSERT OR REPLACE INTO DalilOptions (name, value) VALUES (?, ?)"));
-    query.addBindValue(name);
-    query.addBindValue(value);
-    return query.exec() ? DataError() : DataError::fromSql(query.lastError(), databasePath);
+    QSqlError failed;
+    return Options::set(db, {{name, value}}, &failed) ? DataError() : DataError::fromSql(failed, databasePath);
 }
 
 DataError refused(const QString &databasePath, const QString &object)
@@ -337,8 +332,8 @@ Clock systemClock()
 
 std::optional<QDateTime> dueTime(const Records::Values &note)
 {
-    const auto wall = wallFrom(note.value(Exchange::NoteColumns::day).toString(), note.value(Exchange::NoteColumns::month).toString(),
-                               note.value(Exchange::NoteColumns::year).toString(), note.value(Exchange::NoteColumns::time).toString());
+    const auto wall = wallFrom(note.value(Books::NoteColumns::day).toString(), note.value(Books::NoteColumns::month).toString(),
+                               note.value(Books::NoteColumns::year).toString(), note.value(Books::NoteColumns::time).toString());
     return wall ? std::optional(QDateTime(wall->date, wall->time)) : std::nullopt;
 }
 

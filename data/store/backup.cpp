@@ -1,5 +1,7 @@
 #include "backup.h"
 
+#include "options.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -333,11 +335,8 @@ QString lastFolder(const QString &databasePath)
     DataError error;
     const QSqlDatabase db = Database::connection(databasePath, &error);
     if (db.isValid()) {
-        QSqlQuery query(db);
-        query.prepare(QStringLiteral("SELECT value FROM DalilOptions WHERE name = ?"));
-        query.addBindValue(folderOption);
-        if (query.exec() && query.next() && !query.value(0).toString().isEmpty())
-            return query.value(0).toString();
+        if (const QString folder = Options::value(db, folderOption).value_or(QVariant()).toString(); !folder.isEmpty())
+            return folder;
     }
     return folderThisRun();
 }
@@ -349,11 +348,7 @@ void keepFolder(const QString &databasePath, const QString &folder)
     const QSqlDatabase db = Database::connection(databasePath, &error);
     if (!db.isValid())
         return;
-    QSqlQuery query(db);
-    query.prepare(QStringLiteral("INSERT OR REPLACE INTO DalilOptions (name, value) VALUES (?, ?)"));
-    query.addBindValue(folderOption);
-    query.addBindValue(folder);
-    query.exec(); // a file that cannot be written keeps it for the run
+    Options::set(db, {{folderOption, folder}}); // a file that cannot be written keeps it for the run
 }
 
 } // namespace dalil::Backup

@@ -1,5 +1,7 @@
 #include "chequelayout.h"
 
+#include "options.h"
+
 #include <sqlite3.h>
 
 namespace dalil {
@@ -110,8 +112,7 @@ CREATE TABLE ChequeLayoutItems (
                    .arg(p.height)
                    .arg(p.fontSize);
     }
-    sql += QStringLiteral("INSERT OR REPLACE INTO DalilOptions (name, value) VALUES ('%1', '%2');")
-               .arg(chosenOption, standard.name);
+    sql += Options::setSql(chosenOption, standard.name);
     return sqlite3_exec(handle, sql.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 

@@ -1,6 +1,7 @@
 #include "chequelayouts.h"
 
 #include "database.h"
+#include "options.h"
 
 #include <QCollator>
 #include <QHash>
@@ -124,11 +125,8 @@ ChequeLayout chosen(const QString &databasePath)
     DataError error;
     const QSqlDatabase db = open(databasePath, &error);
     if (db.isValid() && keepsLayouts(db)) {
-        QSqlQuery query(db);
-        query.prepare(QStringLiteral("SELECT value FROM DalilOptions WHERE name = ?"));
-        query.addBindValue(chosenOption);
-        if (query.exec() && query.next()) {
-            if (auto layout = load(databasePath, query.value(0).toString()); layout && isSound(*layout))
+        if (const auto name = Options::value(db, chosenOption)) {
+            if (auto layout = load(databasePath, name->toString()); layout && isSound(*layout))
                 return *layout;
         }
         for (const QString &name : names(databasePath)) {
@@ -167,10 +165,7 @@ DataError write(const QString &databasePath, const std::function<bool(QSqlQuery 
 
 bool remember(QSqlQuery &query, const QString &name)
 {
-    query.prepare(QStringLiteral("INSERT OR REPLACE INTO DalilOptions (name, value) VALUES (?, ?)"));
-    query.addBindValue(chosenOption);
-    query.addBindValue(name);
-    return query.exec();
+    return Options::set(query, {{chosenOption, name}});
 }
 
 } // namespace

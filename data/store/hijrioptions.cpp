@@ -1,7 +1,6 @@
 #include "hijrioptions.h"
 
-#include <QSqlQuery>
-#include <QVariant>
+#include "options.h"
 
 namespace dalil::Hijri {
 
@@ -18,42 +17,24 @@ const QString tabularValue = QStringLiteral("islamic-civil");
 Options readOptions(const QSqlDatabase &db)
 {
     Options options;
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT name, value FROM DalilOptions WHERE name IN (?, ?)"));
-    query.addBindValue(calendarOption);
-    query.addBindValue(adjustmentOption);
-    if (!query.exec())
-        return options;
-    while (query.next()) {
-        const QString name = query.value(0).toString();
-        const QVariant value = query.value(1);
-        if (name == calendarOption) {
-            options.system = value.toString() == tabularValue ? System::Tabular : System::UmmAlQura;
-        } else {
-            bool ok = false;
-            const int days = value.toString().trimmed().toInt(&ok);
-            if (ok && days >= -Options::maxAdjustment && days <= Options::maxAdjustment)
-                options.adjustment = days;
-        }
+    if (const auto system = dalil::Options::value(db, calendarOption))
+        options.system = system->toString() == tabularValue ? System::Tabular : System::UmmAlQura;
+    if (const auto adjustment = dalil::Options::value(db, adjustmentOption)) {
+        bool ok = false;
+        const int days = adjustment->toString().trimmed().toInt(&ok);
+        if (ok && days >= -Options::maxAdjustment && days <= Options::maxAdjustment)
+            options.adjustment = days;
     }
     return options;
 }
 
 bool writeOptions(const QSqlDatabase &db, const Options &options, QSqlError *error)
 {
-    // One statement: both values are kept, or neither.
-    QSqlQuery query(db);
-    query.prepare(QStringLiteral("INSERT OR REPLACE INTO DalilOptions (name, value) VALUES (?, ?), (?, ?)"));
-    query.addBindValue(calendarOption);
-    query.addBindValue(options.system == System::Tabular ? tabularValue : ummAlQuraValue);
-    query.addBindValue(adjustmentOption);
-    query.addBindValue(options.adjustment);
-    if (query.exec())
-        return true;
-    if (error)
-        *error = query.lastError();
-    return false;
+    // Both values are kept, or neither.
+    return dalil::Options::set(db,
+                               {{calendarOption, options.system == System::Tabular ? tabularValue : ummAlQuraValue},
+                                {adjustmentOption, options.adjustment}},
+                               error);
 }
 
 } // namespace dalil::Hijri

@@ -1,6 +1,8 @@
 #include "searchkeys.h"
 
+#include "books.h"
 #include "connection.h"
+#include "options.h"
 
 #include <QSqlQuery>
 #include <QVariant>
@@ -166,10 +168,7 @@ QString sortKeyOfRowSql(const KeyedSource &s, const QString &keyTableAlias)
         .arg(quoteIdentifier(s.orderedColumn), quoteIdentifier(s.keyedTable), s.keyedLink, keyTableAlias, s.keyLink);
 }
 
-QString collatorOption()
-{
-    return QStringLiteral("SELECT value FROM DalilOptions WHERE name = 'collator'");
-}
+const QString collatorOption = QStringLiteral("collator");
 
 } // namespace
 
@@ -252,22 +251,23 @@ QString KeyedSource::findIndexFor(const QSqlDatabase &db, const QList<KeyRange> 
 const QList<KeyedSource> &sources()
 {
     static const QList<KeyedSource> list{
-        {QStringLiteral("Phone"), QStringLiteral("PhoneKeys"), QStringLiteral("rowid"), QStringLiteral("id"),
-         QStringLiteral("Phone"), QStringLiteral("rowid"),
-         {{QStringLiteral("الإسم"), QStringLiteral("name")},
-          {QStringLiteral("المكتب"), QStringLiteral("office")},
-          {QStringLiteral("الجوال"), QStringLiteral("mobile")},
-          {QStringLiteral("المنزل"), QStringLiteral("home")}},
-         QStringLiteral("الإسم"), QStringLiteral("nameOrder"),
+        {Books::phone, QStringLiteral("PhoneKeys"), QStringLiteral("rowid"), QStringLiteral("id"),
+         Books::phone, QStringLiteral("rowid"),
+         {{Books::PhoneColumns::name, QStringLiteral("name")},
+          {Books::PhoneColumns::office, QStringLiteral("office")},
+          {Books::PhoneColumns::mobile, QStringLiteral("mobile")},
+          {Books::PhoneColumns::home, QStringLiteral("home")}},
+         Books::PhoneColumns::name, QStringLiteral("nameOrder"),
          {{QStringLiteral("PhoneKeys_byName"), {QStringLiteral("name")}},
-          {QStringLiteral("PhoneKeys_byNumber"), {QStringLiteral("office"), QStringLiteral("mobile"), QStringLiteral("home")}}}},
-        {QStringLiteral("Cheque"), QStringLiteral("ChequeKeys"), QStringLiteral("rowid"), QStringLiteral("id"),
-         QStringLiteral("Cheque"), QStringLiteral("rowid"),
-         {{QStringLiteral("السيد"), QStringLiteral("payee")},
-          {QStringLiteral("اليوم"), QStringLiteral("day")},
-          {QStringLiteral("الشهر"), QStringLiteral("month")},
-          {QStringLiteral("العام"), QStringLiteral("year")}},
-         QStringLiteral("السيد"), QStringLiteral("payeeOrder"),
+          {QStringLiteral("PhoneKeys_byNumber"), {QStringLiteral("office"), QStringLiteral("mobile"), QStringLiteral("home")}}},
+         {}},
+        {Books::cheque, QStringLiteral("ChequeKeys"), QStringLiteral("rowid"), QStringLiteral("id"),
+         Books::cheque, QStringLiteral("rowid"),
+         {{Books::ChequeColumns::payee, QStringLiteral("payee")},
+          {Books::ChequeColumns::day, QStringLiteral("day")},
+          {Books::ChequeColumns::month, QStringLiteral("month")},
+          {Books::ChequeColumns::year, QStringLiteral("year")}},
+         Books::ChequeColumns::payee, QStringLiteral("payeeOrder"),
          {{QStringLiteral("ChequeKeys_byPayee"), {QStringLiteral("payee")}},
           {QStringLiteral("ChequeKeys_byDate"), {QStringLiteral("year"), QStringLiteral("month"), QStringLiteral("day")}}},
          // A date is found from whichever typed part (day, year or month) covers the fewest
@@ -277,11 +277,12 @@ const QList<KeyedSource> &sources()
           {QStringLiteral("ChequeKeys_yearFirst"), {QStringLiteral("year"), QStringLiteral("month"), QStringLiteral("day"), QStringLiteral("payeeOrder")}},
           {QStringLiteral("ChequeKeys_monthFirst"), {QStringLiteral("month"), QStringLiteral("year"), QStringLiteral("day"), QStringLiteral("payeeOrder")}}}},
         // The per-payee sums: one key row per payee, found in the view by the payee's name.
-        {QStringLiteral("TotalCheque"), QStringLiteral("PayeeKeys"), QStringLiteral("السيد"), QStringLiteral("payee"),
+        {QStringLiteral("TotalCheque"), QStringLiteral("PayeeKeys"), Books::ChequeColumns::payee, QStringLiteral("payee"),
          QStringLiteral("ChequePayeeSums"), QStringLiteral("payee"),
-         {{QStringLiteral("السيد"), QStringLiteral("folded")}},
-         QStringLiteral("السيد"), QStringLiteral("payeeOrder"),
-         {{QStringLiteral("PayeeKeys_byPayee"), {QStringLiteral("folded")}}}},
+         {{Books::ChequeColumns::payee, QStringLiteral("folded")}},
+         Books::ChequeColumns::payee, QStringLiteral("payeeOrder"),
+         {{QStringLiteral("PayeeKeys_byPayee"), {QStringLiteral("folded")}}},
+         {}},
     };
     return list;
 }
@@ -307,8 +308,6 @@ bool present(const QSqlDatabase &db)
 
 bool create(sqlite3 *handle, const std::function<bool(qint64, qint64)> &progress)
 {
-    if (!run(handle, QStringLiteral("CREATE TABLE DalilOptions (name TEXT PRIMARY KEY, value) WITHOUT ROWID;")))
-        return false;
     qint64 total = 0;
     for (const KeyedSource &s : sources())
         total += number(handle, QStringLiteral("SELECT count(*) FROM %1").arg(quoteIdentifier(s.keyedTable))).value_or(0);
@@ -341,7 +340,7 @@ bool create(sqlite3 *handle, const std::function<bool(qint64, qint64)> &progress
         if (progress && !progress(done, total))
             return false;
     }
-    return run(handle, QStringLiteral("INSERT INTO DalilOptions (name, value) VALUES ('collator', '%1');").arg(collatorVersion()));
+    return run(handle, Options::setSql(collatorOption, collatorVersion()));
 }
 
 bool ordered(const QSqlDatabase &db, const KeyedSource &source)
@@ -405,10 +404,7 @@ bool fillMissing(const QSqlDatabase &db)
     sqlite3 *handle = Database::handle(db);
     if (!handle || !present(db))
         return false;
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
-    const bool sameCollator = query.exec(collatorOption()) && query.next() && query.value(0).toString() == collatorVersion();
-    query.finish();
+    const bool sameCollator = Options::value(db, collatorOption).value_or(QVariant()).toString() == collatorVersion();
     // Key rows missing altogether (rows written while the triggers were dropped) and sort keys
     // missing or made by another collation; most openings find nothing to do and write nothing.
     QStringList work;
@@ -430,7 +426,7 @@ bool fillMissing(const QSqlDatabase &db)
     if (work.isEmpty())
         return true;
     if (!sameCollator)
-        work << QStringLiteral("INSERT OR REPLACE INTO DalilOptions (name, value) VALUES ('collator', '%1')").arg(collatorVersion());
+        work << Options::setSql(collatorOption, collatorVersion());
     // Inside a write of the program's own this joins its transaction; otherwise it is one.
     const bool own = sqlite3_get_autocommit(handle) != 0;
     if (own && !run(handle, QStringLiteral("BEGIN IMMEDIATE")))

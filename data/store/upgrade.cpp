@@ -3,6 +3,7 @@
 #include "chequelayout.h"
 #include "connection.h"
 #include "deletedtables.h"
+#include "options.h"
 #include "recorduids.h"
 #include "searchkeys.h"
 
@@ -76,7 +77,8 @@ CREATE TRIGGER Cheque_changes_delete AFTER DELETE ON Cheque BEGIN
     UPDATE BookChanges SET changes = changes + 1 WHERE book = 'Cheque';
 END;
 )sql",
-    // 4: the search keys, made by the program itself (see addSearchKeys).
+    // 4: Dalil's options (see Options::create), and the search keys, made by the program itself
+    // (see SearchKeys::create), which record there the collation that ordered them.
     nullptr,
     // 5: the cheque layouts, with the shipped one (see ChequeLayouts::create).
     nullptr,
@@ -227,7 +229,7 @@ int bringUpToDate(sqlite3 *handle, const std::function<bool(qint64, qint64)> &pr
     // Version 1 is the first layout: files of version 0 are books made before Dalil kept one.
     for (int step = qMax(version, 1) + 1; step <= currentVersion; ++step) {
         const QByteArray bump = "PRAGMA user_version = " + QByteArray::number(step);
-        const bool done = step == 4   ? SearchKeys::create(handle, progress)
+        const bool done = step == 4   ? Options::create(handle) && SearchKeys::create(handle, progress)
                           : step == 5 ? ChequeLayouts::create(handle)
                           : step == 6 ? DeletedRecords::create(handle)
                           : step == 9 ? RecordUids::create(handle)

@@ -2,6 +2,8 @@
 
 #include "keyring.h"
 
+#include "data/store/options.h"
+
 #include "data/text/clocktime.h"
 
 #include <QFileInfo>
@@ -36,12 +38,8 @@ Settings readSettings(const QString &databasePath)
     const QSqlDatabase db = Database::connection(databasePath, &error);
     if (!db.isValid())
         return settings;
-    QSqlQuery query(db);
-    if (!query.exec(QStringLiteral("SELECT name, value FROM DalilOptions WHERE name LIKE 'sync.%'")))
-        return settings;
-    while (query.next()) {
-        const QString name = query.value(0).toString();
-        const QString value = query.value(1).toString();
+    for (const auto &[name, kept] : Options::withPrefix(db, QStringLiteral("sync."))) {
+        const QString value = kept.toString();
         if (name == serverKey)
             settings.server = QUrl(value);
         else if (name == userKey)
@@ -64,32 +62,17 @@ DataError saveSettings(const QString &databasePath, const Settings &settings)
     QSqlDatabase db = Database::connection(databasePath, &error);
     if (!db.isValid())
         return error;
-    QSqlQuery query(db);
-    if (!query.exec(QStringLiteral("BEGIN IMMEDIATE")))
-        return DataError::fromSql(query.lastError(), databasePath);
-    const std::pair<QString, QString> values[] = {
-        {serverKey, settings.server.toString(QUrl::RemoveUserInfo)},
-        {userKey, settings.user},
-        {addressBookKey, settings.addressBook.toString(QUrl::RemoveUserInfo)},
-        {calendarKey, settings.calendar.toString(QUrl::RemoveUserInfo)},
-        {intervalKey, QString::number(settings.intervalMinutes)},
-        {certificateKey, settings.certificate},
-    };
-    for (const auto &[name, value] : values) {
-        query.prepare(QStringLiteral("INSERT OR REPLACE INTO DalilOptions (name, value) VALUES (?, ?)"));
-        query.addBindValue(name);
-        query.addBindValue(value);
-        if (!query.exec()) {
-            const DataError failed = DataError::fromSql(query.lastError(), databasePath);
-            QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
-            return failed;
-        }
-    }
-    if (!query.exec(QStringLiteral("COMMIT"))) {
-        const DataError failed = DataError::fromSql(query.lastError(), databasePath);
-        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
-        return failed;
-    }
+    // One statement: all of them are kept, or none.
+    QSqlError failed;
+    if (!Options::set(db,
+                      {{serverKey, settings.server.toString(QUrl::RemoveUserInfo)},
+                       {userKey, settings.user},
+                       {addressBookKey, settings.addressBook.toString(QUrl::RemoveUserInfo)},
+                       {calendarKey, settings.calendar.toString(QUrl::RemoveUserInfo)},
+                       {intervalKey, QString::number(settings.intervalMinutes)},
+                       {certificateKey, settings.certificate}},
+                      &failed))
+        return DataError::fromSql(failed, databasePath);
     return {};
 }
 

@@ -557,17 +557,4 @@ std::optional<std::pair<qint64, qint64>> readAmountWords(const QString &text)
     return std::pair{amount[Dinars], amount[Fils]};
 }
 
-QString toLatinDigits(const QString &text)
-{
-    QString out = text;
-    for (QChar &c : out) {
-        const char16_t u = c.unicode();
-        if (u >= 0x0660 && u <= 0x0669)
-            c = QChar(u'0' + (u - 0x0660));
-        else if (u >= 0x06F0 && u <= 0x06F9)
-            c = QChar(u'0' + (u - 0x06F0));
-    }
-    return out;
-}
-
 } // namespace dalil

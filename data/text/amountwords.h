@@ -12,6 +12,8 @@
 // - 10^9 is مليار; fils of 1000 or more are written as they stand, never carried into dinars.
 #pragma once
 
+#include "digits.h"
+
 #include <QString>
 
 #include <optional>
@@ -34,8 +36,5 @@ std::optional<std::pair<qint64, qint64>> readAmountWords(const QString &text);
 // note) contradict nothing. The cheque window asks before it stores such a cheque, and an
 // import lets the user choose.
 bool wordsContradict(const QString &words, qint64 dinars, qint64 fils);
-
-// Arabic-Indic (٠–٩) and Eastern Arabic-Indic (۰–۹) digits to 0–9; everything else as it is.
-QString toLatinDigits(const QString &text);
 
 } // namespace dalil

@@ -1,5 +1,7 @@
 #include "clocktime.h"
 
+#include "digits.h"
+
 #include <array>
 
 namespace dalil::ClockTime {
@@ -20,10 +22,8 @@ QString compacted(const QString &text)
             || (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069) || u == 0x0640
             || (u >= 0x064B && u <= 0x065F) || u == 0x0670)
             continue;
-        if (u >= 0x0660 && u <= 0x0669)
-            out += QChar(u'0' + (u - 0x0660));
-        else if (u >= 0x06F0 && u <= 0x06F9)
-            out += QChar(u'0' + (u - 0x06F0));
+        if (digitValue(c) >= 0)
+            out += latinDigit(c);
         else if (u == u':' || u == 0x066B || u == 0x2236 || u == u'.')
             out += u':';
         else if (u >= u'A' && u <= u'Z')

@@ -1,5 +1,7 @@
 #include "dates.h"
 
+#include "digits.h"
+
 #include <QLocale>
 #include <QRegularExpression>
 #include <QStringList>
@@ -96,14 +98,7 @@ std::optional<int> wholeNumber(QStringView text)
         return std::nullopt;
     int n = 0;
     for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        int digit = -1;
-        if (u >= u'0' && u <= u'9')
-            digit = u - u'0';
-        else if (u >= 0x0660 && u <= 0x0669)
-            digit = u - 0x0660;
-        else if (u >= 0x06F0 && u <= 0x06F9)
-            digit = u - 0x06F0;
+        const int digit = digitValue(c);
         if (digit < 0)
             return std::nullopt;
         n = n * 10 + digit;

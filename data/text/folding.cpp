@@ -1,5 +1,7 @@
 #include "folding.h"
 
+#include "digits.h"
+
 #include <QList>
 
 #include <unicode/ucol.h>
@@ -40,9 +42,9 @@ QList<Folding> buildFoldings()
         list.append({c, 0});
     for (char16_t c = 0x2066; c <= 0x2069; ++c) // isolates
         list.append({c, 0});
-    for (char16_t d = 0; d < 10; ++d) {
-        list.append({char16_t(0x0660 + d), char16_t(u'0' + d)}); // ٠–٩
-        list.append({char16_t(0x06F0 + d), char16_t(u'0' + d)}); // ۰–۹
+    for (char16_t c = 0x0660; c <= 0x06F9; ++c) { // ٠–٩ and ۰–۹
+        if (digitValue(c) >= 0)
+            list.append({c, latinDigit(c).unicode()});
     }
     return list;
 }
