@@ -40,15 +40,13 @@ namespace testing {
 
 namespace {
 
-// The schema as an older layout had it: without the section that begins at marker (up to
-// the payee sums), and recording that layout's version.
-QByteArray olderLayoutSql(const char *marker, int version)
+// A file as a layout up to 3 had it: the new file's schema, then the upgrade's plain steps.
+QByteArray layoutSql(int version)
 {
     QByteArray sql(schemaSql);
-    const qsizetype from = sql.indexOf(marker);
-    const qsizetype to = sql.indexOf("-- One row per payee");
-    sql.remove(from, to - from);
-    sql.replace("PRAGMA user_version = 3;", "PRAGMA user_version = " + QByteArray::number(version) + ';');
+    for (int step = 2; step <= version; ++step)
+        sql += dalil::Upgrade::stepSql(step);
+    sql.replace("PRAGMA user_version = 1;", "PRAGMA user_version = " + QByteArray::number(version) + ';');
     return sql;
 }
 
@@ -56,17 +54,17 @@ QByteArray olderLayoutSql(const char *marker, int version)
 
 QByteArray firstLayoutSql()
 {
-    return olderLayoutSql("-- Amounts of at most 12 digits", 1);
+    return layoutSql(1);
 }
 
 QByteArray secondLayoutSql()
 {
-    return olderLayoutSql("-- Change numbers of the books", 2);
+    return layoutSql(2);
 }
 
 bool createDatabase(const QString &path, const QByteArray &given)
 {
-    const QByteArray sql = given.isEmpty() ? QByteArray(schemaSql) : given;
+    const QByteArray sql = given.isEmpty() ? layoutSql(3) : given;
     sqlite3 *db = nullptr;
     if (sqlite3_open(path.toUtf8().constData(), &db) != SQLITE_OK) {
         sqlite3_close(db);

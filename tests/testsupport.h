@@ -64,7 +64,8 @@ void stopProgram();
 // waiting on a clock.
 void runQueuedWork();
 
-// Creates DB1.mdb at path from the schema file, or from the statements given.
+// Creates DB1.mdb at path as layout 3 had it (the schema file and the upgrade's plain steps),
+// or from the statements given.
 bool createDatabase(const QString &path, const QByteArray &sql = {});
 // The schema of the first layout (version 1), before the amount guards: an older user's file.
 QByteArray firstLayoutSql();

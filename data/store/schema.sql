@@ -1,7 +1,8 @@
--- The organiser's database, DB1.mdb: three books, the two cheque totals and the books' change numbers.
--- The set-up runs this once, only when no DB1.mdb exists. This is layout 3: the program's
--- first opening brings the file to the current layout as it does any older file, adding the
--- search keys it computes itself (data/searchkeys.cpp), and never changes the books.
+-- The organiser's database, DB1.mdb: three books and the cheque totals.
+-- The set-up runs this once, only when no DB1.mdb exists. This is layout 1: the program's
+-- first opening brings the file to the current layout as it does any older file, with the
+-- steps of data/store/upgrade.cpp (each of Dalil's own tables and triggers is written there
+-- once), and never changes the books.
 --
 -- Text columns that are searched or sorted compare without regard to Latin case,
 -- as the search language always has, and carry an index so that a prefix search
@@ -9,7 +10,7 @@
 -- Every row keeps SQLite's rowid as its identity; no window shows it.
 
 PRAGMA journal_mode = WAL;
-PRAGMA user_version = 3;
+PRAGMA user_version = 1;
 
 BEGIN;
 
@@ -127,59 +128,6 @@ CREATE TRIGGER Cheque_sums_update AFTER UPDATE OF "السيد", "دينار", "�
         dinarCount = dinarCount - (OLD."دينار" IS NOT NULL) + (NEW."دينار" IS NOT NULL),
         fils       = fils - ifnull(OLD."فلس", 0) + ifnull(NEW."فلس", 0),
         filsCount  = filsCount - (OLD."فلس" IS NOT NULL) + (NEW."فلس" IS NOT NULL);
-END;
-
--- Amounts of at most 12 digits, and running sums that stay whole numbers: SQLite turns an
--- integer sum that overflows into an inexact real, and the totals would be wrong for good.
-CREATE TRIGGER IF NOT EXISTS Cheque_amount_insert BEFORE INSERT ON Cheque
-WHEN abs(ifnull(NEW."دينار", 0)) > 999999999999 OR abs(ifnull(NEW."فلس", 0)) > 999999999999
-  OR abs((SELECT dinars FROM ChequeGrandSums) + ifnull(NEW."دينار", 0)) > 9000000000000000000
-  OR abs((SELECT fils FROM ChequeGrandSums) + ifnull(NEW."فلس", 0)) > 9000000000000000000
-BEGIN
-    SELECT RAISE(ABORT, 'amount out of range');
-END;
-CREATE TRIGGER IF NOT EXISTS Cheque_amount_update BEFORE UPDATE OF "دينار", "فلس" ON Cheque
-WHEN abs(ifnull(NEW."دينار", 0)) > 999999999999 OR abs(ifnull(NEW."فلس", 0)) > 999999999999
-  OR abs((SELECT dinars FROM ChequeGrandSums) - ifnull(OLD."دينار", 0) + ifnull(NEW."دينار", 0)) > 9000000000000000000
-  OR abs((SELECT fils FROM ChequeGrandSums) - ifnull(OLD."فلس", 0) + ifnull(NEW."فلس", 0)) > 9000000000000000000
-BEGIN
-    SELECT RAISE(ABORT, 'amount out of range');
-END;
-
--- Change numbers of the books, bumped by triggers in the same transaction as every change to
--- a book, whoever makes it (this program, another one, a trigger of the user's own), so that
--- a count the program keeps is known to hold exactly while the book's number stands.
-CREATE TABLE BookChanges (
-    book    TEXT COLLATE NOCASE PRIMARY KEY,
-    changes INTEGER NOT NULL DEFAULT 0
-) WITHOUT ROWID;
-INSERT INTO BookChanges (book) VALUES ('Phone'), ('Note'), ('Cheque');
-CREATE TRIGGER Phone_changes_insert AFTER INSERT ON Phone BEGIN
-    UPDATE BookChanges SET changes = changes + 1 WHERE book = 'Phone';
-END;
-CREATE TRIGGER Phone_changes_update AFTER UPDATE ON Phone BEGIN
-    UPDATE BookChanges SET changes = changes + 1 WHERE book = 'Phone';
-END;
-CREATE TRIGGER Phone_changes_delete AFTER DELETE ON Phone BEGIN
-    UPDATE BookChanges SET changes = changes + 1 WHERE book = 'Phone';
-END;
-CREATE TRIGGER Note_changes_insert AFTER INSERT ON Note BEGIN
-    UPDATE BookChanges SET changes = changes + 1 WHERE book = 'Note';
-END;
-CREATE TRIGGER Note_changes_update AFTER UPDATE ON Note BEGIN
-    UPDATE BookChanges SET changes = changes + 1 WHERE book = 'Note';
-END;
-CREATE TRIGGER Note_changes_delete AFTER DELETE ON Note BEGIN
-    UPDATE BookChanges SET changes = changes + 1 WHERE book = 'Note';
-END;
-CREATE TRIGGER Cheque_changes_insert AFTER INSERT ON Cheque BEGIN
-    UPDATE BookChanges SET changes = changes + 1 WHERE book = 'Cheque';
-END;
-CREATE TRIGGER Cheque_changes_update AFTER UPDATE ON Cheque BEGIN
-    UPDATE BookChanges SET changes = changes + 1 WHERE book = 'Cheque';
-END;
-CREATE TRIGGER Cheque_changes_delete AFTER DELETE ON Cheque BEGIN
-    UPDATE BookChanges SET changes = changes + 1 WHERE book = 'Cheque';
 END;
 
 -- One row per payee with the plain sums of each column; fils are never carried.

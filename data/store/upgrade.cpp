@@ -203,6 +203,11 @@ bool run(sqlite3 *handle, const char *sql)
 
 } // namespace
 
+const char *stepSql(int step)
+{
+    return step > 0 && step <= currentVersion ? steps[step] : nullptr;
+}
+
 void setProgressHandler(std::function<bool(qint64, qint64)> handler)
 {
     progressHandler() = std::move(handler);

@@ -26,4 +26,9 @@ int bringUpToDate(sqlite3 *handle);
 int bringUpToDate(sqlite3 *handle, const std::function<bool(qint64, qint64)> &progress);
 void setProgressHandler(std::function<bool(qint64, qint64)> handler);
 
+// The statements of a step written as plain SQL (2 and 3: the amount triggers and the change
+// numbers), which bring a file of the version before to this one; null for a step the program
+// computes. A new file is made at layout 1 (schema.sql) and gains every later step on open.
+const char *stepSql(int step);
+
 } // namespace dalil::Upgrade
