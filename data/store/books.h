@@ -44,6 +44,24 @@ inline const QString words = QStringLiteral("المبلغ");
 inline const QString reason = QStringLiteral("السبب");
 } // namespace ChequeColumns
 
+// What a column holds: a text; a part of a date (a day, a month or a year, typed as digits,
+// which another program may keep as numbers); or an amount, a whole number (dinars, fils).
+enum class Kind { Text, DatePart, Amount };
+
+inline Kind kindOf(const QString &book, const QString &column)
+{
+    if (book == note)
+        return column == NoteColumns::day || column == NoteColumns::month || column == NoteColumns::year ? Kind::DatePart
+                                                                                                         : Kind::Text;
+    if (book == cheque) {
+        if (column == ChequeColumns::day || column == ChequeColumns::month || column == ChequeColumns::year)
+            return Kind::DatePart;
+        if (column == ChequeColumns::dinars || column == ChequeColumns::fils)
+            return Kind::Amount;
+    }
+    return Kind::Text;
+}
+
 // The book's columns in the table's order: phone, note or cheque; none for another name.
 inline QStringList columns(const QString &book)
 {

@@ -2,6 +2,7 @@
 
 #include "schema_sql.h"
 
+#include "data/store/books.h"
 #include "data/store/searchkeys.h"
 #include "data/store/upgrade.h"
 
@@ -34,8 +35,8 @@ constexpr qint64 largestAmount = 999'999'999'999;
 constexpr qint64 largestSum = 9'000'000'000'000'000'000;
 constexpr qint64 progressEvery = 1000;
 
-// What a column of a book holds, which decides the Access types it takes and how.
-enum class Kind { Text, DatePart, Amount };
+// What a column of a book holds decides the Access types it takes and how.
+using Books::Kind;
 struct Target
 {
     QString column;
@@ -44,18 +45,9 @@ struct Target
 
 QList<Target> targets(const QString &book)
 {
-    using namespace Exchange;
     QList<Target> list;
-    for (const QString &column : Exchange::columns(book)) {
-        Kind kind = Kind::Text;
-        if (book == u"Note" && (column == NoteColumns::day || column == NoteColumns::month || column == NoteColumns::year))
-            kind = Kind::DatePart;
-        if (book == u"Cheque" && (column == ChequeColumns::day || column == ChequeColumns::month || column == ChequeColumns::year))
-            kind = Kind::DatePart;
-        if (book == u"Cheque" && (column == ChequeColumns::dinars || column == ChequeColumns::fils))
-            kind = Kind::Amount;
-        list.append({column, kind});
-    }
+    for (const QString &column : Books::columns(book))
+        list.append({column, Books::kindOf(book, column)});
     return list;
 }
 
