@@ -2,6 +2,7 @@
 
 #include "data/exchange/exchange.h"
 #include "data/store/countcache.h"
+#include "data/text/clock.h"
 #include "data/text/clocktime.h"
 #include "data/text/dates.h"
 
@@ -332,7 +333,7 @@ DataError keepState(const QString &databasePath, const Reminder &reminder, const
 
 Clock systemClock()
 {
-    return [] { return QDateTime::currentDateTime(); };
+    return [] { return dalil::Clock::now(); };
 }
 
 std::optional<QDateTime> dueTime(const Records::Values &note)

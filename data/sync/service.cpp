@@ -2,6 +2,7 @@
 
 #include "keyring.h"
 
+#include "data/text/clock.h"
 #include "data/text/clocktime.h"
 
 #include <QFileInfo>
@@ -239,7 +240,7 @@ Task<void> Service::run()
     }
     m_outcome = outcome;
     if (outcome.ok())
-        m_lastSync = QDateTime::currentDateTime();
+        m_lastSync = Clock::now();
     m_conflicts = outcome.conflicts;
     m_state = outcome.ok() ? State::Done : State::Problem;
     // Ended on the event loop, never from inside the task itself.

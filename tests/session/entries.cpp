@@ -126,7 +126,7 @@ void Books::showFirst(Book b)
         e.touched.clear();
         e.read.clear();
         rememberShownWords(e);
-        e.calendar = QDate::currentDate();
+        e.calendar = m.today;
     } else {
         showRecord(b, e.set.first());
     }
@@ -146,7 +146,7 @@ void Books::showRecord(Book b, qint64 key)
     rememberShownWords(e);
     // The calendar opens on the record's date, or on today when it names none it can show.
     const std::optional<QDate> date = b == Note ? boxDate(e.texts.at(3), e.texts.at(4), e.texts.at(5)) : std::nullopt;
-    e.calendar = date && *date >= QDate(1753, 1, 1) && *date <= QDate(9999, 12, 31) ? *date : QDate::currentDate();
+    e.calendar = date && *date >= QDate(1753, 1, 1) && *date <= QDate(9999, 12, 31) ? *date : m.today;
 }
 
 qint64 Books::insert(Book b, const Row &row)
@@ -224,7 +224,7 @@ void Books::beginNew(Book b, Outcome &out)
     e.touched.clear();
     e.read.clear();
     rememberShownWords(e);
-    e.calendar = QDate::currentDate();
+    e.calendar = m.today;
     e.navVisible = false;
     out.windowChange = true;
     out.focusForm = entryName(b);
@@ -284,7 +284,7 @@ bool Books::validate(Book b, Outcome &out)
             return refuse(QStringLiteral("الرجاء تحديد وقت الموعد"), QStringLiteral("Text2"));
         if (text(3).isEmpty() || text(4).isEmpty() || text(5).isEmpty() || text(6).isEmpty())
             return refuse(QStringLiteral("الرجاء تحديد تاريخ الموعد"), QStringLiteral("Text3"));
-        const QDate today = QDate::currentDate();
+        const QDate &today = m.today;
         if (leadingNumber(text(5)) < today.month() && leadingNumber(text(6)) <= today.year())
             return refuse(QStringLiteral("الرجاء تحديد التاريخ الصحيح"), QStringLiteral("Text4"));
         return true;

@@ -130,7 +130,7 @@ QStringList columnTexts(const Model &m, Book b, int column)
 
 QString entryText(Dice &d, Book b, int box, const Switches &sw)
 {
-    const int year = QDate::currentDate().year();
+    const int year = sw.day.year();
     if (d.chance(0.06))
         return {};
     if (b == Phone) {

@@ -4,6 +4,7 @@
 
 #include <QCollator>
 #include <QLocale>
+#include <QRandomGenerator>
 
 #include <algorithm>
 
@@ -219,8 +220,17 @@ int nocaseCompare(const QString &a, const QString &b)
     return caseFolded(a).compare(caseFolded(b));
 }
 
-Model::Model()
+QDate dayOfSeed(quint32 seed)
 {
+    const QDate first(2005, 1, 1);
+    return first.addDays(QRandomGenerator(seed ^ 0x5eedda7eu).bounded(qint64(first.daysTo(QDate(2035, 12, 31)) + 1)));
+}
+
+Model::Model(QDate day)
+    : today(day), clock(day, QTime(8, 0))
+{
+    for (EntryWindow &e : entries)
+        e.calendar = today;
     tables[Phone].name = QStringLiteral("Phone");
     tables[Phone].columns = QStringList{QStringLiteral("الإسم"), QStringLiteral("العنوان"),
                                         QStringLiteral("البريد الإلكتروني"), QStringLiteral("فاكس"),
