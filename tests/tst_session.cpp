@@ -162,6 +162,8 @@ private slots:
     void replays();
     void replayFile();
     void sameRunOnAnotherDay();
+    void ownAmountWords_data();
+    void ownAmountWords();
 };
 
 void TestSession::randomSessions_data()
@@ -599,6 +601,35 @@ void TestSession::sameRunOnAnotherDay()
     for (const Action &a : std::as_const(here))
         lines << a.toLine();
     QCOMPARE(QString::fromUtf8(trace.readAll()).split(u'\n', Qt::SkipEmptyParts), lines);
+}
+
+// The model's own amounts in words against a few written out by hand, both ways.
+void TestSession::ownAmountWords_data()
+{
+    QTest::addColumn<qint64>("dinars");
+    QTest::addColumn<qint64>("fils");
+    QTest::addColumn<QString>("words");
+    QTest::newRow("one, noun first") << qint64(1) << qint64(1) << QStringLiteral("فقط دينار واحد وفلس واحد لا غير");
+    QTest::newRow("two, the dual") << qint64(2) << qint64(0) << QStringLiteral("فقط ديناران اثنان لا غير");
+    QTest::newRow("plural, accusative") << qint64(10) << qint64(15) << QStringLiteral("فقط عشرة دنانير وخمسة عشر فلسًا لا غير");
+    QTest::newRow("hundred and one") << qint64(101) << qint64(0) << QStringLiteral("فقط مائة وواحد دينار لا غير");
+    QTest::newRow("construct before the noun") << qint64(200) << qint64(200) << QStringLiteral("فقط مائتا دينار ومائتا فلس لا غير");
+    QTest::newRow("thousands") << qint64(2500) << qint64(0) << QStringLiteral("فقط ألفان وخمسمائة دينار لا غير");
+    QTest::newRow("accusative thousand") << qint64(45010) << qint64(999)
+        << QStringLiteral("فقط خمسة وأربعون ألفًا وعشرة دنانير وتسعمائة وتسعة وتسعون فلسًا لا غير");
+    QTest::newRow("millions, dual before the noun") << qint64(2002000) << qint64(0) << QStringLiteral("فقط مليونان وألفا دينار لا غير");
+    QTest::newRow("the largest") << qint64(999999999999) << qint64(0)
+        << QStringLiteral("فقط تسعمائة وتسعة وتسعون مليارًا وتسعمائة وتسعة وتسعون مليونًا وتسعمائة وتسعة وتسعون ألفًا "
+                          "وتسعمائة وتسعة وتسعون دينارًا لا غير");
+}
+
+void TestSession::ownAmountWords()
+{
+    QFETCH(qint64, dinars);
+    QFETCH(qint64, fils);
+    QFETCH(QString, words);
+    QCOMPARE(wordsOf(dinars, fils), words);
+    QCOMPARE(amountOfWords(words), std::optional(std::pair(dinars, fils)));
 }
 
 int main(int argc, char **argv)

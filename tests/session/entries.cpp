@@ -2,8 +2,6 @@
 // navigation bar, and the pending record that a move or a save writes.
 #include "books.h"
 
-#include "data/text/amountwords.h"
-
 #include <QDate>
 
 #include <algorithm>
@@ -66,7 +64,7 @@ void rememberShownWords(EntryWindow &e)
     const auto dinars = figure(e.texts.value(7));
     const auto fils = figure(e.texts.value(6));
     const QString words = e.texts.value(4);
-    const bool ours = dinars && fils && words == dalil::amountInWords(*dinars, *fils);
+    const bool ours = dinars && fils && words == wordsOf(*dinars, *fils);
     e.wordsWritten = ours ? std::optional<QString>(words) : std::nullopt;
     e.wordsReleased = false;
 }
@@ -99,7 +97,7 @@ void Books::amountEdited(EntryWindow &e)
     }
     if (!ours && !e.wordsReleased)
         return;
-    write(dalil::amountInWords(*dinars, *fils));
+    write(wordsOf(*dinars, *fils));
     e.wordsReleased = false;
 }
 
@@ -318,7 +316,7 @@ bool Books::chequePrintable(Outcome &out)
         return false;
     // Words that read as another amount are questioned; the session answers No.
     const EntryWindow &e = m.entries[Cheque];
-    const auto read = dalil::readAmountWords(e.texts.at(4));
+    const auto read = amountOfWords(e.texts.at(4));
     if (read && *read != std::pair(e.texts.at(7).toLongLong(), e.texts.at(6).toLongLong())) {
         out.boxes << exact(QStringLiteral("الرجاء التأكيد"),
                            QStringLiteral("المبلغ بالحروف لا يطابق المبلغ بالأرقام. هل تريد الحفظ؟"));

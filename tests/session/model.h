@@ -211,6 +211,11 @@ struct Model
     std::optional<qint64> highlighted(Book book) const;
 };
 
+// A cheque's amount in words, and such words read back, as the model has them (not asked of
+// the program): empty, and nothing, where they are no amount.
+QString wordsOf(qint64 dinars, qint64 fils);
+std::optional<std::pair<qint64, qint64>> amountOfWords(const QString &text);
+
 // The day a random session of this seed runs on: any from 2005 to 2035.
 QDate dayOfSeed(quint32 seed);
 
