@@ -13,7 +13,8 @@ cd "$(dirname "$0")"
 # radicale, vdirsyncer: the server the sync tests run against, and a second client of their own.
 # openssl: the tests' server certificate.
 # khard, khal: an address book and a calendar that read the exports back as their users see them.
-scripts/install-deps.sh poppler-utils python3-vobject python3-icalendar radicale vdirsyncer openssl khard khal
+# faketime: the random session is run once more with the machine's date moved, and must do the same.
+scripts/install-deps.sh poppler-utils python3-vobject python3-icalendar radicale vdirsyncer openssl khard khal faketime
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
 

@@ -7,6 +7,8 @@
 #include "common/messagebox.h"
 #include "common/twips.h"
 
+#include "data/text/clock.h"
+
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QLabel>
@@ -120,7 +122,7 @@ Hijri::Options Form10::chosen() const
 void Form10::showSample()
 {
     // Today as the windows would show it with the options chosen here.
-    Label4->setText(Hijri::dateText(Hijri::Converter(chosen()).fromGregorian(QDate::currentDate())));
+    Label4->setText(Hijri::dateText(Hijri::Converter(chosen()).fromGregorian(Clock::today())));
 }
 
 void Form10::Command1_Click()

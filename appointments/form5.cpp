@@ -14,6 +14,7 @@
 #include "common/textbox.h"
 #include "common/twips.h"
 #include "data/sync/engine.h"
+#include "data/text/clock.h"
 #include "data/text/dates.h"
 
 #include <QCalendarWidget>
@@ -87,7 +88,7 @@ Form5::Form5()
     MonthView1->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
     MonthView1->setHorizontalHeaderFormat(QCalendarWidget::SingleLetterDayNames);
     MonthView1->setDateRange(QDate(1753, 1, 1), QDate(9999, 12, 31));
-    MonthView1->setSelectedDate(QDate::currentDate()); // until a record names another
+    MonthView1->setSelectedDate(Clock::today()); // until a record names another
     // Six weeks, the day letters and the month bar fit the designed box at 8 points.
     QFont calendarFont = MonthView1->font();
     calendarFont.setPointSizeF(8);
@@ -164,11 +165,11 @@ Form5::Form5()
     // A record's own date, or today for a new one, is where the calendar opens.
     connect(Data1->source(), &RecordSource::currentChanged, this, [this] {
         if (!followDateBoxes())
-            MonthView1->setSelectedDate(QDate::currentDate());
+            MonthView1->setSelectedDate(Clock::today());
     });
     connect(HijriSetting::instance(), &HijriSetting::changed, this, [this] {
         showHijriDay();
-        showHijriToday(QDate::currentDate());
+        showHijriToday(Clock::today());
     });
 }
 
@@ -201,15 +202,15 @@ void Form5::Form_Load()
 {
     Data1->setDatabaseName(databasePath());
     Data1->setRecordSource(QStringLiteral("Note"));
-    showCaption(Label6, Dates::dateText(QDate::currentDate(), m_calendar));
-    showCaption(Label8, Dates::timeText(QTime::currentTime()));
-    showHijriToday(QDate::currentDate());
+    showCaption(Label6, Dates::dateText(Clock::today(), m_calendar));
+    showCaption(Label8, Dates::timeText(Clock::now().time()));
+    showHijriToday(Clock::today());
     showHijriDay();
 }
 
 void Form5::Timer1_Timer()
 {
-    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime now = Clock::now();
     showCaption(Label6, Dates::dateText(now.date(), m_calendar));
     showCaption(Label8, Dates::timeText(now.time()));
     showHijriToday(now.date());
@@ -276,7 +277,7 @@ bool Form5::checkInput()
         || Text6->text().isEmpty())
         return refuse(QStringLiteral("الرجاء تحديد تاريخ الموعد"), Text3);
     // A month before this one is refused unless its year lies ahead; the day takes no part.
-    if (Dates::appointmentMonthPassed(Text5->text(), Text6->text(), QDate::currentDate(), m_calendar))
+    if (Dates::appointmentMonthPassed(Text5->text(), Text6->text(), Clock::today(), m_calendar))
         return refuse(QStringLiteral("الرجاء تحديد التاريخ الصحيح"), Text4);
     return true;
 }

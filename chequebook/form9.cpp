@@ -6,6 +6,7 @@
 #include "common/icons.h"
 #include "common/messagebox.h"
 #include "data/text/amountwords.h"
+#include "data/text/clock.h"
 
 #include <QComboBox>
 #include <QDate>
@@ -44,7 +45,7 @@ QDoubleSpinBox *millimetres(const QString &name, double low, double high, QWidge
 // A sample cheque for the preview: today's date and a familiar amount.
 ChequeTexts sampleTexts()
 {
-    const QDate today = QDate::currentDate();
+    const QDate today = Clock::today();
     ChequeTexts texts;
     texts[size_t(ChequeItem::Day)] = QString::number(today.day());
     texts[size_t(ChequeItem::Month)] = QString::number(today.month());

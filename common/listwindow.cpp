@@ -9,6 +9,7 @@
 #include "data/exchange/exchange.h"
 #include "data/records/recordmodel.h"
 #include "data/store/deletedrecords.h"
+#include "data/text/clock.h"
 #include "data/text/counts.h"
 
 #include <QHeaderView>
@@ -263,7 +264,7 @@ bool ListWindow::printReport()
     Report report;
     report.title = m_behaviour.bookName;
     report.subtitle = searchDescription(m_data->Recordset()->statement());
-    report.date = QDate::currentDate();
+    report.date = Clock::today();
     report.rowCount = rows->count();
     // The columns as the grid shows them, from the right: their headings, widths and alignments.
     QHeaderView *header = m_grid->view()->horizontalHeader();

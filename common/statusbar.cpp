@@ -2,6 +2,7 @@
 
 #include "twips.h"
 
+#include "data/text/clock.h"
 #include "data/text/dates.h"
 
 #include <QDateTime>
@@ -142,9 +143,9 @@ void StatusPanel::tick()
     // The user's own short formats, as the bar always showed them.
     const QLocale locale; // the program's Arabic, whatever the system's locale
     if (m_style == Style::Date)
-        setText(Dates::dateText(QDate::currentDate()));
+        setText(Dates::dateText(Clock::today()));
     else if (m_style == Style::Time)
-        setText(locale.toString(QTime::currentTime(), QLocale::ShortFormat));
+        setText(locale.toString(Clock::now().time(), QLocale::ShortFormat));
 }
 
 StatusBar::StatusBar(const QString &name, QWidget *parent)

@@ -8,6 +8,7 @@
 #include "common/messagebox.h"
 #include "data/store/backup.h"
 #include "data/sync/service.h"
+#include "data/text/clock.h"
 #include "data/text/counts.h"
 
 #include <QApplication>
@@ -41,7 +42,7 @@ QString chooseFile(QWidget *parent, bool saving)
     // most likely takes one from there.
     return FileWindows::choose(parent, {saving ? QStringLiteral("حفظ نسخة احتياطية")
                                                : QStringLiteral("اختيار النسخة المراد استعادتها"),
-                                        fileFilter, saving, Backup::proposedName(QDate::currentDate()),
+                                        fileFilter, saving, Backup::proposedName(Clock::today()),
                                         QStringLiteral("mdb"), Backup::lastFolder(databasePath())});
 }
 
@@ -113,7 +114,7 @@ void restore(QWidget *parent)
              QStringLiteral("الملف المختار ليس ملف دفاتر للدليل، ولم يتغير شيء:\n%1").arg(shown(source)));
         return;
     }
-    const QString keepAs = Backup::keepName(databasePath(), QDate::currentDate());
+    const QString keepAs = Backup::keepName(databasePath(), Clock::today());
     const auto answer = MessageBoxes::show(
         parent, QMessageBox::Warning, QStringLiteral("الرجاء التأكيد"),
         QStringLiteral("ستحل النسخة المختارة (%1) محل الدفاتر الحالية، ويُحتفظ بالملف الحالي باسم:\n%2\n\n"

@@ -14,6 +14,7 @@
 #include "data/exchange/vcard.h"
 #include "data/records/recordexport.h"
 #include "data/records/recordsource.h"
+#include "data/text/clock.h"
 #include "data/text/counts.h"
 
 #include <QFile>
@@ -150,7 +151,7 @@ void exportBook(QWidget *parent, const Request &request)
     const QString path = FileWindows::choose(
         parent, {QStringLiteral("تصدير %1").arg(Form11::bookCaption(request.book)), filter(request.format), true,
                  QStringLiteral("%1-%2.%3")
-                     .arg(englishName(request.book), QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")),
+                     .arg(englishName(request.book), Clock::today().toString(QStringLiteral("yyyy-MM-dd")),
                           suffix(request.format)),
                  suffix(request.format), {}});
     if (!path.isEmpty())

@@ -5,6 +5,7 @@
 #include "common/icons.h"
 #include "common/listwindow.h"
 #include "data/records/recordsource.h"
+#include "data/text/clock.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -109,7 +110,7 @@ void Form12::setImporting(bool importing)
     m_importing = importing;
     setWindowTitle(importing ? QStringLiteral("استيراد") : QStringLiteral("تصدير"));
     // Recurring appointments are imported for the next twelve months unless the user says.
-    const QDate today = QDate::currentDate();
+    const QDate today = Clock::today();
     DTPicker1->setDate(today);
     DTPicker2->setDate(today.addMonths(12));
     Combo1_Click();

@@ -9,6 +9,7 @@
 #include "common/dbgrid.h"
 #include "common/statusbar.h"
 #include "data/store/deletedrecords.h"
+#include "data/text/clock.h"
 #include "phonebook/form2.h"
 #include "shell/form1.h"
 #include "shell/form11.h"
@@ -21,6 +22,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTableWidget>
+#include <QTimeZone>
 #include <QTest>
 #include <QToolButton>
 
@@ -136,6 +138,7 @@ private slots:
     void theWindowRestoresTheChosenOnesAndForgets();
     void theWindowReadsAPageAtATime();
     void oldDeletesAreLetGo();
+    void theProgramClockStampsAndAgesDeletes();
 
 private:
     std::unique_ptr<testing::AppFolder> folder;
@@ -327,6 +330,31 @@ void TestDeleted::oldDeletesAreLetGo()
     // Their UIDs go with them.
     QCOMPARE(folder->rows(QStringLiteral("SELECT book, recordKey FROM RecordUids")),
              (QList<QVariantList>{{QStringLiteral("DeletedPhone"), kept.first().id}}));
+}
+
+void TestDeleted::theProgramClockStampsAndAgesDeletes()
+{
+    // Set years ahead: the engine's stamp and the program's ageing read that clock, not the machine's.
+    const QDateTime then(QDate::currentDate().addDays(1000), QTime(10, 0), QTimeZone::utc());
+    Clock::Scoped clock(Clock::runningFrom(then));
+    folder->exec(bookCases().first().insert);
+    const auto deleteAndStamp = [this](int key) {
+        folder->exec(QStringLiteral("DELETE FROM Phone WHERE rowid = ?"), {key});
+        return folder->value(QStringLiteral("SELECT substr(deletedAt, 1, 16) FROM DeletedPhone WHERE formerKey = ?"), {key});
+    };
+    QCOMPARE(deleteAndStamp(1), then.toString(QStringLiteral("yyyy-MM-dd HH:mm")));
+    const auto keptAfter = [this, then](int days) {
+        Clock::Scoped later(Clock::runningFrom(then.addDays(days)));
+        testing::stopProgram();
+        if (!testing::startProgram(*folder))
+            return -1;
+        MDIForm1::instance()->findChild<QAction *>(QStringLiteral("deleted"))->trigger();
+        return int(Forms::loaded<Form11>()->entries().size());
+    };
+    QCOMPARE(keptAfter(89), 1);
+    QCOMPARE(keptAfter(91), 0);
+    // The clock before comes back with the end of the later one.
+    QCOMPARE(deleteAndStamp(2), then.toString(QStringLiteral("yyyy-MM-dd HH:mm")));
 }
 
 TESTING_WINDOW_TEST_MAIN(TestDeleted)

@@ -7,6 +7,7 @@
 //   tst_session --seed 123 --actions 5000         one longer run (or DALIL_SESSION_SEED,
 //                                                 DALIL_SESSION_ACTIONS)
 //   tst_session --replay file                     the actions of a file, one JSON line each
+//   tst_session --seed 5 --trace file             the actions played, one JSON line each, to the file
 //   tst_session --off focus,selector              with those checks switched off
 //                                                 (or DALIL_SESSION_OFF; --on, DALIL_SESSION_ON
 //                                                 switch on checks of faults not yet mended)
@@ -15,6 +16,9 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <cstdio>
@@ -28,6 +32,7 @@ struct Options
     std::optional<quint32> seed;
     std::optional<int> actions;
     QString replayFile;
+    QString traceFile;
     QString off;
     QString on;
 };
@@ -52,10 +57,13 @@ Switches defaultSwitches()
     return s;
 }
 
-QList<Action> parseLines(const QStringList &lines)
+// The actions of a replay, one a line; a line "# day 2019-04-12" names the day it ran on.
+QList<Action> parseLines(const QStringList &lines, Switches *sw)
 {
     QList<Action> actions;
     for (const QString &line : lines) {
+        if (line.startsWith(QLatin1String("# day ")))
+            sw->day = QDate::fromString(line.mid(6).trimmed(), Qt::ISODate);
         if (line.trimmed().isEmpty() || line.startsWith(u'#'))
             continue;
         const std::optional<Action> a = Action::fromLine(line);
@@ -124,6 +132,7 @@ QString report(quint32 seed, int count, const Switches &sw, const QList<Action> 
         text += QStringLiteral("  ") + line + u'\n';
     text += QStringLiteral("\nReplay: save these lines to a file and run tst_session --replay FILE, or add them to "
                            "replays_data():\n");
+    text += QStringLiteral("    R\"(# day %1)\",\n").arg(sw.day.toString(Qt::ISODate));
     for (const Action &a : shrunk)
         text += QStringLiteral("    R\"(%1)\",\n").arg(a.toLine());
     text += QStringLiteral("The whole run again: DALIL_SESSION_SEED=%1 DALIL_SESSION_ACTIONS=%2 tst_session\n")
@@ -152,6 +161,9 @@ private slots:
     void replays_data();
     void replays();
     void replayFile();
+    void sameRunOnAnotherDay();
+    void ownAmountWords_data();
+    void ownAmountWords();
 };
 
 void TestSession::randomSessions_data()
@@ -184,6 +196,7 @@ void TestSession::randomSessions()
     QFETCH(quint32, seed);
     QFETCH(int, actions);
     Switches sw = defaultSwitches();
+    sw.day = dayOfSeed(seed);
     // Every fourth session starts from an older user's Access book, converted at start; every
     // eighth from one with cheques left out (Form17).
     // Those sessions sync with no server: a book set to sync is never an Access file.
@@ -196,9 +209,15 @@ void TestSession::randomSessions()
     QElapsedTimer clock;
     clock.start();
     const std::optional<Failure> failure = driver.runRandom(seed, actions, &done);
+    if (!options().traceFile.isEmpty()) {
+        QFile trace(options().traceFile);
+        QVERIFY(trace.open(QIODevice::WriteOnly));
+        for (const Action &a : std::as_const(done))
+            trace.write(a.toLine().toUtf8() + '\n');
+    }
     if (!failure) {
-        qInfo("seed %u: %lld actions (%d left undone) in %lld ms", seed, qlonglong(done.size()), driver.skipped(),
-              qlonglong(clock.elapsed()));
+        qInfo("seed %u on %s: %lld actions (%d left undone) in %lld ms", seed, qPrintable(sw.day.toString(Qt::ISODate)),
+              qlonglong(done.size()), driver.skipped(), qlonglong(clock.elapsed()));
         return;
     }
     Failure last;
@@ -526,8 +545,9 @@ void TestSession::replays()
         if (off.split(u',').contains(need))
             QSKIP(qPrintable(QStringLiteral("the %1 check is switched off").arg(need)));
     }
+    const QList<Action> actions = parseLines(lines, &sw);
     Driver driver(sw);
-    const std::optional<Failure> failure = driver.run(parseLines(lines));
+    const std::optional<Failure> failure = driver.run(actions);
     if (failure) {
         std::fputs((QStringLiteral("\n") + driver.log().join(u'\n') + u'\n').toUtf8().constData(), stderr);
         QFAIL(qPrintable(QStringLiteral("%1 after action %2: %3").arg(failure->check).arg(failure->index).arg(failure->message)));
@@ -542,12 +562,74 @@ void TestSession::replayFile()
         QSKIP("no --replay file given");
     QFile file(options().replayFile);
     QVERIFY(file.open(QIODevice::ReadOnly));
-    const QList<Action> actions = parseLines(QString::fromUtf8(file.readAll()).split(u'\n'));
-    Driver driver(defaultSwitches());
+    Switches sw = defaultSwitches();
+    const QList<Action> actions = parseLines(QString::fromUtf8(file.readAll()).split(u'\n'), &sw);
+    Driver driver(sw);
     const std::optional<Failure> failure = driver.run(actions);
     std::fputs((driver.log().join(u'\n') + u'\n').toUtf8().constData(), stderr);
     if (failure)
         QFAIL(qPrintable(QStringLiteral("%1 after action %2: %3").arg(failure->check).arg(failure->index).arg(failure->message)));
+}
+
+// A seed's run on a machine whose date is years ahead plays the same actions, and passes: the
+// program and the model read the session's day, not the machine's.
+void TestSession::sameRunOnAnotherDay()
+{
+    const QString faketime = QStandardPaths::findExecutable(QStringLiteral("faketime"));
+    if (faketime.isEmpty() || options().seed || !options().replayFile.isEmpty())
+        QSKIP("needs faketime, and runs only in the whole suite");
+    const quint32 seed = 6;
+    const int count = 300;
+    Switches sw = defaultSwitches();
+    sw.day = dayOfSeed(seed);
+    Driver driver(sw);
+    QList<Action> here;
+    const std::optional<Failure> failure = driver.runRandom(seed, count, &here);
+    QVERIFY(!failure);
+    QTemporaryDir dir;
+    const QString tracePath = dir.filePath(QStringLiteral("trace"));
+    QProcess later;
+    later.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    later.start(faketime, {QStringLiteral("-f"), QStringLiteral("+1234d"), QCoreApplication::applicationFilePath(),
+                           QStringLiteral("--seed"), QString::number(seed), QStringLiteral("--actions"), QString::number(count),
+                           QStringLiteral("--trace"), tracePath, QStringLiteral("randomSessions")});
+    QVERIFY(later.waitForFinished(600000));
+    QCOMPARE(later.exitCode(), 0);
+    QFile trace(tracePath);
+    QVERIFY(trace.open(QIODevice::ReadOnly));
+    QStringList lines;
+    for (const Action &a : std::as_const(here))
+        lines << a.toLine();
+    QCOMPARE(QString::fromUtf8(trace.readAll()).split(u'\n', Qt::SkipEmptyParts), lines);
+}
+
+// The model's own amounts in words against a few written out by hand, both ways.
+void TestSession::ownAmountWords_data()
+{
+    QTest::addColumn<qint64>("dinars");
+    QTest::addColumn<qint64>("fils");
+    QTest::addColumn<QString>("words");
+    QTest::newRow("one, noun first") << qint64(1) << qint64(1) << QStringLiteral("فقط دينار واحد وفلس واحد لا غير");
+    QTest::newRow("two, the dual") << qint64(2) << qint64(0) << QStringLiteral("فقط ديناران اثنان لا غير");
+    QTest::newRow("plural, accusative") << qint64(10) << qint64(15) << QStringLiteral("فقط عشرة دنانير وخمسة عشر فلسًا لا غير");
+    QTest::newRow("hundred and one") << qint64(101) << qint64(0) << QStringLiteral("فقط مائة وواحد دينار لا غير");
+    QTest::newRow("construct before the noun") << qint64(200) << qint64(200) << QStringLiteral("فقط مائتا دينار ومائتا فلس لا غير");
+    QTest::newRow("thousands") << qint64(2500) << qint64(0) << QStringLiteral("فقط ألفان وخمسمائة دينار لا غير");
+    QTest::newRow("accusative thousand") << qint64(45010) << qint64(999)
+        << QStringLiteral("فقط خمسة وأربعون ألفًا وعشرة دنانير وتسعمائة وتسعة وتسعون فلسًا لا غير");
+    QTest::newRow("millions, dual before the noun") << qint64(2002000) << qint64(0) << QStringLiteral("فقط مليونان وألفا دينار لا غير");
+    QTest::newRow("the largest") << qint64(999999999999) << qint64(0)
+        << QStringLiteral("فقط تسعمائة وتسعة وتسعون مليارًا وتسعمائة وتسعة وتسعون مليونًا وتسعمائة وتسعة وتسعون ألفًا "
+                          "وتسعمائة وتسعة وتسعون دينارًا لا غير");
+}
+
+void TestSession::ownAmountWords()
+{
+    QFETCH(qint64, dinars);
+    QFETCH(qint64, fils);
+    QFETCH(QString, words);
+    QCOMPARE(wordsOf(dinars, fils), words);
+    QCOMPARE(amountOfWords(words), std::optional(std::pair(dinars, fils)));
 }
 
 int main(int argc, char **argv)
@@ -558,7 +640,7 @@ int main(int argc, char **argv)
     const QStringList all = app.arguments();
     for (int i = 0; i < all.size(); ++i) {
         const QString &a = all.at(i);
-        if ((a == u"--seed" || a == u"--actions" || a == u"--replay" || a == u"--off" || a == u"--on")
+        if ((a == u"--seed" || a == u"--actions" || a == u"--replay" || a == u"--off" || a == u"--on" || a == u"--trace")
             && i + 1 < all.size()) {
             const QString value = all.at(++i);
             if (a == u"--seed")
@@ -567,6 +649,8 @@ int main(int argc, char **argv)
                 options().actions = value.toInt();
             else if (a == u"--replay")
                 options().replayFile = value;
+            else if (a == u"--trace")
+                options().traceFile = value;
             else if (a == u"--on")
                 options().on = value;
             else

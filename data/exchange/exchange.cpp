@@ -4,6 +4,7 @@
 #include "data/store/deletedrecords.h"
 #include "data/store/recorduids.h"
 #include "data/store/statement.h"
+#include "data/text/clock.h"
 
 #include <QCryptographicHash>
 #include <QSqlQuery>
@@ -211,7 +212,7 @@ Imported store(const QString &databasePath, const QString &book, RecordReader &r
         query.addBindValue(*added.firstKey);
         query.addBindValue(*added.lastKey);
         query.addBindValue(added.added);
-        query.addBindValue(QDateTime::currentDateTimeUtc().toString(QLatin1String(timeFormat)));
+        query.addBindValue(Clock::nowUtc().toString(QLatin1String(timeFormat)));
         return query.exec();
     };
     // A record keeps its card's or event's UID; one that another record holds already keeps
@@ -242,7 +243,7 @@ std::optional<Batch> newestBatch(const QString &databasePath, const QString &boo
                                  "WHERE book = ? AND importedAt >= ? ORDER BY id DESC LIMIT 1"));
     query.addBindValue(book);
     // Imports are undone for as long as deleted records are kept.
-    query.addBindValue(QDateTime::currentDateTimeUtc()
+    query.addBindValue(Clock::nowUtc()
                            .addDays(-DeletedRecords::keptDays)
                            .toString(QLatin1String(timeFormat)));
     if (!query.exec()) {

@@ -1,5 +1,6 @@
 #include "icalendar.h"
 
+#include "data/text/clock.h"
 #include "data/text/clocktime.h"
 #include "data/text/dates.h"
 #include "icalendarevent.h"
@@ -151,7 +152,7 @@ private:
         icalcomponent *e = event.get();
         icalcomponent_add_property(e, icalproperty_new_uid(uid(record).constData()));
         icalcomponent_add_property(
-            e, icalproperty_new_dtstamp(icaltime_from_timet_with_zone(QDateTime::currentSecsSinceEpoch(), 0,
+            e, icalproperty_new_dtstamp(icaltime_from_timet_with_zone(Clock::nowUtc().toSecsSinceEpoch(), 0,
                                                                         icaltimezone_get_utc_timezone())));
         const QString timeText = record.value(Columns::time).toString();
         const auto time = ClockTime::read(timeText);

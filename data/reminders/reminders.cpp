@@ -3,6 +3,7 @@
 #include "data/store/books.h"
 #include "data/store/countcache.h"
 #include "data/store/options.h"
+#include "data/text/clock.h"
 #include "data/text/clocktime.h"
 #include "data/text/dates.h"
 
@@ -327,7 +328,7 @@ DataError keepState(const QString &databasePath, const Reminder &reminder, const
 
 Clock systemClock()
 {
-    return [] { return QDateTime::currentDateTime(); };
+    return [] { return dalil::Clock::now(); };
 }
 
 std::optional<QDateTime> dueTime(const Records::Values &note)

@@ -1,5 +1,7 @@
 #include "connection.h"
 
+#include "data/text/clock.h"
+
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
@@ -8,6 +10,7 @@
 #include <QSqlQuery>
 #include <QUrl>
 
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,6 +19,42 @@
 namespace dalil {
 
 namespace {
+
+// The engine reads the time itself for 'now' in SQL (the deleted records' triggers stamp
+// with it): it is given the program's clock, so that what it stamps and what the program
+// compares it with are read from one clock. The system's own file methods do the rest.
+sqlite3_vfs programClockFiles;
+
+int currentTimeInt64(sqlite3_vfs *, sqlite3_int64 *now)
+{
+    constexpr sqlite3_int64 unixEpochJulianMs = 210866760000000; // 1970-01-01 as a Julian day, in ms
+    *now = unixEpochJulianMs + Clock::nowUtc().toMSecsSinceEpoch();
+    return SQLITE_OK;
+}
+
+int currentTime(sqlite3_vfs *vfs, double *now)
+{
+    sqlite3_int64 ms = 0;
+    currentTimeInt64(vfs, &ms);
+    *now = double(ms) / 86400000.0;
+    return SQLITE_OK;
+}
+
+// Once, before the first file is opened: connections opened later use it by default.
+void followProgramClock()
+{
+    static const bool installed = [] {
+        const sqlite3_vfs *system = sqlite3_vfs_find(nullptr);
+        if (!system || system->iVersion < 2)
+            return false;
+        programClockFiles = *system;
+        programClockFiles.zName = "dalil-clock";
+        programClockFiles.xCurrentTime = &currentTime;
+        programClockFiles.xCurrentTimeInt64 = &currentTimeInt64;
+        return sqlite3_vfs_register(&programClockFiles, 1) == SQLITE_OK;
+    }();
+    Q_UNUSED(installed);
+}
 
 QString connectionName(const QString &path)
 {
@@ -185,6 +224,7 @@ namespace Database {
 QSqlDatabase open(const QString &path, DataError *error,
                   const std::function<void(const QSqlDatabase &db, bool writable)> &opened)
 {
+    followProgramClock();
     const QString name = connectionName(path);
     if (QSqlDatabase::contains(name)) {
         QSqlDatabase db = QSqlDatabase::database(name, false);

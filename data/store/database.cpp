@@ -4,6 +4,8 @@
 #include "searchkeys.h"
 #include "upgrade.h"
 
+#include "data/text/clock.h"
+
 #include <QDateTime>
 
 namespace dalil::Database {
@@ -16,7 +18,7 @@ QSqlDatabase connection(const QString &path, DataError *error)
             Upgrade::bringUpToDate(db);
             SearchKeys::fillMissing(db);
             // Deleted records are kept for a while, not for ever.
-            DeletedRecords::dropDeletedBefore(db, QDateTime::currentDateTimeUtc().addDays(-DeletedRecords::keptDays));
+            DeletedRecords::dropDeletedBefore(db, Clock::nowUtc().addDays(-DeletedRecords::keptDays));
         }
     });
 }

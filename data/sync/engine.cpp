@@ -1,5 +1,7 @@
 #include "engine.h"
 
+#include "data/text/clock.h"
+
 #include <QUuid>
 
 namespace dalil::Sync {
@@ -36,7 +38,7 @@ Engine::Engine(QString databasePath, Http &http, QHash<QString, QUrl> collection
     : m_path(std::move(databasePath))
     , m_client(http)
     , m_collections(std::move(collections))
-    , m_today(QDate::currentDate())
+    , m_today(Clock::today())
 {
 }
 
@@ -139,7 +141,7 @@ Task<bool> Engine::syncBook(const Format &format, QUrl collection, Outcome &outc
         if (!co_await expandAll(store, outcome))
             co_return failed();
     }
-    if (!store.saveToken(listing.token, QDateTime::currentDateTimeUtc()))
+    if (!store.saveToken(listing.token, Clock::nowUtc()))
         co_return failed();
 
     if (!co_await push(store, collection, outcome))
@@ -630,7 +632,8 @@ DataError Engine::resolve(const QString &databasePath, const Conflict &conflict,
     // The server's version is the one now known; what the record holds beyond it goes there next.
     item->etag = conflict.etag;
     item->object = conflict.object;
-    item->serverValues = format.read(conflict.object, QDate::currentDate(), QDate::currentDate().addYears(1)).records.value(0);
+    const QDate today = Clock::today();
+    item->serverValues = format.read(conflict.object, today, today.addYears(1)).records.value(0);
     item->localValues = item->serverValues;
     item->dirty = true;
     store.inTransaction([&] {

@@ -4,6 +4,7 @@
 
 #include "data/store/options.h"
 
+#include "data/text/clock.h"
 #include "data/text/clocktime.h"
 
 #include <QFileInfo>
@@ -222,7 +223,7 @@ Task<void> Service::run()
     }
     m_outcome = outcome;
     if (outcome.ok())
-        m_lastSync = QDateTime::currentDateTime();
+        m_lastSync = Clock::now();
     m_conflicts = outcome.conflicts;
     m_state = outcome.ok() ? State::Done : State::Problem;
     // Ended on the event loop, never from inside the task itself.

@@ -2,8 +2,6 @@
 // deletes, the grids, the close boxes, and what the other copy writes.
 #include "books.h"
 
-#include "data/text/amountwords.h"
-
 #include <QDate>
 
 namespace session {
@@ -668,7 +666,7 @@ Outcome Books::exchange(const Action &a)
             row << storedValue(b, t.columns.at(i), a.values.at(start + i));
         // Words made for one dinar more than the figures: left out when the user said so.
         const bool leftOut = b == Cheque && a.answer == 1
-            && row.at(6).toString() == dalil::amountInWords(row.at(4).toLongLong() + 1, row.at(5).toLongLong());
+            && row.at(6).toString() == wordsOf(row.at(4).toLongLong() + 1, row.at(5).toLongLong());
         if (!leftOut && std::find(t.rows.cbegin(), t.rows.cend(), row) == t.rows.cend())
             imported.keys << insert(b, row);
     }

@@ -360,7 +360,7 @@ std::optional<Failure> Driver::checkEntry(Book b)
         // A record read again shows its date as the file now holds it (today when it names none).
         if (shown != e.calendar && e.setStale && m_switches.staleRows) {
             const std::optional<QDate> reread = boxDate(e.texts.at(3), e.texts.at(4), e.texts.at(5));
-            if (shown == reread.value_or(QDate::currentDate()))
+            if (shown == reread.value_or(m_model->today))
                 e.calendar = shown;
         }
         if (shown != e.calendar)

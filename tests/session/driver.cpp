@@ -88,7 +88,7 @@ bool Driver::begin()
     m_folder = std::make_unique<testing::AppFolder>(!converting);
     if (converting && !QFile::copy(QStringLiteral(DALIL_ACCESS_FIXTURES "/") + m_switches.startFrom, m_folder->databasePath()))
         return false;
-    m_model = std::make_unique<Model>();
+    m_model = std::make_unique<Model>(m_switches.day);
     m_books = std::make_unique<Books>(*m_model, m_switches);
     m_log.clear();
     m_skipped = 0;
@@ -100,6 +100,7 @@ bool Driver::begin()
     m_otherProgram->setWindowTitle(QStringLiteral("another copy"));
     m_otherProgram->resize(100, 100);
     m_clock = std::make_shared<Clock>(Clock{m_model->clock, 0});
+    m_programClock.emplace(dalil::Clock::runningFrom(m_model->clock));
     m_dismissed.clear();
     m_snoozed.clear();
     const std::shared_ptr<Clock> clock = m_clock;
@@ -175,6 +176,7 @@ void Driver::end()
     m_folder.reset();
     m_device.reset();
     m_server.reset();
+    m_programClock.reset();
 }
 
 std::optional<Failure> Driver::run(const QList<Action> &actions, QList<Action> *done)

@@ -4,6 +4,8 @@
 
 #include "books.h"
 
+#include "data/text/clock.h"
+
 #include <QDateTime>
 #include <QHash>
 #include <QRandomGenerator>
@@ -88,6 +90,8 @@ private:
         qint64 elapsed = 0;
     };
     std::shared_ptr<Clock> m_clock;
+    // The program's clock: the session's day, from eight in the morning on, as time runs.
+    std::optional<dalil::Clock::Scoped> m_programClock;
     QSet<std::pair<qint64, QDateTime>> m_dismissed;
     QHash<std::pair<qint64, QDateTime>, QDateTime> m_snoozed;
     QStringList m_log;

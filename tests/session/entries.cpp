@@ -2,8 +2,6 @@
 // navigation bar, and the pending record that a move or a save writes.
 #include "books.h"
 
-#include "data/text/amountwords.h"
-
 #include <QDate>
 
 #include <algorithm>
@@ -66,7 +64,7 @@ void rememberShownWords(EntryWindow &e)
     const auto dinars = figure(e.texts.value(7));
     const auto fils = figure(e.texts.value(6));
     const QString words = e.texts.value(4);
-    const bool ours = dinars && fils && words == dalil::amountInWords(*dinars, *fils);
+    const bool ours = dinars && fils && words == wordsOf(*dinars, *fils);
     e.wordsWritten = ours ? std::optional<QString>(words) : std::nullopt;
     e.wordsReleased = false;
 }
@@ -99,7 +97,7 @@ void Books::amountEdited(EntryWindow &e)
     }
     if (!ours && !e.wordsReleased)
         return;
-    write(dalil::amountInWords(*dinars, *fils));
+    write(wordsOf(*dinars, *fils));
     e.wordsReleased = false;
 }
 
@@ -126,7 +124,7 @@ void Books::showFirst(Book b)
         e.touched.clear();
         e.read.clear();
         rememberShownWords(e);
-        e.calendar = QDate::currentDate();
+        e.calendar = m.today;
     } else {
         showRecord(b, e.set.first());
     }
@@ -146,7 +144,7 @@ void Books::showRecord(Book b, qint64 key)
     rememberShownWords(e);
     // The calendar opens on the record's date, or on today when it names none it can show.
     const std::optional<QDate> date = b == Note ? boxDate(e.texts.at(3), e.texts.at(4), e.texts.at(5)) : std::nullopt;
-    e.calendar = date && *date >= QDate(1753, 1, 1) && *date <= QDate(9999, 12, 31) ? *date : QDate::currentDate();
+    e.calendar = date && *date >= QDate(1753, 1, 1) && *date <= QDate(9999, 12, 31) ? *date : m.today;
 }
 
 qint64 Books::insert(Book b, const Row &row)
@@ -224,7 +222,7 @@ void Books::beginNew(Book b, Outcome &out)
     e.touched.clear();
     e.read.clear();
     rememberShownWords(e);
-    e.calendar = QDate::currentDate();
+    e.calendar = m.today;
     e.navVisible = false;
     out.windowChange = true;
     out.focusForm = entryName(b);
@@ -284,7 +282,7 @@ bool Books::validate(Book b, Outcome &out)
             return refuse(QStringLiteral("الرجاء تحديد وقت الموعد"), QStringLiteral("Text2"));
         if (text(3).isEmpty() || text(4).isEmpty() || text(5).isEmpty() || text(6).isEmpty())
             return refuse(QStringLiteral("الرجاء تحديد تاريخ الموعد"), QStringLiteral("Text3"));
-        const QDate today = QDate::currentDate();
+        const QDate &today = m.today;
         if (leadingNumber(text(5)) < today.month() && leadingNumber(text(6)) <= today.year())
             return refuse(QStringLiteral("الرجاء تحديد التاريخ الصحيح"), QStringLiteral("Text4"));
         return true;
@@ -318,7 +316,7 @@ bool Books::chequePrintable(Outcome &out)
         return false;
     // Words that read as another amount are questioned; the session answers No.
     const EntryWindow &e = m.entries[Cheque];
-    const auto read = dalil::readAmountWords(e.texts.at(4));
+    const auto read = amountOfWords(e.texts.at(4));
     if (read && *read != std::pair(e.texts.at(7).toLongLong(), e.texts.at(6).toLongLong())) {
         out.boxes << exact(QStringLiteral("الرجاء التأكيد"),
                            QStringLiteral("المبلغ بالحروف لا يطابق المبلغ بالأرقام. هل تريد الحفظ؟"));

@@ -1,8 +1,6 @@
 // The random user: what to do next, chosen from what is on screen.
 #include "driver.h"
 
-#include "data/text/amountwords.h"
-
 #include <QDate>
 
 #include <algorithm>
@@ -130,7 +128,7 @@ QStringList columnTexts(const Model &m, Book b, int column)
 
 QString entryText(Dice &d, Book b, int box, const Switches &sw)
 {
-    const int year = QDate::currentDate().year();
+    const int year = sw.day.year();
     if (d.chance(0.06))
         return {};
     if (b == Phone) {
@@ -207,7 +205,7 @@ Action exchangeAction(const Model &m, Dice &d, const Switches &sw)
         // (answer 1); the words then say the figures' amount, or one dinar more.
         a.answer = d.below(2);
         if (a.answer == 1)
-            values[6] = dalil::amountInWords(values[4].toLongLong() + d.below(2), values[5].toLongLong());
+            values[6] = wordsOf(values[4].toLongLong() + d.below(2), values[5].toLongLong());
     } else if (b == Note) {
         values[1] = QString::number(1 + d.below(28));
         values[2] = QString::number(1 + d.below(12));

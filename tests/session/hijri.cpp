@@ -27,9 +27,8 @@ QString hijriText(const QString &day, const QString &month, const QString &year,
                                        options.adjustment);
 }
 
-QString todayText(const HijriOptions &options)
+QString todayText(QDate today, const HijriOptions &options)
 {
-    const QDate today = QDate::currentDate();
     return hijriText(QString::number(today.day()), QString::number(today.month()), QString::number(today.year()), options);
 }
 
@@ -100,8 +99,8 @@ std::optional<Failure> Driver::checkHijri()
                                .arg(tabular ? "tabular" : ummAlQura ? "Umm al-Qura" : "no calendar").arg(adjustment)
                                .arg(m.hijriChosen.system == 1 ? "tabular" : "Umm al-Qura").arg(m.hijriChosen.adjustment)};
         const QString sample = child<QLabel>(QStringLiteral("Form10"), QStringLiteral("Label4"))->text();
-        if (sample != todayText(m.hijriChosen))
-            return differs(QStringLiteral("Form10's Label4"), sample, todayText(m.hijriChosen));
+        if (sample != todayText(m.today, m.hijriChosen))
+            return differs(QStringLiteral("Form10's Label4"), sample, todayText(m.today, m.hijriChosen));
     }
     const EntryWindow &e = m.entries[Note];
     if (e.loaded) {
@@ -111,8 +110,8 @@ std::optional<Failure> Driver::checkHijri()
             return differs(QStringLiteral("Form5's Label9 for %1/%2/%3").arg(e.texts.at(3), e.texts.at(4), e.texts.at(5)),
                            day, expected);
         const QString today = child<QLabel>(QStringLiteral("Form5"), QStringLiteral("Label10"))->text();
-        if (today != todayText(m.hijri))
-            return differs(QStringLiteral("Form5's Label10"), today, todayText(m.hijri));
+        if (today != todayText(m.today, m.hijri))
+            return differs(QStringLiteral("Form5's Label10"), today, todayText(m.today, m.hijri));
     }
     const ListWindow &l = m.lists[Note];
     if (l.loaded) {

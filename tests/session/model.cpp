@@ -1,9 +1,8 @@
 #include "model.h"
 
-#include "data/store/searchkeys.h"
-
 #include <QCollator>
 #include <QLocale>
+#include <QRandomGenerator>
 
 #include <algorithm>
 
@@ -161,11 +160,42 @@ QVariant storedValue(Book book, const QString &column, const QString &text)
 
 namespace {
 
-// Searches compare texts folded (spelling variants, marks, digit shapes, Latin case); the
-// folding itself is checked against a table written by hand elsewhere.
+// What a search does not tell apart, written out by hand (not asked of the program): each
+// letter of the right reads as the left one; digits of either Arabic shape as 0-9, Latin
+// capitals as small letters.
+const std::pair<QChar, QStringView> readsAs[] = {
+    {u'\u0627', u"\u0623\u0625\u0622\u0671"}, // ا: أ إ آ ٱ
+    {u'\u064A', u"\u0649\u06CC"},             // ي: ى ی
+    {u'\u0647', u"\u0629"},                    // ه: ة
+};
+
+// Left out altogether: the vowel marks, shadda, sukun and hamza marks above and below, the
+// dagger alef, tatweel, and the marks that only steer direction or joining.
+bool leftOut(char16_t c)
+{
+    return (c >= 0x064B && c <= 0x065F) || c == 0x0670 || c == 0x0640 || (c >= 0x200B && c <= 0x200F) || c == 0x061C
+           || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
 QString folded(const QString &s)
 {
-    return dalil::SearchKeys::fold(s);
+    QString out;
+    for (const QChar c : s) {
+        const char16_t u = c.unicode();
+        if (leftOut(u))
+            continue;
+        if (u >= u'A' && u <= u'Z')
+            out += QChar(u + 32);
+        else if (u >= 0x0660 && u <= 0x0669)
+            out += QChar(u'0' + (u - 0x0660));
+        else if (u >= 0x06F0 && u <= 0x06F9)
+            out += QChar(u'0' + (u - 0x06F0));
+        else {
+            const auto row = std::ranges::find_if(readsAs, [c](const auto &r) { return r.second.contains(c); });
+            out += row == std::end(readsAs) ? c : row->first;
+        }
+    }
+    return out;
 }
 
 // Latin case alone, as the file compares payees when it groups their sums.
@@ -219,8 +249,17 @@ int nocaseCompare(const QString &a, const QString &b)
     return caseFolded(a).compare(caseFolded(b));
 }
 
-Model::Model()
+QDate dayOfSeed(quint32 seed)
 {
+    const QDate first(2005, 1, 1);
+    return first.addDays(QRandomGenerator(seed ^ 0x5eedda7eu).bounded(qint64(first.daysTo(QDate(2035, 12, 31)) + 1)));
+}
+
+Model::Model(QDate day)
+    : today(day), clock(day, QTime(8, 0))
+{
+    for (EntryWindow &e : entries)
+        e.calendar = today;
     tables[Phone].name = QStringLiteral("Phone");
     tables[Phone].columns = QStringList{QStringLiteral("الإسم"), QStringLiteral("العنوان"),
                                         QStringLiteral("البريد الإلكتروني"), QStringLiteral("فاكس"),

@@ -32,6 +32,9 @@ struct Switches
     // converted at start; empty for a new, empty book.
     QString startFrom;
     bool sync = true;           // a second device syncs with the program through a running server
+    // Not a check: the session's day. The program's clock and the model's calendar start on
+    // it at eight in the morning, whatever the machine's date: a run replays on any day.
+    QDate day{2026, 12, 1};
 
     // "focus,selector" switches those off (or on); "all" names every check.
     void switchOff(const QString &names) { set(names, false); }
@@ -107,7 +110,7 @@ struct EntryWindow
     std::optional<QString> wordsWritten = QString();
     bool wordsReleased = false;
     // The appointment window's calendar: the date its boxes name, or today.
-    QDate calendar = QDate::currentDate();
+    QDate calendar;
 };
 
 // A message box the model expects: exact texts, or any box where the program's words are
@@ -141,7 +144,7 @@ struct HijriOptions
 
 struct Model
 {
-    Model();
+    explicit Model(QDate day);
 
     Table tables[3];
     ListWindow lists[3];      // Form2, Form4, Form6
@@ -169,9 +172,11 @@ struct Model
         qint64 order = 0;
     };
     QList<Import> imports[3];
-    // The time of the session's clock, by which reminders ring: it starts at eight this
-    // morning and only moves on.
-    QDateTime clock{QDate::currentDate(), QTime(8, 0)};
+    // The session's day, as the program's clock gives it.
+    QDate today;
+    // The time of the session's clock, by which reminders ring: it starts at eight on the
+    // session's day and only moves on.
+    QDateTime clock;
     // How long before its time an appointment rings, in minutes (the options menu's choice).
     int lead = 0;
     // When the reminders the user snoozed ring again (the driver notes them as it snoozes).
@@ -205,6 +210,14 @@ struct Model
     const Snapshot &shown(Book book) const { return lists[book].accepted.first(); }
     std::optional<qint64> highlighted(Book book) const;
 };
+
+// A cheque's amount in words, and such words read back, as the model has them (not asked of
+// the program): empty, and nothing, where they are no amount.
+QString wordsOf(qint64 dinars, qint64 fils);
+std::optional<std::pair<qint64, qint64>> amountOfWords(const QString &text);
+
+// The day a random session of this seed runs on: any from 2005 to 2035.
+QDate dayOfSeed(quint32 seed);
 
 // Names, boxes and columns of the books.
 QString listName(Book book);
