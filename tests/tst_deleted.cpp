@@ -197,6 +197,16 @@ void TestDeleted::undoPutsTheLastDeleteBack()
     folder->exec(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(book.table), {before.at(2).at(0)});
     QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(stored(*folder, book.table), before);
+
+    // Two copies of the program put back the same deleted record: the second finds it gone
+    // from the deleted ones and is refused, and the record is not there twice.
+    folder->exec(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(book.table), {before.at(2).at(0)});
+    DataError error;
+    const std::optional<DeletedRecords::Entry> deleted = DeletedRecords::newest(folder->databasePath(), book.table, &error);
+    QVERIFY(deleted);
+    QVERIFY(DeletedRecords::restore(folder->databasePath(), *deleted).ok());
+    QVERIFY(!DeletedRecords::restore(folder->databasePath(), *deleted).ok());
+    QCOMPARE(stored(*folder, book.table), before);
     if (book.table == u"Cheque")
         return;
 
