@@ -590,6 +590,13 @@ void TestSession::sameRunOnAnotherDay()
     const QString tracePath = dir.filePath(QStringLiteral("trace"));
     QProcess later;
     later.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // faketime preloads its library ahead of everything: a sanitizer build's runtime must not
+    // insist on coming first.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const QString asan = environment.value(QStringLiteral("ASAN_OPTIONS"));
+    environment.insert(QStringLiteral("ASAN_OPTIONS"),
+                       (asan.isEmpty() ? QString() : asan + u':') + QStringLiteral("verify_asan_link_order=0"));
+    later.setProcessEnvironment(environment);
     later.start(faketime, {QStringLiteral("-f"), QStringLiteral("+1234d"), QCoreApplication::applicationFilePath(),
                            QStringLiteral("--seed"), QString::number(seed), QStringLiteral("--actions"), QString::number(count),
                            QStringLiteral("--trace"), tracePath, QStringLiteral("randomSessions")});
