@@ -206,7 +206,7 @@ void TestCrash::killedDuringBackupOrRestoreLeavesASoundFile()
     QVERIFY(bookA != bookB);
 
     QRandomGenerator random(18);
-    for (const QString mode : {QStringLiteral("backup"), QStringLiteral("restore")}) {
+    for (const QString &mode : {QStringLiteral("backup"), QStringLiteral("restore")}) {
         int done = 0;
         for (int kill = 0; kill < 10; ++kill) {
             QProcess driver;
