@@ -1,6 +1,8 @@
-// What the tests share: a fresh application folder with its own DB1.mdb, direct SQL on it,
-// and answering the message boxes the program shows.
+// What the window tests share, beyond the data tests' own (testdata.h): starting the program
+// on a folder, answering the message boxes it shows, and driving its controls.
 #pragma once
+
+#include "testdata.h"
 
 #include "data/reminders/reminders.h"
 
@@ -10,8 +12,6 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
-#include <QTemporaryDir>
-#include <QVariantList>
 #include <QWidget>
 
 class QAbstractItemView;
@@ -28,32 +28,6 @@ class RecordSource;
 
 namespace testing {
 
-// A temporary application folder holding a DB1.mdb made from the schema.
-class AppFolder
-{
-public:
-    explicit AppFolder(bool withDatabase = true);
-    QString path() const { return m_dir.path(); }
-    QString databasePath() const { return m_dir.path() + QStringLiteral("/DB1.mdb"); }
-
-    // Runs SQL on the file through a connection of its own (as another program would).
-    void exec(const QString &sql, const QVariantList &values = {}) const;
-    QList<QVariantList> rows(const QString &sql, const QVariantList &values = {}) const;
-    QVariant value(const QString &sql, const QVariantList &values = {}) const;
-
-private:
-    QTemporaryDir m_dir;
-};
-
-// The POSIX locks this process holds on a file, as the kernel lists them in /proc/locks; -1
-// when the file or the list cannot be read. The engine's locks on a book's shared memory are
-// what tells another program the book is in use.
-int locksHeld(const QString &file);
-
-// File permissions mean nothing to root: a test of read-only files runs as an ordinary user,
-// as the users do. Returns false when the user could not be changed.
-bool runAsOrdinaryUser();
-
 // Starts the program in-process on the folder, as the user starts it, and waits for its frame.
 // Its reminders ring by the clocks given, and only then: a test's appointments never ring by
 // the real clock.
@@ -63,14 +37,6 @@ void stopProgram();
 // Runs the work the program has queued for later (deferred calls, windows let go), without
 // waiting on a clock.
 void runQueuedWork();
-
-// Creates DB1.mdb at path as layout 3 had it (the schema file and the upgrade's plain steps),
-// or from the statements given.
-bool createDatabase(const QString &path, const QByteArray &sql = {});
-// The schema of the first layout (version 1), before the amount guards: an older user's file.
-QByteArray firstLayoutSql();
-// The schema of the second layout (version 2), before the books' change numbers.
-QByteArray secondLayoutSql();
 
 // A paint device that keeps the texts drawn on it.
 class TextRecorder : public QPaintDevice
@@ -201,10 +167,6 @@ struct BoundWindow
     dalil::DataControl *data;
     QHash<QString, dalil::BoundTextBox *> boxes;
 };
-
-// The hostile texts of the reliability tests: very long, control characters and NUL, direction
-// and combining marks, emoji, SQL and the search language's wildcards; each with its name.
-QList<std::pair<const char *, QString>> hostileTexts();
 
 // Answers the next file window with the path, as the user types it and presses the button.
 void answerFileDialog(const QString &path);

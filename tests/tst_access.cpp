@@ -2,7 +2,7 @@
 // another reader, Jackcess) says, under the environment variables that change what mdbtools
 // reads; a conversion writes every record, checked, and keeps the original; a damaged file is
 // refused with nothing written.
-#include "testsupport.h"
+#include "testdata.h"
 
 #include "data/exchange/access/conversion.h"
 #include "data/exchange/exchange.h"

@@ -2,7 +2,7 @@
 // is killed at random moments. Afterwards the file is sound, every record whose save had
 // completed is there exactly, and no record is partial or empty. Killed while it upgrades an
 // older book, it leaves the file as it was or fully upgraded.
-#include "testsupport.h"
+#include "testdata.h"
 
 #include "data/exchange/access/accessfile.h"
 #include "data/exchange/exchange.h"

@@ -6,7 +6,7 @@
 #include "data/store/recordwrites.h"
 #include "data/text/clocktime.h"
 #include "data/text/dates.h"
-#include "testsupport.h"
+#include "testdata.h"
 
 #include <QBuffer>
 #include <QFile>

@@ -1,7 +1,7 @@
 // The appointments' reminders without windows: when each rings with each lead time, what the
 // user's answers do (here and in another copy of the program), edits and deletes, what was
 // missed while the program was closed, and the schedule's timer under a clock that jumps.
-#include "testsupport.h"
+#include "testdata.h"
 
 #include "data/exchange/exchange.h"
 #include "data/reminders/reminders.h"

@@ -1,5 +1,5 @@
 #include "data/exchange/vcard.h"
-#include "testsupport.h"
+#include "testdata.h"
 
 #include <QBuffer>
 #include <QFile>

@@ -4,7 +4,7 @@
 // forgot, the server stopped halfway, and recurring events.
 #include "radicale/radicale.h"
 #include "radicale/wait.h"
-#include "testsupport.h"
+#include "testdata.h"
 
 #include "data/exchange/exchange.h"
 #include "data/sync/engine.h"
