@@ -181,4 +181,15 @@ int locksHeld(const QString &file)
     return held;
 }
 
+void BookFixture::init()
+{
+    folder = std::make_unique<AppFolder>();
+}
+
+void BookFixture::cleanup()
+{
+    dalil::Database::closeAll();
+    folder.reset();
+}
+
 } // namespace testing

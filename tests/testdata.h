@@ -1,7 +1,9 @@
 // What the tests of the data rooms share, without a window: a fresh application folder with
-// its own DB1.mdb, direct SQL on it, the older layouts.
+// its own DB1.mdb, direct SQL on it, the older layouts, and a fixture giving each test a fresh
+// book.
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <QTemporaryDir>
 #include <QVariantList>
@@ -48,5 +50,18 @@ QByteArray secondLayoutSql();
 // The hostile texts of the reliability tests: very long, control characters and NUL, direction
 // and combining marks, emoji, SQL and the search language's wildcards; each with its name.
 QList<std::pair<const char *, QString>> hostileTexts();
+
+// A test class whose every test starts on a fresh book in a folder of its own: the book is
+// made before each test and, after it, let go with every connection to it.
+class BookFixture : public QObject
+{
+    Q_OBJECT
+protected:
+    std::unique_ptr<AppFolder> folder;
+
+private slots:
+    void init();
+    void cleanup();
+};
 
 } // namespace testing

@@ -40,6 +40,20 @@ void stopProgram()
     dalil::Database::closeAll();
 }
 
+void ProgramFixture::init()
+{
+    folder = std::make_unique<AppFolder>();
+    QVERIFY(startProgram(*folder));
+    if (m_frame == Frame::Active)
+        QApplication::setActiveWindow(dalil::MDIForm1::instance());
+}
+
+void ProgramFixture::cleanup()
+{
+    stopProgram();
+    folder.reset();
+}
+
 void runQueuedWork()
 {
     QCoreApplication::sendPostedEvents();

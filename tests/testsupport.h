@@ -38,6 +38,27 @@ void stopProgram();
 // waiting on a clock.
 void runQueuedWork();
 
+// A window test class whose every test starts the program on a fresh book, and ends it after.
+// With Frame::Active the frame is then the active window, as when the user has just clicked
+// it: the shortcuts and the active child go by it.
+class ProgramFixture : public QObject
+{
+    Q_OBJECT
+public:
+    enum class Frame { AsShown, Active };
+    explicit ProgramFixture(Frame frame = Frame::AsShown) : m_frame(frame) {}
+
+protected:
+    std::unique_ptr<AppFolder> folder;
+
+private slots:
+    void init();
+    void cleanup();
+
+private:
+    Frame m_frame;
+};
+
 // A paint device that keeps the texts drawn on it.
 class TextRecorder : public QPaintDevice
 {

@@ -120,22 +120,11 @@ QString firstBox(const Book &book)
 
 } // namespace
 
-class TestAcrossWindows : public QObject
+class TestAcrossWindows : public testing::ProgramFixture
 {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        folder = std::make_unique<testing::AppFolder>();
-        QVERIFY(testing::startProgram(*folder));
-    }
-    void cleanup()
-    {
-        testing::stopProgram();
-        folder.reset();
-    }
-
     void editAfterDeleteActsOnTheSelectedRecord_data() { bookRows(); }
     void editAfterDeleteActsOnTheSelectedRecord();
     void aRecordDeletedElsewhereIsNeverWritten_data() { bookRows(); }
@@ -180,7 +169,6 @@ private:
             values << row.value(0).toString();
         return values;
     }
-    std::unique_ptr<testing::AppFolder> folder;
 };
 
 void TestAcrossWindows::booksBeyondSixteenBits_data()

@@ -31,22 +31,11 @@ const QString wrongDate = QStringLiteral("الرجاء تحديد التاريخ
 
 } // namespace
 
-class TestAppointmentEntry : public QObject
+class TestAppointmentEntry : public testing::ProgramFixture
 {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        folder = std::make_unique<testing::AppFolder>();
-        QVERIFY(testing::startProgram(*folder));
-    }
-    void cleanup()
-    {
-        testing::stopProgram();
-        folder.reset();
-    }
-
     void readsRightToLeftInItsTabOrder();
     void refusedSaves_data();
     void refusedSaves();
@@ -96,7 +85,6 @@ private:
     }
     int noteCount() const { return folder->value("SELECT count(*) FROM Note").toInt(); }
 
-    std::unique_ptr<testing::AppFolder> folder;
 };
 
 void TestAppointmentEntry::readsRightToLeftInItsTabOrder()

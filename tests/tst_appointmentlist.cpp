@@ -22,22 +22,11 @@
 
 using namespace dalil;
 
-class TestAppointmentList : public QObject
+class TestAppointmentList : public testing::ProgramFixture
 {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        folder = std::make_unique<testing::AppFolder>();
-        QVERIFY(testing::startProgram(*folder));
-    }
-    void cleanup()
-    {
-        testing::stopProgram();
-        folder.reset();
-    }
-
     void opensOnAnEmptyTable();
     void openingAgainKeepsThreePanels();
     void deleteRemovesTheMarkedAppointment();
@@ -86,7 +75,6 @@ private:
     }
     int noteCount() const { return folder->value("SELECT count(*) FROM Note").toInt(); }
 
-    std::unique_ptr<testing::AppFolder> folder;
 };
 
 void TestAppointmentList::opensOnAnEmptyTable()

@@ -78,23 +78,14 @@ void fillWithHostileTexts(const testing::AppFolder &folder)
 
 } // namespace
 
-class TestBackup : public QObject
+class TestBackup : public testing::ProgramFixture
 {
     Q_OBJECT
 
-private slots:
-    void init()
-    {
-        folder = std::make_unique<testing::AppFolder>();
-        QVERIFY(testing::startProgram(*folder));
-        QApplication::setActiveWindow(MDIForm1::instance());
-    }
-    void cleanup()
-    {
-        testing::stopProgram();
-        folder.reset();
-    }
+public:
+    TestBackup() : testing::ProgramFixture(Frame::Active) {}
 
+private slots:
     void aBackupRestoresToTheSameBooks();
     void foreignOrDamagedFilesAreRefused_data();
     void foreignOrDamagedFilesAreRefused();
@@ -104,7 +95,6 @@ private slots:
 private:
     void trigger(const char *item) { MDIForm1::instance()->findChild<QAction *>(QLatin1String(item))->trigger(); }
 
-    std::unique_ptr<testing::AppFolder> folder;
 };
 
 void TestBackup::aBackupRestoresToTheSameBooks()

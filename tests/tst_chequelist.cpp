@@ -49,23 +49,14 @@ QString payeeTotal(const QString &payee, const QString &dinars, const QString &f
 
 } // namespace
 
-class TestChequeList : public QObject
+class TestChequeList : public testing::ProgramFixture
 {
     Q_OBJECT
 
-private slots:
-    void init()
-    {
-        folder = std::make_unique<testing::AppFolder>();
-        QVERIFY(testing::startProgram(*folder));
-        QApplication::setActiveWindow(MDIForm1::instance());
-    }
-    void cleanup()
-    {
-        testing::stopProgram();
-        folder.reset();
-    }
+public:
+    TestChequeList() : testing::ProgramFixture(Frame::Active) {}
 
+private slots:
     void opensOnAnEmptyTable();
     void layoutFollowsTheOpeningRoute_data();
     void layoutFollowsTheOpeningRoute();
@@ -144,7 +135,6 @@ private:
         }
     }
 
-    std::unique_ptr<testing::AppFolder> folder;
 };
 
 void TestChequeList::opensOnAnEmptyTable()

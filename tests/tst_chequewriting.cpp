@@ -57,23 +57,14 @@ const QString mismatchQuestion = QStringLiteral("المبلغ بالحروف ل�
 Q_DECLARE_METATYPE(Typed)
 Q_DECLARE_METATYPE(Steps)
 
-class TestChequeWriting : public QObject
+class TestChequeWriting : public testing::ProgramFixture
 {
     Q_OBJECT
 
-private slots:
-    void init()
-    {
-        folder = std::make_unique<testing::AppFolder>();
-        QVERIFY(testing::startProgram(*folder));
-        QApplication::setActiveWindow(MDIForm1::instance());
-    }
-    void cleanup()
-    {
-        testing::stopProgram();
-        folder.reset();
-    }
+public:
+    TestChequeWriting() : testing::ProgramFixture(Frame::Active) {}
 
+private slots:
     void isLaidOutLikeAPaperCheque();
     void refusedSave_data();
     void refusedSave();
@@ -133,7 +124,6 @@ private:
     static QWidget *focusIn(Form7 *entry) { return entry->window()->focusWidget(); }
     static QString panelText(Form6 *list, int n) { return list->StatusBar1->panel(n)->text(); }
 
-    std::unique_ptr<testing::AppFolder> folder;
 };
 
 void TestChequeWriting::isLaidOutLikeAPaperCheque()

@@ -62,7 +62,7 @@ QStringList expectedRows(const AppFolder &folder, const QString &where, int from
 
 } // namespace
 
-class TestCountCache : public QObject
+class TestCountCache : public testing::BookFixture
 {
     Q_OBJECT
 
@@ -70,12 +70,6 @@ private slots:
     void initTestCase()
     {
         QVERIFY(testing::runAsOrdinaryUser());
-    }
-    void init() { folder = std::make_unique<AppFolder>(); }
-    void cleanup()
-    {
-        folder.reset();
-        dalil::Database::closeAll();
     }
 
     void countsFollowWritesThroughTheProgram();
@@ -95,7 +89,6 @@ private:
     {
         return folder->value(QStringLiteral("SELECT count(*) FROM Phone ") + where).toLongLong();
     }
-    std::unique_ptr<AppFolder> folder;
 };
 
 void TestCountCache::countsFollowWritesThroughTheProgram()

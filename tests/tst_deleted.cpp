@@ -116,32 +116,20 @@ QString panel(const QString &list, int n)
 
 Q_DECLARE_METATYPE(BookCase)
 
-class TestDeleted : public QObject
+class TestDeleted : public testing::ProgramFixture
 {
     Q_OBJECT
 
-private slots:
-    void init()
-    {
-        folder = std::make_unique<testing::AppFolder>();
-        QVERIFY(testing::startProgram(*folder));
-        QApplication::setActiveWindow(MDIForm1::instance());
-    }
-    void cleanup()
-    {
-        testing::stopProgram();
-        folder.reset();
-    }
+public:
+    TestDeleted() : testing::ProgramFixture(Frame::Active) {}
 
+private slots:
     void undoPutsTheLastDeleteBack_data();
     void undoPutsTheLastDeleteBack();
     void theWindowRestoresTheChosenOnesAndForgets();
     void theWindowReadsAPageAtATime();
     void oldDeletesAreLetGo();
     void theProgramClockStampsAndAgesDeletes();
-
-private:
-    std::unique_ptr<testing::AppFolder> folder;
 };
 
 void TestDeleted::undoPutsTheLastDeleteBack_data()

@@ -90,23 +90,14 @@ QByteArray readFile(const QString &path)
 
 } // namespace
 
-class TestExchange : public QObject
+class TestExchange : public testing::ProgramFixture
 {
     Q_OBJECT
 
-private slots:
-    void init()
-    {
-        folder = std::make_unique<testing::AppFolder>();
-        QVERIFY(testing::startProgram(*folder));
-        QApplication::setActiveWindow(MDIForm1::instance());
-    }
-    void cleanup()
-    {
-        testing::stopProgram();
-        folder.reset();
-    }
+public:
+    TestExchange() : testing::ProgramFixture(Frame::Active) {}
 
+private slots:
     void initTestCase()
     {
         // Calendars are read in the user's time zone: the tests fix it.
@@ -140,8 +131,6 @@ private:
     Form13 *previewCheques(const QString &path, QList<testing::SeenBox> *boxes = nullptr);
     // Export through the windows in the book's usual format; the file written.
     QByteArray exportBook(int book, const QString &path);
-
-    std::unique_ptr<testing::AppFolder> folder;
 };
 
 Form12 *TestExchange::openExchange(const char *item, int book)

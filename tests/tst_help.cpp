@@ -35,22 +35,11 @@ const QByteArray helpV2 = "{\\rtf1\\ansi second version\\par}";
 
 } // namespace
 
-class TestHelp : public QObject
+class TestHelp : public testing::ProgramFixture
 {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        folder = std::make_unique<testing::AppFolder>();
-        QVERIFY(testing::startProgram(*folder));
-    }
-    void cleanup()
-    {
-        testing::stopProgram();
-        folder.reset();
-    }
-
     void opensFromTheMenuAndReadsAfresh();
     void backShowsTheStartWindow();
     void closingByTheFrameLeavesTheStartWindowHidden();
@@ -65,7 +54,6 @@ private:
         MDIForm1::instance()->findChild<QAction *>(QStringLiteral("help"))->trigger();
         return Forms::loaded<Form8>();
     }
-    std::unique_ptr<testing::AppFolder> folder;
 };
 
 void TestHelp::opensFromTheMenuAndReadsAfresh()

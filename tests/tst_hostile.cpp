@@ -41,7 +41,7 @@ void click(QAbstractButton *button)
 
 } // namespace
 
-class TestHostile : public QObject
+class TestHostile : public testing::ProgramFixture
 {
     Q_OBJECT
 
@@ -53,11 +53,6 @@ private slots:
         folder->exec("INSERT INTO Note (الموعد) VALUES ('keep')");
         folder->exec("INSERT INTO Cheque (اليوم, الشهر, العام, السيد, دينار, فلس) VALUES ('1','1','2002','keep',1,1)");
         QVERIFY(testing::startProgram(*folder));
-    }
-    void cleanup()
-    {
-        testing::stopProgram();
-        folder.reset();
     }
 
     void phoneEntriesRoundTrip_data() { fillTexts(); }
@@ -83,7 +78,6 @@ private:
         QCOMPARE(folder->value("SELECT count(*) FROM Cheque").toInt(), cheques);
         QCOMPARE(folder->value("SELECT الإسم FROM Phone WHERE rowid = 1").toString(), QStringLiteral("keep"));
     }
-    std::unique_ptr<testing::AppFolder> folder;
 };
 
 void TestHostile::phoneEntriesRoundTrip()

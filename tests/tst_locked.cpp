@@ -120,7 +120,7 @@ private:
     QProcess m_process;
 };
 
-class TestLocked : public QObject
+class TestLocked : public testing::ProgramFixture
 {
     Q_OBJECT
 
@@ -132,19 +132,11 @@ private slots:
         folder->exec("INSERT INTO Cheque (اليوم, الشهر, العام, السيد, دينار, فلس) VALUES ('1','1','2002','Sami',5,700)");
         QVERIFY(testing::startProgram(*folder));
     }
-    void cleanup()
-    {
-        testing::stopProgram();
-        folder.reset();
-    }
 
     void saveAndDeleteWaitThenSaySoAndSucceedLater();
     void chequeSaveUnderALock();
     void fileWindowsLeaveTheEnginesLocksHeld_data();
     void fileWindowsLeaveTheEnginesLocksHeld();
-
-private:
-    std::unique_ptr<testing::AppFolder> folder;
 };
 
 void TestLocked::saveAndDeleteWaitThenSaySoAndSucceedLater()

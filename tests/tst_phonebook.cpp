@@ -51,22 +51,11 @@ void clickRow(DBGrid *grid, int row)
 
 } // namespace
 
-class TestPhoneBook : public QObject
+class TestPhoneBook : public testing::ProgramFixture
 {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        folder = std::make_unique<testing::AppFolder>();
-        QVERIFY(testing::startProgram(*folder));
-    }
-    void cleanup()
-    {
-        testing::stopProgram();
-        folder.reset();
-    }
-
     void opensOnAnEmptyBook();
     void columnWidthsByOpeningRoute();
     void searchesByNameAndNumber();
@@ -111,7 +100,6 @@ private:
         else
             click(list->Command2);
     }
-    std::unique_ptr<testing::AppFolder> folder;
 };
 
 void TestPhoneBook::opensOnAnEmptyBook()

@@ -46,18 +46,11 @@ const QString fax = QStringLiteral("فاكس");
 
 } // namespace
 
-class TestRecordSource : public QObject
+class TestRecordSource : public testing::BookFixture
 {
     Q_OBJECT
 
 private slots:
-    void init() { folder = std::make_unique<AppFolder>(); }
-    void cleanup()
-    {
-        folder.reset();
-        dalil::Database::closeAll();
-    }
-
     void opensOnTheFirstRecordInTableOrder();
     void addingToAnEmptyTable();
     void aNewRecordNobodyTypedIntoIsDropped();
@@ -90,7 +83,6 @@ private:
                           r.value(2).isEmpty() ? QVariant() : r.value(2), r.value(3).isEmpty() ? QVariant() : r.value(3),
                           r.value(4).isEmpty() ? QVariant() : r.value(4)});
     }
-    std::unique_ptr<AppFolder> folder;
 };
 
 void TestRecordSource::opensOnTheFirstRecordInTableOrder()

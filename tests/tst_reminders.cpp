@@ -72,18 +72,11 @@ const QList<Appointment> &book()
 
 } // namespace
 
-class TestReminders : public QObject
+class TestReminders : public testing::BookFixture
 {
     Q_OBJECT
 
 private slots:
-    void init() { m_folder = std::make_unique<testing::AppFolder>(); }
-    void cleanup()
-    {
-        Database::closeAll();
-        m_folder.reset();
-    }
-
     void dueTimeReadsDigitsAndClock_data();
     void dueTimeReadsDigitsAndClock();
     void dueTimeReadsEveryTimeWritten();
@@ -96,8 +89,7 @@ private slots:
     void scheduleRingsMissesAndFollowsTheClock();
 
 private:
-    std::unique_ptr<testing::AppFolder> m_folder;
-    QString path() const { return m_folder->databasePath(); }
+    QString path() const { return folder->databasePath(); }
 };
 
 void TestReminders::dueTimeReadsDigitsAndClock_data()
@@ -194,13 +186,13 @@ void TestReminders::ringsByLeadTime()
     QFETCH(QStringList, rings);
     QFETCH(QDateTime, next);
     for (const Appointment &a : book())
-        add(*m_folder, a);
+        add(*folder, a);
     QVERIFY(!Reminders::setLead(path(), lead).isError());
 
     const QList<Reminder> due = Reminders::due(path(), since, now);
     QCOMPARE(texts(due), rings);
     for (const Reminder &r : due) {
-        QCOMPARE(r.noteKey, keyOf(*m_folder, texts({r}).first()));
+        QCOMPARE(r.noteKey, keyOf(*folder, texts({r}).first()));
         QCOMPARE(Reminders::dueTime(r.note), r.dueAt);
         QCOMPARE(r.ringsAt, r.dueAt.addSecs(-60 * lead));
     }
@@ -213,24 +205,24 @@ void TestReminders::ringsByLeadTime()
 void TestReminders::answersAreKeptPerOccurrenceAndSharedWithAnotherCopy()
 {
     for (const Appointment &a : book())
-        add(*m_folder, a);
+        add(*folder, a);
     const QList<Reminder> atTen = Reminders::due(path(), at(9, 59), at(10, 0));
     QCOMPARE(texts(atTen), (QStringList{"A", "B"}));
 
     // Dismissed: gone from every list, and another copy reads it in the file.
     QVERIFY(!Reminders::dismiss(path(), atTen[0]).isError());
     QCOMPARE(texts(Reminders::due(path(), at(9, 59), at(10, 0))), QStringList{"B"});
-    QCOMPARE(m_folder->rows(QStringLiteral("SELECT noteKey, dueAt, state FROM ReminderStates")),
-             (QList<QVariantList>{{keyOf(*m_folder, "A"), "2026-12-08T10:00:00", "dismissed"}}));
+    QCOMPARE(folder->rows(QStringLiteral("SELECT noteKey, dueAt, state FROM ReminderStates")),
+             (QList<QVariantList>{{keyOf(*folder, "A"), "2026-12-08T10:00:00", "dismissed"}}));
     // Another copy, still showing A as it rang, lets it go, and its snooze leaves the dismissal be.
     QCOMPARE(texts(Reminders::stillOpen(path(), atTen)), QStringList{"B"});
     QVERIFY(!Reminders::snooze(path(), atTen[0], 5, at(10, 1)).isError());
-    QCOMPARE(m_folder->value(QStringLiteral("SELECT state FROM ReminderStates")).toString(), QStringLiteral("dismissed"));
+    QCOMPARE(folder->value(QStringLiteral("SELECT state FROM ReminderStates")).toString(), QStringLiteral("dismissed"));
 
     // Snoozes other than the ones offered are refused and change nothing.
     for (int minutes : {0, 7, -5, 24 * 60})
         QCOMPARE(Reminders::snooze(path(), atTen[1], minutes, at(10, 0)).kind, DataError::Kind::Refused);
-    QCOMPARE(m_folder->value(QStringLiteral("SELECT count(*) FROM ReminderStates")).toInt(), 1);
+    QCOMPARE(folder->value(QStringLiteral("SELECT count(*) FROM ReminderStates")).toInt(), 1);
 
     // Snoozed: it rings again at the snooze's end, not at its own time.
     for (int minutes : Reminders::snoozeChoices) {
@@ -258,14 +250,14 @@ void TestReminders::answersAreKeptPerOccurrenceAndSharedWithAnotherCopy()
     // Another copy dismisses C in the file: this one no longer rings it.
     QVERIFY(!Reminders::setLead(path(), 0).isError());
     QCOMPARE(Reminders::nextRing(path(), at(10, 10)), std::optional(at(11, 30)));
-    m_folder->exec(QStringLiteral("INSERT INTO ReminderStates (noteKey, dueAt, state) VALUES (?, '2026-12-08T11:30:00', 'dismissed')"),
-                   {keyOf(*m_folder, "C")});
+    folder->exec(QStringLiteral("INSERT INTO ReminderStates (noteKey, dueAt, state) VALUES (?, '2026-12-08T11:30:00', 'dismissed')"),
+                   {keyOf(*folder, "C")});
     QCOMPARE(Reminders::nextRing(path(), at(10, 10)), std::optional(at(9, 0, today.addDays(1))));
     QCOMPARE(texts(Reminders::due(path(), at(11, 0), at(12, 0))), QStringList{});
     QCOMPARE(texts(Reminders::missed(path(), at(9, 0), at(12, 0))), QStringList{"B"});
 
     // A snooze carries an appointment of last month into this one.
-    add(*m_folder, {"30", "11", "2026", "23:55", "November"});
+    add(*folder, {"30", "11", "2026", "23:55", "November"});
     const QDateTime lateNovember = at(23, 55, QDate(2026, 11, 30));
     const QList<Reminder> november = Reminders::due(path(), lateNovember.addSecs(-60), lateNovember);
     QCOMPARE(texts(november), QStringList{"November"});
@@ -296,7 +288,7 @@ void TestReminders::agreesWithEveryAppointmentReadAlone()
                              : form < 6  ? ClockTime::text(when.time())
                                          : when.time().toString(QStringLiteral("H:mm"));
         const QString day = random.bounded(20) == 0 ? QStringLiteral("31") : number(date.day());
-        add(*m_folder, {day, number(date.month()), number(date.year()), time, QString::number(i)});
+        add(*folder, {day, number(date.month()), number(date.year()), time, QString::number(i)});
     }
     const QList<Reminder> all = Reminders::due(path(), noon.addDays(-6), noon.addDays(6));
     QVERIFY(all.size() > 250);
@@ -314,13 +306,13 @@ void TestReminders::agreesWithEveryAppointmentReadAlone()
         QDateTime dueAt, ringsAt;
     };
     QHash<QString, QVariantList> states;
-    for (const QVariantList &row : m_folder->rows(QStringLiteral("SELECT noteKey, dueAt, state, snoozedUntil FROM ReminderStates")))
+    for (const QVariantList &row : folder->rows(QStringLiteral("SELECT noteKey, dueAt, state, snoozedUntil FROM ReminderStates")))
         states.insert(row[0].toString() + u'|' + row[1].toString(), row);
     const auto expected = [&](int lead) {
         QList<Expected> list;
         const QStringList columns{Exchange::NoteColumns::day, Exchange::NoteColumns::month, Exchange::NoteColumns::year,
                                   Exchange::NoteColumns::time};
-        for (const QVariantList &row : m_folder->rows(QStringLiteral("SELECT rowid, التاريخ, الشهر, العام, الساعة FROM Note"))) {
+        for (const QVariantList &row : folder->rows(QStringLiteral("SELECT rowid, التاريخ, الشهر, العام, الساعة FROM Note"))) {
             Records::Values note;
             for (int c = 0; c < columns.size(); ++c)
                 note.insert(columns[c], row[c + 1]);
@@ -383,42 +375,42 @@ void TestReminders::agreesWithEveryAppointmentReadAlone()
 
 void TestReminders::editingRearmsAndDeletingCancels()
 {
-    add(*m_folder, {"8", "12", "2026", "10:00", "A"});
-    add(*m_folder, {"8", "12", "2026", "10:00", "B"});
+    add(*folder, {"8", "12", "2026", "10:00", "A"});
+    add(*folder, {"8", "12", "2026", "10:00", "B"});
     const Reminder first = Reminders::due(path(), at(9, 59), at(10, 0)).first();
     QVERIFY(!Reminders::dismiss(path(), first).isError());
     QCOMPARE(Reminders::nextRing(path(), at(9, 0)), std::optional(at(10, 0))); // B still rings
 
     // Moved to another time: a new occurrence, armed again.
-    m_folder->exec(QStringLiteral("UPDATE Note SET الساعة = '10:30 ص' WHERE الموعد = 'A'"));
+    folder->exec(QStringLiteral("UPDATE Note SET الساعة = '10:30 ص' WHERE الموعد = 'A'"));
     QCOMPARE(texts(Reminders::due(path(), at(10, 29), at(10, 30))), QStringList{"A"});
     // An answer to the occurrence that no longer stands is refused and keeps nothing.
     QCOMPARE(Reminders::dismiss(path(), first).kind, DataError::Kind::RecordGone);
-    QCOMPARE(m_folder->value(QStringLiteral("SELECT count(*) FROM ReminderStates")).toInt(), 1);
+    QCOMPARE(folder->value(QStringLiteral("SELECT count(*) FROM ReminderStates")).toInt(), 1);
     // Answering the new one replaces the old occurrence's state.
     QVERIFY(!Reminders::snooze(path(), Reminders::due(path(), at(10, 29), at(10, 30)).first(), 5, at(10, 30)).isError());
-    QCOMPARE(m_folder->rows(QStringLiteral("SELECT dueAt, state FROM ReminderStates")),
+    QCOMPARE(folder->rows(QStringLiteral("SELECT dueAt, state FROM ReminderStates")),
              (QList<QVariantList>{{"2026-12-08T10:30:00", "snoozed"}}));
 
     // Made unreadable: no reminder at all, snoozed or not.
-    m_folder->exec(QStringLiteral("UPDATE Note SET الساعة = 'بعد الظهر' WHERE الموعد = 'A'"));
+    folder->exec(QStringLiteral("UPDATE Note SET الساعة = 'بعد الظهر' WHERE الموعد = 'A'"));
     QCOMPARE(texts(Reminders::due(path(), at(9, 0), at(23, 0))), QStringList{"B"});
 
     // Deleted, by whoever: its states go with it, and an appointment that takes its identity
     // at the same time rings afresh.
-    const qint64 keyB = keyOf(*m_folder, "B");
+    const qint64 keyB = keyOf(*folder, "B");
     QVERIFY(!Reminders::dismiss(path(), Reminders::due(path(), at(9, 59), at(10, 0)).first()).isError());
     QCOMPARE(Reminders::nextRing(path(), at(9, 0)), std::nullopt);
-    m_folder->exec(QStringLiteral("DELETE FROM Note WHERE الموعد = 'B'"));
-    QCOMPARE(m_folder->rows(QStringLiteral("SELECT noteKey FROM ReminderStates")),
-             (QList<QVariantList>{{keyOf(*m_folder, "A")}}));
-    add(*m_folder, {"8", "12", "2026", "10:00", "B again"});
-    QCOMPARE(keyOf(*m_folder, "B again"), keyB);
+    folder->exec(QStringLiteral("DELETE FROM Note WHERE الموعد = 'B'"));
+    QCOMPARE(folder->rows(QStringLiteral("SELECT noteKey FROM ReminderStates")),
+             (QList<QVariantList>{{keyOf(*folder, "A")}}));
+    add(*folder, {"8", "12", "2026", "10:00", "B again"});
+    QCOMPARE(keyOf(*folder, "B again"), keyB);
     QCOMPARE(texts(Reminders::due(path(), at(9, 59), at(10, 0))), QStringList{"B again"});
 
     // A file without the states (one that could not be brought up to date) still rings, and an
     // answer that cannot be kept says so.
-    m_folder->exec(QStringLiteral("DROP TABLE ReminderStates"));
+    folder->exec(QStringLiteral("DROP TABLE ReminderStates"));
     const QList<Reminder> still = Reminders::due(path(), at(9, 59), at(10, 0));
     QCOMPARE(texts(still), QStringList{"B again"});
     QCOMPARE(Reminders::dismiss(path(), still.first()).kind, DataError::Kind::MissingObject);
@@ -436,10 +428,10 @@ void TestReminders::optionsRoundTrip()
             QCOMPARE(Reminders::setLead(path(), wrong).kind, DataError::Kind::Refused);
         QCOMPARE(Reminders::lead(path()), minutes);
     }
-    QCOMPARE(m_folder->value(QStringLiteral("SELECT value FROM DalilOptions WHERE name = 'reminders.lead'")).toInt(), 24 * 60);
+    QCOMPARE(folder->value(QStringLiteral("SELECT value FROM DalilOptions WHERE name = 'reminders.lead'")).toInt(), 24 * 60);
     // A value another program wrote that is no choice reads as at the time.
     for (const QString &stored : {QStringLiteral("7"), QStringLiteral("abc"), QString()}) {
-        m_folder->exec(QStringLiteral("INSERT OR REPLACE INTO DalilOptions (name, value) VALUES ('reminders.lead', ?)"), {stored});
+        folder->exec(QStringLiteral("INSERT OR REPLACE INTO DalilOptions (name, value) VALUES ('reminders.lead', ?)"), {stored});
         QCOMPARE(Reminders::lead(path()), 0);
     }
 
@@ -455,9 +447,9 @@ void TestReminders::optionsRoundTrip()
 
 void TestReminders::scheduleRingsMissesAndFollowsTheClock()
 {
-    add(*m_folder, {"8", "12", "2026", "7:30", "while closed"});
-    add(*m_folder, {"8", "12", "2026", "10:00", "A"});
-    add(*m_folder, {"8", "12", "2026", "11:30", "C"});
+    add(*folder, {"8", "12", "2026", "7:30", "while closed"});
+    add(*folder, {"8", "12", "2026", "10:00", "A"});
+    add(*folder, {"8", "12", "2026", "11:30", "C"});
     QVERIFY(!Reminders::markSeen(path(), at(7, 0)).isError());
 
     QDateTime now = at(9, 0);
@@ -491,7 +483,7 @@ void TestReminders::scheduleRingsMissesAndFollowsTheClock()
     QCOMPARE(jumps.count(), 0);
 
     // The book changes: the timer is set for the new appointment.
-    add(*m_folder, {"8", "12", "2026", "10:45", "added"});
+    add(*folder, {"8", "12", "2026", "10:45", "added"});
     schedule.rearm();
     QCOMPARE(schedule.armedFor(), std::optional(at(10, 45)));
 
@@ -514,7 +506,7 @@ void TestReminders::scheduleRingsMissesAndFollowsTheClock()
     QCOMPARE(jumps.count(), 2);
 
     // Slept through a ring (the monotonic clock stood still): it rings on waking.
-    add(*m_folder, {"8", "12", "2026", "13:00", "after sleep"});
+    add(*folder, {"8", "12", "2026", "13:00", "after sleep"});
     now = at(14, 0);
     schedule.check();
     QCOMPARE(rang.last(), QStringList{"after sleep"});

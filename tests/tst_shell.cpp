@@ -58,22 +58,11 @@ protected:
     }
 };
 
-class TestShell : public QObject
+class TestShell : public testing::ProgramFixture
 {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        folder = std::make_unique<testing::AppFolder>();
-        QVERIFY(testing::startProgram(*folder));
-    }
-    void cleanup()
-    {
-        testing::stopProgram();
-        folder.reset();
-    }
-
     void startsIntoTheFrameWithTheStartWindow();
     void menusCarryTheirCaptionsAndNoShortcuts();
     void exitAnsweredNoChangesNothing();
@@ -87,9 +76,6 @@ private slots:
     void menuWordsStayWholeAndKeysShowWithAlt();
     void arabicWhateverTheSystemLocale();
     void theKeyboardAloneReachesEveryAction();
-
-private:
-    std::unique_ptr<testing::AppFolder> folder;
 };
 
 void TestShell::startsIntoTheFrameWithTheStartWindow()
