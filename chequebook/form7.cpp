@@ -11,9 +11,7 @@
 #include "common/records.h"
 #include "common/textbox.h"
 #include "common/twips.h"
-#include "data/text/chequeamount.h"
-#include "data/text/amountwords.h"
-#include "data/text/dates.h"
+#include "data/text/chequedraft.h"
 #include "data/store/books.h"
 
 #include <QFrame>
@@ -65,15 +63,6 @@ QFrame *verticalLine(const QString &name, int x, int fromY, int toY, QWidget *pa
     line->setGeometry(twipsToPixels(x), twipsToPixels(fromY), twipsToPixels(lineThickness),
                       twipsToPixels(toY) - twipsToPixels(fromY) + twipsToPixels(lineThickness));
     return line;
-}
-
-// A figure as the words read it: an empty box is 0; nothing unless a whole number that fits.
-std::optional<qint64> figure(const QString &text)
-{
-    const QString latin = toLatinDigits(text);
-    if (latin.isEmpty())
-        return 0;
-    return ChequeAmount::valueOf(latin);
 }
 
 } // namespace
@@ -181,39 +170,23 @@ void Form7::Form_Load()
     Data1->setRecordSource(QStringLiteral("Cheque"));
 }
 
+ChequeDraft::Typed Form7::typed() const
+{
+    return {Text1->text(), Text3->text(), Text2->text(), Text4->text(),
+            Text5->text(), Text6->text(), Text8->text(), Text7->text()};
+}
+
 bool Form7::entryIsComplete()
 {
-    const QString date = QStringLiteral("الرجاء إدخال التاريخ بدقة");
-    if (Text1->text().isEmpty() || Text2->text().isEmpty() || Text3->text().isEmpty()) {
-        MessageBoxes::inputError(this, date);
-        Text1->setFocus();
-        return false;
+    const std::optional<ChequeDraft::Problem> problem = ChequeDraft::problem(typed());
+    if (!problem)
+        return true;
+    MessageBoxes::inputError(this, problem->message);
+    if (problem->focus) {
+        BoundTextBox *const boxes[] = {Text1, Text4, Text8, Text7, Text5};
+        boxes[int(*problem->focus)]->setFocus();
     }
-    // No lower bound for day and month, no upper bound for the year; the focus stays.
-    if (Dates::chequeDateRefused(Text1->text(), Text3->text(), Text2->text())) {
-        MessageBoxes::inputError(this, date);
-        return false;
-    }
-    if (Text4->text().isEmpty()) {
-        MessageBoxes::inputError(this, QStringLiteral("الرجاء إدخال الإسم"));
-        Text4->setFocus();
-        return false;
-    }
-    if (Text7->text().isEmpty() || Text8->text().isEmpty()) {
-        MessageBoxes::inputError(this, QStringLiteral("الرجاء إدخال قيمة المبلغ"));
-        Text7->setFocus();
-        return false;
-    }
-    // Dinars and fils are stored as typed, so they must be whole numbers already: the
-    // database would refuse letters and quietly turn "1.0" or "+5" into another text.
-    for (BoundTextBox *amount : {Text8, Text7}) {
-        if (const auto fault = ChequeAmount::faultOf(amount->text()); fault != ChequeAmount::Fault::None) {
-            MessageBoxes::inputError(this, ChequeAmount::message(fault));
-            amount->setFocus();
-            return false;
-        }
-    }
-    return true;
+    return false;
 }
 
 void Form7::Command1_Click()
@@ -228,52 +201,23 @@ void Form7::Command1_Click()
 
 void Form7::Amount_Change()
 {
-    const std::optional<qint64> dinars = figure(Text8->text());
-    const std::optional<qint64> fils = figure(Text7->text());
-    const bool wordsAreOurs = Text5->text().isEmpty() || Text5->text() == m_wordsWritten;
-    if (!dinars || !fils) {
-        // Figures that are no amount have no words: ours would name an amount no longer there.
-        if (wordsAreOurs) {
-            Text5->setText(QString());
-            m_wordsWritten = QString();
-        }
-        return;
-    }
-    if (Text8->text().isEmpty() && Text7->text().isEmpty()) {
-        // Words of figures no longer there go with them; the user's own stay in sight.
-        if (wordsAreOurs) {
-            Text5->setText(QString());
-            m_wordsWritten = QString();
-        } else {
-            m_wordsReleased = true;
-        }
-        return;
-    }
-    if (!wordsAreOurs && !m_wordsReleased)
-        return;
-    const QString words = amountInWords(*dinars, *fils);
-    Text5->setText(words);
-    m_wordsWritten = words;
-    m_wordsReleased = false;
+    const QString words = m_draft.figuresEdited(Text8->text(), Text7->text(), Text5->text());
+    if (words != Text5->text())
+        Text5->setText(words);
 }
 
 void Form7::rememberShownWords()
 {
-    // A stored cheque's own wording is the user's, unless it is just what Dalil would write.
-    const std::optional<qint64> dinars = figure(Text8->text());
-    const std::optional<qint64> fils = figure(Text7->text());
-    const bool ours = dinars && fils && Text5->text() == amountInWords(*dinars, *fils);
-    m_wordsWritten = ours ? std::optional<QString>(Text5->text()) : std::nullopt;
-    m_wordsReleased = false;
+    m_draft.shown(Text8->text(), Text7->text(), Text5->text());
 }
 
 bool Form7::wordsRefused()
 {
-    if (!wordsContradict(Text5->text(), Text8->text().toLongLong(), Text7->text().toLongLong()))
+    if (!ChequeDraft::wordsContradictFigures(typed()))
         return false;
     const auto answer = MessageBoxes::show(this, QMessageBox::Warning, QStringLiteral("الرجاء التأكيد"),
-                                           QStringLiteral("المبلغ بالحروف لا يطابق المبلغ بالأرقام. هل تريد الحفظ؟"),
-                                           QMessageBox::Yes | QMessageBox::No, true, QMessageBox::No);
+                                           ChequeDraft::mismatchQuestion(), QMessageBox::Yes | QMessageBox::No, true,
+                                           QMessageBox::No);
     if (answer == QMessageBox::Yes)
         return false;
     Text5->setFocus();

@@ -1,9 +1,9 @@
 // The cheque writing window: one cheque, laid out like a paper cheque, written or edited.
 #pragma once
 
+#include "data/text/chequedraft.h"
 #include "common/form.h"
 
-#include <optional>
 
 class QFrame;
 class QLabel;
@@ -65,6 +65,8 @@ private:
     void Command4_Click();
     void Text6_KeyPress();
 
+    // The boxes as typed.
+    ChequeDraft::Typed typed() const;
     // The input checks of a save; false after telling the user what is wrong.
     bool entryIsComplete();
     void clearFields();
@@ -75,10 +77,8 @@ private:
     // The words as they stand disagree with the figures and the user will not keep them.
     bool wordsRefused();
 
-    // The words Dalil last put in Text5; nothing while Text5 holds the user's own text.
-    std::optional<QString> m_wordsWritten;
-    // Both figures were emptied: the user's words give way to the next figures typed.
-    bool m_wordsReleased = false;
+    // The words that follow the figures.
+    ChequeDraft m_draft;
 };
 
 } // namespace dalil

@@ -1,5 +1,6 @@
 // The amount in words as a cheque writes it, and Arabic number words read back into an amount.
 #include "data/text/amountwords.h"
+#include "data/text/chequedraft.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -95,6 +96,9 @@ private slots:
     void readsTheWaysPeopleWrite();
     void latinDigits_data();
     void latinDigits();
+    void chequeDraftChecks_data();
+    void chequeDraftChecks();
+    void chequeDraftWordsFollowTheFigures();
 };
 
 void TestAmountWords::writesAsTheGrammarHasIt_data()
@@ -396,6 +400,60 @@ void TestAmountWords::latinDigits()
     QFETCH(QString, latin);
 
     QCOMPARE(toLatinDigits(text), latin);
+}
+
+using dalil::ChequeDraft;
+using Box = ChequeDraft::Box;
+
+void TestAmountWords::chequeDraftChecks_data()
+{
+    QTest::addColumn<QStringList>("boxes"); // day, month, year, payee, words, reason, dinars, fils
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("focus"); // -1: stays
+    const QString date = QStringLiteral("الرجاء إدخال التاريخ بدقة");
+    const QString amount = QStringLiteral("الرجاء إدخال قيمة المبلغ");
+    const QString whole = QStringLiteral("الرجاء إدخال قيمة المبلغ بالأرقام الصحيحة فقط، دون فاصلة عشرية أو إشارة");
+    const QString digits = QStringLiteral("الرجاء إدخال قيمة المبلغ بما لا يزيد على 12 رقماً للدينار و12 رقماً للفلس");
+    const auto row = [](const char *name, QStringList boxes, const QString &message, int focus) {
+        QTest::newRow(name) << boxes << message << focus;
+    };
+    row("complete", {"5", "3", "2026", "سالم", "", "", "1250", "0"}, "", -1);
+    row("no year", {"5", "3", "", "سالم", "", "", "1", "0"}, date, int(Box::Day));
+    row("day 32 stays", {"32", "3", "2026", "سالم", "", "", "1", "0"}, date, -1);
+    row("no payee", {"5", "3", "2026", "", "", "", "1", "0"}, QStringLiteral("الرجاء إدخال الإسم"), int(Box::Payee));
+    row("no dinars goes to fils", {"5", "3", "2026", "سالم", "", "", "", "5"}, amount, int(Box::Fils));
+    row("no fils", {"5", "3", "2026", "سالم", "", "", "7", ""}, amount, int(Box::Fils));
+    row("decimal dinars", {"5", "3", "2026", "سالم", "", "", "1.5", "0"}, whole, int(Box::Dinars));
+    row("signed fils", {"5", "3", "2026", "سالم", "", "", "1", "+5"}, whole, int(Box::Fils));
+    row("13-digit dinars", {"5", "3", "2026", "سالم", "", "", "1234567890123", "0"}, digits, int(Box::Dinars));
+}
+
+void TestAmountWords::chequeDraftChecks()
+{
+    QFETCH(QStringList, boxes);
+    QFETCH(QString, message);
+    QFETCH(int, focus);
+    const auto problem = ChequeDraft::problem({boxes[0], boxes[1], boxes[2], boxes[3], boxes[4], boxes[5], boxes[6], boxes[7]});
+    QCOMPARE(problem ? problem->message : QString(), message);
+    QCOMPARE(problem && problem->focus ? int(*problem->focus) : -1, focus);
+}
+
+void TestAmountWords::chequeDraftWordsFollowTheFigures()
+{
+    ChequeDraft draft;
+    const QString three = QStringLiteral("فقط ثلاثة دنانير لا غير");
+    QCOMPARE(draft.figuresEdited("3", "", ""), three);
+    // The user's own words stay while figures change, and give way once both are emptied.
+    QCOMPARE(draft.figuresEdited("4", "", QStringLiteral("أربعة فقط")), QStringLiteral("أربعة فقط"));
+    QCOMPARE(draft.figuresEdited("", "", QStringLiteral("أربعة فقط")), QStringLiteral("أربعة فقط"));
+    QCOMPARE(draft.figuresEdited("3", "", QStringLiteral("أربعة فقط")), three);
+    // Figures that are no amount take Dalil's words away.
+    QCOMPARE(draft.figuresEdited("3x", "", three), QString());
+    // A stored cheque's wording that Dalil would not write is the user's.
+    draft.shown("3", "", QStringLiteral("ثلاثة"));
+    QCOMPARE(draft.figuresEdited("5", "", QStringLiteral("ثلاثة")), QStringLiteral("ثلاثة"));
+    QVERIFY(ChequeDraft::wordsContradictFigures({"5", "3", "2026", "سالم", three, "", "4", "0"}));
+    QVERIFY(!ChequeDraft::wordsContradictFigures({"5", "3", "2026", "سالم", three, "", "3", "0"}));
 }
 
 QTEST_APPLESS_MAIN(TestAmountWords)

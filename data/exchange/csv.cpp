@@ -2,6 +2,7 @@
 
 #include "data/text/amountwords.h"
 #include "data/text/chequeamount.h"
+#include "data/text/chequedraft.h"
 
 #include <QIODevice>
 #include <QStringDecoder>
@@ -271,8 +272,8 @@ private:
             record.insert(words, amountInWords(dinarsGiven, filsGiven));
         if (record.value(words).toString().isEmpty())
             record.remove(words);
-        else if (wordsContradict(record.value(words).toString(), dinarsGiven, filsGiven))
-            m_question = QStringLiteral("المبلغ بالحروف لا يطابق المبلغ بالأرقام");
+        else if (ChequeDraft::wordsContradictFigures(record.value(words).toString(), dinarsGiven, filsGiven))
+            m_question = ChequeDraft::mismatch();
         return true;
     }
 
