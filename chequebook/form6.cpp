@@ -146,7 +146,7 @@ void Form6::Form_Load()
     fitListItems(List1);
 
     Data2->setDatabaseName(databasePath());
-    Data2->setRecordSource(QStringLiteral("TotalCheque"));
+    Data2->setRecordSource(Books::chequeTotals);
     Label2->setDataSource(Data2);
     Label2->setDataField(dinarSum);
     Label3->setDataSource(Data2);
@@ -222,11 +222,12 @@ void Form6::showList(ListEvent event, OpenedFrom from)
 bool Form6::FindDate()
 {
     // The typed texts travel as values: a quote in a box is searched for like any letter.
-    Data1->setRecordSource(Statement::build(QStringLiteral("select * from Cheque "),
-                                            {{QStringLiteral("where اليوم like'"), Text2->text() + u'*'},
-                                             {QStringLiteral("AND الشهر Like'"), Text3->text() + u'*'},
-                                             {QStringLiteral("AND العام Like'"), Text4->text() + u'*'}},
-                                            QStringLiteral("order by السيد")));
+    using namespace Books::ChequeColumns;
+    Data1->setRecordSource(Statement::select(Books::cheque)
+                               .where(day, Text2->text() + u'*')
+                               .andWhere(month, Text3->text() + u'*')
+                               .andWhere(year, Text4->text() + u'*')
+                               .orderBy(payee));
     const bool listed = Data1->Refresh();
     if (listed)
         noteExactSearches(Data1);
@@ -235,15 +236,12 @@ bool Form6::FindDate()
 
 bool Form6::FindName()
 {
+    using Books::ChequeColumns::payee;
     const QString pattern = Text1->text() + u'*';
-    Data1->setRecordSource(Statement::build(QStringLiteral("select * from Cheque "),
-                                            {{QStringLiteral("where السيد like'"), pattern}},
-                                            QStringLiteral("order by السيد")));
+    Data1->setRecordSource(Statement::select(Books::cheque).where(payee, pattern).orderBy(payee));
     const bool listed = Data1->Refresh();
 
-    Data2->setRecordSource(Statement::build(QStringLiteral("select * from TotalCheque "),
-                                            {{QStringLiteral("where السيد like'"), pattern}},
-                                            QStringLiteral("order by السيد")));
+    Data2->setRecordSource(Statement::select(Books::chequeTotals).where(payee, pattern).orderBy(payee));
     const bool summed = Data2->Refresh();
     if (listed && summed)
         noteExactSearches(Data1);

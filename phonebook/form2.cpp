@@ -13,6 +13,8 @@
 #include "common/syncstatus.h"
 #include "common/textbox.h"
 #include "common/twips.h"
+#include "data/store/books.h"
+#include "data/store/statement.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -128,14 +130,10 @@ bool Form2::search(bool byNumber)
     const QString previousText = Data1->RecordSource();
     const std::optional<Statement> previous = Data1->Recordset()->statement();
     const QString pattern = Text1->text() + u'*';
+    using namespace Books::PhoneColumns;
     const Statement statement =
-        byNumber ? Statement::build(QStringLiteral("select * from Phone "),
-                                    {{QStringLiteral("where المنزل like'"), pattern},
-                                     {QStringLiteral("OR الجوال Like'"), pattern},
-                                     {QStringLiteral("OR المكتب Like'"), pattern}},
-                                    QStringLiteral("order by الإسم"))
-                 : Statement::build(QStringLiteral("select * from Phone "),
-                                    {{QStringLiteral("where الإسم like'"), pattern}}, QStringLiteral("order by الإسم"));
+        byNumber ? Statement::select(Books::phone).where(home, pattern).orWhere(mobile, pattern).orWhere(office, pattern).orderBy(name)
+                 : Statement::select(Books::phone).where(name, pattern).orderBy(name);
     Data1->setRecordSource(statement);
     if (refresh(Data1)) {
         noteExactSearches(Data1);

@@ -1,4 +1,4 @@
-// The search language: statements read from their fragments, and patterns turned into
+// The search language: statements built from columns or read from their fragments, and patterns turned into
 // bound values (never into SQL text).
 #include "data/store/statement.h"
 
@@ -89,6 +89,24 @@ void TestStatement::buildsTheStatementsInUse()
     QCOMPARE(readPatterns, patterns);
     QCOMPARE(statement.orderColumn(), order.section(u' ', 2));
     QCOMPARE(statement.text(), text); // reads as its fragments, in order
+
+    // The same search built as the windows build it, from columns and joins: the same text
+    // (in the program's own spelling of the keywords) and the same SQL.
+    Statement typed = Statement::select(source);
+    for (const auto &[fragment, pattern] : conditions) {
+        const QString join = fragment.section(u' ', 0, 0).toLower(), column = fragment.section(u' ', 1, 1);
+        join == u"where" ? typed.where(column, pattern) : join == u"and" ? typed.andWhere(column, pattern)
+                                                                          : typed.orWhere(column, pattern);
+    }
+    if (!order.isEmpty())
+        typed.orderBy(order.section(u' ', 2));
+    QVERIFY(typed.isWellFormed());
+    if (head.startsWith(u's'))
+        QCOMPARE(typed.text(), text);
+    const Statement::Sql sql = statement.toSql(), typedSql = typed.toSql();
+    QCOMPARE(typedSql.where, sql.where);
+    QCOMPARE(typedSql.orderBy, sql.orderBy);
+    QCOMPARE(typedSql.values, sql.values);
 }
 
 void TestStatement::refusesWhatIsNotTheLanguage_data()

@@ -11,6 +11,8 @@ namespace dalil::Books {
 inline const QString phone = QStringLiteral("Phone");
 inline const QString note = QStringLiteral("Note");
 inline const QString cheque = QStringLiteral("Cheque");
+// The stored query summing the cheque book by payee.
+inline const QString chequeTotals = QStringLiteral("TotalCheque");
 
 namespace PhoneColumns {
 inline const QString name = QStringLiteral("الإسم");

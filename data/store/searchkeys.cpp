@@ -277,7 +277,7 @@ const QList<KeyedSource> &sources()
           {QStringLiteral("ChequeKeys_yearFirst"), {QStringLiteral("year"), QStringLiteral("month"), QStringLiteral("day"), QStringLiteral("payeeOrder")}},
           {QStringLiteral("ChequeKeys_monthFirst"), {QStringLiteral("month"), QStringLiteral("year"), QStringLiteral("day"), QStringLiteral("payeeOrder")}}}},
         // The per-payee sums: one key row per payee, found in the view by the payee's name.
-        {QStringLiteral("TotalCheque"), QStringLiteral("PayeeKeys"), Books::ChequeColumns::payee, QStringLiteral("payee"),
+        {Books::chequeTotals, QStringLiteral("PayeeKeys"), Books::ChequeColumns::payee, QStringLiteral("payee"),
          QStringLiteral("ChequePayeeSums"), QStringLiteral("payee"),
          {{Books::ChequeColumns::payee, QStringLiteral("folded")}},
          Books::ChequeColumns::payee, QStringLiteral("payeeOrder"),

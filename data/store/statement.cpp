@@ -4,6 +4,8 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace dalil {
 
 namespace {
@@ -32,7 +34,67 @@ const QRegularExpression &orderPattern()
     return re;
 }
 
+// A table's, stored query's or column's name, as a statement's text may hold it.
+bool isPlainName(const QString &name)
+{
+    return !name.isEmpty() && std::none_of(name.cbegin(), name.cend(), [](QChar c) { return c.isSpace() || c == u'\''; });
+}
+
 } // namespace
+
+Statement Statement::select(const QString &source)
+{
+    Statement statement;
+    statement.m_head = QStringLiteral("select * from ") + source + u' ';
+    if (isPlainName(source))
+        statement.m_source = source;
+    else
+        statement.refuse(statement.m_head);
+    Q_ASSERT_X(statement.m_refused.isEmpty(), "Statement::select", qPrintable(source));
+    return statement;
+}
+
+Statement &Statement::where(const QString &column, const QString &pattern)
+{
+    return add(Condition::Join::Where, column, pattern);
+}
+
+Statement &Statement::andWhere(const QString &column, const QString &pattern)
+{
+    return add(Condition::Join::And, column, pattern);
+}
+
+Statement &Statement::orWhere(const QString &column, const QString &pattern)
+{
+    return add(Condition::Join::Or, column, pattern);
+}
+
+Statement &Statement::add(Condition::Join join, const QString &column, const QString &pattern)
+{
+    // The words each condition reads with in the statement's text.
+    const QString fragment = join == Condition::Join::Where ? QStringLiteral("where ") + column + QStringLiteral(" like'")
+                           : join == Condition::Join::And   ? QStringLiteral("AND ") + column + QStringLiteral(" Like'")
+                                                            : QStringLiteral("OR ") + column + QStringLiteral(" Like'");
+    // "where" opens the conditions and only there.
+    if (!isPlainName(column) || (join == Condition::Join::Where) != m_conditions.isEmpty()) {
+        refuse(fragment);
+        Q_ASSERT_X(false, "Statement::add", qPrintable(fragment));
+        return *this;
+    }
+    m_conditions.append({join, column, fragment, pattern});
+    return *this;
+}
+
+Statement &Statement::orderBy(const QString &column)
+{
+    m_orderFragment = QStringLiteral("order by ") + column;
+    if (isPlainName(column))
+        m_orderColumn = column;
+    else
+        refuse(m_orderFragment);
+    Q_ASSERT_X(m_refused.isEmpty(), "Statement::orderBy", qPrintable(column));
+    return *this;
+}
 
 std::optional<Statement> Statement::fromFragments(const QString &head)
 {

@@ -50,6 +50,19 @@ class Statement
 public:
     Statement() = default;
 
+    // A search as the program builds it: the table or stored query, each column compared with
+    // the pattern typed for it ("*" any run of characters, "?" any one), joined by and/or, and
+    // the column the list is ordered by. The statement's text is written from them; nothing is
+    // parsed. A condition out of place (where after where, and/or first) or a name that is no
+    // plain name is a mistake in the program: it stops a debug build, and in any build leaves
+    // a statement that does not open.
+    static Statement select(const QString &source);
+    Statement &where(const QString &column, const QString &pattern);
+    Statement &andWhere(const QString &column, const QString &pattern);
+    Statement &orWhere(const QString &column, const QString &pattern);
+    Statement &orderBy(const QString &column);
+
+    // A statement read from its fragments, as tests and tools write them.
     // head: "select * from Phone "; the fragments are validated, the texts are not.
     static std::optional<Statement> fromFragments(const QString &head);
     // A fragment the language refuses is not added, and the statement remembers it: such a
@@ -93,6 +106,7 @@ public:
 
 private:
     bool refuse(const QString &fragment);
+    Statement &add(Condition::Join join, const QString &column, const QString &pattern);
 
     QString m_head;
     QString m_source;
