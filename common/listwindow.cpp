@@ -1,6 +1,7 @@
 #include "listwindow.h"
 
 #include "datacontrol.h"
+#include "listreport.h"
 #include "messagebox.h"
 #include "printing.h"
 #include "report.h"
@@ -9,14 +10,11 @@
 #include "data/exchange/exchange.h"
 #include "data/records/recordmodel.h"
 #include "data/store/deletedrecords.h"
-#include "data/text/clock.h"
 #include "data/text/counts.h"
 
-#include <QHeaderView>
 #include <QPushButton>
 #include <QSet>
 #include <QShortcut>
-#include <QStyle>
 
 namespace dalil {
 
@@ -163,21 +161,16 @@ bool ListWindow::undoDelete()
     const QString book = records->model()->object();
     const QString path = m_data->DatabaseName();
     DataError error;
-    const std::optional<DeletedRecords::Entry> last = DeletedRecords::newest(path, book, &error);
+    const Exchange::LastChange last = Exchange::lastChange(path, book, &error);
     if (error.isError()) {
         report(error);
         return false;
     }
-    const std::optional<Exchange::Batch> imported = Exchange::newestBatch(path, book, &error);
-    if (error.isError()) {
-        report(error);
+    if (last.imported)
+        return undoImport(*last.imported);
+    if (!last.deleted)
         return false;
-    }
-    if (imported && (!last || imported->importedAt >= last->deletedAt))
-        return undoImport(*imported);
-    if (!last)
-        return false;
-    const Records::WriteResult restored = DeletedRecords::restore(path, *last);
+    const Records::WriteResult restored = DeletedRecords::restore(path, *last.deleted);
     if (!restored.ok()) {
         report(restored.error);
         return false;
@@ -228,68 +221,12 @@ void ListWindow::recordsChangedElsewhere()
     showList(ListEvent::ChangedElsewhere);
 }
 
-} // namespace dalil
-
-namespace dalil {
-
-namespace {
-
-// A search as the user reads it: each column searched and what was typed for it.
-QString searchDescription(const std::optional<Statement> &statement)
-{
-    if (!statement)
-        return {};
-    QStringList parts;
-    for (const Condition &condition : statement->conditions()) {
-        QString pattern = condition.pattern;
-        const LikePattern like = translateLike(pattern);
-        const QString what = like.isPlainPrefix
-                                 ? condition.column + QStringLiteral(" يبدأ بـ «") + like.literalPrefix + QStringLiteral("»")
-                                 : condition.column + QStringLiteral(" يطابق «") + pattern + QStringLiteral("»");
-        if (!parts.isEmpty())
-            parts << (condition.join == Condition::Join::Or ? QStringLiteral("أو") : QStringLiteral("و"));
-        parts << what;
-    }
-    return parts.isEmpty() ? QString() : labelled(QStringLiteral("البحث"), parts.join(u' '));
-}
-
-} // namespace
-
 bool ListWindow::printReport()
 {
     beginAction();
-    RecordModel *rows = m_data->Recordset()->model();
-    if (!rows->isOpen())
+    if (!m_data->Recordset()->model()->isOpen())
         return false;
-    Report report;
-    report.title = m_behaviour.bookName;
-    report.subtitle = searchDescription(m_data->Recordset()->statement());
-    report.date = Clock::today();
-    report.rowCount = rows->count();
-    // The columns as the grid shows them, from the right: their headings, widths and alignments.
-    QHeaderView *header = m_grid->view()->horizontalHeader();
-    const QAbstractItemModel *shown = m_grid->model();
-    for (int visual = 0; visual < header->count(); ++visual) {
-        const int column = header->logicalIndex(visual);
-        if (header->isSectionHidden(column) || header->sectionSize(column) <= 0)
-            continue;
-        const auto alignment = Qt::Alignment(shown->headerData(column, Qt::Horizontal, Qt::TextAlignmentRole).toInt());
-        const QVariant cellAlignment =
-            shown->rowCount() > 0 ? shown->index(0, column).data(Qt::TextAlignmentRole) : QVariant();
-        const Qt::Alignment set = cellAlignment.isValid() ? Qt::Alignment(cellAlignment.toInt()) : alignment;
-        report.columns << ReportColumn{shown->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString(), column,
-                                       double(m_grid->Columns(column).Width()),
-                                       QStyle::visualAlignment(m_grid->view()->layoutDirection(), set)
-                                           & Qt::AlignHorizontal_Mask};
-    }
-    report.row = [rows](qint64 row) {
-        QStringList texts;
-        if (const auto read = rows->rowAt(row)) {
-            for (const QVariant &value : read->values)
-                texts << value.toString();
-        }
-        return texts;
-    };
+    Report report = gridReport(m_grid, *m_data->Recordset(), m_behaviour.bookName);
     completeReport(report);
     const auto outcome = Printing::print(this, {report.title, reportPageLayout(report),
                                                 [&](QPrinter &printer) { return paintReport(printer, report, this); }});

@@ -1,7 +1,6 @@
 #include "exchange.h"
 
 #include "data/store/database.h"
-#include "data/store/deletedrecords.h"
 #include "data/store/recorduids.h"
 #include "data/store/statement.h"
 #include "data/text/clock.h"
@@ -261,6 +260,22 @@ std::optional<Batch> newestBatch(const QString &databasePath, const QString &boo
     batch.importedAt = QDateTime::fromString(query.value(4).toString(), QLatin1String(timeFormat));
     batch.importedAt.setTimeZone(QTimeZone::utc());
     return batch;
+}
+
+LastChange lastChange(const QString &databasePath, const QString &book, DataError *error)
+{
+    LastChange last;
+    std::optional<DeletedRecords::Entry> deleted = DeletedRecords::newest(databasePath, book, error);
+    if (error->isError())
+        return last;
+    std::optional<Batch> imported = newestBatch(databasePath, book, error);
+    if (error->isError())
+        return last;
+    if (imported && (!deleted || imported->importedAt >= deleted->deletedAt))
+        last.imported = std::move(imported);
+    else
+        last.deleted = std::move(deleted);
+    return last;
 }
 
 Records::WriteResult undo(const QString &databasePath, const Batch &batch)

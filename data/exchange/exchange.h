@@ -5,6 +5,7 @@
 #pragma once
 
 #include "data/store/books.h"
+#include "data/store/deletedrecords.h"
 #include "data/store/recordwrites.h"
 
 #include <QDateTime>
@@ -149,5 +150,15 @@ std::optional<Batch> newestBatch(const QString &databasePath, const QString &boo
 // among the deleted records, for they were never the user's own. Records of the import that
 // were deleted since are left as they are. The result counts the records taken out.
 Records::WriteResult undo(const QString &databasePath, const Batch &batch);
+
+// What Ctrl+Z takes back in a book: the newer of its last deleted record and its last import
+// (the import, when both are as new). At most one is set; neither when there is nothing to
+// take back or the file could not be read (error says which).
+struct LastChange
+{
+    std::optional<DeletedRecords::Entry> deleted;
+    std::optional<Batch> imported;
+};
+LastChange lastChange(const QString &databasePath, const QString &book, DataError *error);
 
 } // namespace dalil::Exchange
