@@ -243,7 +243,7 @@ std::optional<qint64> count(const QSqlDatabase &db, const QString &object, const
     const qint64 counted = query.value(0).toLongLong();
     if (!stamp.isValid())
         return counted;
-    Entry entry{db.connectionName(), stamp.connection, object, book, condition, values, counted, {}, stamp.schema, stamp};
+    Entry entry{db.connectionName(), stamp.connection, object, book, condition, values, counted, {}, stamp.schema, stamp, false, {}, {}};
     if (changes && !query.value(1).isNull())
         entry.changes = query.value(1).toLongLong();
     else if (changes)

@@ -38,7 +38,7 @@ QString text(qint64 n, const Noun &noun, Case grammaticalCase)
 const Noun &record()
 {
     static const Noun noun{QStringLiteral("سجل"), QStringLiteral("سجلان"), QStringLiteral("سجلات"),
-                           QStringLiteral("سجل\u064Bا")};
+                           QStringLiteral("سجل\u064Bا"), false, {}};
     return noun;
 }
 
@@ -53,28 +53,28 @@ const Noun &phoneRecord()
 const Noun &appointment()
 {
     static const Noun noun{QStringLiteral("موعد"), QStringLiteral("موعدان"), QStringLiteral("مواعيد"),
-                           QStringLiteral("موعد\u064Bا")};
+                           QStringLiteral("موعد\u064Bا"), false, {}};
     return noun;
 }
 
 const Noun &cheque()
 {
     static const Noun noun{QStringLiteral("شيك"), QStringLiteral("شيكان"), QStringLiteral("شيكات"),
-                           QStringLiteral("شيك\u064Bا")};
+                           QStringLiteral("شيك\u064Bا"), false, {}};
     return noun;
 }
 
 const Noun &minute()
 {
     static const Noun noun{QStringLiteral("دقيقة"), QStringLiteral("دقيقتان"), QStringLiteral("دقائق"),
-                           QStringLiteral("دقيقة"), true};
+                           QStringLiteral("دقيقة"), true, {}};
     return noun;
 }
 
 const Noun &time()
 {
     static const Noun noun{QStringLiteral("مرة"), QStringLiteral("مرتان"), QStringLiteral("مرات"),
-                           QStringLiteral("مرة"), true};
+                           QStringLiteral("مرة"), true, {}};
     return noun;
 }
 
