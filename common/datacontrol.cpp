@@ -1,6 +1,7 @@
 #include "datacontrol.h"
 
 #include "fittext.h"
+#include "records.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -54,10 +55,18 @@ DataControl::DataControl(const QString &name, QWidget *parent)
     row->addWidget(m_next);
     row->addWidget(m_last);
 
-    connect(m_first, &QToolButton::clicked, m_source, &dalil::RecordSource::MoveFirst);
-    connect(m_previous, &QToolButton::clicked, m_source, &dalil::RecordSource::MovePrevious);
-    connect(m_next, &QToolButton::clicked, m_source, &dalil::RecordSource::MoveNext);
-    connect(m_last, &QToolButton::clicked, m_source, &dalil::RecordSource::MoveLast);
+    // What the window holds typed is written before the bar moves, the user asked where the
+    // record changed in the file meanwhile; the bar stays where that write does not go.
+    const auto moveWith = [this](bool (dalil::RecordSource::*move)()) {
+        return [this, move] {
+            if (writeBeforeMove(this, this))
+                (m_source->*move)();
+        };
+    };
+    connect(m_first, &QToolButton::clicked, this, moveWith(&dalil::RecordSource::MoveFirst));
+    connect(m_previous, &QToolButton::clicked, this, moveWith(&dalil::RecordSource::MovePrevious));
+    connect(m_next, &QToolButton::clicked, this, moveWith(&dalil::RecordSource::MoveNext));
+    connect(m_last, &QToolButton::clicked, this, moveWith(&dalil::RecordSource::MoveLast));
     connect(m_source, &dalil::RecordSource::currentChanged, this, &DataControl::updateButtons);
     connect(m_source, &dalil::RecordSource::resynced, this, &DataControl::updateButtons);
     updateButtons();

@@ -61,6 +61,21 @@ private:
 
 } // namespace
 
+bool writeBeforeMove(QWidget *entry, DataControl *entryData)
+{
+    RecordSource *records = entryData->Recordset();
+    if (records->writePending())
+        return true;
+    if (records->lastError().kind == DataError::Kind::Conflict) {
+        const bool keep = MessageBoxes::keepMyChanges(entry, records->changedElsewhere());
+        records->resolveConflict(keep);
+        if (!keep || records->writePending())
+            return keep;
+    }
+    MessageBoxes::dataError(entry, records->lastError());
+    return false;
+}
+
 void guardAgainstDoubleClicks(QAbstractButton *button)
 {
     button->installEventFilter(new DoubleClickGuard(button));

@@ -18,6 +18,12 @@ inline QString recordCountText(qint64 count)
     return QStringLiteral("عدد السجلات: ") + QString::number(count) + QStringLiteral(" سجل");
 }
 
+// Writes what the entry window holds typed before its record set moves off the record. When
+// the record changed in the file since it was read, the user chooses as on a save: their
+// changes written over it (and the move goes on), or the record shown as it now stands (and
+// the window stays on it). Any other failure is told, and the typing stays where it was.
+bool writeBeforeMove(QWidget *entry, DataControl *entryData);
+
 // The begin-new-record routine of every add command, each step's failure ignored: load and
 // show the entry window captioned for adding, move to its last record, begin a new record,
 // hide its navigation bar.
@@ -25,6 +31,11 @@ template <class EntryForm>
 EntryForm *BeginNewRecord()
 {
     EntryForm *entry = Forms::Load<EntryForm>();
+    // What the window holds typed is written first; where it cannot be, the window stays on it.
+    if (!writeBeforeMove(entry, entry->Data1)) {
+        entry->Show();
+        return entry;
+    }
     // The caption says what the window does, whatever it said for the last edit.
     entry->setWindowTitle(EntryForm::addCaption());
     entry->Show();
@@ -58,6 +69,10 @@ template <class EntryForm>
 EntryForm *EditSelectedRecord(Form *list, DataControl *listData, const QString &caption)
 {
     EntryForm *entry = Forms::Load<EntryForm>();
+    if (!writeBeforeMove(entry, entry->Data1)) {
+        entry->Show();
+        return entry;
+    }
     if (!moveToSelectedRecord(entry->Data1, listData)
         && entry->Data1->Recordset()->lastError().kind == DataError::Kind::RecordGone) {
         MessageBoxes::dataError(list, entry->Data1->Recordset()->lastError());

@@ -216,8 +216,10 @@ void TestSession::randomSessions()
             trace.write(a.toLine().toUtf8() + '\n');
     }
     if (!failure) {
-        qInfo("seed %u on %s: %lld actions (%d left undone) in %lld ms", seed, qPrintable(sw.day.toString(Qt::ISODate)),
-              qlonglong(done.size()), driver.skipped(), qlonglong(clock.elapsed()));
+        qInfo("seed %u on %s: %lld actions (%d left undone, %d writes over a record changed elsewhere, %d of "
+              "them kept) in %lld ms",
+              seed, qPrintable(sw.day.toString(Qt::ISODate)), qlonglong(done.size()), driver.skipped(),
+              driver.conflicts(), driver.conflictsKept(), qlonglong(clock.elapsed()));
         // Actions the model cannot settle are left undone on both sides: a run that leaves many
         // undone tests little.
         QVERIFY2(driver.skipped() * 50 <= done.size(), "more than 2% of the actions were left undone");

@@ -15,6 +15,7 @@ const QString notFoundTitle = QStringLiteral("السجل غير موجود");
 
 Outcome Books::apply(const Action &a)
 {
+    m_answer = a.answer;
     Outcome out = applyAction(a);
     // The frame never stands empty: an action that leaves no window on screen brings the
     // start window back.
@@ -130,8 +131,8 @@ Outcome Books::startOrMenu(const Action &a)
         beginNew(item == u"addphone" ? Phone : item == u"addnote" ? Note : Cheque, out);
     } else if (item == u"help") {
         m.helpLoaded = true;
-        m.show(QStringLiteral("Form8"));
-        m.hide(QStringLiteral("Form1"));
+        show(QStringLiteral("Form8"));
+        hide(QStringLiteral("Form1"));
         out.windowChange = true;
     } else if (item == u"hijri") {
         openHijriOptions(out);
@@ -195,8 +196,8 @@ void Books::openList(Book b, bool fromMenu, Outcome &out)
     ListWindow &l = m.lists[b];
     if (!l.loaded)
         loadList(b);
-    m.show(listName(b));
-    m.hide(QStringLiteral("Form1"));
+    show(listName(b));
+    hide(QStringLiteral("Form1"));
     out.windowChange = true;
     if (b == Phone) {
         QStringList counts;
@@ -393,8 +394,8 @@ Outcome Books::click(const QString &form, const QString &button, bool doubleClic
             return out;
         }
         m.helpLoaded = false;
-        m.hide(form);
-        m.show(QStringLiteral("Form1"));
+        hide(form);
+        show(QStringLiteral("Form1"));
         out.windowChange = true;
         return out;
     }
@@ -434,7 +435,10 @@ Outcome Books::listClick(Book b, const QString &button, bool doubleClick)
         return out;
     }
     if (role == u"add") {
-        beginNew(b, out); // a second click lands on the entry window now on top
+        // A second click lands on the entry window now on top; where the first could not
+        // write what that window held, the second tries again.
+        if (!beginNew(b, out) && doubleClick)
+            beginNew(b, out);
     } else if (role == u"search") {
         search(b, out);
         if (doubleClick)
@@ -446,8 +450,8 @@ Outcome Books::listClick(Book b, const QString &button, bool doubleClick)
             out.applicable = false;
             return out;
         }
-        m.hide(listName(b));
-        m.show(QStringLiteral("Form1"));
+        hide(listName(b));
+        show(QStringLiteral("Form1"));
         out.windowChange = true;
     } else {
         if (doubleClick) {
@@ -620,7 +624,7 @@ Outcome Books::closeBox(const Action &a)
         out.applicable = false;
         return out;
     }
-    m.hide(a.form);
+    hide(a.form);
     out.windowChange = true;
     if (a.form == u"Form8") {
         m.helpLoaded = false;

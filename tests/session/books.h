@@ -21,15 +21,8 @@ struct Outcome
     // the model does not follow); direction says which way it may have gone.
     int adoptBook = -1;
     int direction = 0;
-    // A save that met its record changed by the other copy: the file holds either the
-    // user's changes over the other's or the other's alone.
     // A print was asked for: whether a file must come out of it.
     std::optional<bool> printed;
-    bool conflict = false;
-    Book conflictBook = Phone;
-    qint64 conflictKey = -1;
-    Row merged;
-    Row theirs;
 };
 
 class Books
@@ -38,9 +31,6 @@ public:
     Books(Model &model, const Switches &switches) : m(model), sw(switches) {}
 
     Outcome apply(const Action &action);
-
-    // After a conflict: the file says how it ended; the model follows.
-    void settleConflict(const Outcome &outcome, const Row &inFile, bool entryShown);
 
 private:
     Outcome applyAction(const Action &action);
@@ -72,16 +62,27 @@ private:
     // The list read again after Ctrl+Z, its panels as after a save; the entry window's record stale.
     void rereadAsAfterSave(Book b);
     void showRecord(Book b, qint64 key);
+    // The frame shows a window, or uncovers the one below a window it hid: the window comes
+    // to the front, and an entry window reads its set again (and its record, where nothing
+    // is typed into it).
+    void show(const QString &form);
+    void hide(const QString &form);
+    void broughtToFront(const QString &form);
+    void reread(Book b);
+    // The question a write meets when the record changed in the file since it was read.
+    QString conflictQuestion(Book b, const Row &stored) const;
     void showFirst(Book b);
     // The list and its panels after a write it did not re-read: the file's new state joins
     // what the list may show.
     void widen(Book b);
-    // Writes the entry's pending record as a move or a refresh does; false (with the
-    // outcome unsupported) where the model does not settle what happens.
+    // Writes the entry's pending record as a move or a save does. Where the record changed in
+    // the file since it was read, the user is asked and answers as the action says; false
+    // where nothing moves on (the write refused, the record gone, or the changes given up).
     bool writePending(Book b, Outcome &out);
     void search(Book b, Outcome &out);
     void deleteRecord(Book b, Outcome &out);
-    void beginNew(Book b, Outcome &out);
+    // False where what the entry window held could not be written: no new record begins.
+    bool beginNew(Book b, Outcome &out);
     void edit(Book b, Outcome &out);
     void save(Book b, Outcome &out);
     // Text5 of the cheque window after the user changed a figure.
@@ -97,6 +98,7 @@ private:
     Model &m;
     const Switches &sw;
     qint64 m_written = -1; // the record the last writePending wrote
+    int m_answer = 0;      // the action's answer: 1 keeps the user's changes over the other's
 };
 
 } // namespace session

@@ -92,6 +92,7 @@ bool Driver::begin()
     m_books = std::make_unique<Books>(*m_model, m_switches);
     m_log.clear();
     m_skipped = 0;
+    m_conflicts = m_conflictsKept = 0;
     m_failure.reset();
     m_reader = QStringLiteral("session-reader-") + QUuid::createUuid().toString();
     m_printTarget = m_folder->path() + QStringLiteral("/print.pdf");
@@ -253,7 +254,13 @@ bool Driver::step(const Action &original, int index)
         for (QAbstractButton *b : box->buttons())
             seen.buttons << b->text();
         m_seen << seen;
-        QAbstractButton *button = sayYes ? box->button(QMessageBox::Yes) : nullptr;
+        // The question a write meets over a record changed elsewhere: answer 1 keeps the changes.
+        const bool keepMine = m_answer == 1 && box->text().startsWith(QStringLiteral("غيّر برنامج آخر"));
+        if (box->text().startsWith(QStringLiteral("غيّر برنامج آخر"))) {
+            ++m_conflicts;
+            m_conflictsKept += keepMine;
+        }
+        QAbstractButton *button = sayYes || keepMine ? box->button(QMessageBox::Yes) : nullptr;
         if (!button)
             button = box->button(QMessageBox::No);
         if (!button) {
@@ -282,45 +289,6 @@ bool Driver::step(const Action &original, int index)
         return false;
     }
 
-    if (outcome.conflict) {
-        QList<qint64> keys;
-        const QList<Row> rows = fileRows(outcome.conflictBook, &keys);
-        const Row inFile = rows.value(keys.indexOf(outcome.conflictKey));
-        // Cell by cell as text: the file gives integers where the model may hold their digits.
-        const auto same = [](const Row &a, const Row &b) {
-            if (a.size() != b.size())
-                return false;
-            for (qsizetype i = 0; i < a.size(); ++i) {
-                if (a.at(i).isNull() != b.at(i).isNull() || a.at(i).toString() != b.at(i).toString())
-                    return false;
-            }
-            return true;
-        };
-        if (!same(inFile, outcome.merged) && !same(inFile, outcome.theirs)) {
-            const auto show = [](const Row &row) {
-                QStringList cells;
-                for (const QVariant &v : row)
-                    cells << (v.isNull() ? QStringLiteral("NULL") : v.toString());
-                return cells.join(QStringLiteral(" | "));
-            };
-            m_failure = Failure{index, QStringLiteral("file"),
-                                QStringLiteral("a save over a record the other copy changed left neither the "
-                                               "user's changes nor the other copy's in the file: [%1], "
-                                               "the user's [%2], the other's [%3]")
-                                    .arg(show(inFile), show(outcome.merged), show(outcome.theirs))};
-            return false;
-        }
-        dalil::Form *entry = form(entryName(outcome.conflictBook));
-        const bool shown = entry && entry->isShown();
-        m_books->settleConflict(outcome, inFile, shown);
-        if (shown) {
-            EntryWindow &e = m_model->entries[outcome.conflictBook];
-            for (int i = 0; i < e.texts.size(); ++i) {
-                auto *box = entry->findChild<dalil::TextBox *>(entryBoxes(outcome.conflictBook).at(i));
-                e.texts[i] = box->text();
-            }
-        }
-    }
     if (outcome.printed) {
         const bool printed = QFile::exists(m_printTarget);
         QFile::remove(m_printTarget);

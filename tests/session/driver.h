@@ -46,6 +46,9 @@ public:
     QStringList log() const { return m_log; }
     // Actions left undone because the model does not settle what they do.
     int skipped() const { return m_skipped; }
+    // Writes that met their record changed elsewhere, and how many of them kept the user's changes.
+    int conflicts() const { return m_conflicts; }
+    int conflictsKept() const { return m_conflictsKept; }
 
 private:
     bool begin();
@@ -104,6 +107,8 @@ private:
     QList<Seen> m_seen;
     int m_answer = 0;
     int m_index = 0;
+    int m_conflicts = 0;
+    int m_conflictsKept = 0;
     int m_skipped = 0;
 };
 

@@ -11,6 +11,39 @@ namespace session {
 namespace {
 
 const QString inputTitle = QStringLiteral("خطأ في المدخلات");
+const QString dataTitle = QStringLiteral("خطأ في قاعدة البيانات");
+
+// Two values of a cell as the file compares them: null or not, then their text.
+bool differs(const QVariant &a, const QVariant &b)
+{
+    return a.isNull() != b.isNull() || a.toString() != b.toString();
+}
+
+bool rowDiffers(const Row &a, const Row &b)
+{
+    for (qsizetype c = 0; c < qMax(a.size(), b.size()); ++c) {
+        if (differs(a.value(c), b.value(c)))
+            return true;
+    }
+    return false;
+}
+
+// A value in the question: in guillemets, isolated in its own direction (left to right
+// unless it holds a right-to-left letter), on one line, cut at 60 characters.
+QString quoted(const QString &value)
+{
+    if (value.isEmpty())
+        return QStringLiteral("(فارغ)");
+    const QString line = value.simplified();
+    bool rightToLeft = false;
+    for (const uint c : line.toUcs4()) {
+        const QChar::Direction d = QChar::direction(c);
+        rightToLeft = rightToLeft || d == QChar::DirR || d == QChar::DirAL || d == QChar::DirRLE
+                      || d == QChar::DirRLO || d == QChar::DirRLI;
+    }
+    return QStringLiteral("«") + QChar(rightToLeft ? 0x2067 : 0x2066)
+           + (line.size() > 60 ? line.left(59) + QChar(0x2026) : line) + QChar(0x2069) + QStringLiteral("»");
+}
 
 
 QString editCaption(Book b)
@@ -164,15 +197,10 @@ bool Books::writePending(Book b, Outcome &out)
     if (b == Cheque && (e.adding || e.key >= 0)) {
         for (int i : {6, 7}) {
             const QString &text = e.texts.at(i);
-            if (!text.isEmpty() && !allDigits(text) && (e.adding || e.touched.contains(i))) {
-                out.unsupported = true;
-                out.why = QStringLiteral("a move writes a cheque whose amount is not a number");
-                return false;
-            }
-            // The file's guard refuses more than 12 digits: the move fails and the typing stays.
-            if (text.size() > 12 && (e.adding || e.touched.contains(i))) {
-                out.unsupported = true;
-                out.why = QStringLiteral("a move writes a cheque amount of more than 12 digits");
+            // The file's guard refuses an amount that is no number or has more than 12 digits:
+            // the user is told, and the typing stays.
+            if (((!text.isEmpty() && !allDigits(text)) || text.size() > 12) && (e.adding || e.touched.contains(i))) {
+                out.boxes << BoxExpect{dataTitle, {}, false, false};
                 return false;
             }
         }
@@ -185,17 +213,42 @@ bool Books::writePending(Book b, Outcome &out)
         }
         m_written = insert(b, row);
     } else if (e.key >= 0) {
-        if (!t.rows.contains(e.key) || t.rows.value(e.key) != e.read) {
-            out.unsupported = true;
-            out.why = QStringLiteral("a move writes a record the other copy changed");
-            return false;
-        }
-        Row row = t.rows.value(e.key);
+        // Only the boxes whose text differs from the record as read are written, and only
+        // when there are any is the record compared with the file.
+        QList<int> changed;
         for (int i : std::as_const(e.touched)) {
-            const QString column = boxColumn(b, i);
-            row[t.columns.indexOf(column)] = storedValue(b, column, e.texts.at(i));
+            const QVariant read = e.read.value(t.columns.indexOf(boxColumn(b, i)));
+            if (differs(e.texts.at(i).isEmpty() ? QVariant() : QVariant(e.texts.at(i)), read))
+                changed << i;
         }
-        t.rows.insert(e.key, row);
+        if (!changed.isEmpty()) {
+            const bool gone = !t.rows.contains(e.key);
+            Row row = t.rows.value(e.key);
+            const bool conflict = !gone && rowDiffers(row, e.read);
+            if (!sw.staleRows && (gone || conflict)) {
+                out.unsupported = true;
+                out.why = QStringLiteral("a write of a record the other copy changed");
+                return false;
+            }
+            if (gone) {
+                out.boxes << exact(dataTitle, QStringLiteral("لم يعد هذا السجل موجوداً في قاعدة البيانات، فقد حذفه "
+                                                             "برنامج آخر أو نسخة أخرى من هذا البرنامج. لم يتم حفظ أي شيء."));
+                return false;
+            }
+            if (conflict) {
+                out.boxes << exact(QStringLiteral("الرجاء التأكيد"), conflictQuestion(b, row));
+                if (m_answer != 1) {
+                    // The record as it now stands, nothing written; the window stays on it.
+                    showRecord(b, e.key);
+                    return false;
+                }
+            }
+            for (int i : std::as_const(changed)) {
+                const QString column = boxColumn(b, i);
+                row[t.columns.indexOf(column)] = storedValue(b, column, e.texts.at(i));
+            }
+            t.rows.insert(e.key, row);
+        }
         m_written = e.key;
     } else {
         return true; // no current record: typing made nothing pending
@@ -206,14 +259,17 @@ bool Books::writePending(Book b, Outcome &out)
     return true;
 }
 
-void Books::beginNew(Book b, Outcome &out)
+bool Books::beginNew(Book b, Outcome &out)
 {
     EntryWindow &e = m.entries[b];
-    if (e.loaded && !writePending(b, out))
-        return;
+    if (e.loaded && !writePending(b, out)) {
+        show(entryName(b));
+        out.windowChange = true;
+        return false;
+    }
     if (!e.loaded)
         loadEntry(b);
-    m.show(entryName(b));
+    show(entryName(b));
     e.caption = addCaption(b); // whatever the last edit captioned it
     e.adding = true;
     e.key = -1;
@@ -227,22 +283,29 @@ void Books::beginNew(Book b, Outcome &out)
     out.windowChange = true;
     out.focusForm = entryName(b);
     out.focusWidget = QStringLiteral("Text1");
+    return true;
 }
 
 void Books::edit(Book b, Outcome &out)
 {
     const std::optional<qint64> key = m.highlighted(b);
     EntryWindow &e = m.entries[b];
-    if (key && !m.tables[b].rows.contains(*key)) {
-        out.unsupported = true;
-        out.why = QStringLiteral("edit of a record the other copy deleted");
+    if (key && e.loaded && !writePending(b, out)) {
+        show(entryName(b));
+        out.windowChange = true;
         return;
     }
-    if (key && e.loaded && !writePending(b, out))
-        return;
     if (!e.loaded)
         loadEntry(b);
-    m.show(entryName(b));
+    if (key && !m.tables[b].rows.contains(*key)) {
+        // Deleted elsewhere since the list showed it: the user is told and the list reads again.
+        out.boxes << exact(dataTitle, QStringLiteral("لم يعد هذا السجل موجوداً في قاعدة البيانات، فقد حذفه "
+                                                     "برنامج آخر أو نسخة أخرى من هذا البرنامج. لم يتم حفظ أي شيء."));
+        widen(b);
+        out.adoptBook = b;
+        return;
+    }
+    show(entryName(b));
     e.caption = editCaption(b);
     e.navVisible = true; // every edit shows the navigation bar
     if (key) {
@@ -340,41 +403,17 @@ void Books::save(Book b, Outcome &out)
         out.boxes << exact(QStringLiteral("خطأ في قاعدة البيانات"), QStringLiteral("لا يوجد سجل محدد."));
         return;
     }
-    Table &t = m.tables[b];
-    if (!e.adding && e.key >= 0 && !e.touched.isEmpty()) {
-        if (!t.rows.contains(e.key) || (!sw.staleRows && t.rows.value(e.key) != e.read)) {
-            if (!sw.staleRows) {
-                out.unsupported = true;
-                out.why = QStringLiteral("save of a record the other copy changed");
-                return;
-            }
-            // The other copy deleted the record: the user is told, keeps what was typed.
-            out.boxes << anyBox();
-            return;
-        }
-        if (t.rows.value(e.key) != e.read) {
-            out.boxes << anyBox(true);
-            out.conflict = true;
-            out.conflictBook = b;
-            out.conflictKey = e.key;
-            out.theirs = t.rows.value(e.key);
-            out.merged = out.theirs;
-            for (int i : std::as_const(e.touched)) {
-                const QString column = boxColumn(b, i);
-                out.merged[t.columns.indexOf(column)] = storedValue(b, column, e.texts.at(i));
-            }
-            return; // settled from the file afterwards
-        }
-    }
     const qint64 standing = e.adding ? -1 : e.key;
     m_written = -1;
     if (e.adding && e.touched.isEmpty()) {
         // A new record nobody typed into cannot pass the checks.
     } else if (!writePending(b, out)) {
+        // The window went and came back: it reads its set again, its typing kept.
+        broughtToFront(entryName(b));
         return;
     }
     const qint64 saved = m_written >= 0 ? m_written : standing;
-    m.hide(entryName(b));
+    hide(entryName(b));
     showFirst(b);
     afterEntryClosed(b, out, true, saved);
 }
@@ -391,7 +430,7 @@ void Books::afterEntryClosed(Book b, Outcome &out, bool saved, qint64 savedKey)
             l.current = int(at);
     }
     if (b == Note && !saved)
-        m.show(listName(b));
+        show(listName(b));
     QStringList counts;
     for (const Snapshot &s : std::as_const(l.accepted))
         counts << m.countText(s.keys.size());
@@ -412,7 +451,7 @@ void Books::cancel(Book b, Outcome &out)
 {
     EntryWindow &e = m.entries[b];
     e = EntryWindow(); // unloaded: what was typed goes with it
-    m.hide(entryName(b));
+    hide(entryName(b));
     afterEntryClosed(b, out, false);
 }
 
@@ -477,21 +516,68 @@ Outcome Books::navBar(const Action &a)
     return out;
 }
 
-void Books::settleConflict(const Outcome &outcome, const Row &inFile, bool entryShown)
+void Books::show(const QString &form)
 {
-    const Book b = outcome.conflictBook;
-    m.tables[b].rows.insert(outcome.conflictKey, inFile);
-    widen(b);
-    if (!entryShown) {
-        m.hide(entryName(b));
-        showFirst(b);
-        Outcome ignored;
-        afterEntryClosed(b, ignored, true, outcome.conflictKey);
-    } else {
-        // Still editing: the record as the file now holds it is what was read.
-        EntryWindow &e = m.entries[b];
-        e.read = inFile;
+    m.show(form);
+    broughtToFront(form);
+}
+
+void Books::hide(const QString &form)
+{
+    // The window shown last of those left comes to the front.
+    m.hide(form);
+    if (!m.stack.isEmpty())
+        broughtToFront(m.top());
+}
+
+void Books::broughtToFront(const QString &form)
+{
+    bool isEntry = false;
+    if (const std::optional<Book> b = bookOfForm(form, &isEntry); b && isEntry)
+        reread(*b);
+}
+
+void Books::reread(Book b)
+{
+    EntryWindow &e = m.entries[b];
+    if (!e.loaded)
+        return;
+    e.set = m.tables[b].rows.keys();
+    e.setStale = false;
+    // A record being typed over stays as it was read; its write finds out what became of it.
+    if (e.adding || e.key < 0 || !e.touched.isEmpty())
+        return;
+    const Table &t = m.tables[b];
+    if (!t.rows.contains(e.key)) {
+        e.key = -1;
+        for (QString &text : e.texts)
+            text.clear();
+        e.read.clear();
+        rememberShownWords(e);
+        e.calendar = m.today;
+    } else if (rowDiffers(t.rows.value(e.key), e.read)) {
+        showRecord(b, e.key);
     }
+}
+
+QString Books::conflictQuestion(Book b, const Row &stored) const
+{
+    const EntryWindow &e = m.entries[b];
+    const Table &t = m.tables[b];
+    QString fields;
+    for (qsizetype c = 0; c < t.columns.size(); ++c) {
+        if (!differs(stored.value(c), e.read.value(c)))
+            continue;
+        int box = int(entryBoxes(b).size()) - 1;
+        while (box >= 0 && boxColumn(b, box) != t.columns.at(c))
+            --box;
+        const QString mine = box >= 0 && e.touched.contains(box) ? e.texts.at(box) : e.read.value(c).toString();
+        fields += QStringLiteral("%1: المحفوظ الآن %2، وفي نافذتك %3\n")
+                      .arg(t.columns.at(c), quoted(stored.value(c).toString()), quoted(mine));
+    }
+    return QStringLiteral("غيّر برنامج آخر أو نسخة أخرى من هذا البرنامج هذا السجل بعد أن فتحته%1\n%2"
+                          "هل تريد حفظ تعديلاتك عليه؟\nاختر «لا» لعرض السجل كما هو محفوظ الآن.")
+        .arg(fields.isEmpty() ? QStringLiteral(".") : QStringLiteral(":"), fields);
 }
 
 } // namespace session

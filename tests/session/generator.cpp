@@ -259,13 +259,21 @@ Action otherWrite(const Model &m, Dice &d, const Switches &sw)
 {
     Action a;
     a.act = Act::OtherWrite;
-    const Book b = Book(d.below(3));
+    Book b = Book(d.below(3));
+    // Often the book whose entry window holds typing over a record, so that its writes meet
+    // the record changed or gone.
+    for (Book typed : {Phone, Note, Cheque}) {
+        const EntryWindow &e = m.entries[typed];
+        if (e.loaded && e.key >= 0 && !e.touched.isEmpty() && d.chance(0.5))
+            b = typed;
+    }
     a.control = m.tables[b].name;
-    a.n = m.tables[b].rows.isEmpty() ? 0 : d.below(3);
+    const EntryWindow &e = m.entries[b];
+    const bool typing = e.loaded && e.key >= 0 && !e.touched.isEmpty();
+    a.n = m.tables[b].rows.isEmpty() ? 0 : typing && d.chance(0.6) ? 1 : d.below(3);
     // Often the record an entry window is editing, so that saves meet a changed record.
     a.m = d.below(1000);
-    const EntryWindow &e = m.entries[b];
-    if (a.n != 0 && e.loaded && e.key >= 0 && d.chance(0.5)) {
+    if (a.n != 0 && e.loaded && e.key >= 0 && d.chance(typing ? 0.9 : 0.5)) {
         const qsizetype at = m.tables[b].rows.keys().indexOf(e.key);
         if (at >= 0)
             a.m = int(at);
@@ -313,10 +321,19 @@ Action anyAction(const Model &m, const Switches &sw, QRandomGenerator &random);
 
 } // namespace
 
-// Whether the action would move an entry window whose typed changes belong to a record the
-// other copy changed or deleted: the move writes them, and what then happens is left open.
+// Whether the action would do what the model leaves open: move the navigation bar over a set
+// read before the other copy changed the file, or, with stale rows allowed, move or write an
+// entry window whose typing belongs to a record the other copy changed or deleted.
 bool movesUnsettled(const Model &m, const Switches &sw, const Action &a)
 {
+    if (a.act == Act::NavBar) {
+        bool isEntry = false;
+        const std::optional<Book> b = bookOfForm(a.form, &isEntry);
+        if (b && isEntry && m.entries[*b].setStale)
+            return true;
+    }
+    if (sw.staleRows)
+        return false;
     for (int b = 0; b < 3; ++b) {
         const EntryWindow &e = m.entries[b];
         const Table &t = m.tables[b];
@@ -338,21 +355,6 @@ bool movesUnsettled(const Model &m, const Switches &sw, const Action &a)
         if (a.act == Act::NavBar && a.form == entryName(Book(b)))
             return true;
     }
-    for (int b = 0; b < 3; ++b) {
-        const EntryWindow &e = m.entries[b];
-        if (!e.loaded || e.touched.isEmpty() || b != Cheque)
-            continue;
-        // A new cheque whose amount is not a number, or has more than 12 digits: the file
-        // refuses it when a move writes it.
-        const bool refused = std::any_of(e.texts.begin() + 6, e.texts.end(), [](const QString &t) {
-            return (!t.isEmpty() && !std::all_of(t.begin(), t.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
-                   || t.size() > 12;
-        });
-        if (refused && ((a.act == Act::Menu && a.control == u"addcheck")
-                        || ((a.act == Act::Click || a.act == Act::DoubleClick) && a.form == u"Form6"
-                            && (a.control == u"Command1" || a.control == u"Command5"))))
-            return true;
-    }
     if ((a.act == Act::Click || a.act == Act::DoubleClick) && bookOfForm(a.form)) {
         bool isEntry = false;
         const Book b = *bookOfForm(a.form, &isEntry);
@@ -362,11 +364,11 @@ bool movesUnsettled(const Model &m, const Switches &sw, const Action &a)
             return true;
         // Until record sources stop showing rows read before the file changed, an edit
         // through an entry window that read the file before a change shows another record.
-        if (!sw.staleRows && !isEntry && a.control == edit && b != Cheque && m.entries[b].loaded
+        if (!isEntry && a.control == edit && b != Cheque && m.entries[b].loaded
             && m.entries[b].setStale)
             return true;
         const QString del = b == Note ? QStringLiteral("Command2") : QStringLiteral("Command3");
-        if (!sw.staleRows && !isEntry && a.control == del && key && !m.tables[b].rows.contains(*key))
+        if (!isEntry && a.control == del && key && !m.tables[b].rows.contains(*key))
             return true;
     }
     return false;
@@ -375,9 +377,18 @@ bool movesUnsettled(const Model &m, const Switches &sw, const Action &a)
 Action nextAction(const Model &m, const Switches &sw, QRandomGenerator &random)
 {
     for (int i = 0; i < 20; ++i) {
-        const Action a = anyAction(m, sw, random);
-        if (!movesUnsettled(m, sw, a))
-            return a;
+        Action a = anyAction(m, sw, random);
+        if (movesUnsettled(m, sw, a))
+            continue;
+        // An action that writes what an entry window holds may meet the record changed
+        // elsewhere: the user keeps their changes (1) or takes the record as it stands.
+        static const QStringList writers{QStringLiteral("addphone"), QStringLiteral("addnote"),
+                                         QStringLiteral("addcheck"), QStringLiteral("Command1"),
+                                         QStringLiteral("Command4"), QStringLiteral("Command5")};
+        if (a.act == Act::NavBar || ((a.act == Act::Menu || a.act == Act::Click || a.act == Act::DoubleClick)
+                                     && writers.contains(a.control)))
+            a.answer = int(random.bounded(2));
+        return a;
     }
     Action help;
     help.act = Act::Menu;
@@ -392,7 +403,12 @@ Action anyAction(const Model &m, const Switches &sw, QRandomGenerator &random)
     Dice d(random);
     const QString top = m.top();
     const int roll = d.below(1000);
-    if (sw.otherCopy && roll < 25)
+    // More often while an entry window holds typing over a record: its write may then meet
+    // the record changed or gone.
+    const bool typing = std::any_of(std::begin(m.entries), std::end(m.entries), [](const EntryWindow &e) {
+        return e.loaded && e.key >= 0 && !e.touched.isEmpty();
+    });
+    if (sw.otherCopy && (roll < 25 || (typing && roll < 60)))
         return otherWrite(m, d, sw);
     // A sync round takes about a second against the server: a few a session.
     if (sw.sync && roll >= 996)

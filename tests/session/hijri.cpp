@@ -41,7 +41,7 @@ void Books::openHijriOptions(Outcome &out)
         m.hijriWindowLoaded = true;
         m.hijriChosen = m.hijri;
     }
-    m.show(QStringLiteral("Form10"));
+    show(QStringLiteral("Form10"));
     out.windowChange = true;
     out.focusForm = QStringLiteral("Form10");
     out.focusWidget = m.hijriChosen.system == 1 ? QStringLiteral("Option2") : QStringLiteral("Option1");
@@ -66,7 +66,7 @@ Outcome Books::hijriClick(const QString &button, bool doubleClick)
     if (button == u"Command1")
         m.hijri = m.hijriChosen;
     m.hijriWindowLoaded = false;
-    m.hide(QStringLiteral("Form10"));
+    hide(QStringLiteral("Form10"));
     out.windowChange = true;
     return out;
 }
