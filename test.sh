@@ -37,8 +37,8 @@ echo "== Fuzzing the readers"
 # a fixed count of inputs from a fixed seed (scripts/fuzz.sh fuzzes longer, with random seeds).
 # The same seed takes the same paths only when nothing else varies: Qt's hashes seeded alike,
 # addresses not randomised, and no reloading of the corpus on a timer.
-CXX=clang++ cmake -S tests/fuzz -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build-fuzz -j"$jobs"
+CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDALIL_FUZZ=ON >/dev/null
+cmake --build build-fuzz -j"$jobs" --target rtf_fuzzer exchange_fuzzer
 export QT_HASH_SEED=0
 fixed=()
 setarch "$(uname -m)" -R true 2>/dev/null && fixed=(setarch "$(uname -m)" -R)
@@ -49,7 +49,7 @@ replay() { # TARGET FOLDER...
     local files
     mapfile -t files < <(find "$@" -type f | sort)
     local out status=0
-    out=$("build-fuzz/$target" -timeout=10 -rss_limit_mb=2048 "${files[@]}" 2>&1) || status=$?
+    out=$("build-fuzz/tests/fuzz/$target" -timeout=10 -rss_limit_mb=2048 "${files[@]}" 2>&1) || status=$?
     [ "$status" -eq 0 ] || { tail -n 30 <<<"$out"; return "$status"; }
     echo "${#files[@]} inputs replayed through $target"
 }
@@ -57,7 +57,7 @@ fuzz() { # TARGET RUNS FOLDER...
     local target="$1" runs="$2"; shift 2
     local grown status=0
     grown=$(mktemp -d)
-    "${fixed[@]}" "build-fuzz/$target" -seed=1 -runs="$runs" -reload=0 -timeout=10 -rss_limit_mb=2048 \
+    "${fixed[@]}" "build-fuzz/tests/fuzz/$target" -seed=1 -runs="$runs" -reload=0 -timeout=10 -rss_limit_mb=2048 \
         -print_final_stats=1 "$grown" "$@" 2>&1 | tail -n 12 || status=$?
     rm -rf "$grown"
     return "$status"

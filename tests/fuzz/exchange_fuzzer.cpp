@@ -3,10 +3,10 @@
 // that one reader is fuzzed at a time (scripts/fuzz.sh). Any bytes must come back without a crash, hang, leak or
 // undefined behaviour; a problem names a line of the file; and every record a reader gives
 // is written by its format's writer and read back the same.
-#include "csv.h"
-#include "exchange.h"
-#include "icalendar.h"
-#include "vcard.h"
+#include "data/exchange/csv.h"
+#include "data/exchange/exchange.h"
+#include "data/exchange/icalendar.h"
+#include "data/exchange/vcard.h"
 
 #include <QBuffer>
 #include <QByteArray>
