@@ -55,18 +55,10 @@ DataControl::DataControl(const QString &name, QWidget *parent)
     row->addWidget(m_next);
     row->addWidget(m_last);
 
-    // What the window holds typed is written before the bar moves, the user asked where the
-    // record changed in the file meanwhile; the bar stays where that write does not go.
-    const auto moveWith = [this](bool (dalil::RecordSource::*move)()) {
-        return [this, move] {
-            if (writeBeforeMove(this, this))
-                (m_source->*move)();
-        };
-    };
-    connect(m_first, &QToolButton::clicked, this, moveWith(&dalil::RecordSource::MoveFirst));
-    connect(m_previous, &QToolButton::clicked, this, moveWith(&dalil::RecordSource::MovePrevious));
-    connect(m_next, &QToolButton::clicked, this, moveWith(&dalil::RecordSource::MoveNext));
-    connect(m_last, &QToolButton::clicked, this, moveWith(&dalil::RecordSource::MoveLast));
+    connect(m_first, &QToolButton::clicked, this, [this] { moveAfterWriting(&dalil::RecordSource::MoveFirst); });
+    connect(m_previous, &QToolButton::clicked, this, [this] { moveAfterWriting(&dalil::RecordSource::MovePrevious); });
+    connect(m_next, &QToolButton::clicked, this, [this] { moveAfterWriting(&dalil::RecordSource::MoveNext); });
+    connect(m_last, &QToolButton::clicked, this, [this] { moveAfterWriting(&dalil::RecordSource::MoveLast); });
     connect(m_source, &dalil::RecordSource::currentChanged, this, &DataControl::updateButtons);
     connect(m_source, &dalil::RecordSource::resynced, this, &DataControl::updateButtons);
     updateButtons();
@@ -118,6 +110,14 @@ void DataControl::setVisible(bool visible)
 {
     m_visible = visible;
     QWidget::setVisible(visible);
+}
+
+void DataControl::moveAfterWriting(bool (dalil::RecordSource::*move)())
+{
+    // What the window holds typed is written before the bar moves, the user asked where the
+    // record changed in the file meanwhile; the bar stays where that write does not go.
+    if (writeBeforeMove(this, this))
+        (m_source->*move)();
 }
 
 void DataControl::updateButtons()

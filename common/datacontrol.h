@@ -41,6 +41,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    void moveAfterWriting(bool (dalil::RecordSource::*move)());
     void updateButtons();
     void fitCaption();
 
