@@ -64,12 +64,16 @@ private:
 bool writeBeforeMove(QWidget *entry, DataControl *entryData)
 {
     RecordSource *records = entryData->Recordset();
-    if (records->writePending())
-        return true;
+    const auto write = [records] { return records->writePending(); };
+    return write() || settleRefusedWrite(entry, records, write);
+}
+
+bool settleRefusedWrite(QWidget *entry, RecordSource *records, const std::function<bool()> &retry)
+{
     if (records->lastError().kind == DataError::Kind::Conflict) {
         const bool keep = MessageBoxes::keepMyChanges(entry, records->changedElsewhere());
         records->resolveConflict(keep);
-        if (!keep || records->writePending())
+        if (!keep || retry())
             return keep;
     }
     MessageBoxes::dataError(entry, records->lastError());

@@ -8,6 +8,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class QAbstractButton;
 
 namespace dalil {
@@ -23,6 +25,12 @@ inline QString recordCountText(qint64 count)
 // changes written over it (and the move goes on), or the record shown as it now stands (and
 // the window stays on it). Any other failure is told, and the typing stays where it was.
 bool writeBeforeMove(QWidget *entry, DataControl *entryData);
+
+// What follows a write the file refused, for a move and a save alike. Where the record changed
+// in the file since it was read, the user chooses: their changes written over it by `retry`,
+// or the record shown as it now stands. Any other failure, the retry's included, is told.
+// True when the write went through in the end.
+bool settleRefusedWrite(QWidget *entry, RecordSource *records, const std::function<bool()> &retry);
 
 // The begin-new-record routine of every add command, each step's failure ignored: load and
 // show the entry window captioned for adding, move to its last record, begin a new record,
@@ -105,23 +113,14 @@ void saveWithEnter(const QList<TextBox *> &boxes, QAbstractButton *save);
 // record shown as it now stands (the window stays, nothing written).
 inline bool writeEntry(Form *entry, DataControl *entryData)
 {
-    entry->Hide();
-    if (entryData->Refresh())
-        return true;
-    entry->Show();
-    RecordSource *records = entryData->Recordset();
-    if (records->lastError().kind == DataError::Kind::Conflict) {
-        const bool keep = MessageBoxes::keepMyChanges(entry, records->changedElsewhere());
-        records->resolveConflict(keep);
-        if (!keep)
-            return false;
+    const auto write = [entry, entryData] {
         entry->Hide();
         if (entryData->Refresh())
             return true;
         entry->Show();
-    }
-    MessageBoxes::dataError(entry, records->lastError());
-    return false;
+        return false;
+    };
+    return write() || settleRefusedWrite(entry, entryData->Recordset(), write);
 }
 
 } // namespace dalil

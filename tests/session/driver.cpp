@@ -255,11 +255,10 @@ bool Driver::step(const Action &original, int index)
             seen.buttons << b->text();
         m_seen << seen;
         // The question a write meets over a record changed elsewhere: answer 1 keeps the changes.
-        const bool keepMine = m_answer == 1 && box->text().startsWith(QStringLiteral("غيّر برنامج آخر"));
-        if (box->text().startsWith(QStringLiteral("غيّر برنامج آخر"))) {
-            ++m_conflicts;
-            m_conflictsKept += keepMine;
-        }
+        const bool conflict = box->text().startsWith(QStringLiteral("غيّر برنامج آخر"));
+        const bool keepMine = conflict && m_answer == 1;
+        m_conflicts += conflict;
+        m_conflictsKept += keepMine;
         QAbstractButton *button = sayYes || keepMine ? box->button(QMessageBox::Yes) : nullptr;
         if (!button)
             button = box->button(QMessageBox::No);

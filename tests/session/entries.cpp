@@ -12,6 +12,9 @@ namespace {
 
 const QString inputTitle = QStringLiteral("خطأ في المدخلات");
 const QString dataTitle = QStringLiteral("خطأ في قاعدة البيانات");
+// What a write or an edit meets where the record was deleted elsewhere.
+const QString recordGone = QStringLiteral("لم يعد هذا السجل موجوداً في قاعدة البيانات، فقد حذفه برنامج آخر أو "
+                                          "نسخة أخرى من هذا البرنامج. لم يتم حفظ أي شيء.");
 
 // Two values of a cell as the file compares them: null or not, then their text.
 bool differs(const QVariant &a, const QVariant &b)
@@ -231,8 +234,7 @@ bool Books::writePending(Book b, Outcome &out)
                 return false;
             }
             if (gone) {
-                out.boxes << exact(dataTitle, QStringLiteral("لم يعد هذا السجل موجوداً في قاعدة البيانات، فقد حذفه "
-                                                             "برنامج آخر أو نسخة أخرى من هذا البرنامج. لم يتم حفظ أي شيء."));
+                out.boxes << exact(dataTitle, recordGone);
                 return false;
             }
             if (conflict) {
@@ -299,8 +301,7 @@ void Books::edit(Book b, Outcome &out)
         loadEntry(b);
     if (key && !m.tables[b].rows.contains(*key)) {
         // Deleted elsewhere since the list showed it: the user is told and the list reads again.
-        out.boxes << exact(dataTitle, QStringLiteral("لم يعد هذا السجل موجوداً في قاعدة البيانات، فقد حذفه "
-                                                     "برنامج آخر أو نسخة أخرى من هذا البرنامج. لم يتم حفظ أي شيء."));
+        out.boxes << exact(dataTitle, recordGone);
         widen(b);
         out.adoptBook = b;
         return;

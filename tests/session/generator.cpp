@@ -263,13 +263,12 @@ Action otherWrite(const Model &m, Dice &d, const Switches &sw)
     // Often the book whose entry window holds typing over a record, so that its writes meet
     // the record changed or gone.
     for (Book typed : {Phone, Note, Cheque}) {
-        const EntryWindow &e = m.entries[typed];
-        if (e.loaded && e.key >= 0 && !e.touched.isEmpty() && d.chance(0.5))
+        if (m.entries[typed].typingOverRecord() && d.chance(0.5))
             b = typed;
     }
     a.control = m.tables[b].name;
     const EntryWindow &e = m.entries[b];
-    const bool typing = e.loaded && e.key >= 0 && !e.touched.isEmpty();
+    const bool typing = e.typingOverRecord();
     a.n = m.tables[b].rows.isEmpty() ? 0 : typing && d.chance(0.6) ? 1 : d.below(3);
     // Often the record an entry window is editing, so that saves meet a changed record.
     a.m = d.below(1000);
@@ -405,9 +404,8 @@ Action anyAction(const Model &m, const Switches &sw, QRandomGenerator &random)
     const int roll = d.below(1000);
     // More often while an entry window holds typing over a record: its write may then meet
     // the record changed or gone.
-    const bool typing = std::any_of(std::begin(m.entries), std::end(m.entries), [](const EntryWindow &e) {
-        return e.loaded && e.key >= 0 && !e.touched.isEmpty();
-    });
+    const bool typing = std::any_of(std::begin(m.entries), std::end(m.entries),
+                                    [](const EntryWindow &e) { return e.typingOverRecord(); });
     if (sw.otherCopy && (roll < 25 || (typing && roll < 60)))
         return otherWrite(m, d, sw);
     // A sync round takes about a second against the server: a few a session.

@@ -111,6 +111,9 @@ struct EntryWindow
     bool wordsReleased = false;
     // The appointment window's calendar: the date its boxes name, or today.
     QDate calendar;
+
+    // Typing over a stored record: the window's next write compares it with the file.
+    bool typingOverRecord() const { return loaded && key >= 0 && !touched.isEmpty(); }
 };
 
 // A message box the model expects: exact texts, or any box where the program's words are
