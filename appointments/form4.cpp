@@ -68,6 +68,7 @@ Form4::Form4()
     DBGrid1->setGeometry(twipsRect(1680, 2040, 8295, 5415));
     DBGrid1->setCaption(QStringLiteral("مذكرة المواعيد"));
     DBGrid1->setRecordSelectors(true);
+    DBGrid1->setLongTextColumns({5}); // the appointment
     DBGrid1->setDataSource(Data1);
 
     StatusBar1 = new StatusBar(QStringLiteral("StatusBar1"), this);

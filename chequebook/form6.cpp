@@ -110,6 +110,7 @@ Form6::Form6()
 
     DBGrid1 = new DBGrid(QStringLiteral("DBGrid1"), this);
     DBGrid1->setGeometry(twipsRect(240, 2760, 11295, 5055));
+    DBGrid1->setLongTextColumns({6, 7}); // the amount in words, the reason
     DBGrid1->setDataSource(Data1);
     DBGrid1->setCaption(QStringLiteral("دفتر الشيكات"));
     DBGrid1->setRecordSelectors(true);

@@ -2,16 +2,60 @@
 
 #include "bidi.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QHelpEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QTextOption>
+#include <QToolTip>
+
+#include <algorithm>
 
 namespace dalil {
+
+namespace {
+
+bool isLineBreak(QChar c)
+{
+    return c == u'\n' || c == u'\r' || c == QChar(0x2028) || c == QChar(0x2029);
+}
+
+int paddingOf(const QWidget *widget)
+{
+    const QStyle *style = widget ? widget->style() : QApplication::style();
+    return style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+}
+
+} // namespace
+
+QString CellDelegate::shownText(const QString &value)
+{
+    const auto lineBreak = std::find_if(value.cbegin(), value.cend(), isLineBreak);
+    if (lineBreak == value.cend())
+        return value;
+    return QStringView(value.cbegin(), lineBreak).trimmed().toString() + QStringLiteral(" ↵");
+}
+
+bool CellDelegate::helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
+                             const QModelIndex &index)
+{
+    if (event->type() != QEvent::ToolTip || !index.isValid())
+        return QStyledItemDelegate::helpEvent(event, view, option, index);
+    const QString value = index.data(Qt::DisplayRole).toString();
+    const QString shown = shownText(value);
+    const qreal room = option.rect.width() - 2 * paddingOf(view);
+    if (shown != value || QFontMetricsF(option.font).horizontalAdvance(shown) > room)
+        QToolTip::showText(event->globalPos(), value, view, option.rect);
+    else
+        QToolTip::hideText();
+    return true;
+}
 
 void CellDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const
 {
     QStyledItemDelegate::initStyleOption(option, index);
+    option->text = shownText(option->text);
     option->displayAlignment |= Qt::AlignAbsolute;
     // A cell without Arabic letters (a number, an address) reads left to right.
     if (!Bidi::hasRightToLeftLetters(option->text))
@@ -27,7 +71,7 @@ void CellDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, 
     initStyleOption(&cell, index);
     const QWidget *widget = cell.widget;
     QStyle *style = widget ? widget->style() : QApplication::style();
-    const int padding = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+    const int padding = paddingOf(widget);
     const QFontMetricsF metrics(cell.font);
     const qreal width = metrics.horizontalAdvance(cell.text);
     if (cell.text.isEmpty() || width + 2 * padding <= cell.rect.width() || padding <= 1) {

@@ -1,8 +1,9 @@
 // The cells of a table as the grid shows them: each keeps its column's alignment on screen
 // whatever the table's reading direction, a text without Arabic letters (a number, an
 // address, a Latin name) reads left to right ("+966 11 222 3333", never "3333 222 11
-// 966+"), and a text a little wider than its room is not cut for the style's padding. What
-// is stored is never changed. The grid and the import's preview use it.
+// 966+"), a text a little wider than its room is not cut for the style's padding, and a
+// value of several lines shows its first. What is stored is never changed. The grid and
+// the import's preview use it.
 #pragma once
 
 #include <QStyledItemDelegate>
@@ -13,6 +14,13 @@ class CellDelegate : public QStyledItemDelegate
 {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
+
+    // A value as its cell shows it: of a value of several lines, the first line and "↵".
+    static QString shownText(const QString &value);
+
+    // A value its cell cuts, or shows only the first line of, is shown whole in a tooltip.
+    bool helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
+                   const QModelIndex &index) override;
 
 protected:
     void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QPainter>
+#include <QScrollBar>
 #include <QProxyStyle>
 #include <QStyle>
 #include <QLabel>
@@ -15,6 +16,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <cmath>
 #include <optional>
 
 namespace dalil {
@@ -170,6 +172,7 @@ DBGrid::DBGrid(const QString &name, QWidget *parent)
     m_caption->setTextFormat(Qt::PlainText);
 
     m_view->setObjectName(QStringLiteral("view"));
+    m_view->viewport()->installEventFilter(this);
     m_view->setModel(m_model);
     m_view->setItemDelegate(new CellDelegate(m_view));
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -201,10 +204,16 @@ DBGrid::DBGrid(const QString &name, QWidget *parent)
     cells.setPointSizeF(8.25);
     setCellFont(cells);
     m_model->header = m_view->horizontalHeader();
-    connect(m_view->horizontalHeader(), &QHeaderView::sectionResized, this, [this] {
+    connect(m_view->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column) {
+        dragged(column);
         m_model->headerChanged();
         updateHorizontalBar();
     });
+    // The rows on screen change: a value wider than its column may have come into sight.
+    connect(m_view->verticalScrollBar(), &QScrollBar::valueChanged, this, &DBGrid::measureRowsOnScreen);
+    connect(m_model, &QAbstractItemModel::dataChanged, this, &DBGrid::measureRowsOnScreen);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &DBGrid::measureRowsOnScreen);
+    connect(m_model, &QAbstractItemModel::layoutChanged, this, &DBGrid::measureRowsOnScreen);
     // An empty grid has nothing to scroll sideways: its bar would only stand over the empty rows.
     connect(m_model, &QAbstractItemModel::rowsInserted, this, &DBGrid::updateHorizontalBar);
     connect(m_model, &QAbstractItemModel::rowsRemoved, this, &DBGrid::updateHorizontalBar);
@@ -284,6 +293,141 @@ void DBGrid::setCellFont(const QFont &font)
     m_view->verticalHeader()->setDefaultSectionSize(QFontMetrics(font).height() + 6);
 }
 
+void DBGrid::setWiderThanDesign(bool wider)
+{
+    if (wider == m_widerThanDesign)
+        return;
+    m_widerThanDesign = wider;
+    layOutWidths();
+}
+
+bool DBGrid::eventFilter(QObject *watched, QEvent *event)
+{
+    // The view's room changes with the grid and with its vertical scroll bar.
+    if (watched == m_view->viewport() && event->type() == QEvent::Resize && m_widerThanDesign)
+        layOutWidths();
+    return QWidget::eventFilter(watched, event);
+}
+
+void DBGrid::setLongTextColumns(const QList<int> &columns)
+{
+    m_longTexts = columns;
+    measureRowsOnScreen();
+}
+
+void DBGrid::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    measureRowsOnScreen();
+}
+
+void DBGrid::dragged(int column)
+{
+    // The user's own width stands until the list is read again.
+    if (!m_layingOut && m_laidOut.contains(column))
+        m_draggedByUser.insert(column);
+}
+
+void DBGrid::measureRowsOnScreen()
+{
+    const int rows = m_model->rowCount();
+    if (rows == 0)
+        return;
+    const int first = qMax(0, m_view->rowAt(0));
+    int last = m_view->rowAt(m_view->viewport()->height() - 1);
+    if (last < 0)
+        last = rows - 1;
+    last = qMin(last, first + 200);
+    // The room CellDelegate shows a text whole in: its padding each side and the grid line.
+    const int padding = m_view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_view) + 1;
+    const QFontMetricsF metrics(m_view->font());
+    bool grew = false;
+    for (int column = 0; column < m_model->columnCount(); ++column) {
+        if (m_longTexts.contains(column))
+            continue;
+        qreal widest = 0;
+        for (int row = first; row <= last; ++row) {
+            const QString text = CellDelegate::shownText(m_model->index(row, column).data().toString());
+            if (!text.isEmpty())
+                widest = qMax(widest, metrics.horizontalAdvance(text));
+        }
+        const int needed = widest > 0 ? int(std::ceil(widest)) + 2 * padding + (m_view->showGrid() ? 1 : 0) : 0;
+        if (needed > m_widestOnScreen.value(column)) {
+            m_widestOnScreen.insert(column, needed);
+            grew = true;
+        }
+    }
+    if (grew)
+        layOutWidths();
+}
+
+void DBGrid::layOutWidths()
+{
+    QHeaderView *header = m_view->horizontalHeader();
+    QMap<int, int> widths; // column, pixels
+    int design = 0;
+    for (auto it = m_model->widths.cbegin(); it != m_model->widths.cend(); ++it) {
+        if (it.key() < header->count() && !m_draggedByUser.contains(it.key())) {
+            widths.insert(it.key(), twipsToPixels(it.value()));
+            design += twipsToPixels(it.value());
+        }
+    }
+    if (widths.isEmpty())
+        return;
+    // Wider than its design, the view's width is shared in the design's proportions (a vertical
+    // scroll bar may leave it a little narrower than the design); the last column set takes
+    // what rounding leaves.
+    int extra = m_view->viewport()->width() - design;
+    if (!m_draggedByUser.isEmpty()) {
+        // Beside the user's own widths the rest share what is left, but are never squeezed
+        // for them: the grid scrolls sideways instead.
+        for (const int column : std::as_const(m_draggedByUser))
+            extra -= header->sectionSize(column);
+        extra = qMax(0, extra);
+    }
+    if (m_widerThanDesign && extra != 0 && design > 0) {
+        int given = 0;
+        for (auto it = widths.begin(); it != widths.end(); ++it) {
+            const int share = int(qint64(*it) * extra / design);
+            *it += share;
+            given += share;
+        }
+        widths.last() += extra - given;
+    }
+    // A number, a date or a name is shown whole; the long texts give up what that takes, each
+    // down to a third of its width, in proportion to what each can give.
+    int needed = 0;
+    int spare = 0;
+    for (auto it = widths.begin(); it != widths.end(); ++it) {
+        if (m_longTexts.contains(it.key())) {
+            spare += *it - *it / 3;
+        } else if (const int widest = m_widestOnScreen.value(it.key()); widest > *it) {
+            needed += widest - *it;
+            *it = widest;
+        }
+    }
+    if (needed > 0 && spare > 0) {
+        const int given = qMin(needed, spare);
+        int taken = 0;
+        int lastLong = -1;
+        for (auto it = widths.begin(); it != widths.end(); ++it) {
+            if (m_longTexts.contains(it.key())) {
+                const int take = int(qint64(*it - *it / 3) * given / spare);
+                *it -= take;
+                taken += take;
+                lastLong = it.key();
+            }
+        }
+        widths[lastLong] -= given - taken; // what rounding left, a pixel or two
+    }
+    m_layingOut = true;
+    for (auto it = widths.cbegin(); it != widths.cend(); ++it) {
+        header->resizeSection(it.key(), *it);
+        m_laidOut.insert(it.key(), *it);
+    }
+    m_layingOut = false;
+}
+
 void DBGrid::updateHorizontalBar()
 {
     m_view->setHorizontalScrollBarPolicy(m_model->rowCount() == 0 ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
@@ -312,20 +456,25 @@ void DBGrid::sourceRefreshed()
 {
     // Every refresh rebuilds the columns with default widths, alignment and captions.
     m_model->clearLayout();
+    m_laidOut.clear();
+    m_draggedByUser.clear();
+    m_widestOnScreen.clear();
     QHeaderView *header = m_view->horizontalHeader();
+    m_layingOut = true;
     for (int i = 0; i < header->count(); ++i)
         header->resizeSection(i, m_defaultWidth);
+    m_layingOut = false;
     m_model->headerChanged();
     sourceCurrentChanged();
+    measureRowsOnScreen();
 }
 
 void DBGrid::sourceResynced()
 {
     // Read again because the file changed elsewhere: the columns keep the layout the window set.
-    QHeaderView *header = m_view->horizontalHeader();
-    for (auto it = m_model->widths.cbegin(); it != m_model->widths.cend(); ++it)
-        header->resizeSection(it.key(), twipsToPixels(it.value()));
+    layOutWidths();
     sourceCurrentChanged();
+    measureRowsOnScreen();
 }
 
 void DBGrid::sourceCurrentChanged()
@@ -354,8 +503,9 @@ void DBGrid::rowClicked(const QModelIndex &index)
 int DBGrid::Column::Width() const
 {
     const int pixels = m_grid->m_view->horizontalHeader()->sectionSize(m_index);
+    // The width the window set, however the grid shows it; a width the user dragged as dragged.
     const auto set = m_grid->m_model->widths.constFind(m_index);
-    if (set != m_grid->m_model->widths.constEnd() && twipsToPixels(*set) == pixels)
+    if (set != m_grid->m_model->widths.constEnd() && m_grid->m_laidOut.value(m_index, -1) == pixels)
         return *set;
     return pixelsToTwips(pixels);
 }
@@ -365,7 +515,8 @@ void DBGrid::Column::setWidth(int width)
     if (m_index < 0 || m_index >= m_grid->columnCount())
         return;
     m_grid->m_model->widths.insert(m_index, width);
-    m_grid->m_view->horizontalHeader()->resizeSection(m_index, twipsToPixels(width));
+    m_grid->m_draggedByUser.remove(m_index);
+    m_grid->layOutWidths();
 }
 
 DBGrid::Alignment DBGrid::Column::alignment() const

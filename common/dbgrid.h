@@ -1,9 +1,12 @@
 // The read-only data grid DBGrid1 of the list windows, bound to a record source: a caption
 // bar, column headers, a record selector, and columns whose width (twips), alignment and
-// caption the windows set after every refresh.
+// caption the windows set after every refresh. On screen the columns share a grid wider
+// than its design in the design's proportions, and every column but a long text's is at
+// least as wide as its widest value on screen.
 #pragma once
 
 #include <QIdentityProxyModel>
+#include <QSet>
 #include <QWidget>
 
 class QLabel;
@@ -32,6 +35,15 @@ public:
     void setHeadingFont(const QFont &font);
     void setCellFont(const QFont &font);
 
+    // Whether the grid stands wider than its design: the columns the window set then share
+    // the whole width of the view in their design proportions. At its design size they keep
+    // the widths set.
+    void setWiderThanDesign(bool wider);
+    // The columns (counted from 0) that hold long texts: an address, a note, a reason. They
+    // give up room, and are cut with "…", so that every other column shows its longest value
+    // on screen whole (a telephone number, a date, an amount). Kept across refreshes.
+    void setLongTextColumns(const QList<int> &columns);
+
     // One entry of the grid's Columns collection, counted from 0.
     class Column
     {
@@ -59,12 +71,23 @@ public:
     QTableView *view() const { return m_view; }
     QAbstractItemModel *model() const;
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void sourceRefreshed();
     void sourceCurrentChanged();
     void sourceResynced();
     void rowClicked(const QModelIndex &index);
     void updateHorizontalBar();
+    // Gives every column the window set its width on screen: its design width stretched,
+    // widened to its longest value on screen, long texts giving up the room.
+    void layOutWidths();
+    // Notes the widest value on screen of each column that is never cut; lays the columns
+    // out again when one grew.
+    void measureRowsOnScreen();
+    void dragged(int column);
 
     QLabel *m_caption;
     QTableView *m_view;
@@ -73,6 +96,12 @@ private:
     // What setDataSource connected, undone when the source changes.
     QList<QMetaObject::Connection> m_sourceConnections;
     int m_defaultWidth;
+    bool m_widerThanDesign = false;
+    QList<int> m_longTexts;
+    QHash<int, int> m_widestOnScreen; // pixels, per column; since the last refresh
+    QHash<int, int> m_laidOut;        // pixels the grid gave each column it laid out
+    QSet<int> m_draggedByUser;        // since the last refresh
+    bool m_layingOut = false;
 };
 
 } // namespace dalil

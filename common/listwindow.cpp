@@ -39,6 +39,22 @@ void ListWindow::setListControls(DataControl *data, DBGrid *grid, StatusBar *bar
     m_delete = deleteButton;
     m_edit = editButton;
     guardAgainstDoubleClicks(m_delete);
+    m_gridDesign = grid->geometry();
+    m_designSize = size();
+}
+
+void ListWindow::resizeEvent(QResizeEvent *event)
+{
+    Form::resizeEvent(event);
+    if (!m_grid)
+        return;
+    const int rightMargin = m_designSize.width() - m_gridDesign.x() - m_gridDesign.width();
+    const int bottomMargin = m_designSize.height() - m_gridDesign.y() - m_gridDesign.height();
+    const QRect grown(m_gridDesign.topLeft(),
+                      QSize(qMax(m_gridDesign.width(), width() - m_gridDesign.x() - rightMargin),
+                            qMax(m_gridDesign.height(), height() - m_gridDesign.y() - bottomMargin)));
+    m_grid->setGeometry(grown);
+    m_grid->setWiderThanDesign(grown.width() > m_gridDesign.width());
 }
 
 void ListWindow::open(OpenedFrom from)

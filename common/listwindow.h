@@ -108,6 +108,9 @@ protected:
     void goBack();
 
     void recordsChangedElsewhere() override;
+    // The grid grows with the window, keeping the design's margins to its edges; the search
+    // frame and the buttons keep their places against the top right.
+    void resizeEvent(QResizeEvent *event) override;
 
     // What a book adds to its report (the cheque list's totals).
     virtual void completeReport(Report &) {}
@@ -120,6 +123,8 @@ private:
     StatusBar *m_bar = nullptr;
     QPushButton *m_delete = nullptr;
     QPushButton *m_edit = nullptr;
+    QRect m_gridDesign;  // pixels, in the design client area
+    QSize m_designSize;
     bool m_told = false;
 };
 

@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QRegularExpression>
 #include <QStyle>
+#include <QStyleOptionFrame>
 #include <QValidator>
 
 #include <algorithm>
@@ -75,6 +76,25 @@ TextBox::TextBox(const QString &name, QWidget *parent, Direction direction)
     connect(this, &QLineEdit::textChanged, this, &TextBox::updateDirection);
     connect(this, &QLineEdit::textEdited, this, &TextBox::joinLines);
     updateDirection();
+}
+
+void TextBox::focusOutEvent(QFocusEvent *event)
+{
+    QLineEdit::focusOutEvent(event);
+    // The box's own context menu, or another window, takes the focus for a while: the cursor
+    // stays where it was for the user's return.
+    if (event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason)
+        showBeginning();
+}
+
+void TextBox::showBeginning()
+{
+    // The room inside the frame, less the line edit's own margin of two pixels each side.
+    QStyleOptionFrame frame;
+    initStyleOption(&frame);
+    const QRect room = style()->subElementRect(QStyle::SE_LineEditContents, &frame, this);
+    if (fontMetrics().horizontalAdvance(text()) > room.width() - 4)
+        setCursorPosition(0);
 }
 
 void TextBox::setTextAlignment(Qt::Alignment horizontal)
@@ -170,6 +190,8 @@ void BoundTextBox::showCurrent()
     setValidator(nullptr);
     setText(value);
     setValidator(typing);
+    if (!hasFocus())
+        showBeginning();
     m_showing = false;
 }
 

@@ -34,6 +34,10 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    // A box left shows the beginning of a text longer than itself, not its end.
+    void focusOutEvent(QFocusEvent *event) override;
+    // A text longer than the box is shown from its beginning (its cursor put there).
+    void showBeginning();
 
 private:
     void updateDirection();

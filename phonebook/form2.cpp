@@ -75,6 +75,7 @@ Form2::Form2()
     DBGrid1 = new DBGrid(QStringLiteral("DBGrid1"), this);
     DBGrid1->setGeometry(twipsRect(360, 2400, 11160, 5415));
     DBGrid1->setCaption(QStringLiteral("دليل الهاتف"));
+    DBGrid1->setLongTextColumns({1, 2, 7}); // address, e-mail, notes
     DBGrid1->setDataSource(Data1);
 
     StatusBar1 = new StatusBar(QStringLiteral("StatusBar1"), this);

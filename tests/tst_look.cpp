@@ -8,6 +8,7 @@
 #include "common/datacontrol.h"
 #include "common/twips.h"
 #include "common/dbgrid.h"
+#include "common/listwindow.h"
 #include "common/messagebox.h"
 #include "common/statusbar.h"
 #include "common/textbox.h"
@@ -38,6 +39,7 @@
 #include <QTextLayout>
 #include <QTimer>
 #include <QToolButton>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -163,10 +165,13 @@ private slots:
     void tabLeavesTheGrid();
     void listItemsStandInsideTheirFrame_data();
     void listItemsStandInsideTheirFrame();
+    void listGridsUseTheWindow_data();
+    void listGridsUseTheWindow();
     void anEmptyResultShowsNoSidewaysScrollBar();
 
     void pastedLineBreaksBecomeBlanks_data();
     void pastedLineBreaksBecomeBlanks();
+    void aLongTextShowsItsBeginningUnlessEdited();
     void storedLineBreaksAreShownAsTheyAre();
 
 private:
@@ -500,10 +505,13 @@ void TestLook::telephoneNumbersThatFitAreNotShortened_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("spare"); // pixels of the cell beside the text
     QTest::addColumn<bool>("whole");
-    QTest::newRow("phone with two pixels to spare") << QStringLiteral("+966 11 222 3333") << 2 << true;
-    QTest::newRow("phone with four pixels to spare") << QStringLiteral("+966 11 222 3333") << 4 << true;
-    QTest::newRow("Arabic with two pixels to spare") << QStringLiteral("محمد عبد الله") << 2 << true;
-    QTest::newRow("phone wider than its cell") << QStringLiteral("+966 11 222 3333") << -10 << false;
+    QTest::addColumn<QString>("shown"); // what a whole cell draws; empty: the text
+    QTest::newRow("phone with two pixels to spare") << QStringLiteral("+966 11 222 3333") << 2 << true << QString();
+    QTest::newRow("phone with four pixels to spare") << QStringLiteral("+966 11 222 3333") << 4 << true << QString();
+    QTest::newRow("Arabic with two pixels to spare") << QStringLiteral("محمد عبد الله") << 2 << true << QString();
+    QTest::newRow("phone wider than its cell") << QStringLiteral("+966 11 222 3333") << -10 << false << QString();
+    QTest::newRow("a note of three lines") << QStringLiteral("سطر أول \r\nسطر ثان\nوثالث") << 200 << true
+                                           << QStringLiteral("سطر أول ↵");
 }
 
 void TestLook::telephoneNumbersThatFitAreNotShortened()
@@ -511,6 +519,7 @@ void TestLook::telephoneNumbersThatFitAreNotShortened()
     QFETCH(QString, text);
     QFETCH(int, spare);
     QFETCH(bool, whole);
+    QFETCH(QString, shown);
     QWidget window;
     DBGrid grid(QStringLiteral("DBGrid1"), &window);
     QStandardItemModel cells(1, 1);
@@ -534,11 +543,89 @@ void TestLook::telephoneNumbersThatFitAreNotShortened()
     }
     const QString drawn = recorder.texts.join(QString());
     if (whole) {
-        QCOMPARE(drawn, text);
+        QCOMPARE(drawn, shown.isEmpty() ? text : shown);
     } else {
         QVERIFY2(drawn.contains(QChar(0x2026)) || drawn.contains(QStringLiteral("...")), qPrintable(drawn));
         QVERIFY(QFontMetrics(view->font()).horizontalAdvance(drawn) <= width);
     }
+}
+
+void TestLook::listGridsUseTheWindow_data()
+{
+    QTest::addColumn<QByteArray>("menuItem");
+    QTest::addColumn<QSize>("frame");
+    QTest::addColumn<QString>("insert");
+    QTest::addColumn<QRect>("design"); // the grid's place in the design, twips
+    QTest::addColumn<QList<int>>("longTexts"); // columns cut with "…", the first's text checked in a tooltip
+    const QString phone = QStringLiteral(
+        "INSERT INTO Phone VALUES ('عبد الرحمن بن عبد العزيز آل سعود', 'شارع الملك فهد، حي العليا، الرياض، "
+        "المملكة العربية السعودية، ص.ب. 12345', 'abdulrahman.alsaud@example.com.sa', '+966 11 222 3333 44', "
+        "'+218 91 555 0000', '+966 50 123 4567 89', '021-44455566677', 'سطر أول\nسطر ثان')");
+    const QString note = QStringLiteral("INSERT INTO Note VALUES ('الأربعاء', '9', '12', '2026', '10:30 مساءً', "
+                                        "'اجتماع مجلس الإدارة السنوي لمناقشة الميزانية والخطة القادمة وما يستجد من أعمال "
+                                        "مع الشركاء في المنطقة الشرقية والغربية ومراجعة العقود والاتفاقيات الموقعة مع الموردين والعملاء "
+                                        "في جميع الفروع داخل المملكة وخارجها خلال العام الماضي')");
+    const QString cheque = QStringLiteral(
+        "INSERT INTO Cheque VALUES ('9', '12', '2026', 'شركة الخليج العربي للتجارة والمقاولات المحدودة', "
+        "123456789012, 750, 'مائة وثلاثة وعشرون مليار وأربعمائة وستة وخمسون مليون وسبعمائة وتسعة وثمانون "
+        "ألف واثنا عشر ديناراً وسبعمائة وخمسون فلساً', 'ثمن بضاعة موردة حسب الفاتورة رقم ٤٥٦ بتاريخ أمس')");
+    for (const QSize frame : {QSize(800, 600), QSize(1366, 768), QSize(1920, 1080)}) {
+        const QByteArray size = QByteArray::number(frame.width());
+        QTest::newRow("phone list at " + size) << QByteArray("phone") << frame << phone << QRect(360, 2400, 11160, 5415) << QList<int>{1, 2, 7};
+        QTest::newRow("appointment list at " + size) << QByteArray("note") << frame << note << QRect(1680, 2040, 8295, 5415) << QList<int>{5};
+        QTest::newRow("cheque list at " + size) << QByteArray("check") << frame << cheque << QRect(240, 2760, 11295, 5055) << QList<int>{6, 7};
+    }
+}
+
+void TestLook::listGridsUseTheWindow()
+{
+    QFETCH(QByteArray, menuItem);
+    QFETCH(QSize, frame);
+    QFETCH(QString, insert);
+    QFETCH(QRect, design);
+    QFETCH(QList<int>, longTexts);
+    const int longText = longTexts.first();
+    testing::AppFolder folder;
+    for (int i = 0; i < 40; ++i)
+        folder.exec(insert);
+    QVERIFY(testing::startProgram(folder));
+    MDIForm1::instance()->resize(frame);
+    openList(menuItem.constData());
+    ListWindow *list = menuItem == "phone" ? static_cast<ListWindow *>(Forms::loaded<Form2>())
+                     : menuItem == "note"  ? static_cast<ListWindow *>(Forms::loaded<Form4>())
+                                           : static_cast<ListWindow *>(Forms::loaded<Form6>());
+    auto *grid = list->findChild<DBGrid *>(QStringLiteral("DBGrid1"));
+    QTableView *view = grid->view();
+    QTRY_VERIFY(list->width() >= qMin(frame.width() - 100, twipsToPixels(11880) + 400));
+
+    // The grid keeps the design's margins to the window's edges, so it grows with the window.
+    const QRect place = twipsRect(design.x(), design.y(), design.width(), design.height());
+    QTRY_COMPARE(list->width() - grid->geometry().right(), twipsToPixels(11880) - place.right());
+    QCOMPARE(list->height() - grid->geometry().bottom(), twipsToPixels(8595) - place.bottom());
+    QCOMPARE(grid->geometry().topLeft(), place.topLeft());
+    // Wider than its design, its columns fill it, without a sideways scroll bar.
+    if (grid->width() > place.width()) {
+        QCOMPARE(view->horizontalHeader()->length(), view->viewport()->width());
+        QVERIFY(!view->horizontalScrollBar()->isVisible());
+    }
+
+    // Every value but the long texts is whole in its column; a long text cut says all in its tooltip.
+    const QFontMetricsF metrics(view->font());
+    for (int column = 0; column < view->model()->columnCount(); ++column) {
+        const QModelIndex cell = view->model()->index(0, column);
+        const QString text = cell.data().toString().section(u'\n', 0, 0);
+        const qreal room = view->horizontalHeader()->sectionSize(column) - 1;
+        if (longTexts.contains(column) || text.isEmpty())
+            continue;
+        QVERIFY2(metrics.horizontalAdvance(text) < room, qPrintable(QStringLiteral("column %1: %2").arg(column).arg(text)));
+    }
+    const QRect cut = view->visualRect(view->model()->index(0, longText));
+    QVERIFY(metrics.horizontalAdvance(view->model()->index(0, longText).data().toString()) > cut.width());
+    QHelpEvent help(QEvent::ToolTip, cut.center(), view->viewport()->mapToGlobal(cut.center()));
+    QApplication::sendEvent(view->viewport(), &help);
+    QTRY_COMPARE(QToolTip::text(), view->model()->index(0, longText).data().toString());
+    QToolTip::hideText();
+    testing::stopProgram();
 }
 
 void TestLook::anEmptyResultShowsNoSidewaysScrollBar()
@@ -691,6 +778,32 @@ void TestLook::pastedLineBreaksBecomeBlanks()
     box->paste();
     QCOMPARE(box->text(), QStringLiteral("a") + expected + QStringLiteral("b"));
     QCOMPARE(box->cursorPosition(), 1 + int(expected.size()));
+}
+
+void TestLook::aLongTextShowsItsBeginningUnlessEdited()
+{
+    testing::AppFolder folder;
+    const QString address = QStringLiteral("شارع الملك فهد، حي العليا، الرياض، المملكة العربية السعودية، ص.ب. 12345");
+    folder.exec(QStringLiteral("INSERT INTO Phone (\"العنوان\") VALUES (?)"), {address});
+    const QString field = QStringLiteral("العنوان");
+    testing::BoundWindow window(folder.databasePath(), QStringLiteral("Phone"), {field, QStringLiteral("الإسم")});
+    QVERIFY(window.data->Refresh());
+    BoundTextBox *box = window.boxes.value(field);
+    box->resize(80, box->height());
+    window.widget.show();
+    QApplication::setActiveWindow(&window.widget);
+    QVERIFY(QTest::qWaitForWindowActive(&window.widget));
+    QCOMPARE(box->text(), address);
+    QCOMPARE(box->cursorPosition(), 0);
+    // Being edited, the box shows where the cursor is; left, its beginning again.
+    box->setFocus();
+    QTRY_VERIFY(box->hasFocus());
+    QTest::keyClick(box, Qt::Key_End);
+    QCOMPARE(box->cursorPosition(), int(address.size()));
+    window.boxes.value(QStringLiteral("الإسم"))->setFocus();
+    QTRY_VERIFY(!box->hasFocus());
+    QCOMPARE(box->cursorPosition(), 0);
+    QCOMPARE(box->text(), address);
 }
 
 void TestLook::storedLineBreaksAreShownAsTheyAre()

@@ -24,7 +24,8 @@ const QStringList &actNames()
                                    QStringLiteral("Deleted"),     QStringLiteral("Backup"),
                                    QStringLiteral("Exchange"),
                                    QStringLiteral("Sync"),
-                                   QStringLiteral("Reminders")};
+                                   QStringLiteral("Reminders"),
+                                   QStringLiteral("Screen")};
     return names;
 }
 
@@ -137,6 +138,8 @@ QString Action::describe() const
     }
     case Act::PickItem:
         return QStringLiteral("%1: choose item %2 of %3").arg(form).arg(n).arg(control);
+    case Act::Screen:
+        return QStringLiteral("the frame resized to screen %1").arg(n);
     case Act::OtherWrite: {
         static const char *const ops[] = {"inserts", "updates", "deletes"};
         QString what = QStringLiteral("another copy %1 %2").arg(QLatin1String(ops[qBound(0, n, 2)]), control);

@@ -47,6 +47,7 @@ enum class Act {
     Reminders,     // the clock moves on to text (a date and time, ISO; never back), and what
                    // came due rings; the reminder window, if it is up, is answered: m = 0 its
                    // close box, 1 snooze for Combo1's item n, 2 dismiss (the selection)
+    Screen,        // the frame resized to screen n: 0 800×600, 1 1366×768, 2 1920×1080
 };
 
 struct Action

@@ -52,6 +52,8 @@ Outcome Books::applyAction(const Action &a)
         return otherWrite(a);
     case Act::Sync:
         return syncRound(a);
+    case Act::Screen:
+        return {}; // the windows take the room they are given; the books stay as they are
     case Act::HelpFind: {
         // Finding in the help text changes nothing the model follows.
         Outcome out;

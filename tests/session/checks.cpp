@@ -8,12 +8,14 @@
 #include "common/dbgrid.h"
 #include "common/statusbar.h"
 #include "common/textbox.h"
+#include "common/twips.h"
 #include "shell/mdiform1.h"
 
 #include <QCalendarWidget>
 #include <QHeaderView>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QRegularExpression>
 #include <QSqlQuery>
 #include <QTableView>
 
@@ -52,6 +54,19 @@ QList<QStringList> snapshotText(const Snapshot &s)
     }
     return rows;
 }
+
+// A value as a grid cell shows it: a value of several lines by its first and "↵".
+QString firstLine(const QString &value)
+{
+    static const QRegularExpression lineBreak(QStringLiteral("[\\r\\n\\x{2028}\\x{2029}]"));
+    const qsizetype at = value.indexOf(lineBreak);
+    return at < 0 ? value : value.left(at).trimmed() + QStringLiteral(" ↵");
+}
+
+// Where a list's values may be cut: the long texts (address, e-mail, notes; the appointment;
+// the amount in words, the reason). The grid's right margin in the design, in twips.
+const QList<int> longTexts[3] = {{1, 2, 7}, {5}, {6, 7}};
+const int gridRightMargin[3] = {360, 1905, 345};
 
 QString keyList(const QList<qint64> &keys)
 {
@@ -260,6 +275,25 @@ std::optional<Failure> Driver::checkList(Book b, const Outcome &outcome)
         adopt = true; // the list read the file again: the highlighted row is its own
     }
     const QTableView *view = grid->view();
+    if (grid->isVisible()) {
+        // The grid reaches the window's right edge, less its design margin; every value on
+        // screen but a long text is whole in its column.
+        const int margin = grid->parentWidget()->width() - grid->geometry().right() - 1;
+        if (margin != dalil::twipsToPixels(gridRightMargin[b]))
+            return Failure{-1, QStringLiteral("look"),
+                           QStringLiteral("%1's grid stands %2 pixels from the right edge").arg(name).arg(margin)};
+        const QFontMetricsF metrics(view->font());
+        const int last = view->rowAt(view->viewport()->height() - 1);
+        for (int r = qMax(0, view->rowAt(0)); r <= (last < 0 ? model->rowCount() - 1 : last); ++r) {
+            for (int c = 0; c < model->columnCount(); ++c) {
+                const QString shown = firstLine(onScreen.at(r).at(c));
+                if (!longTexts[b].contains(c) && metrics.horizontalAdvance(shown) + 2 > view->horizontalHeader()->sectionSize(c))
+                    return Failure{-1, QStringLiteral("look"),
+                                   QStringLiteral("%1 cuts \"%2\" in column %3 (%4 pixels)")
+                                       .arg(name, shown).arg(c).arg(view->horizontalHeader()->sectionSize(c))};
+            }
+        }
+    }
     const int rsRow = int(data->Recordset()->currentRow());
     const int viewRow = view->currentIndex().isValid() ? view->currentIndex().row() : -1;
     int arrowRow = -1;

@@ -481,6 +481,11 @@ void Driver::perform(const Action &a)
     case Act::OtherWrite:
         otherCopyWrites(a);
         break;
+    case Act::Screen: {
+        static const QSize screens[] = {{800, 600}, {1366, 768}, {1920, 1080}};
+        dalil::MDIForm1::instance()->resize(screens[qBound(0, a.n, 2)]);
+        break;
+    }
     case Act::HelpFind:
         if (dalil::Form *help = form(QStringLiteral("Form8"))) {
             if (auto *viewer = help->findChild<QTextBrowser *>(QStringLiteral("RichTextBox1"))) {

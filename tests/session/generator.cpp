@@ -423,6 +423,8 @@ Action anyAction(const Model &m, const Switches &sw, QRandomGenerator &random)
     }
     if (roll < 85)
         return act(Act::Print, {}, QStringLiteral("menu"));
+    if (roll < 88)
+        return act(Act::Screen, {}, {}, d.below(3));
     if (roll < 120) {
         static const QList<int> keys{Qt::Key_Space, Qt::Key_Return, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Escape};
         if (d.chance(0.3)) {
