@@ -23,7 +23,6 @@
 #include <QPushButton>
 #include <QHeaderView>
 #include <QTableView>
-#include <QTextCharFormat>
 #include <QTimer>
 
 namespace dalil {
@@ -72,21 +71,6 @@ Form5::Form5()
 
     MonthView1 = new HijriMonthView(QStringLiteral("MonthView1"), this);
     MonthView1->setCalendar(m_calendar);
-    // Arabic with the digits 0 to 9 of the boxes beside it; the week starts on Saturday and
-    // its weekend is Friday and Saturday.
-    MonthView1->setLocale(arabicLocale());
-    MonthView1->setFirstDayOfWeek(Qt::Saturday);
-    QTextCharFormat workday;
-    workday.setForeground(MonthView1->palette().text());
-    QTextCharFormat weekend;
-    weekend.setForeground(QColor(Qt::red));
-    for (Qt::DayOfWeek day : {Qt::Sunday, Qt::Monday, Qt::Tuesday, Qt::Wednesday, Qt::Thursday})
-        MonthView1->setWeekdayTextFormat(day, workday);
-    for (Qt::DayOfWeek day : {Qt::Friday, Qt::Saturday})
-        MonthView1->setWeekdayTextFormat(day, weekend);
-    MonthView1->setLayoutDirection(Qt::RightToLeft);
-    MonthView1->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
-    MonthView1->setHorizontalHeaderFormat(QCalendarWidget::SingleLetterDayNames);
     MonthView1->setDateRange(QDate(1753, 1, 1), QDate(9999, 12, 31));
     MonthView1->setSelectedDate(Clock::today()); // until a record names another
     // Six weeks, the day letters and the month bar fit the designed box at 8 points.

@@ -7,6 +7,7 @@
 
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPainter>
 #include <QSpinBox>
@@ -17,13 +18,14 @@ namespace dalil {
 
 namespace {
 
-// Its face, this much of the calendar's.
+// Its face, this much of the calendar's, and never under 8 points.
 constexpr qreal hijriScale = 0.8;
+constexpr qreal minimumHijriPoints = 8;
 
 } // namespace
 
 HijriMonthView::HijriMonthView(const QString &name, QWidget *parent)
-    : QCalendarWidget(parent)
+    : ArabicCalendar(parent)
 {
     setObjectName(name);
     m_header = new QLabel(this);
@@ -52,6 +54,10 @@ HijriMonthView::HijriMonthView(const QString &name, QWidget *parent)
     // A calendar of another make keeps its header as it is rather than have one laid over it.
     if (!placed)
         m_header->hide();
+    if (auto *days = findChild<QTableView *>()) {
+        days->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+        days->viewport()->installEventFilter(this);
+    }
     HijriSetting *setting = HijriSetting::instance();
     connect(setting, &HijriSetting::changed, this, &HijriMonthView::settingChanged);
     connect(this, &QCalendarWidget::currentPageChanged, this, &HijriMonthView::showHeader);
@@ -83,11 +89,33 @@ void HijriMonthView::fitHeader()
     shrinkToFit(m_header, m_header->text());
 }
 
+void HijriMonthView::layOutRows()
+{
+    auto *days = findChild<QTableView *>();
+    if (!days || days->model()->rowCount() < 2)
+        return;
+    QHeaderView *rows = days->verticalHeader();
+    const int weeks = days->model()->rowCount() - 1;
+    const int height = days->viewport()->height();
+    const QString dayLetters = QStringLiteral("سحنثرخج");
+    const int letters = qMin(QFontMetrics(font()).tightBoundingRect(dayLetters).height() + 4, height / (weeks + 1));
+    rows->resizeSection(0, letters);
+    // What does not divide evenly goes a pixel each to the first weeks.
+    const int week = (height - letters) / weeks;
+    const int over = (height - letters) % weeks;
+    for (int row = 1; row <= weeks; ++row)
+        rows->resizeSection(row, week + (row <= over ? 1 : 0));
+}
+
 bool HijriMonthView::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_header && event->type() == QEvent::Resize)
-        fitHeader();
-    return QCalendarWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::Resize) {
+        if (watched == m_header)
+            fitHeader();
+        else
+            layOutRows();
+    }
+    return ArabicCalendar::eventFilter(watched, event);
 }
 
 void HijriMonthView::paintCell(QPainter *painter, const QRect &rect, QDate date) const
@@ -121,7 +149,7 @@ void HijriMonthView::paintCell(QPainter *painter, const QRect &rect, QDate date)
     if (format.hasProperty(QTextFormat::FontWeight))
         dayFont.setBold(format.fontWeight() >= QFont::DemiBold);
     QFont hijriFont = font();
-    hijriFont.setPointSizeF(font().pointSizeF() * hijriScale);
+    hijriFont.setPointSizeF(qMax(minimumHijriPoints, font().pointSizeF() * hijriScale));
     // A day the chosen calendar does not reach is counted by the tabular one: slanted.
     hijriFont.setItalic(hijri.tabular);
     // The two numbers one above the other, the pair centred in the cell by the digits' own
@@ -144,6 +172,7 @@ void HijriMonthView::paintCell(QPainter *painter, const QRect &rect, QDate date)
     painter->setPen(hijriInk);
     drawCentred(hijriFont, hijriText, top + dayHeight + gap + hijriHeight);
     painter->restore();
+    markToday(painter, rect, date);
 }
 
 } // namespace dalil

@@ -2,7 +2,8 @@
 // small beneath the Gregorian one, and the header the Hijri months and year of the page.
 #pragma once
 
-#include <QCalendarWidget>
+#include "common/arabiccalendar.h"
+
 #include <QHash>
 
 class QLabel;
@@ -11,7 +12,7 @@ namespace dalil {
 
 class HijriSetting;
 
-class HijriMonthView : public QCalendarWidget
+class HijriMonthView : public ArabicCalendar
 {
     Q_OBJECT
 
@@ -32,6 +33,9 @@ private:
     // The header's face, smaller than the calendar's, and smaller still where its text needs it.
     void fitHeader();
     void settingChanged();
+    // The row of the day letters as high as its letters; the weeks share the rest, each with
+    // room for its two numbers.
+    void layOutRows();
 
     QLabel *m_header = nullptr;
     mutable QHash<QDate, QString> m_painted;

@@ -2,6 +2,7 @@
 
 #include "form11.h"
 
+#include "common/arabiccalendar.h"
 #include "common/icons.h"
 #include "common/listwindow.h"
 #include "data/records/recordsource.h"
@@ -34,6 +35,7 @@ QDateEdit *datePicker(const QString &name, QWidget *parent)
     auto *picker = new QDateEdit(parent);
     picker->setObjectName(name);
     picker->setCalendarPopup(true);
+    picker->setCalendarWidget(new ArabicCalendar(picker));
     picker->setDisplayFormat(QStringLiteral("d/M/yyyy"));
     return picker;
 }

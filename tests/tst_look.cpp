@@ -14,7 +14,9 @@
 #include "common/textbox.h"
 #include "common/application.h"
 #include "data/records/recordsource.h"
+#include "data/text/clock.h"
 #include "phonebook/form2.h"
+#include "shell/form12.h"
 #include "shell/mdiform1.h"
 #include "shell/program.h"
 
@@ -22,6 +24,7 @@
 #include <QCalendarWidget>
 #include <QTableView>
 #include <QClipboard>
+#include <QDateEdit>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -157,6 +160,8 @@ private slots:
     void navigationCaptionKeepsItsWordsApart();
     void focusCanBeSeen_data();
     void focusCanBeSeen();
+    void calendarsKeepTheArabicWeek_data();
+    void calendarsKeepTheArabicWeek();
 
     void gridHeadingsShareOneSize_data();
     void gridHeadingsShareOneSize();
@@ -441,6 +446,70 @@ void TestLook::focusCanBeSeen()
     shown->setFocus();
     QTest::keyClick(shown, Qt::Key_Down);
     QVERIFY(shown->viewport()->grab().toImage() != focused);
+}
+
+void TestLook::calendarsKeepTheArabicWeek_data()
+{
+    QTest::addColumn<QByteArray>("menuItem");
+    QTest::newRow("appointment calendar") << QByteArray("addnote");
+    QTest::newRow("import's date picker") << QByteArray("import");
+}
+
+void TestLook::calendarsKeepTheArabicWeek()
+{
+    QFETCH(QByteArray, menuItem);
+    testing::AppFolder folder;
+    QVERIFY(testing::startProgram(folder));
+    const auto stop = qScopeGuard([] { testing::stopProgram(); });
+    openList(menuItem.constData());
+    QCalendarWidget *calendar = menuItem == "addnote"
+                                    ? Forms::find(QStringLiteral("Form5"))->findChild<QCalendarWidget *>(QStringLiteral("MonthView1"))
+                                    : Forms::loaded<Form12>()->DTPicker1->calendarWidget();
+    QVERIFY(calendar);
+    if (!calendar->isVisible())
+        calendar->resize(calendar->sizeHint());
+    QCOMPARE(calendar->firstDayOfWeek(), Qt::Saturday);
+    for (int day = Qt::Monday; day <= Qt::Sunday; ++day) {
+        const bool red = calendar->weekdayTextFormat(Qt::DayOfWeek(day)).foreground().color() == QColor(Qt::red);
+        QCOMPARE(red, day == Qt::Friday || day == Qt::Saturday);
+    }
+    auto *days = calendar->findChild<QTableView *>();
+    QStringList letters;
+    for (int column = 0; column < 7; ++column)
+        letters << days->model()->index(0, column).data().toString();
+    QCOMPARE(letters, QStringList({"س", "ح", "ن", "ث", "ر", "خ", "ج"}));
+
+    // Today is framed while another day is chosen: its cell's edge in the highlight's colour,
+    // its inside not (the chosen day is filled with it).
+    const QDate today = Clock::today();
+    calendar->setSelectedDate(today.day() > 14 ? today.addDays(-7) : today.addDays(7));
+    const QImage cells = days->viewport()->grab().toImage();
+    const QRgb highlight = calendar->palette().color(QPalette::Highlight).rgb();
+    QStringList framed;
+    for (int row = 1; row < days->model()->rowCount(); ++row) {
+        for (int column = 0; column < 7; ++column) {
+            const QModelIndex cell = days->model()->index(row, column);
+            const QRect r = days->visualRect(cell);
+            bool edge = cells.pixel(r.left() + 2, r.top() + 2) != highlight;
+            for (int x = r.left() + 2; x < r.right() - 1 && edge; ++x)
+                edge = cells.pixel(x, r.top()) == highlight && cells.pixel(x, r.bottom()) == highlight;
+            if (edge)
+                framed << cell.data().toString();
+        }
+    }
+    QCOMPARE(framed, QStringList{QString::number(today.day())});
+
+    if (menuItem == "addnote") {
+        // Each week has room for its day and its Hijri day, eight points at least, one above
+        // the other, and the last week is never cut.
+        QFont eight = calendar->font();
+        eight.setPointSizeF(8);
+        const int digits = QFontMetrics(eight).tightBoundingRect(QStringLiteral("0123456789")).height();
+        const QHeaderView *rows = days->verticalHeader();
+        for (int row = 1; row < days->model()->rowCount(); ++row)
+            QVERIFY2(rows->sectionSize(row) >= 2 * digits + 1, qPrintable(QStringLiteral("%1 %2").arg(rows->sectionSize(row)).arg(digits)));
+        QVERIFY(rows->sectionViewportPosition(6) + rows->sectionSize(6) <= days->viewport()->height());
+    }
 }
 
 void TestLook::openList(const char *menuItem)
