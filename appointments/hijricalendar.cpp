@@ -97,8 +97,7 @@ void HijriMonthView::layOutRows()
     QHeaderView *rows = days->verticalHeader();
     const int weeks = days->model()->rowCount() - 1;
     const int height = days->viewport()->height();
-    const QString dayLetters = QStringLiteral("سحنثرخج");
-    const int letters = qMin(QFontMetrics(font()).tightBoundingRect(dayLetters).height() + 4, height / (weeks + 1));
+    const int letters = qMin(QFontMetrics(font()).height() + 2, height / (weeks + 1));
     rows->resizeSection(0, letters);
     // What does not divide evenly goes a pixel each to the first weeks.
     const int week = (height - letters) / weeks;
