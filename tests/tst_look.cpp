@@ -8,7 +8,6 @@
 #include "common/datacontrol.h"
 #include "common/twips.h"
 #include "common/dbgrid.h"
-#include "common/listwindow.h"
 #include "common/messagebox.h"
 #include "common/statusbar.h"
 #include "common/textbox.h"
@@ -79,6 +78,15 @@ public:
         }
     }
 };
+
+// The grid of the list the menu item opened.
+DBGrid *listGrid(const QByteArray &menuItem)
+{
+    const QString name = menuItem == "phone" ? QStringLiteral("Form2") : menuItem == "note" ? QStringLiteral("Form4")
+                                                                                             : QStringLiteral("Form6");
+    Form *list = Forms::find(name);
+    return list ? list->findChild<DBGrid *>(QStringLiteral("DBGrid1")) : nullptr;
+}
 
 // Runs show() and hands the message box it opens to look(), then closes the box.
 void inspectBox(const std::function<void()> &show, const std::function<void(QMessageBox *)> &look)
@@ -534,13 +542,7 @@ void TestLook::gridHeadingsShareOneSize()
     testing::AppFolder folder;
     QVERIFY(testing::startProgram(folder));
     openList(menuItem.constData());
-    DBGrid *grid = nullptr;
-    if (menuItem == "phone")
-        grid = Forms::loaded<Form2>()->DBGrid1;
-    else if (menuItem == "note")
-        grid = Forms::loaded<Form4>()->DBGrid1;
-    else
-        grid = Forms::loaded<Form6>()->DBGrid1;
+    DBGrid *grid = listGrid(menuItem);
     QVERIFY(grid);
     QVERIFY(grid->view()->horizontalHeader()->count() > 1);
     // Every heading in one size, and no word of a heading wider than its column, once laid out.
@@ -660,10 +662,8 @@ void TestLook::listGridsUseTheWindow()
     QVERIFY(testing::startProgram(folder));
     MDIForm1::instance()->resize(frame);
     openList(menuItem.constData());
-    ListWindow *list = menuItem == "phone" ? static_cast<ListWindow *>(Forms::loaded<Form2>())
-                     : menuItem == "note"  ? static_cast<ListWindow *>(Forms::loaded<Form4>())
-                                           : static_cast<ListWindow *>(Forms::loaded<Form6>());
-    auto *grid = list->findChild<DBGrid *>(QStringLiteral("DBGrid1"));
+    DBGrid *grid = listGrid(menuItem);
+    QWidget *list = grid->parentWidget();
     QTableView *view = grid->view();
     QTRY_VERIFY(list->width() >= qMin(frame.width() - 100, twipsToPixels(11880) + 400));
 
