@@ -195,7 +195,9 @@ void Form4::showSelectedDay()
     const QString month = rs->fieldText(Books::NoteColumns::month);
     const QString year = rs->fieldText(Books::NoteColumns::year);
     const QString time = rs->fieldText(Books::NoteColumns::time);
-    Label1->setText(HijriSetting::instance()->dateText(day, month, year));
+    // Said to be the appointment's, so that it is not read as today's.
+    const QString hijri = HijriSetting::instance()->dateText(day, month, year);
+    Label1->setText(hijri.isEmpty() ? QString() : QStringLiteral("الموعد: ") + hijri);
     const bool timeReads = ClockTime::read(time).has_value();
     const bool hasReminder = Reminders::dueTime({{Books::NoteColumns::day, day}, {Books::NoteColumns::month, month},
                                                  {Books::NoteColumns::year, year}, {Books::NoteColumns::time, time}})

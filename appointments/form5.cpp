@@ -7,6 +7,7 @@
 #include "common/application.h"
 #include "common/controls.h"
 #include "common/datacontrol.h"
+#include "common/fittext.h"
 #include "common/focusmark.h"
 #include "common/icons.h"
 #include "common/messagebox.h"
@@ -45,6 +46,7 @@ QLabel *kufiLabel(const QString &name, Qt::Alignment alignment, const QRect &at,
 Form5::Form5()
     : Form(designName(), 11880, 8595)
 {
+    setScaledWithFrame();
     setWindowTitle(addCaption());
     setWindowIcon(Icons::appointment());
     setLayoutDirection(Qt::RightToLeft);
@@ -161,20 +163,8 @@ void Form5::showCaption(QLabel *label, const QString &text)
 {
     label->setText(text);
     // The Kufi face that stands in for the design's is wider and taller than the one the
-    // window was drawn for: a caption that would be cut widens its box from the side it is
-    // aligned to instead. Boxes only grow, so the clock line keeps still as it ticks.
-    const QSize needed = label->sizeHint();
-    QRect at = label->geometry();
-    if (needed.width() > at.width()) {
-        const int grow = needed.width() - at.width();
-        at.setLeft(at.left() - ((label->alignment() & Qt::AlignRight) ? grow : grow / 2));
-        at.setWidth(needed.width());
-    }
-    if (needed.height() > at.height()) {
-        at.setTop(at.top() - (needed.height() - at.height()) / 2);
-        at.setHeight(needed.height());
-    }
-    label->setGeometry(at);
+    // window was drawn for: a caption that would be cut widens its box instead.
+    growToFit(label);
 }
 
 QWidget *Form5::restingFocus()

@@ -46,7 +46,7 @@ HijriMonthView::HijriMonthView(const QString &name, QWidget *parent)
             // month names, rather than crowd the arrows out or be cut.
             m_header->setForegroundRole(QPalette::HighlightedText);
             m_header->setMinimumWidth(1);
-            m_header->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+            m_header->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
             bar->setStretchFactor(m_header, 1);
             m_header->installEventFilter(this);
         }
@@ -85,8 +85,20 @@ void HijriMonthView::fitHeader()
 {
     QFont small = font();
     small.setPointSizeF(font().pointSizeF() * 0.875);
+    m_header->setWordWrap(false);
     m_header->setFont(small);
     shrinkToFit(m_header, m_header->text());
+    if (m_header->fontMetrics().horizontalAdvance(m_header->text()) <= m_header->contentsRect().width())
+        return;
+    // A page that spans three long month names in a narrow calendar: two lines, in the
+    // largest face they fit in.
+    m_header->setWordWrap(true);
+    m_header->setFont(small);
+    while (m_header->font().pointSizeF() > 6 && m_header->heightForWidth(m_header->width()) > m_header->height()) {
+        QFont smaller = m_header->font();
+        smaller.setPointSizeF(smaller.pointSizeF() - 0.25);
+        m_header->setFont(smaller);
+    }
 }
 
 void HijriMonthView::layOutRows()
@@ -115,6 +127,14 @@ bool HijriMonthView::eventFilter(QObject *watched, QEvent *event)
             layOutRows();
     }
     return ArabicCalendar::eventFilter(watched, event);
+}
+
+void HijriMonthView::changeEvent(QEvent *event)
+{
+    ArabicCalendar::changeEvent(event);
+    // The window's type grew or shrank: the header's face follows the calendar's.
+    if (event->type() == QEvent::FontChange)
+        fitHeader();
 }
 
 void HijriMonthView::paintCell(QPainter *painter, const QRect &rect, QDate date) const

@@ -27,6 +27,7 @@ public:
 protected:
     void paintCell(QPainter *painter, const QRect &rect, QDate date) const override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void showHeader();

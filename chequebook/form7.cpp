@@ -70,6 +70,7 @@ QFrame *verticalLine(const QString &name, int x, int fromY, int toY, QWidget *pa
 Form7::Form7()
     : Form(designName(), 11880, 8595)
 {
+    setScaledWithFrame();
     setWindowTitle(addCaption());
     setWindowIcon(Icons::cheque());
 
@@ -106,6 +107,9 @@ Form7::Form7()
     Label2 = label(QStringLiteral("Label2"), QStringLiteral("مبلغاً و قدره"), twipsRect(8520, 4080, 855, 195), this);
     Text5 = boundTextBox(QStringLiteral("Text5"), twipsRect(5280, 4080, 3015, 285), this,
                          {.alignment = Qt::AlignRight});
+    // The amount in words runs long: its box holds two lines, in the room above the reason.
+    Text5->resize(Text5->width(), qMax(Text5->height(), 2 * Text5->fontMetrics().height() + 8));
+    Text5->setWrappedWhenIdle(true);
     Label3 = label(QStringLiteral("Label3"), QStringLiteral("و ذلك بسبب"), twipsRect(8520, 4920, 825, 195), this);
     Text6 = boundTextBox(QStringLiteral("Text6"), twipsRect(5280, 4920, 3015, 285), this,
                          {.alignment = Qt::AlignRight});

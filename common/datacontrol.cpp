@@ -3,6 +3,7 @@
 #include "fittext.h"
 #include "records.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QToolButton>
@@ -54,6 +55,8 @@ DataControl::DataControl(const QString &name, QWidget *parent)
     row->addWidget(m_caption, 1);
     row->addWidget(m_next);
     row->addWidget(m_last);
+    // The caption's room is known once the row has placed it, after the bar's own resize.
+    m_caption->installEventFilter(this);
 
     connect(m_first, &QToolButton::clicked, this, [this] { moveAfterWriting(&dalil::RecordSource::MoveFirst); });
     connect(m_previous, &QToolButton::clicked, this, [this] { moveAfterWriting(&dalil::RecordSource::MovePrevious); });
@@ -83,6 +86,20 @@ void DataControl::resizeEvent(QResizeEvent *event)
     for (QToolButton *button : {m_first, m_previous, m_next, m_last})
         button->setFixedWidth(qMax(16, height()));
     fitCaption();
+}
+
+void DataControl::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        fitCaption();
+}
+
+bool DataControl::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_caption && event->type() == QEvent::Resize)
+        fitCaption();
+    return QWidget::eventFilter(watched, event);
 }
 
 void DataControl::fitCaption()

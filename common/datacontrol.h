@@ -39,6 +39,8 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void moveAfterWriting(bool (dalil::RecordSource::*move)());

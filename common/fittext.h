@@ -3,6 +3,7 @@
 
 #include <QFontMetrics>
 #include <QLabel>
+#include <QStyle>
 
 namespace dalil {
 
@@ -17,6 +18,26 @@ inline void shrinkToFit(QLabel *label, const QString &text)
     while (font.pointSizeF() > 6 && QFontMetrics(font).horizontalAdvance(text) > room)
         font.setPointSizeF(font.pointSizeF() - 0.25);
     label->setFont(font);
+}
+
+// The label's box grown to its text where the text is wider or taller than the box: from the
+// side the text is aligned to, so that it stays where the design put it. Boxes only grow, so
+// that a caption that changes as the clock ticks keeps still.
+inline void growToFit(QLabel *label)
+{
+    const QSize needed = label->sizeHint();
+    QRect at = label->geometry();
+    if (needed.width() > at.width()) {
+        const int grow = needed.width() - at.width();
+        const Qt::Alignment side = QStyle::visualAlignment(label->layoutDirection(), label->alignment());
+        at.setLeft(at.left() - ((side & Qt::AlignRight) ? grow : (side & Qt::AlignHCenter) ? grow / 2 : 0));
+        at.setWidth(needed.width());
+    }
+    if (needed.height() > at.height()) {
+        at.setTop(at.top() - (needed.height() - at.height()) / 2);
+        at.setHeight(needed.height());
+    }
+    label->setGeometry(at);
 }
 
 } // namespace dalil

@@ -1,13 +1,19 @@
 #include "form.h"
 
 #include "datacontrol.h"
+#include "fittext.h"
 #include "messagebox.h"
 #include "twips.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QResizeEvent>
 #include <QHash>
+
+#include <algorithm>
+#include <cmath>
+#include <ranges>
 
 namespace dalil {
 
@@ -34,28 +40,94 @@ Form::Form(const QString &name, int widthTwips, int heightTwips)
     setObjectName(name);
     setMinimumSize(twipsSize(widthTwips, heightTwips));
     resize(twipsSize(widthTwips, heightTwips));
-    m_designWidth = twipsSize(widthTwips, heightTwips).width();
+    m_designSize = twipsSize(widthTwips, heightTwips);
 }
 
 void Form::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     // Wider than the design, the design area stands against the right edge, where an Arabic
-    // reader starts, its controls keeping their places and sizes within it. A window laid
-    // out by a layout, and the status bar that spans the bottom edge, look after themselves.
+    // reader starts, its controls keeping their places within it. A window that grows with
+    // the frame draws the whole area larger first. A window laid out by a layout, and the
+    // status bar that spans the bottom edge, look after themselves.
     if (layout())
         return;
-    const int shift = qMax(0, width() - m_designWidth);
+    qreal scale = 1;
+    if (m_scaledWithFrame) {
+        // In steps of a twentieth: a frame a few pixels larger than the design keeps it as
+        // drawn, and the type changes size only now and then as the frame is dragged.
+        scale = std::min(width() / qreal(m_designSize.width()), height() / qreal(m_designSize.height()));
+        scale = std::clamp(std::floor(scale * 20) / 20, qreal(1), maximumScale);
+    }
+    const bool rescaled = !qFuzzyCompare(scale, m_scale);
+    const int shift = qMax(0, width() - qRound(m_designSize.width() * scale));
+    const auto scaled = [scale](int length) { return qRound(length * scale); };
     const auto children = findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
     for (QWidget *child : children) {
         if (child->isWindow() || child->objectName() == u"StatusBar1")
             continue;
         auto place = m_designPlaces.find(child);
-        if (place == m_designPlaces.end())
-            place = m_designPlaces.insert(child, child->pos() - QPoint(m_appliedShift, 0));
-        child->move(place->x() + shift, place->y());
+        if (place == m_designPlaces.end()) {
+            const QRect at = child->geometry().translated(-m_appliedShift, 0);
+            place = m_designPlaces.insert(child, QRect(qRound(at.x() / m_scale), qRound(at.y() / m_scale),
+                                                       qRound(at.width() / m_scale), qRound(at.height() / m_scale)));
+        }
+        if (!rescaled) {
+            child->move(scaled(place->x()) + shift, scaled(place->y()));
+            continue;
+        }
+        // Neighbours stay neighbours: each edge is scaled, not each length.
+        child->setGeometry(QRect(QPoint(scaled(place->left()) + shift, scaled(place->top())),
+                                 QPoint(scaled(place->left() + place->width()) + shift - 1,
+                                        scaled(place->top() + place->height()) - 1)));
+        if (auto *button = qobject_cast<QAbstractButton *>(child); button && !button->icon().isNull()) {
+            auto icon = m_designIcons.find(button);
+            if (icon == m_designIcons.end())
+                icon = m_designIcons.insert(button, button->iconSize() / m_scale);
+            button->setIconSize(*icon * scale);
+        }
+    }
+    if (rescaled) {
+        scaleFonts(scale / m_scale);
+        m_scale = scale;
+        fitGrownLabels();
     }
     m_appliedShift = shift;
+}
+
+void Form::scaleFonts(qreal ratio)
+{
+    // Every face set on the window or one of its controls, computed before any is set: a
+    // control that takes its size from the window would otherwise grow twice.
+    const auto grown = [ratio](QFont font) {
+        if (font.pointSizeF() > 0)
+            font.setPointSizeF(font.pointSizeF() * ratio);
+        else
+            font.setPixelSize(qMax(1, qRound(font.pixelSize() * ratio)));
+        return font;
+    };
+    // They are set from the innermost out, so that a control that fits its parts' faces to
+    // its own as its face changes has the last word.
+    QList<std::pair<QWidget *, QFont>> faces;
+    const auto controls = findChildren<QWidget *>();
+    for (QWidget *control : controls | std::views::reverse) {
+        if (control->window() == window() && control->testAttribute(Qt::WA_SetFont))
+            faces.append({control, grown(control->font())});
+    }
+    faces.append({this, grown(font())});
+    for (const auto &[widget, face] : std::as_const(faces))
+        widget->setFont(face);
+}
+
+void Form::fitGrownLabels()
+{
+    // Type does not grow quite as its box does: a caption that the new size would cut takes
+    // the room it needs, as the design's own captions do where the face runs wide.
+    const auto labels = findChildren<QLabel *>(Qt::FindDirectChildrenOnly);
+    for (QLabel *label : labels) {
+        if (!label->wordWrap() && !label->text().isEmpty() && label->pixmap().isNull())
+            growToFit(label);
+    }
 }
 
 Form::~Form()

@@ -40,6 +40,14 @@ public:
     // Window state 2: fills the frame's client area.
     void setMaximized();
 
+    // The whole design grows with the frame: places, sizes and type by one factor, the
+    // largest at which the design fits the window, in twentieths from 1 (the design) to
+    // maximumScale.
+    void setScaledWithFrame() { m_scaledWithFrame = true; }
+    static constexpr qreal maximumScale = 1.6;
+    // The factor the design is drawn at now: 1 unless the window grows with the frame.
+    qreal designScale() const { return m_scale; }
+
     bool isUnloading() const { return m_unloading; }
     // Whether the window is on screen (shown and not hidden).
     bool isShown() const;
@@ -71,13 +79,18 @@ protected:
 
 private:
     void forget();
+    void scaleFonts(qreal ratio);
+    void fitGrownLabels();
 
     bool m_loaded = false;
     bool m_unloading = false;
     bool m_meantToBeShown = false;
-    int m_designWidth = 0;                     // pixels
+    bool m_scaledWithFrame = false;
+    QSize m_designSize;                        // pixels
     int m_appliedShift = 0;
-    QHash<QWidget *, QPoint> m_designPlaces;   // the controls' places in the design area
+    qreal m_scale = 1;
+    QHash<QWidget *, QRect> m_designPlaces;    // the controls' places in the design area
+    QHash<QWidget *, QSize> m_designIcons;
 };
 
 namespace Forms {

@@ -7,9 +7,11 @@
 
 #include <QKeyEvent>
 #include <QListWidget>
+#include <QPainter>
 #include <QRegularExpression>
 #include <QStyle>
 #include <QStyleOptionFrame>
+#include <QTextLayout>
 #include <QValidator>
 
 #include <algorithm>
@@ -87,14 +89,76 @@ void TextBox::focusOutEvent(QFocusEvent *event)
         showBeginning();
 }
 
-void TextBox::showBeginning()
+QRect TextBox::textRoom() const
 {
     // The room inside the frame, less the line edit's own margin of two pixels each side.
     QStyleOptionFrame frame;
     initStyleOption(&frame);
-    const QRect room = style()->subElementRect(QStyle::SE_LineEditContents, &frame, this);
-    if (fontMetrics().horizontalAdvance(text()) > room.width() - 4)
+    return style()->subElementRect(QStyle::SE_LineEditContents, &frame, this).adjusted(2, 1, -2, -1);
+}
+
+void TextBox::showBeginning()
+{
+    if (fontMetrics().horizontalAdvance(text()) > textRoom().width())
         setCursorPosition(0);
+}
+
+void TextBox::setWrappedWhenIdle(bool wrapped)
+{
+    m_wrappedWhenIdle = wrapped;
+    update();
+}
+
+QStringList TextBox::shownLines() const
+{
+    const QRect room = textRoom();
+    const QFontMetrics metrics = fontMetrics();
+    if (!m_wrappedWhenIdle || hasFocus() || metrics.horizontalAdvance(text()) <= room.width())
+        return {text()};
+    const int most = qMax(1, room.height() / metrics.height());
+    QTextLayout layout(text(), font());
+    QTextOption option;
+    option.setTextDirection(layoutDirection());
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    QStringList lines;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(room.width());
+        if (lines.size() == most - 1) {
+            // The last line that fits holds the rest, cut where the room ends.
+            const QString rest = text().mid(line.textStart());
+            lines << metrics.elidedText(rest, Qt::ElideRight, room.width());
+            break;
+        }
+        lines << text().mid(line.textStart(), line.textLength()).trimmed();
+    }
+    layout.endLayout();
+    return lines;
+}
+
+void TextBox::paintEvent(QPaintEvent *event)
+{
+    const QStringList lines = shownLines();
+    if (lines.size() < 2) {
+        QLineEdit::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    QStyleOptionFrame frame;
+    initStyleOption(&frame);
+    style()->drawPrimitive(QStyle::PE_PanelLineEdit, &frame, &painter, this);
+    const QRect room = textRoom();
+    const int lineHeight = fontMetrics().height();
+    QTextOption option(QStyle::visualAlignment(layoutDirection(), alignment()) & Qt::AlignHorizontal_Mask);
+    option.setTextDirection(layoutDirection());
+    option.setWrapMode(QTextOption::NoWrap);
+    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Text));
+    int top = room.top() + (room.height() - lineHeight * int(lines.size())) / 2;
+    for (const QString &line : lines) {
+        painter.drawText(QRectF(room.left(), top, room.width(), lineHeight), line, option);
+        top += lineHeight;
+    }
 }
 
 void TextBox::setTextAlignment(Qt::Alignment horizontal)

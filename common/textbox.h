@@ -27,6 +27,11 @@ public:
     // Maximum number of characters, or 0 for no limit of the design's own.
     void setMaxLength(int length);
     int designMaxLength() const { return m_maxLength; }
+    // A box taller than a line shows a text longer than itself on as many lines as its height
+    // holds while it is not being edited, the last cut with "…"; edited, it is one line.
+    void setWrappedWhenIdle(bool wrapped);
+    // The lines a wrapped box shows now: the text itself unless it is wrapped.
+    QStringList shownLines() const;
 
 signals:
     // Enter was pressed in the box (character code 13).
@@ -36,6 +41,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     // A box left shows the beginning of a text longer than itself, not its end.
     void focusOutEvent(QFocusEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
     // A text longer than the box is shown from its beginning (its cursor put there).
     void showBeginning();
 
@@ -44,8 +50,11 @@ private:
     void joinLines();
 
     Direction m_direction;
+    QRect textRoom() const;
+
     Qt::Alignment m_alignment = Qt::AlignRight;
     int m_maxLength = 0;
+    bool m_wrappedWhenIdle = false;
 };
 
 // A text box bound to a field of a record source: shows the current record's value, and

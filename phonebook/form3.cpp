@@ -27,6 +27,7 @@ constexpr int labelHeight = 255;
 Form3::Form3()
     : Form(designName(), 11880, 8595)
 {
+    setScaledWithFrame();
     setWindowTitle(addCaption());
     setWindowIcon(Icons::phone());
 

@@ -50,6 +50,7 @@ void fitCaption(QToolButton *button)
 Form1::Form1()
     : Form(designName(), 11880, 8595)
 {
+    setScaledWithFrame();
     setWindowTitle(QStringLiteral("برنامج الدليل الشخصي"));
     setWindowIcon(Icons::start());
 

@@ -5,12 +5,14 @@
 #include "common/arabiccalendar.h"
 #include "common/icons.h"
 #include "common/listwindow.h"
+#include "common/twips.h"
 #include "data/records/recordsource.h"
 #include "data/text/clock.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -89,11 +91,24 @@ Form12::Form12()
     buttons->addWidget(Command1);
     buttons->addStretch();
     buttons->addWidget(Command2);
-    auto *all = new QVBoxLayout(this);
+    // A small window of its own in the middle of the frame, its controls at their natural
+    // width, however large the frame is.
+    Frame1 = new QFrame(this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1->setFrameShape(QFrame::StyledPanel);
+    Frame1->setMinimumSize(twipsSize(7200, 4200));
+    Frame1->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Maximum);
+    auto *all = new QVBoxLayout(Frame1);
     all->setContentsMargins(16, 12, 16, 12);
     all->addLayout(grid);
     all->addStretch();
     all->addLayout(buttons);
+    auto *centred = new QGridLayout(this);
+    centred->addWidget(Frame1, 1, 1);
+    centred->setRowStretch(0, 1);
+    centred->setRowStretch(2, 1);
+    centred->setColumnStretch(0, 1);
+    centred->setColumnStretch(2, 1);
 
     connect(Combo1, &QComboBox::currentIndexChanged, this, &Form12::Combo1_Click);
     connect(Combo2, &QComboBox::currentIndexChanged, this, &Form12::Combo2_Click);

@@ -9,6 +9,7 @@
 class QCheckBox;
 class QComboBox;
 class QDateEdit;
+class QFrame;
 class QLabel;
 class QPushButton;
 
@@ -40,6 +41,7 @@ public:
     QDateEdit *DTPicker2; // … to
     QPushButton *Command1; // go on, to the file window
     QPushButton *Command2; // cancel
+    QFrame *Frame1;        // holds the rest, centred in the frame
 
     QWidget *restingFocus() override;
 

@@ -9,6 +9,8 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QCheckBox>
+#include <QLabel>
 #include <QPainter>
 #include <QStyleOptionViewItem>
 #include <QApplication>
@@ -19,6 +21,7 @@
 #include <QProgressDialog>
 #include <QFileDialog>
 #include <QTimer>
+#include <QToolButton>
 
 namespace testing {
 
@@ -208,6 +211,41 @@ void typeText(QWidget *widget, const QString &text)
         const QString ch = QString::fromUcs4(&code, 1);
         QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, ch, Qt::NoModifier);
     }
+}
+
+QStringList cutOrOutside(QWidget *window)
+{
+    QStringList found;
+    const auto controls = window->findChildren<QWidget *>();
+    for (QWidget *control : controls) {
+        if (!control->isVisibleTo(window) || control->window() != window->window())
+            continue;
+        const QRect inWindow(control->mapTo(window, QPoint(0, 0)), control->size());
+        if (control->parentWidget() == window && !window->rect().contains(inWindow))
+            found << control->objectName() + QStringLiteral(" outside");
+        QString text;
+        int room = 0;
+        if (auto *label = qobject_cast<QLabel *>(control); label && label->wordWrap()) {
+            if (!label->text().isEmpty() && label->heightForWidth(label->width()) > label->height())
+                found << control->objectName() + QStringLiteral(" too low for its lines \"%1\"").arg(label->text());
+        } else if (label && label->pixmap().isNull()) {
+            text = label->text();
+            room = label->contentsRect().width() - 2 * label->margin();
+            if (!text.isEmpty() && label->fontMetrics().height() > label->contentsRect().height())
+                found << control->objectName() + QStringLiteral(" too low for \"%1\"").arg(text);
+        } else if (auto *check = qobject_cast<QCheckBox *>(control)) {
+            text = check->text();
+            room = check->width() - (check->sizeHint().width() - check->fontMetrics().horizontalAdvance(text));
+        } else if (auto *button = qobject_cast<QAbstractButton *>(control)) {
+            // A tool button's text may reach its frame; a push button keeps a margin.
+            text = button->text();
+            room = button->width() - (qobject_cast<QToolButton *>(button) ? 2 : 4);
+        }
+        text.remove(u'&');
+        if (const int wide = control->fontMetrics().horizontalAdvance(text); !text.isEmpty() && wide > room)
+            found << control->objectName() + QStringLiteral(" cuts \"%1\" (%2 pixels in %3)").arg(text).arg(wide).arg(room);
+    }
+    return found;
 }
 
 void answerFileDialog(const QString &path)

@@ -189,6 +189,10 @@ struct BoundWindow
     QHash<QString, dalil::BoundTextBox *> boxes;
 };
 
+// What a window shows cut, by name: each caption (label, button, check box) wider or taller
+// than its control, and each control that reaches past the window's edges.
+QStringList cutOrOutside(QWidget *window);
+
 // Answers the next file window with the path, as the user types it and presses the button.
 void answerFileDialog(const QString &path);
 

@@ -19,6 +19,7 @@
 #include "shell/mdiform1.h"
 #include "shell/program.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QCalendarWidget>
 #include <QTableView>
@@ -32,6 +33,7 @@
 #include <QPainter>
 #include <QProxyStyle>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QScrollBar>
 #include <QStandardItemModel>
@@ -180,6 +182,8 @@ private slots:
     void listItemsStandInsideTheirFrame();
     void listGridsUseTheWindow_data();
     void listGridsUseTheWindow();
+    void windowsGrowWithTheFrame_data();
+    void windowsGrowWithTheFrame();
     void anEmptyResultShowsNoSidewaysScrollBar();
 
     void pastedLineBreaksBecomeBlanks_data();
@@ -697,6 +701,78 @@ void TestLook::listGridsUseTheWindow()
     testing::stopProgram();
 }
 
+void TestLook::windowsGrowWithTheFrame_data()
+{
+    QTest::addColumn<QByteArray>("menuItem"); // the list whose add button opens it, or the menu item
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QSize>("frame");
+    QTest::addColumn<QRect>("button"); // Command1 in the design, twips
+    for (const QSize frame : {QSize(800, 600), QSize(1366, 768), QSize(1920, 1080)}) {
+        const QByteArray size = QByteArray::number(frame.width());
+        QTest::newRow("start window at " + size) << QByteArray() << QStringLiteral("Form1") << frame << QRect(6008, 2685, 1815, 1575);
+        QTest::newRow("phone entry at " + size) << QByteArray("phone") << QStringLiteral("Form3") << frame << QRect(6480, 6480, 1575, 615);
+        QTest::newRow("appointment entry at " + size) << QByteArray("note") << QStringLiteral("Form5") << frame << QRect(7200, 6600, 1335, 615);
+        QTest::newRow("cheque at " + size) << QByteArray("check") << QStringLiteral("Form7") << frame << QRect(6960, 6480, 1335, 615);
+        QTest::newRow("import at " + size) << QByteArray("import") << QStringLiteral("Form12") << frame << QRect();
+    }
+}
+
+void TestLook::windowsGrowWithTheFrame()
+{
+    QFETCH(QByteArray, menuItem);
+    QFETCH(QString, window);
+    QFETCH(QSize, frame);
+    QFETCH(QRect, button);
+    testing::AppFolder folder;
+    folder.exec(QStringLiteral("INSERT INTO Cheque VALUES ('9', '12', '2026', 'شركة الخليج', 1500, 750, "
+                               "'فقط ألف وخمسمائة دينار وسبعمائة وخمسون فلساً لا غير، تدفع نقداً أو بحوالة مصرفية "
+                               "إلى حساب الشركة لدى المصرف', 'إيجار')"));
+    QVERIFY(testing::startProgram(folder));
+    MDIForm1::instance()->resize(frame);
+    if (menuItem == "import") {
+        openList(menuItem.constData());
+    } else if (!menuItem.isEmpty()) {
+        openList(menuItem.constData());
+        // The cheque is opened to be changed, so that it shows its amount in words.
+        const QString opener = menuItem == "check" ? QStringLiteral("Command5") : QStringLiteral("Command1");
+        QTest::mouseClick(listGrid(menuItem)->parentWidget()->findChild<QPushButton *>(opener), Qt::LeftButton);
+    }
+    Form *form = Forms::find(window);
+    QVERIFY(form);
+    QTRY_VERIFY(form->isShown() && form->width() >= qMin(frame.width() - 100, twipsToPixels(11880) + 400));
+    testing::runQueuedWork();
+
+    if (window == u"Form12") {
+        // A small window in the middle of the frame, however large the frame.
+        const QRect panel = static_cast<Form12 *>(form)->Frame1->geometry();
+        QVERIFY(qAbs(panel.left() - (form->width() - 1 - panel.right())) <= 1);
+        QVERIFY(qAbs(panel.top() - (form->height() - 1 - panel.bottom())) <= 1);
+        QVERIFY(panel.width() < twipsToPixels(7200) * 3 / 2);
+    } else {
+        // The design drawn as large as the window holds it, up to the largest factor; its
+        // first button where the design has it, from the right edge, and its face as large.
+        const QSize design = twipsSize(11880, 8595);
+        const qreal fits = qMin(form->width() / qreal(design.width()), form->height() / qreal(design.height()));
+        QCOMPARE(form->designScale(), std::clamp(std::floor(fits * 20) / 20, 1.0, Form::maximumScale));
+        if (frame.width() == 1920)
+            QCOMPARE(form->designScale(), Form::maximumScale);
+        const qreal scale = form->designScale();
+        const auto scaled = [scale](int twips) { return twipsToPixels(twips) * scale; };
+        const QRect at = form->findChild<QAbstractButton *>(QStringLiteral("Command1"))->geometry();
+        QVERIFY(qAbs(form->width() - at.right() - (design.width() * scale - scaled(button.x() + button.width()) + 1)) <= 2);
+        QVERIFY(qAbs(at.top() - scaled(button.y())) <= 1);
+        QVERIFY(qAbs(at.height() - scaled(button.height())) <= 1);
+        if (window == u"Form7")
+            QCOMPARE(form->findChild<TextBox *>(QStringLiteral("Text5"))->shownLines().size(), 2);
+        if (window != u"Form1")
+            QCOMPARE(form->findChild<QAbstractButton *>(QStringLiteral("Command1"))->font().pointSizeF(),
+                     QApplication::font().pointSizeF() * scale);
+    }
+    const QStringList cut = testing::cutOrOutside(form);
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(u'\n')));
+    testing::stopProgram();
+}
+
 void TestLook::anEmptyResultShowsNoSidewaysScrollBar()
 {
     testing::AppFolder folder;
@@ -873,6 +949,21 @@ void TestLook::aLongTextShowsItsBeginningUnlessEdited()
     QTRY_VERIFY(!box->hasFocus());
     QCOMPARE(box->cursorPosition(), 0);
     QCOMPARE(box->text(), address);
+    // Two lines tall, a box that wraps shows the text from its beginning over both, the rest
+    // cut with "…"; edited, it is one line again.
+    box->resize(80, 2 * box->fontMetrics().height() + 8);
+    box->setWrappedWhenIdle(true);
+    const QStringList lines = box->shownLines();
+    QCOMPARE(lines.size(), 2);
+    // The cut is marked as the face can: "…", or three dots after a joiner that keeps the
+    // letter before them joined.
+    static const QRegularExpression cutMark(QStringLiteral("\\x{200D}?(…|\\.\\.\\.)$"));
+    QString shown = lines.join(u' ');
+    QVERIFY2(shown.contains(cutMark), qPrintable(shown));
+    QVERIFY2(address.startsWith(shown.remove(cutMark)), qPrintable(shown));
+    box->setFocus();
+    QTRY_VERIFY(box->hasFocus());
+    QCOMPARE(box->shownLines(), QStringList{address});
 }
 
 void TestLook::storedLineBreaksAreShownAsTheyAre()

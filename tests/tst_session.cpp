@@ -276,6 +276,16 @@ void TestSession::replays_data()
                R"({"a":"Click","c":"Command3","f":"Form2"})",
                R"({"a":"Undo","f":"Form2"})",
            };
+    // A typed date turns the calendar to a page of two long Hijri month names: in the
+    // design's narrow calendar its header takes two lines rather than be cut.
+    QTest::newRow("a long Hijri header in the design's calendar")
+        << QString() << QStringList{
+               R"(# day 2022-10-08)",
+               R"({"a":"Menu","b":1,"c":"addnote"})",
+               R"({"a":"Type","c":"Text5","f":"Form5","t":"12"})",
+               R"({"a":"Type","c":"Text6","f":"Form5","t":"2024"})",
+               R"({"a":"Type","c":"Text4","f":"Form5","t":"9"})",
+           };
     QTest::newRow("phone search kind chosen by the window coming back")
         << QString() << QStringList{
                R"({"a":"Menu","c":"phone"})",

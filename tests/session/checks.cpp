@@ -10,6 +10,7 @@
 #include "common/textbox.h"
 #include "common/twips.h"
 #include "shell/mdiform1.h"
+#include "testsupport.h"
 
 #include <QCalendarWidget>
 #include <QHeaderView>
@@ -18,6 +19,9 @@
 #include <QRegularExpression>
 #include <QSqlQuery>
 #include <QTableView>
+
+#include <algorithm>
+#include <cmath>
 
 namespace session {
 
@@ -366,6 +370,16 @@ std::optional<Failure> Driver::checkEntry(Book b)
     if (f->windowTitle() != e.caption)
         return Failure{-1, QStringLiteral("entry"),
                        QStringLiteral("%1's caption is \"%2\", the model says \"%3\"").arg(name, f->windowTitle(), e.caption)};
+    if (f->isShown()) {
+        // The design drawn as large as the window holds it, nothing cut or outside.
+        const QSize design = dalil::twipsSize(11880, 8595);
+        const qreal fits = qMin(f->width() / qreal(design.width()), f->height() / qreal(design.height()));
+        if (!qFuzzyCompare(f->designScale(), std::clamp(std::floor(fits * 20) / 20, 1.0, dalil::Form::maximumScale)))
+            return Failure{-1, QStringLiteral("look"),
+                           QStringLiteral("%1 is drawn at %2 in %3×%4").arg(name).arg(f->designScale()).arg(f->width()).arg(f->height())};
+        if (const QStringList cut = testing::cutOrOutside(f); !cut.isEmpty())
+            return Failure{-1, QStringLiteral("look"), name + QStringLiteral(": ") + cut.join(QStringLiteral("; "))};
+    }
     auto *data = f->findChild<dalil::DataControl *>(QStringLiteral("Data1"));
     if (data->Visible() != e.navVisible)
         return Failure{-1, QStringLiteral("entry"),

@@ -120,6 +120,8 @@ std::optional<Failure> Driver::checkHijri()
         if (l.current >= 0 && l.current < shown.rows.size()) {
             const Row &row = shown.rows.at(l.current);
             expected = hijriText(cellText(row.value(1)), cellText(row.value(2)), cellText(row.value(3)), m.hijri);
+            if (!expected.isEmpty())
+                expected.prepend(QStringLiteral("الموعد: "));
         }
         const QString selected = child<QLabel>(QStringLiteral("Form4"), QStringLiteral("Label1"))->text();
         if (selected != expected)
