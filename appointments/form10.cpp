@@ -72,10 +72,10 @@ Form10::Form10()
                          Qt::AlignRight, twipsRect(4800, 2640, 4200, 375), this);
     Combo1 = new QComboBox(this);
     Combo1->setObjectName(QStringLiteral("Combo1"));
-    // Signed numbers read left to right, "-1" and not "1-".
+    // Signed numbers read left to right, "−1" and not "1−", with the minus sign, not a hyphen.
     Combo1->setLayoutDirection(Qt::LeftToRight);
     for (int days = -Hijri::Options::maxAdjustment; days <= Hijri::Options::maxAdjustment; ++days)
-        Combo1->addItem(days > 0 ? QStringLiteral("+%1").arg(days) : QString::number(days), days);
+        Combo1->addItem(days > 0 ? QStringLiteral("+%1").arg(days) : days < 0 ? QStringLiteral("−%1").arg(-days) : QStringLiteral("0"), days);
     Combo1->setGeometry(twipsRect(7800, 3060, 1200, 345));
 
     Label3 = designLabel(QStringLiteral("Label3"), QStringLiteral("اليوم"), Qt::AlignRight,

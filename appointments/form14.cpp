@@ -148,7 +148,7 @@ void Form14::add(const QList<Reminders::Reminder> &reminders, Group group)
         item->setText(Text, reminder.note.value(Books::NoteColumns::text).toString());
         item->setToolTip(Text, item->text(Text)); // a long text is cut in its column
         item->setText(Weekday, Dates::weekdayName(date));
-        item->setText(Date, QStringLiteral("%1/%2/%3").arg(date.day()).arg(date.month()).arg(date.year()));
+        item->setText(Date, Dates::dateText(date));
         item->setText(HijriDate, HijriSetting::instance()->dateText(date));
         item->setText(Time, ClockTime::text(reminder.dueAt.time()));
         item->setData(Text, reminderRole, QVariant::fromValue(reminder));

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFont>
+#include <QFontDatabase>
 #include <QKeyEvent>
 #include <QLibraryInfo>
 #include <QTranslator>
@@ -95,6 +96,12 @@ void installFontSubstitutions()
         ui.setPointSizeF(9);
         QApplication::setFont(ui);
     }
+}
+
+void useInterfaceFaceFor(const QString &family)
+{
+    if (!family.isEmpty() && !QFontDatabase::hasFamily(family) && QFont::substitutes(family).isEmpty())
+        QFont::insertSubstitutions(family, uiFaces);
 }
 
 QLocale arabicLocale()

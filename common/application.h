@@ -17,6 +17,9 @@ QString helpFilePath();
 // The design's font names mapped onto the Arabic faces installed with the program, and one
 // Arabic face for all ordinary text.
 void installFontSubstitutions();
+// A document's face that this computer does not have is shown in the interface's Arabic
+// face, rather than in whatever face the system would pick.
+void useInterfaceFaceFor(const QString &family);
 
 // The language every date, time and number is shown in, whatever the system's locale: Arabic,
 // with the digits 0 to 9 that the boxes store, and a week that starts on Saturday.

@@ -10,4 +10,11 @@ namespace dalil::Bidi {
 // Whether the text holds a letter of a right-to-left script.
 bool hasRightToLeftLetters(const QString &text);
 
+// The text as a left-to-right run isolated from what stands around it: a path, a pattern
+// such as "(*.mdb)" or a number keeps its order inside an Arabic line.
+inline QString leftToRight(const QString &text)
+{
+    return QChar(0x2066) + text + QChar(0x2069);
+}
+
 } // namespace dalil::Bidi

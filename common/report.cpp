@@ -1,5 +1,8 @@
 #include "report.h"
 
+#include "bidi.h"
+#include "celldelegate.h"
+
 #include "data/text/dates.h"
 
 #include <QApplication>
@@ -76,8 +79,25 @@ QTextOption rightToLeft(Qt::Alignment alignment)
 void drawCell(QPainter &painter, const QRectF &cell, const QString &text, Qt::Alignment alignment, double pad)
 {
     const QRectF inner = cell.adjusted(pad, 0, -pad, 0);
-    const QString shown = QFontMetricsF(painter.font(), painter.device()).elidedText(text, Qt::ElideRight, inner.width());
-    painter.drawText(inner, shown, rightToLeft(alignment));
+    // One line a row, as the grid shows it: a value of several lines is its first and "↵".
+    const QString line = CellDelegate::shownText(text);
+    // A value without Arabic letters (a telephone number, an amount, an e-mail address) reads
+    // left to right: "+218 91 555 0000", never "0000 555 91 218+". Rather than lose its last
+    // digits, it is set a little smaller where that makes it fit.
+    QTextOption option = rightToLeft(alignment);
+    const QFont font = painter.font();
+    if (!Bidi::hasRightToLeftLetters(line)) {
+        option.setTextDirection(Qt::LeftToRight);
+        const double wide = QFontMetricsF(font, painter.device()).horizontalAdvance(line);
+        if (wide > inner.width() && wide * 0.75 <= inner.width()) {
+            QFont smaller = font;
+            smaller.setPointSizeF(font.pointSizeF() * inner.width() / wide * 0.98);
+            painter.setFont(smaller);
+        }
+    }
+    const QString shown = QFontMetricsF(painter.font(), painter.device()).elidedText(line, Qt::ElideRight, inner.width());
+    painter.drawText(inner, shown, option);
+    painter.setFont(font);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "common/icons.h"
 #include "common/messagebox.h"
 #include "data/store/books.h"
+#include "data/text/dates.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -117,7 +118,7 @@ QString Form11::summary(const DeletedRecords::Entry &entry)
     };
     // The month and the year are the same columns in both books.
     const auto date = [&](const QString &day) {
-        return together({text(entry, day), text(entry, Note::month), text(entry, Note::year)}, u'/');
+        return Dates::partsText(text(entry, day), text(entry, Note::month), text(entry, Note::year));
     };
     if (entry.book == Books::note)
         return joined({text(entry, Note::text), together({text(entry, Note::weekday), date(Note::day)}, u' '),
@@ -175,7 +176,9 @@ void Form11::addRows(const QList<DeletedRecords::Entry> &entries)
     Table1->setRowCount(first + int(entries.size()));
     for (int i = 0; i < entries.size(); ++i) {
         const DeletedRecords::Entry &entry = entries[i];
-        const QString when = locale.toString(entry.deletedAt.toLocalTime(), QStringLiteral("yyyy/MM/dd hh:mm"));
+        // Its date as every date of the program reads, its time to the minute.
+        const QDateTime at = entry.deletedAt.toLocalTime();
+        const QString when = Dates::dateText(at.date()) + u' ' + locale.toString(at.time(), QStringLiteral("hh:mm"));
         const QStringList cells{bookCaption(entry.book), when, summary(entry)};
         for (int column = 0; column < cells.size(); ++column)
             Table1->setItem(first + i, column, new QTableWidgetItem(cells[column]));

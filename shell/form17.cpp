@@ -6,6 +6,7 @@
 #include "common/bidi.h"
 #include "common/icons.h"
 #include "data/exchange/exchange.h"
+#include "data/text/dates.h"
 
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -44,13 +45,13 @@ QStringList cells(const Access::Held &held)
     const QString position = QString::number(held.position);
     if (held.book == u"Cheque")
         return {position, held.value(ChequeColumns::payee),
-                QStringLiteral("%1/%2/%3").arg(held.value(ChequeColumns::day), held.value(ChequeColumns::month),
-                                               held.value(ChequeColumns::year)),
+                Dates::partsText(held.value(ChequeColumns::day), held.value(ChequeColumns::month),
+                                 held.value(ChequeColumns::year)),
                 held.value(ChequeColumns::dinars), held.value(ChequeColumns::fils), held.reason};
     if (held.book == u"Note")
         return {position, held.value(NoteColumns::text),
-                QStringLiteral("%1/%2/%3").arg(held.value(NoteColumns::day), held.value(NoteColumns::month),
-                                               held.value(NoteColumns::year)),
+                Dates::partsText(held.value(NoteColumns::day), held.value(NoteColumns::month),
+                                 held.value(NoteColumns::year)),
                 {}, {}, held.reason};
     return {position, held.value(PhoneColumns::name), {}, {}, {}, held.reason};
 }

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTextBlock>
 #include <QTextDocument>
 
 namespace dalil {
@@ -41,6 +42,13 @@ void RichTextBox::setFileName(const QString &path)
     auto *contents = new QTextDocument(this);
     contents->setDefaultFont(font());
     readRtf(file.readAll(), contents);
+    // The file names the faces of the computer it was written on.
+    for (QTextBlock block = contents->begin(); block.isValid(); block = block.next()) {
+        for (auto fragment = block.begin(); !fragment.atEnd(); ++fragment) {
+            for (const QString &family : fragment.fragment().charFormat().fontFamilies().toStringList())
+                useInterfaceFaceFor(family);
+        }
+    }
     // The box's own first document goes with setDocument; those read since are ours.
     QTextDocument *previous = document();
     const bool ours = previous && previous->parent() == this;

@@ -3,6 +3,7 @@
 #include "data/text/dates.h"
 
 #include <QSet>
+#include <QScopeGuard>
 #include <QTest>
 
 namespace Dates = dalil::Dates;
@@ -108,10 +109,15 @@ void TestDates::partsAndWeekdaysHoldOverTheCalendarsRange()
     // Over the calendar window's whole range: the parts name the day they came from, and
     // the weekday names follow one another in a seven-day round, in both calendars.
     QSet<QString> names;
+    QLocale::setDefault(QLocale(QLocale::Arabic, QLocale::Libya));
+    const auto restore = qScopeGuard([] { QLocale::setDefault(QLocale::c()); });
     for (const QCalendar &calendar : {gregorian, hijri}) {
         for (QDate date(1753, 1, 1); date < QDate(9999, 12, 24); date = date.addDays(997)) {
             const QCalendar::YearMonthDay parts = Dates::parts(date, calendar);
             QCOMPARE(calendar.dateFromParts(parts), date);
+            // A date the program writes and one it puts together from a book's columns read alike.
+            QCOMPARE(Dates::partsText(QString::number(parts.day), QString::number(parts.month), QString::number(parts.year)),
+                     Dates::dateText(date, calendar));
             const QString name = Dates::weekdayName(date, calendar);
             QVERIFY(!name.isEmpty());
             QCOMPARE(Dates::weekdayName(date.addDays(7), calendar), name);

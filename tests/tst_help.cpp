@@ -15,6 +15,7 @@
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QTest>
+#include <QTextCursor>
 #include <QTextBlock>
 
 using namespace dalil;
@@ -128,6 +129,12 @@ void TestHelp::theShippedHelpFileReads()
     for (const char *words : {"دليل الهاتف", "مذكرة المواعيد", "دفتر الشيكات", "الرجاء إدخال قيمة المبلغ"})
         QVERIFY2(text.contains(QString::fromUtf8(words)), words);
     QVERIFY(!text.contains(QChar::ReplacementCharacter));
+    // Its faces (Simplified Arabic, Arial, Traditional Arabic) are not on this computer: the
+    // text shows in the interface's Arabic face, as the windows do.
+    const QFontInfo interfaceFace(help->font());
+    QTextCursor first(help->RichTextBox1->document());
+    first.movePosition(QTextCursor::NextCharacter);
+    QCOMPARE(QFontInfo(first.charFormat().font()).family(), interfaceFace.family());
 }
 
 void TestHelp::theTextFillsTheWindow()

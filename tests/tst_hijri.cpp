@@ -592,7 +592,7 @@ void TestHijri::optionKeptAcrossARestart()
     menu(QStringLiteral("hijri"));
     Form10 *options = Forms::loaded<Form10>();
     QVERIFY(options->Option2->isChecked());
-    QCOMPARE(options->Combo1->currentText(), QStringLiteral("-1"));
+    QCOMPARE(options->Combo1->currentText(), QStringLiteral("−1"));
     QTest::mouseClick(options->Command2, Qt::LeftButton);
     Form5 *entry = entryOn(2024, 3);
     QVERIFY(entry);

@@ -14,6 +14,7 @@
 #include "common/application.h"
 #include "data/records/recordsource.h"
 #include "data/text/clock.h"
+#include "data/text/dates.h"
 #include "phonebook/form2.h"
 #include "shell/form12.h"
 #include "shell/mdiform1.h"
@@ -25,6 +26,10 @@
 #include <QTableView>
 #include <QClipboard>
 #include <QDateEdit>
+#include <QTreeView>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -49,6 +54,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <memory>
 
 using namespace dalil;
 
@@ -185,6 +191,7 @@ private slots:
     void windowsGrowWithTheFrame_data();
     void windowsGrowWithTheFrame();
     void anEmptyResultShowsNoSidewaysScrollBar();
+    void fileWindowsKeepPatternsAndDatesInOrder();
 
     void pastedLineBreaksBecomeBlanks_data();
     void pastedLineBreaksBecomeBlanks();
@@ -770,6 +777,51 @@ void TestLook::windowsGrowWithTheFrame()
     }
     const QStringList cut = testing::cutOrOutside(form);
     QVERIFY2(cut.isEmpty(), qPrintable(cut.join(u'\n')));
+    testing::stopProgram();
+}
+
+void TestLook::fileWindowsKeepPatternsAndDatesInOrder()
+{
+    testing::AppFolder folder;
+    QVERIFY(testing::startProgram(folder));
+    testing::ExpectBoxes fileWindow;
+    QFile card(folder.path() + QStringLiteral("/أصدقاء.vcf"));
+    QVERIFY(card.open(QIODevice::WriteOnly));
+    card.close();
+    // The export's file window, as it is drawn: the type's pattern and the folder's path in
+    // their order inside the Arabic, a file's time as every date of the program reads.
+    struct Seen
+    {
+        QString type, folder, time, fileTime;
+    };
+    const auto seen = std::make_shared<Seen>();
+    const QString path = folder.path();
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&poll, seen, path] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        poll.stop();
+        const auto close = qScopeGuard([dialog] { dialog->reject(); });
+        auto *types = dialog->findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
+        seen->type = testing::drawnText(types->view(), types->model()->index(0, 0));
+        auto *folders = dialog->findChild<QComboBox *>(QStringLiteral("lookInCombo"));
+        seen->folder = testing::drawnText(folders->view(), folders->model()->index(folders->currentIndex(), 0));
+        auto *files = dialog->findChild<QTreeView *>(QStringLiteral("treeView"));
+        QTRY_VERIFY(files->model()->rowCount(files->rootIndex()) > 0);
+        const QModelIndex name = files->model()->index(0, 0, files->rootIndex());
+        seen->time = files->model()->index(0, 3, files->rootIndex()).data().toString();
+        const QDateTime at = QFileInfo(path + u'/' + name.data().toString()).lastModified();
+        seen->fileTime = Dates::dateText(at.date()) + u' ' + at.time().toString(QStringLiteral("hh:mm"));
+    });
+    openList("export");
+    poll.start();
+    QTest::mouseClick(Forms::loaded<Form12>()->Command1, Qt::LeftButton);
+    QVERIFY2(seen->type.contains(QStringLiteral("(*.vcf *.vcard)")), qPrintable(seen->type));
+    QVERIFY2(seen->folder.contains(path), qPrintable(seen->folder));
+    QVERIFY(!seen->time.isEmpty());
+    QCOMPARE(seen->time, seen->fileTime);
     testing::stopProgram();
 }
 

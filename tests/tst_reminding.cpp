@@ -111,7 +111,7 @@ private:
     QString row(const QString &text, const QDateTime &due) const
     {
         const QDate d = due.date();
-        return QStringList{text, Dates::weekdayName(d), QStringLiteral("%1/%2/%3").arg(d.day()).arg(d.month()).arg(d.year()),
+        return QStringList{text, Dates::weekdayName(d), Dates::dateText(d),
                            HijriSetting::instance()->dateText(d),
                            QStringLiteral("%1:%2 %3")
                                .arg(due.time().hour() % 12 == 0 ? 12 : due.time().hour() % 12)

@@ -77,9 +77,10 @@ public:
         if (!date.isValid()) {
             ++m_skipped;
             if (m_notices.size() < 100)
-                m_notices += QStringLiteral("موعد لم يُصدَّر لأن تاريخه لا يُقرأ: %1/%2/%3 %4")
-                                 .arg(record.value(Columns::day).toString(), record.value(Columns::month).toString(),
-                                      record.value(Columns::year).toString(),
+                m_notices += QStringLiteral("موعد لم يُصدَّر لأن تاريخه لا يُقرأ: %1 %2")
+                                 .arg(Dates::partsText(record.value(Columns::day).toString(),
+                                                       record.value(Columns::month).toString(),
+                                                       record.value(Columns::year).toString()),
                                       record.value(Columns::text).toString().left(40));
             return true;
         }

@@ -3,6 +3,7 @@
 #include "data/text/clocktime.h"
 #include "icalendarevent.h"
 #include "data/text/counts.h"
+#include "data/text/dates.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -570,7 +571,7 @@ private:
         if (from.secsTo(to) == 3600 || to == from)
             return {};
         if (placedEnd->date > placedStart.date && !recurs)
-            return QStringLiteral("ينتهي: %1 %2").arg(placedEnd->date.toString(QStringLiteral("d/M/yyyy")),
+            return QStringLiteral("ينتهي: %1 %2").arg(Dates::dateText(placedEnd->date),
                                                     ClockTime::text(*placedEnd->time));
         ++m_endTimes;
         return {};

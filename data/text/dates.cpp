@@ -83,6 +83,15 @@ QString dateText(QDate date, QCalendar calendar)
     return QLocale().toString(date, QLocale::ShortFormat, calendar);
 }
 
+QString partsText(const QString &day, const QString &month, const QString &year)
+{
+    // The right-to-left mark after each part keeps the parts in reading order: without
+    // it a run of digits and slashes would read left to right, the year last.
+    QStringList parts{day, month, year};
+    parts.removeAll(QString());
+    return parts.join(QStringLiteral("\u200F/"));
+}
+
 QString timeText(QTime time)
 {
     QString format = QLocale().timeFormat(QLocale::LongFormat);

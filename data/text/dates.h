@@ -48,5 +48,8 @@ bool chequeDateRefused(const QString &day, const QString &month, const QString &
 // user's long format (with its seconds) without its time zone.
 QString dateText(QDate date, QCalendar calendar = QCalendar());
 QString timeText(QTime time);
+// A day, a month and a year as a book stores them, whatever each holds, written as dateText
+// writes a date in Arabic: the day first, read from the right. Empty parts are left out.
+QString partsText(const QString &day, const QString &month, const QString &year);
 
 } // namespace dalil::Dates
