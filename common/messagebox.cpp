@@ -137,7 +137,7 @@ void searchKindMissing(QWidget *parent, bool rightToLeft)
 QString shownPath(const QString &path)
 {
     // A path reads left to right inside the Arabic sentence.
-    return QChar(0x2066) + QDir::toNativeSeparators(path) + QChar(0x2069);
+    return Bidi::leftToRight(QDir::toNativeSeparators(path));
 }
 
 QString cause(const DataError &error)
@@ -162,7 +162,7 @@ QString cause(const DataError &error)
 QString detailLine(const DataError &error)
 {
     // The engine's own words, after the Arabic, for whoever helps the user.
-    return error.detail.isEmpty() ? QString() : QStringLiteral("\n\nالتفاصيل: ") + QChar(0x2066) + error.detail + QChar(0x2069);
+    return error.detail.isEmpty() ? QString() : QStringLiteral("\n\nالتفاصيل: ") + Bidi::leftToRight(error.detail);
 }
 
 QString dataErrorText(const DataError &error)

@@ -3,6 +3,7 @@
 #include "filewindows.h"
 
 #include "common/application.h"
+#include "common/bidi.h"
 #include "common/datacontrol.h"
 #include "common/form.h"
 #include "common/messagebox.h"
@@ -26,7 +27,7 @@ const QString fileFilter = QStringLiteral("ملفات الدليل (*.mdb);;كل
 // A path read left to right inside an Arabic sentence.
 QString shown(const QString &path)
 {
-    return QChar(0x2066) + QDir::toNativeSeparators(path) + QChar(0x2069);
+    return Bidi::leftToRight(QDir::toNativeSeparators(path));
 }
 
 QString contents(const Backup::Census &c)

@@ -2,6 +2,7 @@
 
 #include "form11.h"
 
+#include "common/bidi.h"
 #include "common/celldelegate.h"
 #include "common/icons.h"
 #include "data/text/counts.h"
@@ -161,7 +162,7 @@ void Form13::showSummary()
     const Exchange::Preview &preview = m_counts;
     const bool leftOut = preview.questioned > 0 && m_request.leaveOutQuestioned;
     const qint64 stored = preview.records - (leftOut ? preview.questioned : 0);
-    const QString file = QChar(0x2066) + QFileInfo(m_path).fileName() + QChar(0x2069);
+    const QString file = Bidi::leftToRight(QFileInfo(m_path).fileName());
     QString summary = QStringLiteral("سيُستورد من الملف %1 إلى %2: %3.")
                           .arg(file, Form11::bookCaption(m_request.book), Counts::text(stored, Counts::record()));
     if (preview.duplicates > 0)

@@ -40,7 +40,7 @@ QString shown(const QString &text)
 {
     if (text.isEmpty() || Bidi::hasRightToLeftLetters(text))
         return text;
-    return QChar(0x2066) + text + QChar(0x2069);
+    return Bidi::leftToRight(text);
 }
 
 } // namespace

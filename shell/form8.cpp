@@ -3,6 +3,7 @@
 #include "rtfreader.h"
 
 #include "common/application.h"
+#include "common/bidi.h"
 #include "common/icons.h"
 #include "common/twips.h"
 
@@ -31,7 +32,7 @@ void RichTextBox::setFileName(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         // The path reads left to right inside the Arabic sentence.
-        const QString shown = QChar(0x2066) + QDir::toNativeSeparators(path) + QChar(0x2069);
+        const QString shown = Bidi::leftToRight(QDir::toNativeSeparators(path));
         setPlainText(QStringLiteral("تعذر فتح ملف المساعدة:\n%1").arg(shown));
         QTextOption option = document()->defaultTextOption();
         option.setTextDirection(Qt::RightToLeft);
