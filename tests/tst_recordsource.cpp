@@ -407,6 +407,15 @@ void TestRecordSource::twoSourcesOnOneTable()
     QCOMPARE(list.rs()->RecordCount(), 0); // seen only once refreshed
     QVERIFY(list.data->Refresh());
     QCOMPARE(column(list.rs(), 0), QStringList{"new"});
+
+    // A write to one book leaves another book's open list as it was read.
+    Window cheques(folder->databasePath(), "Cheque", {});
+    QVERIFY(cheques.rs()->open());
+    QVERIFY(entry.rs()->AddNew());
+    entry.type(name, QStringLiteral("newer"));
+    QVERIFY(entry.data->Refresh());
+    QVERIFY(list.rs()->isStale());
+    QVERIFY(!cheques.rs()->isStale());
 }
 
 void TestRecordSource::unusableDatabases()

@@ -37,6 +37,7 @@ void RecordModel::clear()
     m_fields.clear();
     m_count = 0;
     m_openStamp = {};
+    m_openChanges.reset();
     invalidateRows();
 }
 
@@ -128,6 +129,8 @@ DataError RecordModel::fetchCount()
         return error;
     ensureOrdered(db);
     m_openStamp = ChangeStamp::of(db);
+    // Read before the rows: a write in between makes the set look changed, never unchanged.
+    m_openChanges = CountCache::changesOf(db, m_object);
     m_generation = Database::replacements(m_databaseName);
     QSqlError sqlError;
     if (isKeyedTable()) {
@@ -169,7 +172,14 @@ QString RecordModel::condition() const
 
 bool RecordModel::unchangedSinceOpen(const QSqlDatabase &db) const
 {
-    return m_openStamp.isValid() && ChangeStamp::of(db) == m_openStamp;
+    if (!m_openStamp.isValid())
+        return false;
+    const ChangeStamp now = ChangeStamp::of(db);
+    if (now == m_openStamp)
+        return true;
+    // A write to another book (a phone saved, a reminder noted) leaves this one's rows as read.
+    return m_openChanges && now.connection == m_openStamp.connection && now.schema == m_openStamp.schema
+           && CountCache::changesOf(db, m_object) == m_openChanges;
 }
 
 bool RecordModel::isStale() const

@@ -117,6 +117,7 @@ private:
     QStringList m_fields;
     qint64 m_count = 0;
     ChangeStamp m_openStamp; // the file as the count saw it
+    std::optional<qint64> m_openChanges; // the book's change number then, where it has one
     int m_generation = 0;
 
     mutable QHash<qint64, Page> m_pages;

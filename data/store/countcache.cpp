@@ -60,21 +60,6 @@ bool ofConnection(const Entry &e, const QSqlDatabase &db, const ChangeStamp &sta
     return e.connection == db.connectionName() && e.epoch == stamp.connection;
 }
 
-// The change number of a book table, kept by the file's own triggers; nullopt for any other
-// table or query, and in a file of a layout before the change numbers.
-std::optional<qint64> changesOf(const QSqlDatabase &db, const QString &object)
-{
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
-    if (!query.prepare(QStringLiteral("SELECT changes FROM BookChanges WHERE book = ?"
-                                      " AND (SELECT user_version FROM pragma_user_version) >= 3")))
-        return std::nullopt;
-    query.addBindValue(object);
-    if (!query.exec() || !query.next())
-        return std::nullopt;
-    return query.value(0).toLongLong();
-}
-
 bool holds(const Entry &e, const std::optional<qint64> &changes, const ChangeStamp &stamp)
 {
     if (e.changes)
@@ -157,6 +142,59 @@ bool indexExists(const QSqlDatabase &db, const QString &name)
     return query.exec() && query.next();
 }
 
+// A row found by a search, with its key in the order: sorted here as the engine orders
+// "ORDER BY key, rowid" for a key column without a collation (nothing first, then numbers,
+// texts and blobs, each compared byte by byte).
+struct FoundRow
+{
+    int kind = 0; // 0 null, 1 number, 2 text, 3 blob
+    double number = 0;
+    QByteArray bytes;
+    qint64 id = 0;
+
+    static FoundRow read(sqlite3_stmt *statement)
+    {
+        FoundRow row;
+        row.id = sqlite3_column_int64(statement, 0);
+        switch (sqlite3_column_type(statement, 1)) {
+        case SQLITE_INTEGER:
+        case SQLITE_FLOAT:
+            row.kind = 1;
+            row.number = sqlite3_column_double(statement, 1);
+            break;
+        case SQLITE_TEXT:
+        case SQLITE_BLOB:
+            row.kind = sqlite3_column_type(statement, 1) == SQLITE_TEXT ? 2 : 3;
+            row.bytes = QByteArray(static_cast<const char *>(sqlite3_column_blob(statement, 1)),
+                                   sqlite3_column_bytes(statement, 1));
+            break;
+        default:
+            break;
+        }
+        return row;
+    }
+    friend bool operator<(const FoundRow &a, const FoundRow &b)
+    {
+        if (a.kind != b.kind)
+            return a.kind < b.kind;
+        if (a.kind == 1 && a.number != b.number)
+            return a.number < b.number;
+        if (a.kind >= 2 && a.bytes != b.bytes)
+            return a.bytes < b.bytes;
+        return a.id < b.id;
+    }
+};
+
+int bindValues(sqlite3_stmt *statement, const QVariantList &values)
+{
+    int status = SQLITE_OK;
+    for (int i = 0; status == SQLITE_OK && i < values.size(); ++i) {
+        const QString text = values.at(i).toString();
+        status = sqlite3_bind_text16(statement, i + 1, text.utf16(), int(text.size() * 2), SQLITE_TRANSIENT);
+    }
+    return status;
+}
+
 void keep(Entry entry)
 {
     QList<Entry> &list = entries();
@@ -172,6 +210,19 @@ void keep(Entry entry)
 }
 
 } // namespace
+
+std::optional<qint64> CountCache::changesOf(const QSqlDatabase &db, const QString &object)
+{
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.prepare(QStringLiteral("SELECT changes FROM BookChanges WHERE book = ?"
+                                      " AND (SELECT user_version FROM pragma_user_version) >= 3")))
+        return std::nullopt;
+    query.addBindValue(object);
+    if (!query.exec() || !query.next())
+        return std::nullopt;
+    return query.value(0).toLongLong();
+}
 
 ChangeStamp ChangeStamp::of(const QSqlDatabase &db)
 {
@@ -286,47 +337,50 @@ std::optional<QList<qint64>> orderedKeys(const QSqlDatabase &db, const QString &
         *error = QSqlError(QStringLiteral("no engine"), {}, QSqlError::ConnectionError);
         return std::nullopt;
     }
-    // A search that matches many rows walks the index kept in the order, checking each row as
-    // it goes; one that matches few finds them by their keys and sorts them. Which it is, a
-    // count that stops past the few tells.
-    constexpr qint64 sortedAtMost = 20000;
-    const QString findIndex = chooseFindIndex ? chooseFindIndex() : QString();
-    qint64 counted = 0;
-    {
-        QSqlQuery probe(db);
-        probe.setForwardOnly(true);
-        probe.prepare(QStringLiteral("SELECT count(*) FROM (SELECT 1 FROM %1%2%3 LIMIT %4)")
-                          .arg(quoteIdentifier(keyTable), findIndex.isEmpty() ? QString() : QStringLiteral(" INDEXED BY ") + findIndex,
-                               whereClause(condition))
-                          .arg(sortedAtMost + 1));
-        for (const QVariant &value : values)
-            probe.addBindValue(value);
-        if (!probe.exec() || !probe.next()) {
-            *error = probe.lastError();
-            return std::nullopt;
-        }
-        counted = probe.value(0).toLongLong();
-    }
-    // (An index of Dalil's that someone dropped is not named: the engine then finds another way.)
-    const bool walks = counted > sortedAtMost && indexExists(db, orderIndex);
-    const QString sql = orderedKeysSql(keyTable, condition, orderKey, walks ? orderIndex : QString(), findIndex);
-
     // One read transaction, so that the rows and the change number are of one moment.
     const bool own = sqlite3_get_autocommit(handle) != 0;
     if (own)
         sqlite3_exec(handle, "BEGIN", nullptr, nullptr, nullptr);
     changes = changesOf(db, book);
-    sqlite3_stmt *statement = nullptr;
+    // A search that matches few rows finds them by their keys and sorts them here, in the one
+    // reading that also tells they are few; one that matches many walks the index kept in the
+    // order, checking each row as it goes.
+    constexpr qint64 sortedAtMost = 20000;
+    const QString findIndex = chooseFindIndex ? chooseFindIndex() : QString();
     QList<qint64> ids;
-    ids.reserve(counted);
-    int status = sqlite3_prepare_v2(handle, sql.toUtf8().constData(), -1, &statement, nullptr);
-    for (int i = 0; status == SQLITE_OK && i < values.size(); ++i) {
-        const QString text = values.at(i).toString();
-        status = sqlite3_bind_text16(statement, i + 1, text.utf16(), int(text.size() * 2), SQLITE_TRANSIENT);
-    }
+    QList<FoundRow> found;
+    sqlite3_stmt *statement = nullptr;
+    const QString findSql = QStringLiteral("SELECT rowid, %1 FROM %2%3%4 LIMIT %5")
+                                .arg(orderKey, quoteIdentifier(keyTable),
+                                     findIndex.isEmpty() ? QString() : QStringLiteral(" INDEXED BY ") + findIndex,
+                                     whereClause(condition))
+                                .arg(sortedAtMost + 1);
+    int status = sqlite3_prepare_v2(handle, findSql.toUtf8().constData(), -1, &statement, nullptr);
+    if (status == SQLITE_OK)
+        status = bindValues(statement, values);
     if (status == SQLITE_OK) {
         while ((status = sqlite3_step(statement)) == SQLITE_ROW)
-            ids.append(sqlite3_column_int64(statement, 0));
+            found << FoundRow::read(statement);
+    }
+    sqlite3_finalize(statement);
+    statement = nullptr;
+    if (status == SQLITE_DONE && found.size() <= sortedAtMost) {
+        std::sort(found.begin(), found.end());
+        ids.reserve(found.size());
+        for (const FoundRow &row : std::as_const(found))
+            ids << row.id;
+    } else if (status == SQLITE_DONE) {
+        found.clear();
+        // (An index of Dalil's that someone dropped is not named: the engine then finds another way.)
+        const bool walks = indexExists(db, orderIndex);
+        const QString sql = orderedKeysSql(keyTable, condition, orderKey, walks ? orderIndex : QString(), findIndex);
+        status = sqlite3_prepare_v2(handle, sql.toUtf8().constData(), -1, &statement, nullptr);
+        if (status == SQLITE_OK)
+            status = bindValues(statement, values);
+        if (status == SQLITE_OK) {
+            while ((status = sqlite3_step(statement)) == SQLITE_ROW)
+                ids.append(sqlite3_column_int64(statement, 0));
+        }
     }
     const bool done = status == SQLITE_DONE;
     const QString message = done ? QString() : QString::fromUtf8(sqlite3_errmsg(handle));

@@ -38,6 +38,10 @@ struct ChangeStamp
 
 namespace CountCache {
 
+// The change number of a book table, kept by the file's own triggers; nullopt for any other
+// table or query, and in a file of a layout before the change numbers.
+std::optional<qint64> changesOf(const QSqlDatabase &db, const QString &object);
+
 // The number of rows of object that satisfy condition (an SQL expression with '?' for values;
 // empty: all rows): a count kept while it holds, or counted now. nullopt, with *error, when
 // the count fails.
