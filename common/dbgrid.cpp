@@ -211,7 +211,7 @@ DBGrid::DBGrid(const QString &name, QWidget *parent)
     });
     // The rows on screen change: a value wider than its column may have come into sight.
     connect(m_view->verticalScrollBar(), &QScrollBar::valueChanged, this, &DBGrid::measureRowsOnScreen);
-    connect(m_model, &QAbstractItemModel::dataChanged, this, &DBGrid::measureRowsOnScreen);
+    connect(m_model, &QAbstractItemModel::dataChanged, this, &DBGrid::valuesChanged);
     connect(m_model, &QAbstractItemModel::rowsInserted, this, &DBGrid::measureRowsOnScreen);
     connect(m_model, &QAbstractItemModel::layoutChanged, this, &DBGrid::measureRowsOnScreen);
     // An empty grid has nothing to scroll sideways: its bar would only stand over the empty rows.
@@ -359,6 +359,14 @@ void DBGrid::measureRowsOnScreen()
     }
     if (grew)
         layOutWidths();
+}
+
+void DBGrid::valuesChanged(const QModelIndex &, const QModelIndex &, const QList<int> &roles)
+{
+    // A column aligned anew shows the same texts.
+    if (!roles.isEmpty() && !roles.contains(Qt::DisplayRole) && !roles.contains(Qt::EditRole))
+        return;
+    measureRowsOnScreen();
 }
 
 void DBGrid::layOutWidths()

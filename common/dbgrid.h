@@ -87,6 +87,7 @@ private:
     // Notes the widest value on screen of each column that is never cut; lays the columns
     // out again when one grew.
     void measureRowsOnScreen();
+    void valuesChanged(const QModelIndex &, const QModelIndex &, const QList<int> &roles);
     void dragged(int column);
 
     QLabel *m_caption;
