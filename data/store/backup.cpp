@@ -1,5 +1,6 @@
 #include "backup.h"
 
+#include "beside.h"
 #include "options.h"
 
 #include <QDir>
@@ -236,22 +237,28 @@ Result write(const QString &databasePath, const QString &target, const Progress 
             to.text("PRAGMA synchronous = FULL");
         }
     }
-    if (result.outcome == Outcome::Done) {
-        QFile written(part);
-        if (!written.open(QIODevice::ReadWrite) || ::fsync(written.handle()) != 0) {
-            const int code = errno;
-            QFile::remove(part);
-            return failure(systemError(code, target));
-        }
-    }
     if (result.outcome != Outcome::Done) {
         QFile::remove(part);
         return result;
     }
     // The copy must hold what the file holds; another program may write meanwhile, so the
     // file is counted after the copy, and a copy overtaken by a write is made again.
-    result.census = census(part, Check::Quick);
-    const Census original = census(databasePath, Check::None);
+    int syncError = 0;
+    Census original;
+    runBeside([&] {
+        QFile written(part);
+        if (!written.open(QIODevice::ReadWrite) || ::fsync(written.handle()) != 0) {
+            syncError = errno ? errno : EIO;
+            return;
+        }
+        written.close();
+        result.census = census(part, Check::Quick);
+        original = census(databasePath, Check::None);
+    }, progress ? std::function<void()>([&] { progress(1, 1); }) : std::function<void()>());
+    if (syncError != 0) {
+        QFile::remove(part);
+        return failure(systemError(syncError, target));
+    }
     if (!result.census.sound || !result.census.isBook || !result.census.sameBooks(original)) {
         QFile::remove(part);
         result.outcome = Outcome::Failed;

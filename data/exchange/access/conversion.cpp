@@ -4,6 +4,7 @@
 
 #include "data/store/books.h"
 #include "data/store/searchkeys.h"
+#include "data/store/beside.h"
 #include "data/store/upgrade.h"
 
 #include <QCryptographicHash>
@@ -509,6 +510,32 @@ private:
     QString m_problem;
 };
 
+// The new book against the survey: sound, every record, the sums; then kept as Dalil's books
+// are. False with the writer's problem set.
+bool checkBooks(Writer &out, const Survey &survey, qint64 dinars, qint64 fils)
+{
+    if (out.value("PRAGMA quick_check") != u"ok") {
+        out.fail(QStringLiteral("the new book is not sound"));
+        return false;
+    }
+    for (const QString &book : books()) {
+        qint64 count = 0;
+        if (out.digest(book, &count) != survey.digests.value(book) || count != survey.converted(book)) {
+            out.fail(QStringLiteral("the new book does not hold what was read: %1").arg(book));
+            return false;
+        }
+    }
+    const QString sums = out.value(R"(SELECT ifnull(sum("دينار"), 0) || ' ' || ifnull(sum("فلس"), 0) FROM Cheque)");
+    const QString totals = out.value(R"(SELECT ifnull("Sum من دينار", 0) || ' ' || ifnull("Sum من فلس", 0) FROM TotalTotal)");
+    const QString expected = QStringLiteral("%1 %2").arg(survey.dinars).arg(survey.fils);
+    if (sums != expected || totals != expected || dinars != survey.dinars || fils != survey.fils) {
+        out.fail(QStringLiteral("the cheque sums differ: %1, %2, %3").arg(sums, totals, expected));
+        return false;
+    }
+    // Then kept as Dalil's books are, with a write-ahead log (nothing is in it yet).
+    return out.run("PRAGMA journal_mode = WAL");
+}
+
 // Writes the books into the new file and checks them against the survey. False with
 // writer's problem set, or with *stopped.
 bool writeBooks(Writer &out, const QString &accessPath, const Survey &survey, const Progress &progress, bool *stopped,
@@ -578,11 +605,15 @@ bool writeBooks(Writer &out, const QString &accessPath, const Survey &survey, co
         }
     }
     out.endInserts();
-    for (const QString &index : indexes) {
-        if (!out.run(index.toUtf8().constData()))
-            return false;
-    }
-    if (!out.run("COMMIT"))
+    // The steps that cannot be cut run beside the windows, which answer meanwhile.
+    const auto tell = progress ? std::function<void()>([&] { progress(done, total); }) : std::function<void()>();
+    bool indexed = true;
+    runBeside([&] {
+        for (const QString &index : indexes)
+            indexed = indexed && out.run(index.toUtf8().constData());
+        indexed = indexed && out.run("COMMIT");
+    }, tell);
+    if (!indexed)
         return false;
     // Search keys, sums and counts, as any older file gains them.
     const qint64 written = done;
@@ -597,26 +628,9 @@ bool writeBooks(Writer &out, const QString &accessPath, const Survey &survey, co
         return false;
     }
     // Checked before it takes the original's place: sound, every record, the sums.
-    if (out.value("PRAGMA quick_check") != u"ok") {
-        out.fail(QStringLiteral("the new book is not sound"));
-        return false;
-    }
-    for (const QString &book : books()) {
-        qint64 count = 0;
-        if (out.digest(book, &count) != survey.digests.value(book) || count != survey.converted(book)) {
-            out.fail(QStringLiteral("the new book does not hold what was read: %1").arg(book));
-            return false;
-        }
-    }
-    const QString sums = out.value(R"(SELECT ifnull(sum("دينار"), 0) || ' ' || ifnull(sum("فلس"), 0) FROM Cheque)");
-    const QString totals = out.value(R"(SELECT ifnull("Sum من دينار", 0) || ' ' || ifnull("Sum من فلس", 0) FROM TotalTotal)");
-    const QString expected = QStringLiteral("%1 %2").arg(survey.dinars).arg(survey.fils);
-    if (sums != expected || totals != expected || dinars != survey.dinars || fils != survey.fils) {
-        out.fail(QStringLiteral("the cheque sums differ: %1, %2, %3").arg(sums, totals, expected));
-        return false;
-    }
-    // Then kept as Dalil's books are, with a write-ahead log (nothing is in it yet).
-    return out.run("PRAGMA journal_mode = WAL");
+    bool checked = false;
+    runBeside([&] { checked = checkBooks(out, survey, dinars, fils); }, tell);
+    return checked;
 }
 
 } // namespace
