@@ -119,6 +119,7 @@ private slots:
     void chequesWhoseWordsSayAnotherAmountAreTheUsersChoice_data();
     void chequesWhoseWordsSayAnotherAmountAreTheUsersChoice();
     void duplicatesAreSkippedAndAnImportIsUndone();
+    void aLargeImportIsKeyedWholeAndAnswersWhileReadingTheBook();
     void theSearchInForceIsWhatIsExported();
 
 private:
@@ -811,6 +812,35 @@ void TestExchange::duplicatesAreSkippedAndAnImportIsUndone()
     folder->exec(QStringLiteral("UPDATE Cheque SET المبلغ = NULL WHERE السيد = 'ب'"));
     QCOMPARE(cheques(*folder), before);
     QCOMPARE(sums(*folder), sumsBefore);
+}
+
+void TestExchange::aLargeImportIsKeyedWholeAndAnswersWhileReadingTheBook()
+{
+    // Keyed a slice at a time: every record imported has its search keys and its place in the order.
+    const auto import = [&](const QByteArray &rows, const Exchange::Progress &progress) {
+        const QString path = folder->path() + QStringLiteral("/many.csv");
+        writeFile(path, "اليوم,الشهر,العام,السيد,دينار,فلس\r\n" + rows);
+        QFile input(path);
+        input.open(QIODevice::ReadOnly);
+        const auto reader = Csv::reader(&input);
+        return Exchange::store(folder->databasePath(), QStringLiteral("Cheque"), *reader, progress);
+    };
+    QByteArray many;
+    for (int n = 0; n <= 2 * 4096; ++n) // the last alone in its slice
+        many += QStringLiteral("%1,%2,2031,دفعة %3,%3,0\r\n").arg(n % 28 + 1).arg(n % 12 + 1).arg(n).toUtf8();
+    QCOMPARE(import(many, {}).added, 2 * 4096 + 1);
+    const QString counted = QStringLiteral("SELECT (SELECT count(*) FROM Cheque), (SELECT count(*) FROM ChequeKeys),"
+                                           " (SELECT count(*) FROM ChequeKeys WHERE payeeOrder IS NOT NULL)");
+    const QVariantList keyed = folder->rows(counted).value(0);
+    QCOMPARE(keyed.value(1), keyed.value(0));
+    QCOMPARE(keyed.value(2), keyed.value(0));
+
+    // Ten more: the windows are told of the import's progress while it reads the book it
+    // compares them with, and a stop then stores nothing.
+    int asked = 0;
+    const Exchange::Imported stopped = import("1,1,2032,جديد,1,0\r\n", [&](qint64) { return ++asked < 2; });
+    QVERIFY(stopped.cancelled);
+    QCOMPARE(folder->rows(counted).value(0), keyed);
 }
 
 // With the list searched, "only what the list shows" exports its rows in the grid's order.

@@ -55,8 +55,10 @@ Fingerprint fingerprint(const QStringList &columns, const Records::Values &recor
 }
 
 // The fingerprints of every record of the book.
+// False on an error (in *error) or when going() said to stop: a book of a million records
+// takes seconds to read, and the windows answer meanwhile.
 bool readStored(const QSqlDatabase &db, const QString &book, const QStringList &columns, Fingerprints &stored,
-                QSqlError *error)
+                QSqlError *error, const std::function<bool()> &going)
 {
     QStringList quoted;
     for (const QString &column : columns)
@@ -68,10 +70,12 @@ bool readStored(const QSqlDatabase &db, const QString &book, const QStringList &
         return false;
     }
     QList<QVariant> values(columns.size());
-    while (query.next()) {
+    for (qint64 n = 1; query.next(); ++n) {
         for (int c = 0; c < columns.size(); ++c)
             values[c] = query.value(c);
         stored.insert(fingerprint(values));
+        if (n % 2048 == 0 && !going())
+            return false;
     }
     return true;
 }
@@ -128,8 +132,10 @@ Preview preview(const QString &databasePath, const QString &book, RecordReader &
         return result;
     Fingerprints seen;
     QSqlError sqlError;
-    if (!readStored(db, book, columns, seen, &sqlError)) {
-        result.error = DataError::fromSql(sqlError, databasePath);
+    if (!readStored(db, book, columns, seen, &sqlError, [&] { return !progress || progress(0); })) {
+        result.cancelled = !sqlError.isValid();
+        if (!result.cancelled)
+            result.error = DataError::fromSql(sqlError, databasePath);
         return result;
     }
     Records::Values record;
@@ -169,6 +175,8 @@ Imported store(const QString &databasePath, const QString &book, RecordReader &r
     bool readStoredOnce = false;
     QString uid; // of the record given last
     const auto next = [&](Records::Values &record) {
+        if (result.cancelled)
+            return Records::Next::GiveUp;
         bool more = reader.next(record);
         for (; more && leaveOutQuestioned && !reader.question().isEmpty(); more = reader.next(record))
             ++result.leftOut;
@@ -190,8 +198,11 @@ Imported store(const QString &databasePath, const QString &book, RecordReader &r
     const auto skip = [&](QSqlDatabase &db, const Records::Values &record) {
         if (!readStoredOnce) {
             readStoredOnce = true;
-            if (!readStored(db, book, columns, seen, &readError))
+            const auto going = [&] { return !progress || progress(reader.position()); };
+            if (!readStored(db, book, columns, seen, &readError, going)) {
                 seen.clear();
+                result.cancelled = !readError.isValid();
+            }
         }
         return !seen.insert(fingerprint(columns, record)).second;
     };
@@ -221,7 +232,12 @@ Imported store(const QString &databasePath, const QString &book, RecordReader &r
             RecordUids::adopt(db, book, key, uid);
         return true;
     };
-    const Records::Added added = Records::insertAll(databasePath, book, next, skip, keep, adopt);
+    // The records are in; their search keys are made a slice at a time, the windows painting.
+    const auto meanwhile = [&] {
+        if (progress)
+            progress(reader.position());
+    };
+    const Records::Added added = Records::insertAll(databasePath, book, next, skip, keep, adopt, meanwhile);
     result.added = added.ok() ? added.added : 0;
     result.duplicates = added.ok() ? added.skipped : 0;
     if (readError.isValid())

@@ -169,7 +169,7 @@ WriteResult insert(const QString &databasePath, const QString &table, const Valu
 Added insertAll(const QString &databasePath, const QString &table, const std::function<Next(Values &)> &next,
                 const std::function<bool(QSqlDatabase &, const Values &)> &skip,
                 const std::function<bool(QSqlDatabase &, const Added &)> &then,
-                const std::function<bool(QSqlDatabase &, qint64 key)> &inserted)
+                const std::function<bool(QSqlDatabase &, qint64 key)> &inserted, const std::function<void()> &meanwhile)
 {
     Added result;
     auto fail = [&](const QSqlError &error) {
@@ -234,7 +234,7 @@ Added insertAll(const QString &databasePath, const QString &table, const std::fu
     for (QSqlQuery &query : inserts)
         query.finish();
     inserts.clear();
-    if (!SearchKeys::resumeInsertKeys(db, table, result.firstKey))
+    if (!SearchKeys::resumeInsertKeys(db, table, result.firstKey, meanwhile))
         return fail(QSqlError(QStringLiteral("search keys not made"), {}, QSqlError::StatementError));
     if (!keySortKeys(db, &sqlError))
         return fail(sqlError);

@@ -51,7 +51,8 @@ enum class Next { Record, End, GiveUp };
 Added insertAll(const QString &databasePath, const QString &table, const std::function<Next(Values &)> &next,
                 const std::function<bool(QSqlDatabase &, const Values &)> &skip,
                 const std::function<bool(QSqlDatabase &, const Added &)> &then,
-                const std::function<bool(QSqlDatabase &, qint64 key)> &inserted = {});
+                const std::function<bool(QSqlDatabase &, qint64 key)> &inserted = {},
+                const std::function<void()> &meanwhile = {});
 
 // Puts a record back as it was stored (every value exactly, an empty text included), under its
 // former identity where no record holds it now, and runs `then` in the same transaction with

@@ -381,7 +381,8 @@ bool suspendInsertKeys(const QSqlDatabase &db, const QString &table)
     return true;
 }
 
-bool resumeInsertKeys(const QSqlDatabase &db, const QString &table, std::optional<qint64> firstKey)
+bool resumeInsertKeys(const QSqlDatabase &db, const QString &table, std::optional<qint64> firstKey,
+                      const std::function<void()> &meanwhile)
 {
     sqlite3 *handle = Database::handle(db);
     if (!handle || !present(db))
@@ -389,11 +390,25 @@ bool resumeInsertKeys(const QSqlDatabase &db, const QString &table, std::optiona
     for (const KeyedSource &s : sources()) {
         if (!keyedByInsertsInto(s, table))
             continue;
-        // The rows added lie from the first identity on; other tables' new rows have no key row yet.
-        const QString added = s.keyedLink == u"rowid"
-            ? QStringLiteral(" WHERE rowid >= %1").arg(firstKey.value_or(std::numeric_limits<qint64>::max()))
-            : QStringLiteral(" WHERE %1 NOT IN (SELECT %2 FROM %3)").arg(quoteIdentifier(s.keyedLink), s.keyLink, s.keyTable);
-        if (!run(handle, insertKeysSql(s, true) + added) || !run(handle, insertTriggerSql(s)))
+        if (s.keyedLink != u"rowid") {
+            // Other tables' new rows: those without a key row yet.
+            if (!run(handle, insertKeysSql(s, true) + QStringLiteral(" WHERE %1 NOT IN (SELECT %2 FROM %3)")
+                                                          .arg(quoteIdentifier(s.keyedLink), s.keyLink, s.keyTable)))
+                return false;
+        } else if (firstKey) {
+            // The rows added lie from the first identity on: keyed a slice at a time, the windows
+            // answering in between (a hundred thousand rows take seconds to fold).
+            const qint64 last = number(handle, QStringLiteral("SELECT max(rowid) FROM %1").arg(quoteIdentifier(s.keyedTable)))
+                                    .value_or(*firstKey);
+            constexpr qint64 slice = 4096;
+            for (qint64 from = *firstKey; from <= last; from += slice) {
+                if (!run(handle, insertKeysSql(s, true) + QStringLiteral(" WHERE rowid >= %1 AND rowid < %2").arg(from).arg(from + slice)))
+                    return false;
+                if (meanwhile)
+                    meanwhile();
+            }
+        }
+        if (!run(handle, insertTriggerSql(s)))
             return false;
     }
     return true;

@@ -102,7 +102,9 @@ bool fillSortKeys(const QSqlDatabase &db, const KeyedSource &source);
 // insert triggers are dropped until resumeInsertKeys() makes the missing key rows and puts
 // them back; a write rolled back in between leaves the triggers as they were.
 bool suspendInsertKeys(const QSqlDatabase &db, const QString &table);
-bool resumeInsertKeys(const QSqlDatabase &db, const QString &table, std::optional<qint64> firstKey);
+// meanwhile: called between slices of the work.
+bool resumeInsertKeys(const QSqlDatabase &db, const QString &table, std::optional<qint64> firstKey,
+                      const std::function<void()> &meanwhile = {});
 
 // Whether every row of the source has its sort key (cheap).
 bool ordered(const QSqlDatabase &db, const KeyedSource &source);
