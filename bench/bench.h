@@ -5,8 +5,10 @@
 #include "driver.h"
 #include "engine.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QString>
+#include <QTimer>
 
 #include <functional>
 
@@ -22,6 +24,21 @@ long anonymousKb();
 // Converts the Access book at the path and prints "done|failed, survey ns, total ns, peak kB,
 // records" (dalil-bench --probe-convert PATH, run by the conversion's measure).
 int probeConversion(const QString &databasePath);
+
+// The longest time between two turns of the event loop while it lives: how long a user
+// waited at most for the windows to answer during a batch part.
+class GapMeter
+{
+public:
+    GapMeter();
+    double longestMs() const;
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_last = 0;
+    qint64 m_longest = 0;
+};
 
 struct Options
 {
@@ -54,6 +71,10 @@ struct Result
     double targetMs = 0;
     bool ratioApplies = true;
     QString note;
+    // A batch part (a report, a backup, an exchange, a sync) runs for seconds, the windows
+    // answering between its steps: it is timed once, and its longest stall is its measure.
+    bool batch = false;
+    double stallMs = -1;
 };
 
 class Bench
@@ -77,6 +98,7 @@ private:
         QString target;
         double targetMs = 0;
         EngineWork work = EngineWork::None;
+        bool batch = false;
         std::function<void(int)> setup;
         std::function<void(int)> act;
         std::function<QString(int)> done; // what the window shows, for --verbose

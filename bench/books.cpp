@@ -317,6 +317,7 @@ void Bench::report(const Book &b)
     print.label = b.name + QStringLiteral(": print the whole list as a report to PDF");
     print.target = QStringLiteral("< 300000 ms");
     print.targetMs = 300000;
+    print.batch = true;
     // What the open list holds already (its kept order, a few pages of rows) is not the report's.
     auto opened = std::make_shared<long>(0);
     print.setup = [b, pdf, opened](int) {
@@ -379,6 +380,7 @@ void Bench::backup()
     write.label = QStringLiteral("file: back up DB1.mdb (copied, then checked)");
     write.target = QStringLiteral("< 10000 ms");
     write.targetMs = 10000;
+    write.batch = true;
     write.setup = [copy](int) { QFile::remove(copy); };
     write.act = [this, copy](int) {
         // As the file menu runs it: the windows kept painting between the steps.
@@ -395,7 +397,7 @@ void Bench::backup()
 
 void Bench::exchange()
 {
-    // Each book out to its format and a file of as many new records in, as the file menu runs
+    // Each book out to its format and a file of new records in, as the file menu runs
     // them (the windows painting between records); the import is undone after each repetition.
     struct Format
     {
@@ -449,12 +451,15 @@ void Bench::exchange()
         QCoreApplication::processEvents();
         return true;
     };
+    // A file of a million new records is not what a user imports; a hundred thousand is much.
+    const qint64 imported = std::min<qint64>(m_options.records, 100000);
     for (const Format &f : formats) {
         const QString exported = m_folder + QStringLiteral("/exported");
         Action out;
         out.label = QStringLiteral("file: export the %1 book as %2").arg(f.book, f.name);
         out.target = QStringLiteral("< 30000 ms");
         out.targetMs = 30000;
+        out.batch = true;
         out.setup = [exported](int) { QFile::remove(exported); };
         out.act = [this, &f, exported, painting](int) {
             dalil::RecordModel rows;
@@ -476,14 +481,15 @@ void Bench::exchange()
             QFile file(incoming);
             file.open(QIODevice::WriteOnly);
             const auto writer = f.writer(&file);
-            for (qint64 n = 0; n < m_options.records; ++n)
+            for (qint64 n = 0; n < imported; ++n)
                 writer->write(f.record(n));
             writer->finish();
         }
         Action in;
-        in.label = QStringLiteral("file: import as many new records from %1 (checked, then stored)").arg(f.name);
+        in.label = QStringLiteral("file: import %1 new records from %2 (checked, then stored)").arg(imported).arg(f.name);
         in.target = QStringLiteral("< 30000 ms");
         in.targetMs = 30000;
+        in.batch = true;
         qint64 added = 0;
         in.act = [this, &f, incoming, &added, painting](int) {
             for (bool storing : {false, true}) {
