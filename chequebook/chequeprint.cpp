@@ -165,7 +165,7 @@ void ChequeSum::add(qint64 moreDinars, qint64 moreFils)
 
 QString ChequeSum::text() const
 {
-    return grouped(dinars) + QStringLiteral(" دينار و ") + QString::number(fils) + QStringLiteral(" فلس");
+    return grouped(dinars) + QStringLiteral(" دينار و") + QString::number(fils) + QStringLiteral(" فلس");
 }
 
 void paintCheque(QPainter &painter, const ChequeLayout &layout, const ChequeTexts &texts, double pixelsPerMm)

@@ -7,6 +7,7 @@
 #include "common/form.h"
 #include "common/messagebox.h"
 #include "data/store/database.h"
+#include "data/text/counts.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -103,18 +104,17 @@ void convert(QWidget *parent, const QString &databasePath, const Access::Survey 
     case Access::Conversion::Outcome::Done:
         break;
     }
-    QString text = QStringLiteral("تم تحويل الدفاتر: %1 سجل هاتف، %2 موعد، %3 شيك.\nالملف الأصلي محفوظ كما هو باسم:\n%4")
-                       .arg(survey.converted(QStringLiteral("Phone")))
-                       .arg(survey.converted(QStringLiteral("Note")))
-                       .arg(survey.converted(QStringLiteral("Cheque")))
-                       .arg(shown(QFileInfo(conversion.keptAs).fileName()));
+    QString text = QStringLiteral("تم تحويل الدفاتر: %1، %2، %3.\nالملف الأصلي محفوظ كما هو باسم:\n%4")
+                       .arg(Counts::text(survey.converted(QStringLiteral("Phone")), Counts::phoneRecord()),
+                            Counts::text(survey.converted(QStringLiteral("Note")), Counts::appointment()),
+                            Counts::text(survey.converted(QStringLiteral("Cheque")), Counts::cheque()),
+                            shown(QFileInfo(conversion.keptAs).fileName()));
     if (!conversion.heldFiles.isEmpty()) {
         QStringList names;
         for (const QString &file : std::as_const(conversion.heldFiles))
             names << shown(QFileInfo(file).fileName());
-        text += QStringLiteral("\n\nلم يُحوَّل %1 سجل لا يحفظه الدليل كما هو، وهي محفوظة كما قُرئت في:\n%2")
-                    .arg(survey.held.size())
-                    .arg(names.join(u'\n'));
+        text += QStringLiteral("\n\nلم يُحوَّل ما لا يحفظه الدليل كما هو: %1. حُفظ ذلك كما قُرئ في:\n%2")
+                    .arg(Counts::text(survey.held.size(), Counts::record()), names.join(u'\n'));
     }
     tell(parent, conversion.heldFiles.isEmpty() ? QMessageBox::Information : QMessageBox::Warning, text);
     if (auto then = std::exchange(afterwards(), {}))

@@ -125,7 +125,7 @@ QString Form11::summary(const DeletedRecords::Entry &entry)
                        text(entry, Note::time)});
     const QString chequeDate = date(Cheque::day);
     return joined({text(entry, Cheque::payee),
-                   text(entry, Cheque::dinars) + QStringLiteral(" دينار و ") + text(entry, Cheque::fils) + QStringLiteral(" فلس"), chequeDate});
+                   text(entry, Cheque::dinars) + QStringLiteral(" دينار و") + text(entry, Cheque::fils) + QStringLiteral(" فلس"), chequeDate});
 }
 
 void Form11::Form_Load()

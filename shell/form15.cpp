@@ -3,6 +3,7 @@
 #include "common/application.h"
 #include "common/icons.h"
 #include "common/messagebox.h"
+#include "data/text/counts.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -93,7 +94,7 @@ Form15::Form15()
     for (const int minutes : intervals()) {
         Combo3->addItem(minutes == 0    ? QStringLiteral("عند الطلب فقط")
                         : minutes == 60 ? QStringLiteral("كل ساعة")
-                                        : QStringLiteral("كل %1 دقيقة").arg(minutes),
+                                        : QStringLiteral("كل ") + Counts::text(minutes, Counts::minute(), Counts::Case::Oblique),
                         minutes);
     }
     Label7 = label(QStringLiteral("Label7"), QString(), this);

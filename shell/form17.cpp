@@ -6,6 +6,7 @@
 #include "common/bidi.h"
 #include "common/icons.h"
 #include "data/exchange/exchange.h"
+#include "data/text/counts.h"
 #include "data/text/dates.h"
 
 #include <QFileInfo>
@@ -119,9 +120,8 @@ void Form17::setSurvey(const QString &databasePath, const Access::Survey &survey
         books << QStringLiteral("%1 من %2").arg(count).arg(Form11::bookCaption(book));
         files << QChar(0x202A) + QFileInfo(Access::heldName(databasePath, book)).fileName() + QChar(0x202C);
     }
-    Label1->setText(QStringLiteral("في الدفاتر القديمة %1 سجل لا يحفظه الدليل كما هو (%2)، ولم يُكتب شيء بعد:")
-                        .arg(survey.held.size())
-                        .arg(books.join(QStringLiteral("، "))));
+    Label1->setText(QStringLiteral("في الدفاتر القديمة ما لا يحفظه الدليل كما هو: %1 (%2)، ولم يُكتب شيء بعد:")
+                        .arg(Counts::text(survey.held.size(), Counts::record()), books.join(QStringLiteral("، "))));
     Label2->setText(QStringLiteral("إن تابعت حُوّلت بقية السجلات، وحُفظت هذه كما قُرئت في %1 بجانب الدفتر. "
                                    "وإن أوقفت التحويل بقي الملف كما هو.")
                         .arg(files.join(QStringLiteral(" و"))));

@@ -52,6 +52,8 @@ void TestCounts::nounAgreesWithItsNumber_data()
     row("two minutes after a preposition", 2, Counts::minute(), true, u"دقيقتين");
     row("five minutes", 5, Counts::minute(), true, u"5 دقائق");
     row("fifteen minutes", 15, Counts::minute(), true, u"15 دقيقة");
+    row("days", 3, Counts::day(), false, u"3 أيام");
+    row("twelve days", 12, Counts::day(), false, u"12 يوم\u064Bا");
     row("two times", 2, Counts::time(), true, u"مرتين");
     row("a thousand times", 1000, Counts::time(), true, u"1000 مرة");
 }

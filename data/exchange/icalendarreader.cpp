@@ -559,9 +559,7 @@ private:
             const qint64 days = from.isValid() && to.isValid() ? from.daysTo(to) : 0;
             if (days <= 1)
                 return {};
-            return QStringLiteral("المدة: %1").arg(days == 2 ? QStringLiteral("يومان")
-                                                   : days <= 10 ? QStringLiteral("%1 أيام").arg(days)
-                                                                : QStringLiteral("%1 يوماً").arg(days));
+            return QStringLiteral("المدة: ") + Counts::text(days, Counts::day());
         }
         const std::optional<Start> placedEnd = placed(end, dtend ? tzidOf(dtend) : tzidOf(icalcomponent_get_first_property(event, ICAL_DTSTART_PROPERTY)));
         if (!placedEnd || !placedEnd->time || !placedStart.time)

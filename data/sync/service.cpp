@@ -5,6 +5,7 @@
 #include "data/store/options.h"
 
 #include "data/text/clock.h"
+#include "data/text/counts.h"
 #include "data/text/clocktime.h"
 
 #include <QFileInfo>
@@ -289,7 +290,7 @@ QString Service::statusText() const
 {
     const auto withConflicts = [this](QString text) {
         if (!m_conflicts.isEmpty())
-            text += QStringLiteral(" — تعارض في %1 سجل ينتظر اختيارك").arg(m_conflicts.size());
+            text += QStringLiteral(" — تعارض في %1 ينتظر اختيارك").arg(Counts::text(m_conflicts.size(), Counts::record(), Counts::Case::Oblique));
         return text;
     };
     switch (m_state) {
@@ -303,7 +304,7 @@ QString Service::statusText() const
     case State::Done: {
         QString text = QStringLiteral("آخر مزامنة: %1").arg(lastSyncTime());
         if (m_outcome.keptHere > 0)
-            text += QStringLiteral(" — %1 موعد بلا تاريخ مفهوم باقٍ على هذا الجهاز").arg(m_outcome.keptHere);
+            text += QStringLiteral(" — بقي على هذا الجهاز %1 بلا تاريخ مفهوم").arg(Counts::text(m_outcome.keptHere, Counts::appointment()));
         return withConflicts(text);
     }
     case State::Problem:

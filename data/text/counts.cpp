@@ -71,6 +71,13 @@ const Noun &minute()
     return noun;
 }
 
+const Noun &day()
+{
+    static const Noun noun{QStringLiteral("يوم"), QStringLiteral("يومان"), QStringLiteral("أيام"),
+                           QStringLiteral("يوم\u064Bا"), false, {}};
+    return noun;
+}
+
 const Noun &time()
 {
     static const Noun noun{QStringLiteral("مرة"), QStringLiteral("مرتان"), QStringLiteral("مرات"),

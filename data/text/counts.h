@@ -33,6 +33,7 @@ const Noun &phoneRecord(); // سجل هاتف
 const Noun &appointment(); // موعد
 const Noun &cheque();      // شيك
 const Noun &minute();      // دقيقة
+const Noun &day();         // يوم
 const Noun &time();        // مرة
 
 } // namespace dalil::Counts

@@ -6,6 +6,7 @@
 #include "data/store/searchkeys.h"
 #include "data/store/beside.h"
 #include "data/store/upgrade.h"
+#include "data/text/counts.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -810,10 +811,9 @@ QString message(const Problem &problem, const QString &path)
                    ? QStringLiteral("الملف %1 تالف: تعذرت قراءة فهرس جداوله.").arg(file)
                    : QStringLiteral("الملف %1 تالف: تعذرت قراءة الجدول %2 فيه.").arg(file, bookName(problem.table));
     case Problem::Kind::Short:
-        return QStringLiteral("الملف %1 تالف أو ناقص: يعدّ الجدول %2 فيه %3 سجل، وقُرئ منه %4.")
-            .arg(file, bookName(problem.table))
-            .arg(problem.counted)
-            .arg(problem.read);
+        return QStringLiteral("الملف %1 تالف أو ناقص: يعدّ الجدول %2 فيه %3، وقُرئ منه %4.")
+            .arg(file, bookName(problem.table), Counts::text(problem.counted, Counts::record()),
+                 Counts::text(problem.read, Counts::record()));
     case Problem::Kind::MissingTable:
         return QStringLiteral("لا يحوي الملف %1 الجدول %2.").arg(file, bookName(problem.table));
     case Problem::Kind::MissingColumn:
@@ -876,7 +876,7 @@ public:
         QStringList lines;
         if (m_held.isEmpty())
             return lines;
-        lines << QStringLiteral("يُترك %1 سجل لا يحفظه الدليل كما هو:").arg(m_held.size());
+        lines << QStringLiteral("يُترك ما لا يحفظه الدليل كما هو (%1):").arg(Counts::text(m_held.size(), Counts::record()));
         for (const Held &record : m_held.mid(0, 20))
             lines << QStringLiteral("السجل %1: %2 (%3)").arg(record.position).arg(record.values.join(QStringLiteral(" | ")), record.reason);
         return lines;
