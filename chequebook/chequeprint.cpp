@@ -121,7 +121,7 @@ void drawLines(QPainter &painter, const Fitted &fitted, const QRectF &box)
     option.setTextDirection(Qt::RightToLeft);
     option.setWrapMode(QTextOption::NoWrap);
     for (const QString &line : fitted.lines) {
-        painter.drawText(QRectF(box.left(), y, box.width(), metrics.height()), line, option);
+        Printing::drawText(painter, QRectF(box.left(), y, box.width(), metrics.height()), line, option);
         y += metrics.lineSpacing();
     }
 }
@@ -225,13 +225,13 @@ void paintCalibration(QPainter &painter, const ChequeLayout &layout, double pixe
         painter.drawRect(box);
         QTextOption option(Qt::AlignRight | Qt::AlignAbsolute | Qt::AlignVCenter);
         option.setTextDirection(Qt::RightToLeft);
-        painter.drawText(box.adjusted(0.8 * pixelsPerMm, 0, -0.8 * pixelsPerMm, 0), chequeItemCaption(ChequeItem(i)),
+        Printing::drawText(painter, box.adjusted(0.8 * pixelsPerMm, 0, -0.8 * pixelsPerMm, 0), chequeItemCaption(ChequeItem(i)),
                          option);
     }
     painter.setPen(Qt::black);
     QTextOption option(Qt::AlignLeft | Qt::AlignAbsolute | Qt::AlignBottom);
     option.setTextDirection(Qt::RightToLeft);
-    painter.drawText(QRectF(2 * pixelsPerMm, 0, w - 4 * pixelsPerMm, h - 1.5 * pixelsPerMm),
+    Printing::drawText(painter, QRectF(2 * pixelsPerMm, 0, w - 4 * pixelsPerMm, h - 1.5 * pixelsPerMm),
                      QStringLiteral("معايرة: ") + layout.name, option);
     painter.restore();
 }

@@ -7,9 +7,14 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QGlyphRun>
+#include <QPaintEngine>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QRawFont>
+#include <QTextLayout>
 #include <QTimer>
 
 #include <malloc.h>
@@ -69,6 +74,43 @@ QString target()
 double pixelsPerMillimetre(const QPaintDevice &device)
 {
     return device.logicalDpiX() / 25.4;
+}
+
+void drawText(QPainter &painter, const QRectF &rect, const QString &text, const QTextOption &option)
+{
+    if (!painter.paintEngine() || painter.paintEngine()->type() != QPaintEngine::Picture) {
+        painter.drawText(rect, text, option);
+        return;
+    }
+    QTextLayout layout(text, painter.font(), painter.device());
+    QTextOption oneLine = option;
+    oneLine.setWrapMode(QTextOption::NoWrap);
+    layout.setTextOption(oneLine);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    if (!line.isValid()) {
+        layout.endLayout();
+        return;
+    }
+    line.setLineWidth(rect.width());
+    line.setPosition({0, 0});
+    layout.endLayout();
+    const Qt::Alignment alignment = option.alignment();
+    double top = rect.top();
+    if (alignment & Qt::AlignVCenter)
+        top += (rect.height() - line.height()) / 2;
+    else if (alignment & Qt::AlignBottom)
+        top += rect.height() - line.height();
+    QPainterPath outlines;
+    for (const QGlyphRun &run : layout.glyphRuns()) {
+        const QRawFont font = run.rawFont();
+        const QList<quint32> glyphs = run.glyphIndexes();
+        const QList<QPointF> positions = run.positions();
+        for (qsizetype i = 0; i < glyphs.size(); ++i)
+            outlines.addPath(font.pathForGlyph(glyphs.at(i)).translated(positions.at(i)));
+    }
+    outlines.setFillRule(Qt::WindingFill);
+    painter.fillPath(outlines.translated(rect.left(), top), painter.pen().brush());
 }
 
 namespace {

@@ -8,7 +8,10 @@
 #include <functional>
 
 class QPaintDevice;
+class QPainter;
 class QPrinter;
+class QRectF;
+class QTextOption;
 class QWidget;
 
 namespace dalil::Printing {
@@ -38,5 +41,12 @@ Outcome print(QWidget *parent, const Job &job);
 // Millimetres to the printer's device pixels, and a font size that prints at `points` on the
 // device whatever its resolution (a preview on screen is drawn at its own scale).
 double pixelsPerMillimetre(const QPaintDevice &device);
+
+// One line of text in rect, as QPainter::drawText(rect, text, option) draws it, on paper and in
+// the preview alike. The preview records each run of a line on its own and lays it out again
+// left to right when it shows it: a space or a bracket at the edge of an Arabic run then moves
+// to its other side ("صفحة1 من 1"). There the line is drawn as the outlines of its glyphs, laid
+// out once, as the printer lays it out.
+void drawText(QPainter &painter, const QRectF &rect, const QString &text, const QTextOption &option);
 
 } // namespace dalil::Printing

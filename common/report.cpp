@@ -2,6 +2,7 @@
 
 #include "bidi.h"
 #include "celldelegate.h"
+#include "printing.h"
 
 #include "data/text/dates.h"
 
@@ -96,7 +97,7 @@ void drawCell(QPainter &painter, const QRectF &cell, const QString &text, Qt::Al
         }
     }
     const QString shown = QFontMetricsF(painter.font(), painter.device()).elidedText(line, Qt::ElideRight, inner.width());
-    painter.drawText(inner, shown, option);
+    Printing::drawText(painter, inner, shown, option);
     painter.setFont(font);
 }
 
@@ -193,12 +194,12 @@ bool paintReport(QPrinter &printer, const Report &report, QWidget *progressParen
         // The title at the right, the date at the left, what was searched below.
         painter.setFont(reportFont(14, true));
         const QRectF titleRect(g.body.left(), g.body.top(), g.body.width(), g.titleHeight);
-        painter.drawText(titleRect, report.title, rightToLeft(Qt::AlignRight));
+        Printing::drawText(painter, titleRect, report.title, rightToLeft(Qt::AlignRight));
         painter.setFont(reportFont(10));
-        painter.drawText(titleRect, labelled(QStringLiteral("التاريخ"), Dates::dateText(report.date)),
+        Printing::drawText(painter, titleRect, labelled(QStringLiteral("التاريخ"), Dates::dateText(report.date)),
                          rightToLeft(Qt::AlignLeft));
         if (searched)
-            painter.drawText(QRectF(g.body.left(), g.body.top() + g.titleHeight, g.body.width(), g.subtitleHeight),
+            Printing::drawText(painter, QRectF(g.body.left(), g.body.top() + g.titleHeight, g.body.width(), g.subtitleHeight),
                              report.subtitle, rightToLeft(Qt::AlignRight));
 
         double y = g.top(searched);
@@ -229,7 +230,7 @@ bool paintReport(QPrinter &printer, const Report &report, QWidget *progressParen
             } else if (const qint64 c = line - report.rowCount - 1; c >= 0) {
                 // A blank line, then the closing lines across the page.
                 painter.setFont(reportFont(9, c == 0));
-                painter.drawText(QRectF(g.body.left(), y, g.body.width(), g.rowHeight), closing.at(c),
+                Printing::drawText(painter, QRectF(g.body.left(), y, g.body.width(), g.rowHeight), closing.at(c),
                                  rightToLeft(Qt::AlignRight));
                 painter.setFont(reportFont(9));
             }
@@ -239,7 +240,7 @@ bool paintReport(QPrinter &printer, const Report &report, QWidget *progressParen
         QString footer = pageNumberText(page, pages);
         if (preview && page == previewedPages && pages > previewedPages + 1)
             footer += QStringLiteral(" — لا تُعرض في المعاينة الصفحات %1 إلى %2، وتُطبع كلها").arg(page + 1).arg(pages - 1);
-        painter.drawText(QRectF(g.body.left(), g.body.bottom() - g.footerHeight, g.body.width(), g.footerHeight),
+        Printing::drawText(painter, QRectF(g.body.left(), g.body.bottom() - g.footerHeight, g.body.width(), g.footerHeight),
                          footer, rightToLeft(Qt::AlignHCenter));
         const qint64 rowsOnPage = qMin(report.rowCount, last) - qMin(report.rowCount, first);
         if (!advance(rowsOnPage)) {

@@ -10,6 +10,7 @@
 #include "chequebook/form9.h"
 #include "common/application.h"
 #include "common/dbgrid.h"
+#include "common/printing.h"
 #include "common/report.h"
 #include "common/textbox.h"
 #include "data/store/chequelayouts.h"
@@ -31,6 +32,7 @@
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QInputDialog>
+#include <QPicture>
 #include <QLineEdit>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
@@ -313,6 +315,8 @@ private slots:
     void chequeReportEndsWithItsTotals();
     void cancelledReportLeavesNoFile();
     void aLongReportIsPreviewedByItsEnds();
+    void thePreviewShowsALineAsThePaperDoes_data();
+    void thePreviewShowsALineAsThePaperDoes();
 
 private:
     // Prints the list in front through the preview, as the user does: the preview comes up
@@ -889,6 +893,53 @@ void TestPrinting::aLongReportIsPreviewedByItsEnds()
     const QList<Page> pages = readPdf(pdf);
     QVERIFY(pages.size() > previewedPages + 1);
     QCOMPARE(lines(pages.last()).last(), unspaced(pageNumberText(int(pages.size()), int(pages.size()))));
+}
+
+// The preview records what is drawn and shows it later; a line it shows must read as the line
+// printed: every space and bracket where the printer puts it.
+void TestPrinting::thePreviewShowsALineAsThePaperDoes_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("page number") << pageNumberText(1, 12);
+    QTest::newRow("an amount") << QStringLiteral("أحمد: 104 دينار و749 فلس");
+    QTest::newRow("brackets and a number") << QStringLiteral("«الدليل» (+218 91 555 0000)");
+}
+
+void TestPrinting::thePreviewShowsALineAsThePaperDoes()
+{
+    QFETCH(QString, text);
+    const QRectF rect(10, 10, 980, 80);
+    QTextOption option(Qt::AlignRight | Qt::AlignAbsolute | Qt::AlignVCenter);
+    option.setTextDirection(Qt::RightToLeft);
+    QFont font(QStringLiteral("Dalil UI"));
+    font.setPixelSize(40);
+    const auto draw = [&](QPaintDevice *device) {
+        QPainter painter(device);
+        painter.setFont(font);
+        Printing::drawText(painter, rect, text, option);
+    };
+    const auto blank = [] {
+        QImage image(1000, 100, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        return image;
+    };
+    QImage paper = blank();
+    draw(&paper);
+    QPicture recorded;
+    draw(&recorded);
+    QImage shown = blank();
+    QPainter(&shown).drawPicture(0, 0, recorded);
+    // Which columns carry ink: a space or a bracket moved shifts whole words.
+    const auto inked = [](const QImage &image) {
+        QBitArray columns(image.width());
+        for (int x = 0; x < image.width(); ++x)
+            for (int y = 0; y < image.height() && !columns.testBit(x); ++y)
+                columns.setBit(x, qGray(image.pixel(x, y)) < 128);
+        return columns;
+    };
+    const QBitArray onPaper = inked(paper);
+    QVERIFY(onPaper.count(true) > 100);
+    QVERIFY2((onPaper ^ inked(shown)).count(true) < onPaper.size() / 50, qPrintable(text));
 }
 
 TESTING_WINDOW_TEST_MAIN(TestPrinting)
