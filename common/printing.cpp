@@ -110,7 +110,11 @@ void drawText(QPainter &painter, const QRectF &rect, const QString &text, const 
             outlines.addPath(font.pathForGlyph(glyphs.at(i)).translated(positions.at(i)));
     }
     outlines.setFillRule(Qt::WindingFill);
+    // Recorded with the outlines: the preview shows them smoothed as it shows text.
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
     painter.fillPath(outlines.translated(rect.left(), top), painter.pen().brush());
+    painter.restore();
 }
 
 namespace {
