@@ -37,6 +37,30 @@ QString CellDelegate::shownText(const QString &value)
     return QStringView(value.cbegin(), lineBreak).trimmed().toString() + QStringLiteral(" ↵");
 }
 
+QStringList CellDelegate::shownLines(const QString &value, int most)
+{
+    QStringList lines;
+    qsizetype from = 0;
+    for (qsizetype i = 0; i <= value.size(); ++i) {
+        if (i < value.size() && !isLineBreak(value.at(i)))
+            continue;
+        // "\r\n" is one break.
+        if (i < value.size() && value.at(i) == u'\n' && i > 0 && value.at(i - 1) == u'\r') {
+            from = i + 1;
+            continue;
+        }
+        lines << QStringView(value).mid(from, i - from).trimmed().toString();
+        from = i + 1;
+    }
+    while (lines.size() > 1 && lines.last().isEmpty())
+        lines.removeLast();
+    if (lines.size() > most) {
+        lines.resize(qMax(1, most));
+        lines.last() += QStringLiteral(" ↵");
+    }
+    return lines;
+}
+
 bool CellDelegate::helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
                              const QModelIndex &index)
 {

@@ -6,6 +6,7 @@
 // the import's preview use it.
 #pragma once
 
+#include <QStringList>
 #include <QStyledItemDelegate>
 
 namespace dalil {
@@ -17,6 +18,9 @@ public:
 
     // A value as its cell shows it: of a value of several lines, the first line and "↵".
     static QString shownText(const QString &value);
+    // A value as a printed row shows it: its lines, blank ones at its end left out, at most
+    // `most` of them, the last followed by "↵" when more are left out. At least one line.
+    static QStringList shownLines(const QString &value, int most);
 
     // A value its cell cuts, or shows only the first line of, is shown whole in a tooltip.
     bool helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,

@@ -59,6 +59,10 @@ Report gridReport(DBGrid *grid, RecordSource &records, const QString &title)
                                        QStyle::visualAlignment(grid->view()->layoutDirection(), set)
                                            & Qt::AlignHorizontal_Mask};
     }
+    QList<int> fields;
+    for (const ReportColumn &column : std::as_const(report.columns))
+        fields << column.field;
+    report.severalLines = [rows, fields] { return rows->anyValueOfSeveralLines(fields); };
     report.row = [rows](qint64 row) {
         QStringList texts;
         if (const auto read = rows->rowAt(row)) {

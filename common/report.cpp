@@ -136,7 +136,8 @@ bool paintReport(QPrinter &printer, const Report &report, QWidget *progressParen
     progress.setWindowTitle(report.title);
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(400);
-    const qint64 steps = qMax<qint64>(1, report.rowCount * (tallied ? 2 : 1));
+    const bool severalLines = tallied || (report.severalLines && report.severalLines());
+    const qint64 steps = qMax<qint64>(1, report.rowCount * (severalLines ? 2 : 1));
     qint64 done = 0;
     // The window is kept alive between pages: the user can stop the print, and nothing freezes.
     const auto advance = [&](qint64 by) {
@@ -146,26 +147,56 @@ bool paintReport(QPrinter &printer, const Report &report, QWidget *progressParen
         return !progress.wasCanceled();
     };
 
+    const Geometry g = measure(printer, report);
+    const qint64 perPage = g.linesPerPage;
+    const int most = int(qMin<qint64>(rowLinesAtMost, perPage));
+    // Rows of several lines take as many lines of the page, the last rows of a page going on
+    // at the top of the next: the pages are counted from every row's lines, read first.
+    const auto linesOf = [&](const QStringList &values) {
+        int taken = 1;
+        for (const ReportColumn &column : report.columns)
+            taken = qMax(taken, int(CellDelegate::shownLines(values.value(column.field), most).size()));
+        return taken;
+    };
+    struct Place
+    {
+        qint64 row = 0;
+        int line = 0; // of the row
+    };
+    QList<Place> pageStarts; // where each page begins, when rows take several lines
+    qint64 rowLines = report.rowCount;
     QStringList closing;
-    if (tallied) {
+    if (severalLines) {
+        rowLines = 0;
         for (qint64 r = 0; r < report.rowCount; ++r) {
-            tally->add(report.row(r));
+            const QStringList values = report.row(r);
+            if (tallied)
+                tally->add(values);
+            const int taken = linesOf(values);
+            while (qint64(pageStarts.size()) * perPage < rowLines + taken)
+                pageStarts << Place{r, int(pageStarts.size() * perPage - rowLines)};
+            rowLines += taken;
             if ((r + 1) % 500 == 0 && !advance(500))
                 return false;
         }
         done = report.rowCount;
-        closing = tally->closing();
+        if (tallied)
+            closing = tally->closing();
     }
-
     QPainter painter;
     if (!painter.begin(&printer))
         return false;
     painter.setLayoutDirection(Qt::RightToLeft);
-    const Geometry g = measure(printer, report);
+    const auto startOf = [&](int page) { // 0-based
+        const qint64 line = page * perPage;
+        if (line >= rowLines)
+            return Place{report.rowCount, 0};
+        return severalLines ? pageStarts.at(page) : Place{line, 0};
+    };
     const bool searched = !report.subtitle.isEmpty();
     const qint64 closingLines = closing.isEmpty() ? 0 : closing.size() + 1;
-    const qint64 lines = report.rowCount + closingLines;
-    const int pages = int(qMax<qint64>(1, (lines + g.linesPerPage - 1) / g.linesPerPage));
+    const qint64 lines = rowLines + closingLines;
+    const int pages = int(qMax<qint64>(1, (lines + perPage - 1) / perPage));
 
     double total = 0;
     for (const ReportColumn &column : report.columns)
@@ -181,16 +212,15 @@ bool paintReport(QPrinter &printer, const Report &report, QWidget *progressParen
     const QPen rule(Qt::black, 0.2 * g.mm);
     const QPen faint(QColor(160, 160, 160), 0.1 * g.mm);
 
-    qint64 line = 0;
+    bool first = true;
     for (int page = 1; page <= pages; ++page) {
-        if (preview && page > previewedPages && page < pages) {
-            line += g.linesPerPage;
+        if (preview && page > previewedPages && page < pages)
             continue;
-        }
-        if (page > 1 && !printer.newPage()) {
+        if (!first && !printer.newPage()) {
             painter.end();
             return false;
         }
+        first = false;
         // The title at the right, the date at the left, what was searched below.
         painter.setFont(reportFont(14, true));
         const QRectF titleRect(g.body.left(), g.body.top(), g.body.width(), g.titleHeight);
@@ -214,25 +244,49 @@ bool paintReport(QPrinter &printer, const Report &report, QWidget *progressParen
         painter.setPen(Qt::black);
 
         painter.setFont(reportFont(9));
-        const qint64 first = line;
-        const qint64 last = qMin(lines, line + g.linesPerPage);
-        for (; line < last; ++line, y += g.rowHeight) {
-            if (line < report.rowCount) {
-                const QStringList values = report.row(line);
-                for (int c = 0; c < report.columns.size(); ++c) {
-                    const ReportColumn &column = report.columns[c];
-                    drawCell(painter, cells[c].adjusted(0, y, 0, y + g.rowHeight), values.value(column.field),
-                             column.alignment, pad);
+        Place at = startOf(page - 1);
+        const qint64 firstRow = at.row;
+        const qint64 end = qMin(lines, page * perPage);
+        for (qint64 line = (page - 1) * perPage; line < end;) {
+            if (at.row < report.rowCount) {
+                const QStringList values = report.row(at.row);
+                QList<QStringList> shown;
+                int taken = 1;
+                for (const ReportColumn &column : report.columns) {
+                    shown << CellDelegate::shownLines(values.value(column.field), severalLines ? most : 1);
+                    taken = qMax(taken, int(shown.last().size()));
                 }
-                painter.setPen(faint);
-                painter.drawLine(QPointF(g.body.left(), y + g.rowHeight), QPointF(g.body.right(), y + g.rowHeight));
-                painter.setPen(Qt::black);
-            } else if (const qint64 c = line - report.rowCount - 1; c >= 0) {
+                if (at.line >= taken) { // the row changed since its lines were counted
+                    at = {at.row + 1, 0};
+                    continue;
+                }
+                const int here = int(qMin<qint64>(taken - at.line, end - line));
+                for (int c = 0; c < report.columns.size(); ++c) {
+                    for (int l = at.line; l < at.line + here && l < shown[c].size(); ++l) {
+                        const double top = y + (l - at.line) * g.rowHeight;
+                        drawCell(painter, cells[c].adjusted(0, top, 0, top + g.rowHeight), shown[c].at(l),
+                                 report.columns[c].alignment, pad);
+                    }
+                }
+                y += here * g.rowHeight;
+                line += here;
+                at.line += here;
+                if (at.line == taken) {
+                    painter.setPen(faint);
+                    painter.drawLine(QPointF(g.body.left(), y), QPointF(g.body.right(), y));
+                    painter.setPen(Qt::black);
+                    at = {at.row + 1, 0};
+                }
+            } else {
                 // A blank line, then the closing lines across the page.
-                painter.setFont(reportFont(9, c == 0));
-                Printing::drawText(painter, QRectF(g.body.left(), y, g.body.width(), g.rowHeight), closing.at(c),
-                                 rightToLeft(Qt::AlignRight));
-                painter.setFont(reportFont(9));
+                if (const qint64 c = line - rowLines - 1; c >= 0 && c < closing.size()) {
+                    painter.setFont(reportFont(9, c == 0));
+                    Printing::drawText(painter, QRectF(g.body.left(), y, g.body.width(), g.rowHeight), closing.at(c),
+                                       rightToLeft(Qt::AlignRight));
+                    painter.setFont(reportFont(9));
+                }
+                y += g.rowHeight;
+                ++line;
             }
         }
 
@@ -242,8 +296,7 @@ bool paintReport(QPrinter &printer, const Report &report, QWidget *progressParen
             footer += QStringLiteral(" — لا تُعرض في المعاينة الصفحات %1 إلى %2، وتُطبع كلها").arg(page + 1).arg(pages - 1);
         Printing::drawText(painter, QRectF(g.body.left(), g.body.bottom() - g.footerHeight, g.body.width(), g.footerHeight),
                          footer, rightToLeft(Qt::AlignHCenter));
-        const qint64 rowsOnPage = qMin(report.rowCount, last) - qMin(report.rowCount, first);
-        if (!advance(rowsOnPage)) {
+        if (!advance(qMin(report.rowCount, at.row) - firstRow)) {
             painter.end();
             return false;
         }

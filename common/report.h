@@ -48,7 +48,13 @@ struct Report
     // at every turn or zoom, and once more to print it); every row is shown to it first, then
     // its closing lines are printed after the rows.
     std::function<std::unique_ptr<ReportTally>()> tally;
+    // Optional: whether a row may hold a value of several lines. Such a report reads its rows
+    // once more before it draws them, to count its pages; a row then grows to show up to
+    // rowLinesAtMost lines of its values. Without it a row shows a value's first line.
+    std::function<bool()> severalLines;
 };
+
+constexpr int rowLinesAtMost = 6;
 
 // A preview keeps every page it is given: it is given at most this many pages from the start,
 // and the last one; every page is drawn when the report is printed.

@@ -746,7 +746,8 @@ void TestPrinting::everyListPrintsAsAReport()
         else if (book == 1)
             folder->exec(QStringLiteral("INSERT INTO Note (اليوم, التاريخ, الشهر, العام, الساعة, الموعد) "
                                         "VALUES ('الأحد', '1', '1', '2027', '10', ?)"),
-                         {tag + QStringLiteral("\nسطر ثان")});
+                         {tag + (i % 9 == 0 ? QStringLiteral("\nسطر ثان\nسطر 3\nسطر 4\nسطر 5\nسطر 6\nسطر 7\n")
+                                            : QStringLiteral("\nسطر ثان\n"))});
         else
             folder->exec(QStringLiteral("INSERT INTO Cheque (اليوم, الشهر, العام, السيد, دينار, فلس, المبلغ, السبب) "
                                         "VALUES ('1', '2', '2027', 'علي', 5, 0, '', ?)"),
@@ -759,6 +760,7 @@ void TestPrinting::everyListPrintsAsAReport()
     const QList<Page> pages = printedReport();
     QVERIFY(pages.size() >= 3);
     QStringList tags;
+    QStringList rowLines;
     for (int p = 0; p < pages.size(); ++p) {
         const QStringList text = lines(pages[p]);
         QVERIFY2(text.first().startsWith(unspaced(title)), qPrintable(text.first()));
@@ -794,8 +796,17 @@ void TestPrinting::everyListPrintsAsAReport()
         }
         if (book == 0)
             QVERIFY(lines(pages[p], true).join(u' ').contains(QStringLiteral("+218")));
-        // A row holds one line: of a value of several, the first, as the grid shows it.
-        QVERIFY(!text.join(QString()).contains(unspaced(QStringLiteral("سطر ثان"))));
+        for (const QString &line : text) {
+            if (line.startsWith(unspaced(QStringLiteral("سطر"))))
+                rowLines << line;
+        }
+    }
+    // A row grows to show its value's lines, up to six, the last marked when more are left
+    // out; a row the page's end cuts goes on at the top of the next.
+    if (book == 1) {
+        QCOMPARE(rowLines.count(unspaced(QStringLiteral("سطر ثان"))), rows);
+        QCOMPARE(rowLines.count(unspaced(QStringLiteral("سطر 6 ↵"))), (rows + 8) / 9);
+        QCOMPARE(rowLines.filter(unspaced(QStringLiteral("سطر 7"))), QStringList());
     }
     // Every row once, in the grid's order.
     QStringList listed;

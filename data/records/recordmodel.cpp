@@ -411,6 +411,29 @@ std::optional<qint64> RecordModel::positionInSet(const QSqlDatabase &db, qint64 
     return std::nullopt;
 }
 
+bool RecordModel::anyValueOfSeveralLines(const QList<int> &columns) const
+{
+    QStringList breaks;
+    for (const int column : columns) {
+        if (column < 0 || column >= m_fields.size())
+            continue;
+        for (const int character : {10, 13, 0x2028, 0x2029})
+            breaks << QStringLiteral("instr(%1, char(%2))").arg(quoteIdentifier(m_fields.at(column))).arg(character);
+    }
+    if (!m_open || breaks.isEmpty())
+        return false;
+    DataError error;
+    const QSqlDatabase db = Database::connection(m_databaseName, &error);
+    if (!db.isValid())
+        return false;
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    // Where it cannot be told, a row shows its first line, as the grid does.
+    return query.exec(QStringLiteral("SELECT EXISTS (SELECT 1 FROM %1 WHERE %2)")
+                          .arg(quoteIdentifier(m_object), breaks.join(QStringLiteral(" OR "))))
+           && query.next() && query.value(0).toBool();
+}
+
 std::optional<qint64> RecordModel::positionInTable(const QSqlDatabase &db, qint64 key) const
 {
     // The number of rows on one side of the key ("<": before it, ">": after it), when the key

@@ -55,6 +55,9 @@ public:
     // The row at a position of the set (0-based), or nullopt when there is none or it cannot be read.
     std::optional<Row> rowAt(qint64 row) const;
     std::optional<qint64> keyAt(qint64 row) const;
+    // Whether a value of several lines stands in one of these columns anywhere in the table
+    // or query read (one pass of the engine over it, whatever the search).
+    bool anyValueOfSeveralLines(const QList<int> &columns) const;
     // The position of the row with this identity in the set as the file holds it now, or
     // nullopt when it is not there.
     std::optional<qint64> positionOf(const QSqlDatabase &db, qint64 key) const;
