@@ -36,6 +36,8 @@ QLabel *statusLabel(const QString &name, const QString &tip, QWidget *bar)
     label->setFrameShape(QFrame::Panel);
     label->setFrameShadow(QFrame::Sunken);
     label->setAlignment(Qt::AlignCenter);
+    // Room beside the text, more at its end: an Arabic last letter (م, هـ) reaches past its advance.
+    label->setContentsMargins(12, 0, 6, 0);
     label->setToolTip(tip);
     return label;
 }
@@ -77,7 +79,6 @@ Form4::Form4()
     Label1 = statusLabel(QStringLiteral("Label1"), QStringLiteral("التاريخ الهجري للموعد المحدد"), StatusBar1);
     Label1->setMinimumWidth(twipsToPixels(StatusBar::defaultPanelWidth));
     Label2 = statusLabel(QStringLiteral("Label2"), QStringLiteral("لا يُذكَّر بالموعد إلا إذا فُهم تاريخه ووقته"), StatusBar1);
-    Label2->setContentsMargins(6, 0, 6, 0);
     Label2->hide();
     Label4 = statusLabel(QStringLiteral("Label4"), QStringLiteral("يُعدَّل هذا الموعد ويُحذف على الخادم، في السلسلة التي جاء منها"),
                          StatusBar1);
