@@ -11,6 +11,9 @@
 #include <QStyle>
 #include <QTableView>
 
+#include <memory>
+#include <optional>
+
 namespace dalil {
 
 namespace {
@@ -62,7 +65,12 @@ Report gridReport(DBGrid *grid, RecordSource &records, const QString &title)
     QList<int> fields;
     for (const ReportColumn &column : std::as_const(report.columns))
         fields << column.field;
-    report.severalLines = [rows, fields] { return rows->anyValueOfSeveralLines(fields); };
+    // Asked once: a preview draws the report again at every turn and zoom.
+    report.severalLines = [rows, fields, known = std::make_shared<std::optional<bool>>()] {
+        if (!*known)
+            *known = rows->anyValueOfSeveralLines(fields);
+        return **known;
+    };
     report.row = [rows](qint64 row) {
         QStringList texts;
         if (const auto read = rows->rowAt(row)) {
