@@ -28,16 +28,27 @@ namespace dalil {
 namespace {
 
 // A panel of the status bar that the list writes itself: sunken, its text centred.
+// A panel of the bar's own, its frame around its whole width: room beside the text, where an
+// Arabic last letter (م, هـ) reaches past its advance.
+class StatusLabel : public QLabel
+{
+public:
+    using QLabel::QLabel;
+    QSize sizeHint() const override { return QLabel::sizeHint() + QSize(room, 0); }
+    QSize minimumSizeHint() const override { return QLabel::minimumSizeHint() + QSize(room, 0); }
+
+private:
+    static constexpr int room = 16;
+};
+
 QLabel *statusLabel(const QString &name, const QString &tip, QWidget *bar)
 {
-    auto *label = new QLabel(bar);
+    auto *label = new StatusLabel(bar);
     label->setObjectName(name);
     label->setTextFormat(Qt::PlainText);
     label->setFrameShape(QFrame::Panel);
     label->setFrameShadow(QFrame::Sunken);
     label->setAlignment(Qt::AlignCenter);
-    // Room beside the text, more at its end: an Arabic last letter (م, هـ) reaches past its advance.
-    label->setContentsMargins(12, 0, 6, 0);
     label->setToolTip(tip);
     return label;
 }

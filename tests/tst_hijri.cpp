@@ -492,6 +492,8 @@ void TestHijri::listShowsTheSelectedAppointment()
     QVERIFY(!list->Label1->geometry().intersects(list->StatusBar1->panel(2)->geometry()));
     QVERIFY(!list->Label1->geometry().intersects(list->StatusBar1->panel(3)->geometry()));
     QVERIFY(list->Label1->width() >= list->Label1->sizeHint().width());
+    // Inside its frame, room beside the text for a last letter that reaches past its advance.
+    QVERIFY(list->Label1->contentsRect().width() >= list->Label1->fontMetrics().horizontalAdvance(list->Label1->text()) + 12);
     // The selected appointment deleted: the next one is selected, and its date shown.
     QTest::mouseClick(list->Command2, Qt::LeftButton);
     QCOMPARE(list->Label1->text(), QStringLiteral("الموعد: 10 ذو الحجة 1445 هـ"));
