@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QHash>
 #include <QLabel>
 #include <QPushButton>
@@ -43,6 +44,22 @@ void plainButtons(QMessageBox &box)
     }
 }
 
+// A box at least as wide as its title: the window manager writes the title in the bar beside
+// its own buttons, and a box sized to a short text would cut it ("خطأ في المد…").
+void roomForTitle(QMessageBox &box)
+{
+    auto *grid = qobject_cast<QGridLayout *>(box.layout());
+    if (!grid)
+        return;
+    QFont titleFont = box.font();
+    titleFont.setBold(true);
+    const QFontMetrics metrics(titleFont);
+    // The bar's own buttons and margins take about six letters' height.
+    const int wide = metrics.horizontalAdvance(box.windowTitle()) + 6 * metrics.height();
+    grid->addItem(new QSpacerItem(wide, 0, QSizePolicy::Fixed, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+}
+
 // The reading direction of the box's text, without touching the text itself (the box's
 // text() is its label's): a sentence such as "كمال was not found!" starts with an Arabic
 // letter and would otherwise be laid out right to left, its "!" before the name.
@@ -75,6 +92,7 @@ QMessageBox::StandardButton show(QWidget *parent, QMessageBox::Icon icon, const 
     if (auto *no = box.button(QMessageBox::No))
         no->setText(QStringLiteral("لا"));
     plainButtons(box);
+    roomForTitle(box);
     if (QLabel *label = markTextLabel(box)) {
         label->setAlignment(Qt::AlignRight | Qt::AlignAbsolute | Qt::AlignVCenter);
         if (readsLeftToRight)

@@ -214,6 +214,10 @@ void TestLook::boxButtonsShowTheirWordAlone_data()
     QTest::newRow("search kind, right to left") << std::function<void()>([] {
         MessageBoxes::searchKindMissing(nullptr, true);
     });
+    QTest::newRow("short text, long title") << std::function<void()>([] {
+        MessageBoxes::show(nullptr, QMessageBox::Information, QStringLiteral("تعذّر حفظ نسخة احتياطية من دفتر الهاتف"),
+                           QStringLiteral("تم"), QMessageBox::Ok, true);
+    });
     QTest::newRow("yes and no") << std::function<void()>([] { MessageBoxes::keepMyChanges(nullptr); });
     QTest::newRow("exit question") << std::function<void()>([] {
         MessageBoxes::show(nullptr, QMessageBox::Warning, QStringLiteral("الرجاء التأكيد"),
@@ -236,6 +240,12 @@ void TestLook::boxButtonsShowTheirWordAlone()
             const int blank = (button->width() - metrics.horizontalAdvance(button->text())) / 2;
             QVERIFY2(blank >= metrics.height(), qPrintable(QStringLiteral("%1: %2 px").arg(button->text()).arg(blank)));
         }
+        // The title is never cut: the bar holds it and the window manager's buttons.
+        QFont titleFont = box->font();
+        titleFont.setBold(true);
+        const QFontMetrics title(titleFont);
+        const int wanted = title.horizontalAdvance(box->windowTitle()) + 5 * title.height();
+        QVERIFY2(box->width() >= wanted, qPrintable(QStringLiteral("%1 < %2").arg(box->width()).arg(wanted)));
     });
     QApplication::setStyle(styleName);
     QVERIFY(buttons > 0);
