@@ -104,6 +104,8 @@ private slots:
     void listsAreInArabicOrder();
     void rowsOfAnotherProgramAreFoundAndOrdered();
     void orderedSetsFollowEveryWrite();
+    void broadSetsShowTheirFirstRowsAndReadTheRestBeside_data();
+    void broadSetsShowTheirFirstRowsAndReadTheRestBeside();
     void searchesOutliveADroppedKeyIndex();
     void searchesWalkTheKeyIndexes();
     void anOlderFileGainsTheKeysAndKeepsEveryRow();
@@ -262,6 +264,65 @@ void TestSearchKeys::rowsOfAnotherProgramAreFoundAndOrdered()
     QCOMPARE(searched(path, QStringLiteral("select * from TotalCheque "), {{QStringLiteral("where السيد like'"), QStringLiteral("يحيي*")}},
                       QStringLiteral("order by السيد")),
              QStringList{QStringLiteral("يحيى")});
+}
+
+void TestSearchKeys::broadSetsShowTheirFirstRowsAndReadTheRestBeside_data()
+{
+    QTest::addColumn<QString>("meanwhile");
+    QTest::newRow("nothing") << QString();
+    QTest::newRow("searched again") << QStringLiteral("again");
+    QTest::newRow("renamed, then searched again") << QStringLiteral("renamed");
+    QTest::newRow("renamed where only the list sees it") << QStringLiteral("unseen");
+}
+
+void TestSearchKeys::broadSetsShowTheirFirstRowsAndReadTheRestBeside()
+{
+    // More rows than are sorted at once: the first screen comes at once and the rest of the
+    // order is read beside. Whatever happens meanwhile, every row then stands where a fresh
+    // reading puts it.
+    QFETCH(QString, meanwhile);
+    const QString path = folder->databasePath();
+    DataError error;
+    QSqlDatabase db = Database::connection(path, &error);
+    QVERIFY(db.transaction());
+    QSqlQuery insert(db);
+    QVERIFY(insert.prepare(QStringLiteral("INSERT INTO Phone (الإسم) VALUES (?)")));
+    constexpr int rows = 21000;
+    for (int i = 0; i < rows; ++i) {
+        insert.addBindValue(spellings.at(i % spellings.size()) + QString::number(i % 997));
+        QVERIFY(insert.exec());
+    }
+    QVERIFY(db.commit());
+    RecordModel model;
+    model.setDatabaseName(path);
+    model.setSource({}, Statement::build(QStringLiteral("select * from Phone "), {{nameSearch, QStringLiteral("*")}}, byName));
+    const auto rename = [&](qint64 key) {
+        QSqlQuery update(db);
+        return update.exec(QStringLiteral("UPDATE Phone SET الإسم = 'آآآ' WHERE rowid = %1").arg(key));
+    };
+    if (meanwhile == u"unseen") {
+        // The list reads inside a change not yet committed, which the reading beside cannot see.
+        QVERIFY(db.transaction());
+        QVERIFY(rename(rows / 2));
+    }
+    QVERIFY(!model.load().isError());
+    QCOMPARE(model.count(), rows);
+    if (meanwhile == u"unseen")
+        QVERIFY(db.commit());
+    if (meanwhile == u"renamed")
+        QVERIFY(rename(rows / 3));
+    if (!meanwhile.isEmpty() && meanwhile != u"unseen")
+        QVERIFY(!model.load().isError());
+    QSqlQuery fresh(db);
+    QVERIFY(fresh.exec(QStringLiteral("SELECT id FROM PhoneKeys ORDER BY nameOrder, id")));
+    QList<qint64> expected, shown;
+    while (fresh.next())
+        expected << fresh.value(0).toLongLong();
+    for (qint64 i = 0; i < model.count(); ++i)
+        shown << model.keyAt(i).value_or(-1);
+    QCOMPARE(shown.size(), expected.size());
+    QCOMPARE(shown, expected);
+    QCOMPARE(model.positionOf(db, expected.last()), std::optional<qint64>(rows - 1));
 }
 
 void TestSearchKeys::searchesOutliveADroppedKeyIndex()

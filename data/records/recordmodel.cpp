@@ -4,7 +4,9 @@
 
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QScopeGuard>
 #include <QSqlRecord>
+#include <QThread>
 
 namespace dalil {
 
@@ -33,7 +35,9 @@ void RecordModel::setSource(const QString &object, const std::optional<Statement
 void RecordModel::clear()
 {
     m_open = false;
+    m_ordering.reset();
     m_ids.clear();
+    m_idsWhole = true;
     m_fields.clear();
     m_count = 0;
     m_openStamp = {};
@@ -43,6 +47,9 @@ void RecordModel::clear()
 
 DataError RecordModel::load()
 {
+    // The same search again while its order is still being read goes on with that reading.
+    m_walking = std::move(m_ordering);
+    const auto dropWalking = qScopeGuard([this] { m_walking.reset(); });
     clear();
     DataError error;
     QSqlDatabase db = Database::connection(m_databaseName, &error);
@@ -134,11 +141,29 @@ DataError RecordModel::fetchCount()
     m_generation = Database::replacements(m_databaseName);
     QSqlError sqlError;
     if (isKeyedTable()) {
-        const std::optional<QList<qint64>> ids = readOrderedKeys(db, &sqlError);
-        if (!ids)
+        m_ordering.reset();
+        // A broad search (a third of a million cheques) shows its first screen at once; the
+        // rest of its order follows beside. Only a book with a change number can tell that
+        // what is read beside is of the moment the set was counted.
+        const QString orderIndex = m_keys->orderIndexFor(m_sql.keysUsed);
+        const std::optional<CountCache::OrderedStart> start = CountCache::orderedKeysStart(
+            db, m_object, m_sql.keyTable, condition(), m_sql.values, m_keys->orderKey, orderIndex,
+            [&] { return m_keys->findIndexFor(db, m_sql.prefixed); }, m_openChanges ? 2 * pageSize : 0, &sqlError);
+        if (!start)
             return DataError::fromSql(sqlError, m_databaseName);
-        m_ids = *ids;
-        m_count = m_ids.size();
+        m_ids = start->ids;
+        m_count = start->count;
+        m_idsWhole = start->whole;
+        std::unique_ptr<CountCache::OrderedKeysBeside> walking = std::move(m_walking);
+        if (!m_idsWhole) {
+            if (walking && walking->reads(m_sql.keyTable, condition(), m_sql.values, m_keys->orderKey)) {
+                m_ordering = std::move(walking); // its end is already awaited
+            } else {
+                m_ordering = std::make_unique<CountCache::OrderedKeysBeside>(db, m_object, m_sql.keyTable, condition(),
+                                                                             m_sql.values, m_keys->orderKey, orderIndex);
+                connect(m_ordering->thread(), &QThread::finished, this, [this] { takeOrder(); });
+            }
+        }
         return {};
     }
     // Counting a big table reads all of it: the cache keeps counts for as long as they hold.
@@ -156,6 +181,36 @@ std::optional<QList<qint64>> RecordModel::readOrderedKeys(const QSqlDatabase &db
     return CountCache::orderedKeys(db, m_object, m_sql.keyTable, condition(), m_sql.values, m_keys->orderKey,
                                    m_keys->orderIndexFor(m_sql.keysUsed),
                                    [&] { return m_keys->findIndexFor(db, m_sql.prefixed); }, error);
+}
+
+void RecordModel::takeOrder() const
+{
+    if (!m_ordering)
+        return;
+    std::optional<QList<qint64>> ids = m_ordering->take(m_openChanges);
+    m_ordering.reset();
+    DataError error;
+    const QSqlDatabase db = Database::connection(m_databaseName, &error);
+    // Of the set as it was counted: what changed since is read again where it is asked for.
+    if (!ids || ids->size() != m_count || !db.isValid() || !unchangedSinceOpen(db))
+        return;
+    m_ids = std::move(*ids);
+    m_idsWhole = true;
+    CountCache::keepOrderedKeys(db, m_object, m_sql.keyTable, condition(), m_sql.values, m_keys->orderKey, m_ids);
+}
+
+bool RecordModel::wholeOrder(const QSqlDatabase &db) const
+{
+    takeOrder();
+    if (m_idsWhole)
+        return true;
+    QSqlError error;
+    const std::optional<QList<qint64>> ids = readOrderedKeys(db, &error);
+    if (!ids)
+        return false;
+    m_ids = *ids;
+    m_idsWhole = true;
+    return true;
 }
 
 void RecordModel::ensureOrdered(const QSqlDatabase &db) const
@@ -346,12 +401,16 @@ bool RecordModel::readKeyedPage(const QSqlDatabase &db, qint64 firstRow, Page &f
 {
     // Rows read after the file changed are read where the order puts them now.
     if (!unchangedSinceOpen(db)) {
+        m_ordering.reset();
         ensureOrdered(db);
         QSqlError error;
         const std::optional<QList<qint64>> now = readOrderedKeys(db, &error);
         if (!now)
             return false;
         m_ids = *now;
+        m_idsWhole = true;
+    } else if (!m_idsWhole && qMin(firstRow + pageSize, m_count) > m_ids.size() && !wholeOrder(db)) {
+        return false;
     }
     const QList<qint64> ids = m_ids.mid(firstRow, pageSize);
     if (ids.isEmpty())
@@ -385,6 +444,8 @@ bool RecordModel::readKeyedPage(const QSqlDatabase &db, qint64 firstRow, Page &f
 std::optional<qint64> RecordModel::positionInSet(const QSqlDatabase &db, qint64 key) const
 {
     if (isKeyedTable()) {
+        if (unchangedSinceOpen(db) && !m_idsWhole && !wholeOrder(db))
+            return std::nullopt;
         QList<qint64> ids = m_ids;
         if (!unchangedSinceOpen(db)) {
             ensureOrdered(db);

@@ -13,6 +13,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <memory>
 #include <optional>
 
 namespace dalil {
@@ -106,6 +107,11 @@ private:
     QString condition() const;
     void ensureOrdered(const QSqlDatabase &db) const;
     std::optional<QList<qint64>> readOrderedKeys(const QSqlDatabase &db, QSqlError *error) const;
+    // A broad search shows its first rows while the whole of its order is read beside: taken
+    // when that is done, or when a row past the first ones is asked for.
+    void takeOrder() const;
+    // The whole order of the set as it was opened: taken from beside, or read now.
+    bool wholeOrder(const QSqlDatabase &db) const;
 
     QString m_databaseName;
     QString m_sourceObject;
@@ -113,6 +119,9 @@ private:
     const SearchKeys::KeyedSource *m_keys = nullptr; // the search keys of the source, where the file has them
     Statement::Sql m_sql;      // the statement as run
     mutable QList<qint64> m_ids; // a search over a key table: its rows in order
+    mutable bool m_idsWhole = true; // or only the first of them, the rest being read beside
+    mutable std::unique_ptr<CountCache::OrderedKeysBeside> m_ordering;
+    std::unique_ptr<CountCache::OrderedKeysBeside> m_walking; // the one before, while a search is read again
     QString m_object; // the table or query read
     bool m_isTable = false;
 

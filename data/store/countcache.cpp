@@ -4,8 +4,11 @@
 #include "statement.h"
 
 #include <QSqlQuery>
+#include <QThread>
 
 #include <sqlite3.h>
+
+#include <atomic>
 
 namespace dalil {
 
@@ -314,10 +317,11 @@ QString orderedKeysSql(const QString &keyTable, const QString &condition, const 
            + (walks ? QStringLiteral(" ORDER BY %1, rowid") : QStringLiteral(" ORDER BY +%1, +rowid")).arg(orderKey);
 }
 
-std::optional<QList<qint64>> orderedKeys(const QSqlDatabase &db, const QString &book, const QString &keyTable,
-                                         const QString &condition, const QVariantList &values,
-                                         const QString &orderKey, const QString &orderIndex,
-                                         const std::function<QString()> &chooseFindIndex, QSqlError *error)
+std::optional<OrderedStart> orderedKeysStart(const QSqlDatabase &db, const QString &book, const QString &keyTable,
+                                             const QString &condition, const QVariantList &values,
+                                             const QString &orderKey, const QString &orderIndex,
+                                             const std::function<QString()> &chooseFindIndex, qsizetype firstRows,
+                                             QSqlError *error)
 {
     const ChangeStamp stamp = ChangeStamp::of(db);
     std::optional<qint64> changes = changesOf(db, book);
@@ -328,7 +332,8 @@ std::optional<QList<qint64>> orderedKeys(const QSqlDatabase &db, const QString &
             if (ofConnection(e, db, stamp) && sameQuery(e, keyTable, condition, values, true, orderKey)
                 && holds(e, changes, stamp)) {
                 list.move(i, 0);
-                return list.first().ids;
+                const QList<qint64> &ids = list.first().ids;
+                return OrderedStart{ids, ids.size(), true};
             }
         }
     }
@@ -347,39 +352,68 @@ std::optional<QList<qint64>> orderedKeys(const QSqlDatabase &db, const QString &
     // order, checking each row as it goes.
     constexpr qint64 sortedAtMost = 20000;
     const QString findIndex = chooseFindIndex ? chooseFindIndex() : QString();
-    QList<qint64> ids;
+    const QString indexedBy = findIndex.isEmpty() ? QString() : QStringLiteral(" INDEXED BY ") + findIndex;
+    OrderedStart start;
     QList<FoundRow> found;
     sqlite3_stmt *statement = nullptr;
-    const QString findSql = QStringLiteral("SELECT rowid, %1 FROM %2%3%4 LIMIT %5")
-                                .arg(orderKey, quoteIdentifier(keyTable),
-                                     findIndex.isEmpty() ? QString() : QStringLiteral(" INDEXED BY ") + findIndex,
-                                     whereClause(condition))
-                                .arg(sortedAtMost + 1);
-    int status = sqlite3_prepare_v2(handle, findSql.toUtf8().constData(), -1, &statement, nullptr);
+    // Whether the set is few is told by the index alone, before any row's order key is read.
+    const QString probeSql = QStringLiteral("SELECT count(*) FROM (SELECT 1 FROM %1%2%3 LIMIT %4)")
+                                 .arg(quoteIdentifier(keyTable), indexedBy, whereClause(condition))
+                                 .arg(sortedAtMost + 1);
+    int status = sqlite3_prepare_v2(handle, probeSql.toUtf8().constData(), -1, &statement, nullptr);
     if (status == SQLITE_OK)
         status = bindValues(statement, values);
-    if (status == SQLITE_OK) {
-        while ((status = sqlite3_step(statement)) == SQLITE_ROW)
-            found << FoundRow::read(statement);
-    }
+    const bool few = status == SQLITE_OK && sqlite3_step(statement) == SQLITE_ROW
+                     && sqlite3_column_int64(statement, 0) <= sortedAtMost;
     sqlite3_finalize(statement);
     statement = nullptr;
-    if (status == SQLITE_DONE && found.size() <= sortedAtMost) {
-        std::sort(found.begin(), found.end());
-        ids.reserve(found.size());
-        for (const FoundRow &row : std::as_const(found))
-            ids << row.id;
-    } else if (status == SQLITE_DONE) {
-        found.clear();
-        // (An index of Dalil's that someone dropped is not named: the engine then finds another way.)
-        const bool walks = indexExists(db, orderIndex);
-        const QString sql = orderedKeysSql(keyTable, condition, orderKey, walks ? orderIndex : QString(), findIndex);
-        status = sqlite3_prepare_v2(handle, sql.toUtf8().constData(), -1, &statement, nullptr);
+    if (few) {
+        const QString findSql = QStringLiteral("SELECT rowid, %1 FROM %2%3%4 LIMIT %5")
+                                    .arg(orderKey, quoteIdentifier(keyTable), indexedBy, whereClause(condition))
+                                    .arg(sortedAtMost + 1);
+        status = sqlite3_prepare_v2(handle, findSql.toUtf8().constData(), -1, &statement, nullptr);
         if (status == SQLITE_OK)
             status = bindValues(statement, values);
         if (status == SQLITE_OK) {
             while ((status = sqlite3_step(statement)) == SQLITE_ROW)
-                ids.append(sqlite3_column_int64(statement, 0));
+                found << FoundRow::read(statement);
+        }
+        sqlite3_finalize(statement);
+        statement = nullptr;
+    } else if (status == SQLITE_OK) {
+        status = SQLITE_DONE; // many: walked below
+    }
+    if (status == SQLITE_DONE && few && found.size() <= sortedAtMost) {
+        std::sort(found.begin(), found.end());
+        start.ids.reserve(found.size());
+        for (const FoundRow &row : std::as_const(found))
+            start.ids << row.id;
+    } else if (status == SQLITE_DONE) {
+        found = {};
+        // (An index of Dalil's that someone dropped is not named: the engine then finds another way.)
+        const bool walks = indexExists(db, orderIndex);
+        QString sql = orderedKeysSql(keyTable, condition, orderKey, walks ? orderIndex : QString(), findIndex);
+        // A broad set read beside the windows: here only its count and its first rows, which
+        // the walk of the whole reaches at once.
+        start.whole = !(walks && firstRows > 0 && changes);
+        if (!start.whole) {
+            // Counted as any count is, and kept while nothing in the file changes.
+            const std::optional<qint64> counted = count(db, keyTable, condition, values, error, QStringLiteral("-"));
+            if (!counted) {
+                if (own)
+                    sqlite3_exec(handle, "COMMIT", nullptr, nullptr, nullptr);
+                return std::nullopt;
+            }
+            start.count = *counted;
+            sql += QStringLiteral(" LIMIT %1").arg(firstRows);
+        }
+        if (status == SQLITE_DONE)
+            status = sqlite3_prepare_v2(handle, sql.toUtf8().constData(), -1, &statement, nullptr);
+        if (status == SQLITE_OK)
+            status = bindValues(statement, values);
+        if (status == SQLITE_OK) {
+            while ((status = sqlite3_step(statement)) == SQLITE_ROW)
+                start.ids.append(sqlite3_column_int64(statement, 0));
         }
     }
     const bool done = status == SQLITE_DONE;
@@ -391,13 +425,115 @@ std::optional<QList<qint64>> orderedKeys(const QSqlDatabase &db, const QString &
         *error = QSqlError(message, {}, QSqlError::StatementError, QString::number(status));
         return std::nullopt;
     }
+    if (start.whole)
+        start.count = start.ids.size();
     const ChangeStamp after = ChangeStamp::of(db);
-    if (stamp.isValid() && after == stamp && changes) {
-        Entry entry{db.connectionName(), stamp.connection, keyTable, book, condition, values, ids.size(), changes,
-                    stamp.schema, stamp, true, orderKey, ids};
+    if (start.whole && stamp.isValid() && after == stamp && changes) {
+        Entry entry{db.connectionName(), stamp.connection, keyTable, book, condition, values, start.count, changes,
+                    stamp.schema, stamp, true, orderKey, start.ids};
         keep(std::move(entry));
     }
-    return ids;
+    return start;
+}
+
+std::optional<QList<qint64>> orderedKeys(const QSqlDatabase &db, const QString &book, const QString &keyTable,
+                                         const QString &condition, const QVariantList &values,
+                                         const QString &orderKey, const QString &orderIndex,
+                                         const std::function<QString()> &chooseFindIndex, QSqlError *error)
+{
+    std::optional<OrderedStart> start =
+        orderedKeysStart(db, book, keyTable, condition, values, orderKey, orderIndex, chooseFindIndex, 0, error);
+    if (!start)
+        return std::nullopt;
+    return std::move(start->ids);
+}
+
+struct OrderedKeysBeside::Walk
+{
+    std::atomic<bool> stop{false};
+    std::optional<QList<qint64>> ids;
+    std::optional<qint64> changes;
+};
+
+OrderedKeysBeside::OrderedKeysBeside(const QSqlDatabase &db, const QString &book, const QString &keyTable,
+                                     const QString &condition, const QVariantList &values, const QString &orderKey,
+                                     const QString &orderIndex)
+    : m_walk(std::make_shared<Walk>())
+{
+    m_query = {keyTable, condition, values, orderKey};
+    // The file itself: the connection's name is an address with its own opening mode.
+    sqlite3 *own = Database::handle(db);
+    const char *file = own ? sqlite3_db_filename(own, "main") : nullptr;
+    const QByteArray path = file ? QByteArray(file) : QByteArray();
+    const QByteArray sql = orderedKeysSql(keyTable, condition, orderKey, orderIndex).toUtf8();
+    m_thread.reset(QThread::create([walk = m_walk, path, sql, book, values] {
+        sqlite3 *handle = nullptr;
+        if (path.isEmpty() || sqlite3_open_v2(path.constData(), &handle, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+            sqlite3_close(handle);
+            return;
+        }
+        sqlite3_busy_timeout(handle, Database::lockWaitMilliseconds);
+        // The change number and the rows of one moment.
+        sqlite3_stmt *statement = nullptr;
+        int status = sqlite3_exec(handle, "BEGIN", nullptr, nullptr, nullptr);
+        if (status == SQLITE_OK)
+            status = sqlite3_prepare_v2(handle, "SELECT changes FROM BookChanges WHERE book = ?", -1, &statement, nullptr);
+        if (status == SQLITE_OK)
+            status = bindValues(statement, {book});
+        if (status == SQLITE_OK && sqlite3_step(statement) == SQLITE_ROW)
+            walk->changes = sqlite3_column_int64(statement, 0);
+        sqlite3_finalize(statement);
+        statement = nullptr;
+        QList<qint64> ids;
+        if (walk->changes)
+            status = sqlite3_prepare_v2(handle, sql.constData(), -1, &statement, nullptr);
+        if (walk->changes && status == SQLITE_OK)
+            status = bindValues(statement, values);
+        if (walk->changes && status == SQLITE_OK) {
+            while ((status = sqlite3_step(statement)) == SQLITE_ROW) {
+                ids.append(sqlite3_column_int64(statement, 0));
+                if ((ids.size() & 4095) == 0 && walk->stop.load(std::memory_order_relaxed))
+                    break;
+            }
+        }
+        if (status == SQLITE_DONE)
+            walk->ids = std::move(ids);
+        sqlite3_finalize(statement);
+        sqlite3_exec(handle, "COMMIT", nullptr, nullptr, nullptr);
+        sqlite3_close(handle);
+    }));
+    m_thread->start(QThread::LowPriority);
+}
+
+OrderedKeysBeside::~OrderedKeysBeside()
+{
+    m_walk->stop = true;
+    m_thread->wait();
+}
+
+bool OrderedKeysBeside::reads(const QString &keyTable, const QString &condition, const QVariantList &values,
+                              const QString &orderKey) const
+{
+    return m_query == Query{keyTable, condition, values, orderKey};
+}
+
+std::optional<QList<qint64>> OrderedKeysBeside::take(std::optional<qint64> changes)
+{
+    m_thread->wait();
+    if (!m_walk->ids || !changes || m_walk->changes != changes)
+        return std::nullopt;
+    return std::exchange(m_walk->ids, std::nullopt);
+}
+
+void keepOrderedKeys(const QSqlDatabase &db, const QString &book, const QString &keyTable, const QString &condition,
+                     const QVariantList &values, const QString &orderKey, const QList<qint64> &ids)
+{
+    const ChangeStamp stamp = ChangeStamp::of(db);
+    const std::optional<qint64> changes = changesOf(db, book);
+    if (!stamp.isValid() || !changes)
+        return;
+    keep(Entry{db.connectionName(), stamp.connection, keyTable, book, condition, values, ids.size(), changes,
+               stamp.schema, stamp, true, orderKey, ids});
 }
 
 Write::Write(const QSqlDatabase &db, const QString &table, Kind kind, std::optional<qint64> key)

@@ -16,7 +16,10 @@
 #include <QVariantList>
 
 #include <functional>
+#include <memory>
 #include <optional>
+
+class QThread;
 
 namespace dalil {
 
@@ -65,6 +68,61 @@ std::optional<QList<qint64>> orderedKeys(const QSqlDatabase &db, const QString &
                                          const QString &condition, const QVariantList &values,
                                          const QString &orderKey, const QString &orderIndex,
                                          const std::function<QString()> &chooseFindIndex, QSqlError *error);
+
+// The start of an ordered set: the whole set where it is kept or matches few rows; for a broad
+// one walked in its order (more rows than are sorted here) with firstRows given, its count and
+// its first rows only, read in one moment. The rest is OrderedKeysBeside's.
+struct OrderedStart
+{
+    QList<qint64> ids;
+    qint64 count = 0;
+    bool whole = true;
+};
+std::optional<OrderedStart> orderedKeysStart(const QSqlDatabase &db, const QString &book, const QString &keyTable,
+                                             const QString &condition, const QVariantList &values,
+                                             const QString &orderKey, const QString &orderIndex,
+                                             const std::function<QString()> &chooseFindIndex, qsizetype firstRows,
+                                             QSqlError *error);
+
+// The whole of a broad ordered set, walked on a thread of its own over a read-only connection
+// of its own to db's file, while the windows go on showing its first rows.
+class OrderedKeysBeside
+{
+public:
+    OrderedKeysBeside(const QSqlDatabase &db, const QString &book, const QString &keyTable, const QString &condition,
+                      const QVariantList &values, const QString &orderKey, const QString &orderIndex);
+    // Stops the walk where it is and waits for its thread.
+    ~OrderedKeysBeside();
+    OrderedKeysBeside(const OrderedKeysBeside &) = delete;
+    OrderedKeysBeside &operator=(const OrderedKeysBeside &) = delete;
+
+    // Finishes when the walk is done.
+    QThread *thread() const { return m_thread.get(); }
+    // Whether this is the walk of that set.
+    bool reads(const QString &keyTable, const QString &condition, const QVariantList &values, const QString &orderKey) const;
+    // Waits for the walk: the set, where it was read whole while the book's change number was
+    // changes; nullopt when it failed or the book had changed.
+    std::optional<QList<qint64>> take(std::optional<qint64> changes);
+
+private:
+    struct Walk;
+    struct Query
+    {
+        QString keyTable;
+        QString condition;
+        QVariantList values;
+        QString orderKey;
+        bool operator==(const Query &) const = default;
+    };
+    Query m_query;
+    std::shared_ptr<Walk> m_walk;
+    std::unique_ptr<QThread> m_thread;
+};
+
+// Keeps a set read beside as orderedKeys keeps the sets it reads; the caller knows it is the
+// set as the file holds it now for db.
+void keepOrderedKeys(const QSqlDatabase &db, const QString &book, const QString &keyTable, const QString &condition,
+                     const QVariantList &values, const QString &orderKey, const QList<qint64> &ids);
 
 // One row written through the connection: the kept counts of its table follow the write (plus
 // or minus the row where it meets their condition) when the write was the table's only change.
