@@ -89,18 +89,23 @@ public:
         // again, so that whatever the text's way through the file changes is seen here.
         char *written = icalcomponent_as_ical_string_r(event.get());
         Component back(icalparser_parse_string(written));
-        icalmemory_free_buffer(written);
         const Values reread =
             derived(startOf(back.get()), eventText(back.get(), record.value(Columns::time).toString()));
+        bool added = false;
         for (const Carried &c : carried) {
             const QString stored = record.value(c.column).toString();
             if (stored != reread.value(c.column).toString()) {
                 icalproperty *x = icalproperty_new_x(escaped(stored).toUtf8().constData());
                 icalproperty_set_x_name(x, c.property);
                 icalcomponent_add_property(event.get(), x);
+                added = true;
             }
         }
-        written = icalcomponent_as_ical_string_r(event.get());
+        // Most events read back as stored: written as they were first written.
+        if (added) {
+            icalmemory_free_buffer(written);
+            written = icalcomponent_as_ical_string_r(event.get());
+        }
         const bool ok = put(written);
         icalmemory_free_buffer(written);
         return ok;

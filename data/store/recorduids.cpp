@@ -93,7 +93,7 @@ bool kept(const QSqlDatabase &db)
 }
 
 Lookup::Lookup(const QSqlDatabase &db, const QString &book)
-    : m_book(book), m_kept(books().contains(book) && kept(db)), m_byKey(db), m_byUid(db)
+    : m_db(db), m_book(book), m_kept(books().contains(book) && kept(db)), m_byKey(db), m_byUid(db)
 {
     if (!m_kept)
         return;
@@ -116,6 +116,27 @@ std::optional<QString> Lookup::uidOf(qint64 key)
         uid = m_byKey.value(0).toString();
     m_byKey.finish();
     return uid;
+}
+
+QHash<qint64, QString> Lookup::uidsOf(const QList<qint64> &keys)
+{
+    QHash<qint64, QString> found;
+    if (!m_kept || keys.isEmpty())
+        return found;
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    const QStringList marks(keys.size(), QStringLiteral("?"));
+    if (!query.prepare(QStringLiteral("SELECT recordKey, uid FROM RecordUids WHERE book = ? AND recordKey IN (%1) AND %2")
+                           .arg(marks.join(u','), inBook(m_book))))
+        return found;
+    query.addBindValue(m_book);
+    for (const qint64 key : keys)
+        query.addBindValue(key);
+    if (!query.exec())
+        return found;
+    while (query.next())
+        found.insert(query.value(0).toLongLong(), query.value(1).toString());
+    return found;
 }
 
 std::optional<qint64> Lookup::keyOf(const QString &uid)

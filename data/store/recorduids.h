@@ -19,6 +19,7 @@
 #pragma once
 
 #include <QSqlDatabase>
+#include <QHash>
 #include <QSqlQuery>
 #include <QString>
 #include <QStringList>
@@ -48,8 +49,11 @@ public:
     Lookup(const QSqlDatabase &db, const QString &book);
     std::optional<QString> uidOf(qint64 key);
     std::optional<qint64> keyOf(const QString &uid);
+    // The UIDs of many records at once (a page of an export), by identity.
+    QHash<qint64, QString> uidsOf(const QList<qint64> &keys);
 
 private:
+    QSqlDatabase m_db;
     QString m_book;
     bool m_kept = false;
     QSqlQuery m_byKey;
