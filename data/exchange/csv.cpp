@@ -126,7 +126,19 @@ private:
     {
         if (m_in->atEnd())
             return false;
-        const QByteArray bytes = m_in->readLine(Exchange::longestLine + 2);
+        // In pieces: asked for the longest line at once, the device makes room for all of it
+        // at every line.
+        QByteArray &bytes = m_bytes;
+        bytes.clear();
+        char piece[16 * 1024];
+        for (;;) {
+            const qint64 got = m_in->readLine(piece, sizeof piece);
+            if (got <= 0)
+                break;
+            bytes.append(piece, got);
+            if (bytes.endsWith('\n') || bytes.size() > Exchange::longestLine + 2)
+                break;
+        }
         ++m_line;
         if (bytes.size() > Exchange::longestLine && !bytes.endsWith('\n'))
             return fail(m_line, QStringLiteral("السطر أطول من أن يُقرأ، والملف ليس ملف CSV سليماً."));
@@ -280,6 +292,7 @@ private:
     QIODevice *m_in;
     Encoding m_encoding;
     QStringDecoder m_decoder{QStringDecoder::Utf8};
+    QByteArray m_bytes; // the line being read, its room kept from line to line
     QString m_question; // of the record given last
     qint64 m_line = 0;
     bool m_headed = false;
