@@ -258,9 +258,13 @@ Imported store(const QString &databasePath, const QString &book, RecordReader &r
     };
     // A record keeps its card's or event's UID; one that another record holds already keeps
     // the UID it was given.
+    std::optional<RecordUids::Lookup> uids;
     const auto adopt = [&](QSqlDatabase &db, qint64 key) {
-        if (!uid.isEmpty())
-            RecordUids::adopt(db, book, key, uid);
+        if (uid.isEmpty())
+            return true;
+        if (!uids)
+            uids.emplace(db, book);
+        uids->adopt(key, uid);
         return true;
     };
     // The records are in; their search keys are made a slice at a time, the windows painting.

@@ -93,7 +93,7 @@ bool kept(const QSqlDatabase &db)
 }
 
 Lookup::Lookup(const QSqlDatabase &db, const QString &book)
-    : m_db(db), m_book(book), m_kept(books().contains(book) && kept(db)), m_byKey(db), m_byUid(db)
+    : m_db(db), m_book(book), m_kept(books().contains(book) && kept(db)), m_byKey(db), m_byUid(db), m_adopt(db)
 {
     if (!m_kept)
         return;
@@ -137,6 +137,19 @@ QHash<qint64, QString> Lookup::uidsOf(const QList<qint64> &keys)
     while (query.next())
         found.insert(query.value(0).toLongLong(), query.value(1).toString());
     return found;
+}
+
+bool Lookup::adopt(qint64 key, const QString &uid)
+{
+    if (uid.isEmpty() || !m_kept)
+        return false;
+    if (m_adopt.lastQuery().isEmpty()
+        && !m_adopt.prepare(QStringLiteral("UPDATE OR IGNORE RecordUids SET uid = ? WHERE book = ? AND recordKey = ?")))
+        return false;
+    m_adopt.bindValue(0, uid);
+    m_adopt.bindValue(1, m_book);
+    m_adopt.bindValue(2, key);
+    return m_adopt.exec() && m_adopt.numRowsAffected() == 1;
 }
 
 std::optional<qint64> Lookup::keyOf(const QString &uid)

@@ -51,6 +51,8 @@ public:
     std::optional<qint64> keyOf(const QString &uid);
     // The UIDs of many records at once (a page of an export), by identity.
     QHash<qint64, QString> uidsOf(const QList<qint64> &keys);
+    // adopt() below, for many records in a row.
+    bool adopt(qint64 key, const QString &uid);
 
 private:
     QSqlDatabase m_db;
@@ -58,6 +60,7 @@ private:
     bool m_kept = false;
     QSqlQuery m_byKey;
     QSqlQuery m_byUid;
+    QSqlQuery m_adopt; // prepared at its first use
 };
 
 // The same for one record.
