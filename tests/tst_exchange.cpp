@@ -121,6 +121,7 @@ private slots:
     void duplicatesAreSkippedAndAnImportIsUndone();
     void aLargeImportIsKeyedWholeAndAnswersWhileReadingTheBook();
     void theSearchInForceIsWhatIsExported();
+    void everyRecordGoesOutUnderItsOwnUid();
 
 private:
     Form12 *openExchange(const char *item, int book);
@@ -907,6 +908,24 @@ void TestExchange::theSearchInForceIsWhatIsExported()
             exported << QString::fromUtf8(line.mid(3)).trimmed();
     }
     QCOMPARE(exported, listed);
+}
+
+void TestExchange::everyRecordGoesOutUnderItsOwnUid()
+{
+    // More records than are read a page at a time: each card still carries its own record's UID.
+    folder->exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 600) "
+                                "INSERT INTO Phone (الإسم) SELECT 'اسم ' || i FROM n"));
+    QStringList uids;
+    for (const QVariantList &row : folder->rows(QStringLiteral(
+             "SELECT uid FROM Phone JOIN RecordUids ON book = 'Phone' AND recordKey = Phone.rowid ORDER BY Phone.rowid")))
+        uids << row.value(0).toString();
+    QCOMPARE(uids.size(), 600);
+    QStringList written;
+    for (const QByteArray &line : exportBook(0, folder->path() + QStringLiteral("/all.vcf")).split('\n')) {
+        if (line.startsWith("UID:"))
+            written << QString::fromUtf8(line.mid(4).trimmed());
+    }
+    QCOMPARE(written, uids);
 }
 
 TESTING_WINDOW_TEST_MAIN(TestExchange)
