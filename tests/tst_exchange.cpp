@@ -592,6 +592,13 @@ void TestExchange::spreadsheetFilesAreReadByTheirHeadings_data()
         << QVariantList{QVariant(), QVariant(), QVariant(), QStringLiteral("سطر\r\nثان"), qint64(7), QVariant(),
                         QStringLiteral("فقط سبعة دنانير لا غير"), QStringLiteral("قال \"نعم\"")}
         << 0 << "UTF-8";
+    // A line is read in pieces of 16 KB: one of 40 KB, its letters of two bytes each, comes whole.
+    const QString longReason = QString(20000, QChar(u'ع'));
+    QTest::newRow("a line longer than the pieces it is read in")
+        << QByteArray("السيد,دينار,السبب\n" "أحمد,7," + longReason.toUtf8() + "\n")
+        << QVariantList{QVariant(), QVariant(), QVariant(), QStringLiteral("أحمد"), qint64(7), QVariant(),
+                        QStringLiteral("فقط سبعة دنانير لا غير"), longReason}
+        << 0 << "UTF-8";
 }
 
 void TestExchange::spreadsheetFilesAreReadByTheirHeadings()
