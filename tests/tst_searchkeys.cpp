@@ -273,6 +273,7 @@ void TestSearchKeys::broadSetsShowTheirFirstRowsAndReadTheRestBeside_data()
     QTest::newRow("searched again") << QStringLiteral("again");
     QTest::newRow("renamed, then searched again") << QStringLiteral("renamed");
     QTest::newRow("renamed where only the list sees it") << QStringLiteral("unseen");
+    QTest::newRow("a file made read-only") << QStringLiteral("read-only");
 }
 
 void TestSearchKeys::broadSetsShowTheirFirstRowsAndReadTheRestBeside()
@@ -293,6 +294,14 @@ void TestSearchKeys::broadSetsShowTheirFirstRowsAndReadTheRestBeside()
         QVERIFY(insert.exec());
     }
     QVERIFY(db.commit());
+    if (meanwhile == u"read-only") {
+        // Ordered once while it could be written; then the file opened read-only.
+        QCOMPARE(phonesNamed(path, QStringLiteral("*")).size(), rows);
+        Database::closeAll();
+        QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadUser));
+        db = Database::connection(path, &error);
+        QVERIFY(db.isValid());
+    }
     RecordModel model;
     model.setDatabaseName(path);
     model.setSource({}, Statement::build(QStringLiteral("select * from Phone "), {{nameSearch, QStringLiteral("*")}}, byName));
