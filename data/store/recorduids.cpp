@@ -177,14 +177,7 @@ std::optional<qint64> keyOf(const QSqlDatabase &db, const QString &book, const Q
 
 bool adopt(const QSqlDatabase &db, const QString &book, qint64 key, const QString &uid)
 {
-    if (uid.isEmpty() || !books().contains(book) || !kept(db))
-        return false;
-    QSqlQuery query(db);
-    query.prepare(QStringLiteral("UPDATE OR IGNORE RecordUids SET uid = ? WHERE book = ? AND recordKey = ?"));
-    query.addBindValue(uid);
-    query.addBindValue(book);
-    query.addBindValue(key);
-    return query.exec() && query.numRowsAffected() == 1;
+    return !uid.isEmpty() && Lookup(db, book).adopt(key, uid);
 }
 
 bool restored(const QSqlDatabase &db, const QString &book, qint64 deletedId, qint64 key)
