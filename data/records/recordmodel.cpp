@@ -47,7 +47,10 @@ void RecordModel::clear()
 
 DataError RecordModel::load()
 {
-    // The same search again while its order is still being read goes on with that reading.
+    // The same search again while its order is still being read goes on with that reading;
+    // one read whole by now finds it kept.
+    if (m_ordering && m_ordering->thread()->isFinished())
+        takeOrder();
     m_walking = std::move(m_ordering);
     const auto dropWalking = qScopeGuard([this] { m_walking.reset(); });
     clear();
@@ -146,17 +149,19 @@ DataError RecordModel::fetchCount()
         // rest of its order follows beside. Only a book with a change number can tell that
         // what is read beside is of the moment the set was counted.
         const QString orderIndex = m_keys->orderIndexFor(m_sql.keysUsed);
+        std::unique_ptr<CountCache::OrderedKeysBeside> walking = std::move(m_walking);
+        const bool walked = walking && walking->reads(m_sql.keyTable, condition(), m_sql.values, m_keys->orderKey);
         const std::optional<CountCache::OrderedStart> start = CountCache::orderedKeysStart(
             db, m_object, m_sql.keyTable, condition(), m_sql.values, m_keys->orderKey, orderIndex,
-            [&] { return m_keys->findIndexFor(db, m_sql.prefixed); }, m_openChanges ? 2 * pageSize : 0, &sqlError);
+            [&] { return m_keys->findIndexFor(db, m_sql.prefixed); }, m_openChanges ? 2 * pageSize : 0, &sqlError,
+            walked);
         if (!start)
             return DataError::fromSql(sqlError, m_databaseName);
         m_ids = start->ids;
         m_count = start->count;
         m_idsWhole = start->whole;
-        std::unique_ptr<CountCache::OrderedKeysBeside> walking = std::move(m_walking);
         if (!m_idsWhole) {
-            if (walking && walking->reads(m_sql.keyTable, condition(), m_sql.values, m_keys->orderKey)) {
+            if (walked) {
                 m_ordering = std::move(walking); // its end is already awaited
             } else {
                 m_ordering = std::make_unique<CountCache::OrderedKeysBeside>(db, m_object, m_sql.keyTable, condition(),

@@ -321,7 +321,7 @@ std::optional<OrderedStart> orderedKeysStart(const QSqlDatabase &db, const QStri
                                              const QString &condition, const QVariantList &values,
                                              const QString &orderKey, const QString &orderIndex,
                                              const std::function<QString()> &chooseFindIndex, qsizetype firstRows,
-                                             QSqlError *error)
+                                             QSqlError *error, bool knownBroad)
 {
     const ChangeStamp stamp = ChangeStamp::of(db);
     std::optional<qint64> changes = changesOf(db, book);
@@ -351,7 +351,8 @@ std::optional<OrderedStart> orderedKeysStart(const QSqlDatabase &db, const QStri
     // reading that also tells they are few; one that matches many walks the index kept in the
     // order, checking each row as it goes.
     constexpr qint64 sortedAtMost = 20000;
-    const QString findIndex = chooseFindIndex ? chooseFindIndex() : QString();
+    knownBroad = knownBroad && firstRows > 0 && changes;
+    const QString findIndex = chooseFindIndex && !knownBroad ? chooseFindIndex() : QString();
     const QString indexedBy = findIndex.isEmpty() ? QString() : QStringLiteral(" INDEXED BY ") + findIndex;
     OrderedStart start;
     QList<FoundRow> found;
@@ -360,10 +361,10 @@ std::optional<OrderedStart> orderedKeysStart(const QSqlDatabase &db, const QStri
     const QString probeSql = QStringLiteral("SELECT count(*) FROM (SELECT 1 FROM %1%2%3 LIMIT %4)")
                                  .arg(quoteIdentifier(keyTable), indexedBy, whereClause(condition))
                                  .arg(sortedAtMost + 1);
-    int status = sqlite3_prepare_v2(handle, probeSql.toUtf8().constData(), -1, &statement, nullptr);
-    if (status == SQLITE_OK)
+    int status = knownBroad ? SQLITE_OK : sqlite3_prepare_v2(handle, probeSql.toUtf8().constData(), -1, &statement, nullptr);
+    if (status == SQLITE_OK && statement)
         status = bindValues(statement, values);
-    const bool few = status == SQLITE_OK && sqlite3_step(statement) == SQLITE_ROW
+    const bool few = !knownBroad && status == SQLITE_OK && sqlite3_step(statement) == SQLITE_ROW
                      && sqlite3_column_int64(statement, 0) <= sortedAtMost;
     sqlite3_finalize(statement);
     statement = nullptr;

@@ -71,7 +71,8 @@ std::optional<QList<qint64>> orderedKeys(const QSqlDatabase &db, const QString &
 
 // The start of an ordered set: the whole set where it is kept or matches few rows; for a broad
 // one walked in its order (more rows than are sorted here) with firstRows given, its count and
-// its first rows only, read in one moment. The rest is OrderedKeysBeside's.
+// its first rows only, read in one moment. The rest is OrderedKeysBeside's. A set known to be
+// broad (its walk is under way) is not measured again.
 struct OrderedStart
 {
     QList<qint64> ids;
@@ -82,7 +83,7 @@ std::optional<OrderedStart> orderedKeysStart(const QSqlDatabase &db, const QStri
                                              const QString &condition, const QVariantList &values,
                                              const QString &orderKey, const QString &orderIndex,
                                              const std::function<QString()> &chooseFindIndex, qsizetype firstRows,
-                                             QSqlError *error);
+                                             QSqlError *error, bool knownBroad = false);
 
 // The whole of a broad ordered set, walked on a thread of its own over a read-only connection
 // of its own to db's file, while the windows go on showing its first rows.
