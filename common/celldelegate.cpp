@@ -7,6 +7,8 @@
 #include <QHelpEvent>
 #include <QPainter>
 #include <QStyle>
+#include <QTextLayout>
+#include <QtMath>
 #include <QTextOption>
 #include <QToolTip>
 
@@ -89,35 +91,56 @@ void CellDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelInd
 // The style's padding around a cell's text is wider than the grid needs: a text such as
 // "+966 11 222 3333" that fits in its column with a pixel to spare each side is shown
 // whole, and only a text wider than that is shortened.
+//
+// The style draws the cell without its text, which is laid out here once and drawn from
+// that layout: the style would lay it out again to draw it, and a grid repaints a whole
+// screen of cells at every search.
 void CellDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     QStyleOptionViewItem cell = option;
     initStyleOption(&cell, index);
     const QWidget *widget = cell.widget;
     QStyle *style = widget ? widget->style() : QApplication::style();
-    const int padding = paddingOf(widget);
-    const QFontMetricsF metrics(cell.font);
-    const qreal width = metrics.horizontalAdvance(cell.text);
-    if (cell.text.isEmpty() || width + 2 * padding <= cell.rect.width() || padding <= 1) {
-        style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);
-        return;
-    }
     const QString text = cell.text;
     cell.text.clear();
     style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);
-    const QRect room = cell.rect.adjusted(1, 0, -1, 0);
-    const QString shown = metrics.elidedText(text, cell.textElideMode, qreal(room.width()));
+    if (text.isEmpty())
+        return;
+
     const QPalette::ColorGroup group = !(cell.state & QStyle::State_Enabled) ? QPalette::Disabled
                                      : (cell.state & QStyle::State_Active)   ? QPalette::Normal
                                                                              : QPalette::Inactive;
     const bool selected = cell.state & QStyle::State_Selected;
-    QTextOption layout(QStyle::visualAlignment(cell.direction, cell.displayAlignment));
-    layout.setTextDirection(cell.direction);
-    layout.setWrapMode(QTextOption::NoWrap);
+    const Qt::Alignment alignment = cell.displayAlignment;
     painter->save();
     painter->setFont(cell.font);
     painter->setPen(cell.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
-    painter->drawText(QRectF(room), shown, layout);
+
+    QTextOption layoutOption(Qt::AlignLeft | Qt::AlignAbsolute);
+    layoutOption.setTextDirection(cell.direction);
+    layoutOption.setWrapMode(QTextOption::NoWrap);
+    QTextLayout layout(text, cell.font, painter->device());
+    layout.setTextOption(layoutOption);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    line.setLineWidth(qreal(1 << 20));
+    layout.endLayout();
+    const qreal width = line.naturalTextWidth();
+    const int padding = paddingOf(widget);
+    const bool fitsPadded = width + 2 * padding <= cell.rect.width() || padding <= 1;
+    const QRect room = fitsPadded ? cell.rect.adjusted(padding, 0, -padding, 0) : cell.rect.adjusted(1, 0, -1, 0);
+    if (fitsPadded || width <= room.width()) {
+        const QSize size(qCeil(width), qCeil(line.height()));
+        const QRect placed = QStyle::alignedRect(cell.direction, alignment, size, room);
+        painter->setClipRect(cell.rect, Qt::IntersectClip);
+        line.draw(painter, placed.topLeft());
+    } else {
+        const QString shown = QFontMetricsF(cell.font).elidedText(text, cell.textElideMode, qreal(room.width()));
+        QTextOption elided(QStyle::visualAlignment(cell.direction, alignment));
+        elided.setTextDirection(cell.direction);
+        elided.setWrapMode(QTextOption::NoWrap);
+        painter->drawText(QRectF(room), shown, elided);
+    }
     painter->restore();
 }
 
