@@ -189,24 +189,33 @@ Task<Listing> DavClient::changesSince(QUrl collection, QString token)
         listing.invalidToken = true;
         co_return listing;
     }
-    const auto answer = response.status == 207 ? Dav::parseMultiStatus(response.body) : std::nullopt;
-    if (!answer) {
+    // A listing of a whole collection is long: it is read beside the windows.
+    const QString self = collection.path(QUrl::FullyDecoded);
+    Beside<std::optional<Listing>> reading([response, self] {
+        const auto answer = response.status == 207 ? Dav::parseMultiStatus(response.body) : std::nullopt;
+        if (!answer)
+            return std::optional<Listing>();
+        Listing read;
+        for (const Dav::Item &item : answer->items) {
+            const QString path = pathOf(response.url, item.href);
+            if (path == self)
+                continue;
+            if (item.status == 404) {
+                read.removed << path;
+            } else if (const Dav::Property *etag = item.property(dav, QStringLiteral("getetag"))) {
+                read.etags.insert(path, unquotedSafe(etag->text));
+            }
+        }
+        read.token = answer->syncToken;
+        return std::optional<Listing>(std::move(read));
+    });
+    std::optional<Listing> read = co_await reading;
+    if (!read) {
         // No sync-collection here: every item's ETag instead.
         co_return co_await everything(collection);
     }
-    const QString self = collection.path(QUrl::FullyDecoded);
-    for (const Dav::Item &item : answer->items) {
-        const QString path = pathOf(response.url, item.href);
-        if (path == self)
-            continue;
-        if (item.status == 404) {
-            listing.removed << path;
-        } else if (const Dav::Property *etag = item.property(dav, QStringLiteral("getetag"))) {
-            listing.etags.insert(path, unquotedSafe(etag->text));
-        }
-    }
+    listing = std::move(*read);
     listing.complete = token.isEmpty();
-    listing.token = answer->syncToken;
     co_return listing;
 }
 
@@ -215,22 +224,30 @@ Task<Listing> DavClient::everything(QUrl collection)
     Listing listing;
     const QByteArray body = etagsBody();
     const Response response = co_await propfind(collection, 1, body);
-    const auto answer = response.status == 207 ? Dav::parseMultiStatus(response.body) : std::nullopt;
-    if (!answer) {
+    const QString self = collection.path(QUrl::FullyDecoded);
+    Beside<std::optional<QHash<QString, QByteArray>>> reading([response, self] {
+        const auto answer = response.status == 207 ? Dav::parseMultiStatus(response.body) : std::nullopt;
+        if (!answer)
+            return std::optional<QHash<QString, QByteArray>>();
+        QHash<QString, QByteArray> etags;
+        for (const Dav::Item &item : answer->items) {
+            const QString path = pathOf(response.url, item.href);
+            const Dav::Property *type = item.property(dav, QStringLiteral("resourcetype"));
+            if (path == self || (type && type->elements.contains(Dav::Names::qualified(dav, QStringLiteral("collection")))))
+                continue;
+            if (const Dav::Property *etag = item.property(dav, QStringLiteral("getetag")))
+                etags.insert(path, unquotedSafe(etag->text));
+        }
+        return std::optional<QHash<QString, QByteArray>>(std::move(etags));
+    });
+    std::optional<QHash<QString, QByteArray>> etags = co_await reading;
+    if (!etags) {
         listing.failed = response;
         if (listing.failed.failure == Failure::None && listing.failed.status == 0)
             listing.failed.status = 500;
         co_return listing;
     }
-    const QString self = collection.path(QUrl::FullyDecoded);
-    for (const Dav::Item &item : answer->items) {
-        const QString path = pathOf(response.url, item.href);
-        const Dav::Property *type = item.property(dav, QStringLiteral("resourcetype"));
-        if (path == self || (type && type->elements.contains(Dav::Names::qualified(dav, QStringLiteral("collection")))))
-            continue;
-        if (const Dav::Property *etag = item.property(dav, QStringLiteral("getetag")))
-            listing.etags.insert(path, unquotedSafe(etag->text));
-    }
+    listing.etags = std::move(*etags);
     listing.complete = true;
     co_return listing;
 }

@@ -2,6 +2,7 @@
 
 #include "data/text/clock.h"
 
+#include <QElapsedTimer>
 #include <QUuid>
 
 namespace dalil::Sync {
@@ -31,6 +32,23 @@ void set(Values &values, const QString &column, const QString &text)
 }
 
 enum class Step { Done, Again, Failed };
+
+// One transaction's share of a long run of writes, from next on: recordsPerTransaction of them,
+// or fewer where they take longer than a step may keep the windows waiting. False at the first
+// that fails.
+bool inSteps(qsizetype &next, qsizetype size, const std::function<bool(qsizetype)> &work)
+{
+    QElapsedTimer clock;
+    clock.start();
+    const qsizetype last = qMin(size, next + Engine::recordsPerTransaction);
+    while (next < last) {
+        if (!work(next++))
+            return false;
+        if (clock.nsecsElapsed() >= Engine::stepMilliseconds * qint64(1000000))
+            break;
+    }
+    return true;
+}
 
 } // namespace
 
@@ -84,7 +102,10 @@ Task<bool> Engine::syncBook(const Format &format, QUrl collection, Outcome &outc
         co_return false;
     }
 
-    const QHash<QString, QByteArray> known = store.knownEtags();
+    // What changed is matched item by item; only a listing of everything is set against all
+    // the file knows.
+    const QHash<QString, QByteArray> known =
+        listing.complete ? store.knownEtags() : store.knownEtags(listing.etags.keys());
     QStringList wanted;
     for (auto it = listing.etags.cbegin(); it != listing.etags.cend(); ++it) {
         const auto mine = known.constFind(it.key());
@@ -127,10 +148,9 @@ Task<bool> Engine::syncBook(const Format &format, QUrl collection, Outcome &outc
             co_return failed();
     }
     m_unsyncedByValues.clear();
-    for (qsizetype i = 0; i < gone.size(); i += recordsPerTransaction) {
-        const QStringList some = gone.mid(i, recordsPerTransaction);
+    for (qsizetype next = 0; next < gone.size();) {
         const bool done = store.inTransaction([&] {
-            return std::all_of(some.cbegin(), some.cend(), [&](const QString &href) { return takeGone(store, href, outcome); });
+            return inSteps(next, gone.size(), [&](qsizetype i) { return takeGone(store, gone.at(i), outcome); });
         });
         if (!done)
             co_return failed();
@@ -153,13 +173,9 @@ Task<bool> Engine::syncBook(const Format &format, QUrl collection, Outcome &outc
 
 Task<bool> Engine::takeIn(Store &store, QList<Fetched> fetched, Outcome &outcome)
 {
-    for (qsizetype i = 0; i < fetched.size(); i += recordsPerTransaction) {
+    for (qsizetype next = 0; next < fetched.size();) {
         const bool done = store.inTransaction([&] {
-            for (qsizetype j = i; j < qMin(fetched.size(), i + recordsPerTransaction); ++j) {
-                if (!takeInOne(store, fetched.at(j), outcome))
-                    return false;
-            }
-            return true;
+            return inSteps(next, fetched.size(), [&](qsizetype i) { return takeInOne(store, fetched.at(i), outcome); });
         });
         if (!done)
             co_return false;
@@ -408,12 +424,12 @@ Task<bool> Engine::push(Store &store, QUrl collection, Outcome &outcome)
     // Each record new here becomes an item, its UID and address chosen, before anything is
     // sent: a creation whose answer is lost is found at that address next time, not sent twice.
     const QList<qint64> fresh = store.recordsNotSynced();
-    for (qsizetype i = 0; i < fresh.size(); i += recordsPerTransaction) {
+    for (qsizetype next = 0; next < fresh.size();) {
         const bool done = store.inTransaction([&] {
-            for (qsizetype j = i; j < qMin(fresh.size(), i + recordsPerTransaction); ++j) {
+            return inSteps(next, fresh.size(), [&](qsizetype j) {
                 const std::optional<Values> values = store.record(fresh.at(j));
                 if (!values)
-                    continue;
+                    return true;
                 Item item;
                 // Sent under the UID its exports carry, so that a card exported and one synced
                 // are the same card to the programs that meet both.
@@ -428,10 +444,8 @@ Task<bool> Engine::push(Store &store, QUrl collection, Outcome &outcome)
                 } else {
                     item.kind = ItemKind::KeptHere;
                 }
-                if (!store.insertItem(item))
-                    return false;
-            }
-            return true;
+                return store.insertItem(item).has_value();
+            });
         });
         if (!done) {
             outcome.error = store.error();

@@ -51,6 +51,9 @@ class Engine
 public:
     // How many records one transaction writes before the event loop runs again.
     static constexpr int recordsPerTransaction = 50;
+    // ...or fewer, where they take longer than this (the windows wait while a transaction runs).
+    // Not a constant, so that a test can make every transaction one record.
+    static inline int stepMilliseconds = 12;
     // How often a write that found the server's version changed is merged and tried again.
     static constexpr int retries = 3;
 

@@ -6,6 +6,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -74,6 +75,17 @@ Store::Store(QString databasePath, const Format &format)
     m_db = Database::connection(m_path, &m_error);
     if (ok() && !Database::hasObject(m_db, QStringLiteral("SyncItems"), nullptr))
         m_error = {DataError::Kind::ReadOnly, blockingFile(m_path), QStringLiteral("SyncItems"), {}};
+}
+
+QSqlQuery &Store::statement(const QString &sql)
+{
+    auto it = m_statements.find(sql);
+    if (it == m_statements.end()) {
+        it = m_statements.insert(sql, QSqlQuery(m_db));
+        it->setForwardOnly(true);
+        it->prepare(sql);
+    }
+    return *it;
 }
 
 bool Store::exec(QSqlQuery &query)
@@ -165,36 +177,52 @@ QHash<QString, QByteArray> Store::knownEtags()
     return known;
 }
 
+QHash<QString, QByteArray> Store::knownEtags(const QStringList &hrefs)
+{
+    QHash<QString, QByteArray> known;
+    QSqlQuery &query = statement(QStringLiteral("SELECT etag FROM SyncItems WHERE book = ? AND href = ?"));
+    for (const QString &href : hrefs) {
+        query.addBindValue(m_book);
+        query.addBindValue(href);
+        if (!exec(query))
+            break;
+        if (query.next())
+            known.insert(href, query.value(0).toString().toUtf8());
+        query.finish();
+    }
+    return known;
+}
+
 std::optional<Item> Store::itemByHref(const QString &href)
 {
-    QSqlQuery query(m_db);
-    query.prepare(QStringLiteral("SELECT ") + itemColumns + QStringLiteral("WHERE book = ? AND href = ?"));
+    QSqlQuery &query = statement(QStringLiteral("SELECT ") + itemColumns + QStringLiteral("WHERE book = ? AND href = ?"));
     query.addBindValue(m_book);
     query.addBindValue(href);
-    if (exec(query) && query.next())
-        return itemFrom(query);
-    return std::nullopt;
+    return itemOf(query);
 }
 
 std::optional<Item> Store::itemByUid(const QString &uid)
 {
-    QSqlQuery query(m_db);
-    query.prepare(QStringLiteral("SELECT ") + itemColumns + QStringLiteral("WHERE book = ? AND uid = ?"));
+    QSqlQuery &query = statement(QStringLiteral("SELECT ") + itemColumns + QStringLiteral("WHERE book = ? AND uid = ?"));
     query.addBindValue(m_book);
     query.addBindValue(uid);
-    if (exec(query) && query.next())
-        return itemFrom(query);
-    return std::nullopt;
+    return itemOf(query);
 }
 
 std::optional<Item> Store::item(qint64 id)
 {
-    QSqlQuery query(m_db);
-    query.prepare(QStringLiteral("SELECT ") + itemColumns + QStringLiteral("WHERE id = ?"));
+    QSqlQuery &query = statement(QStringLiteral("SELECT ") + itemColumns + QStringLiteral("WHERE id = ?"));
     query.addBindValue(id);
+    return itemOf(query);
+}
+
+std::optional<Item> Store::itemOf(QSqlQuery &query)
+{
+    std::optional<Item> found;
     if (exec(query) && query.next())
-        return itemFrom(query);
-    return std::nullopt;
+        found = itemFrom(query);
+    query.finish();
+    return found;
 }
 
 QList<qint64> Store::dirtyItems()
@@ -243,9 +271,9 @@ QList<qint64> Store::recordsNotSynced()
 
 std::optional<Values> Store::record(qint64 key)
 {
-    QSqlQuery query(m_db);
-    query.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?").arg(quotedColumns(), quoteIdentifier(m_book)));
+    QSqlQuery &query = statement(QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?").arg(quotedColumns(), quoteIdentifier(m_book)));
     query.addBindValue(key);
+    const auto finished = qScopeGuard([&] { query.finish(); });
     if (!exec(query) || !query.next())
         return std::nullopt;
     Values values;
@@ -297,12 +325,11 @@ int Store::keptHere()
 
 std::optional<qint64> Store::insertRecord(const Values &values)
 {
-    QSqlQuery query(m_db);
     QStringList marks;
     for (int i = 0; i < m_columns.size(); ++i)
         marks << QStringLiteral("?");
-    query.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                      .arg(quoteIdentifier(m_book), quotedColumns(), marks.join(QStringLiteral(", "))));
+    QSqlQuery &query = statement(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                     .arg(quoteIdentifier(m_book), quotedColumns(), marks.join(QStringLiteral(", "))));
     for (const QString &column : std::as_const(m_columns))
         query.addBindValue(stored(textOf(values, column)));
     if (!exec(query))
@@ -312,13 +339,20 @@ std::optional<qint64> Store::insertRecord(const Values &values)
 
 std::optional<QString> Store::lastingUid(qint64 key)
 {
-    return RecordUids::uidOf(m_db, m_book, key);
+    return uids().uidOf(key);
 }
 
 void Store::adoptUid(qint64 key, const QString &uid)
 {
     // Another record may hold it already (a copy of the book imported there): it keeps its own.
-    RecordUids::adopt(m_db, m_book, key, uid);
+    uids().adopt(key, uid);
+}
+
+RecordUids::Lookup &Store::uids()
+{
+    if (!m_uids)
+        m_uids.emplace(m_db, m_book);
+    return *m_uids;
 }
 
 bool Store::updateRecord(qint64 key, const Values &values)
@@ -326,8 +360,7 @@ bool Store::updateRecord(qint64 key, const Values &values)
     QStringList sets;
     for (const QString &column : std::as_const(m_columns))
         sets << quoteIdentifier(column) + QStringLiteral(" = ?");
-    QSqlQuery query(m_db);
-    query.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?").arg(quoteIdentifier(m_book), sets.join(QStringLiteral(", "))));
+    QSqlQuery &query = statement(QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?").arg(quoteIdentifier(m_book), sets.join(QStringLiteral(", "))));
     for (const QString &column : std::as_const(m_columns))
         query.addBindValue(stored(textOf(values, column)));
     query.addBindValue(key);
@@ -336,8 +369,7 @@ bool Store::updateRecord(qint64 key, const Values &values)
 
 bool Store::removeRecord(qint64 key)
 {
-    QSqlQuery query(m_db);
-    query.prepare(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quoteIdentifier(m_book)));
+    QSqlQuery &query = statement(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quoteIdentifier(m_book)));
     query.addBindValue(key);
     return exec(query);
 }
@@ -358,9 +390,8 @@ bool Store::keepAsDeleted(qint64 formerKey, const Values &values)
 
 std::optional<qint64> Store::insertItem(const Item &item)
 {
-    QSqlQuery query(m_db);
-    query.prepare(QStringLiteral("INSERT INTO SyncItems (book, href, uid, etag, localKey, dirty, kind, localValues, "
-                                 "serverValues, object) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    QSqlQuery &query = statement(QStringLiteral("INSERT INTO SyncItems (book, href, uid, etag, localKey, dirty, kind, localValues, "
+                                                "serverValues, object) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     query.addBindValue(m_book);
     query.addBindValue(item.href.isEmpty() ? QVariant() : item.href);
     query.addBindValue(item.uid);
@@ -378,9 +409,8 @@ std::optional<qint64> Store::insertItem(const Item &item)
 
 bool Store::updateItem(const Item &item)
 {
-    QSqlQuery query(m_db);
-    query.prepare(QStringLiteral("UPDATE SyncItems SET href = ?, uid = ?, etag = ?, localKey = ?, dirty = ?, kind = ?, "
-                                 "localValues = ?, serverValues = ?, object = ? WHERE id = ?"));
+    QSqlQuery &query = statement(QStringLiteral("UPDATE SyncItems SET href = ?, uid = ?, etag = ?, localKey = ?, dirty = ?, kind = ?, "
+                                                "localValues = ?, serverValues = ?, object = ? WHERE id = ?"));
     query.addBindValue(item.href.isEmpty() ? QVariant() : item.href);
     query.addBindValue(item.uid);
     query.addBindValue(nullable(item.etag));
@@ -420,8 +450,7 @@ QHash<QString, qint64> Store::occurrences(qint64 item)
 
 bool Store::addOccurrence(qint64 item, qint64 key, const QString &startsAt)
 {
-    QSqlQuery query(m_db);
-    query.prepare(QStringLiteral("INSERT OR REPLACE INTO SyncOccurrences (localKey, item, startsAt) VALUES (?, ?, ?)"));
+    QSqlQuery &query = statement(QStringLiteral("INSERT OR REPLACE INTO SyncOccurrences (localKey, item, startsAt) VALUES (?, ?, ?)"));
     query.addBindValue(key);
     query.addBindValue(item);
     query.addBindValue(startsAt);
@@ -430,10 +459,11 @@ bool Store::addOccurrence(qint64 item, qint64 key, const QString &startsAt)
 
 bool Store::isOccurrence(qint64 key)
 {
-    QSqlQuery query(m_db);
-    query.prepare(QStringLiteral("SELECT 1 FROM SyncOccurrences WHERE localKey = ?"));
+    QSqlQuery &query = statement(QStringLiteral("SELECT 1 FROM SyncOccurrences WHERE localKey = ?"));
     query.addBindValue(key);
-    return exec(query) && query.next();
+    const bool found = exec(query) && query.next();
+    query.finish();
+    return found;
 }
 
 } // namespace dalil::Sync

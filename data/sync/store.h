@@ -7,10 +7,12 @@
 #include "formats.h"
 
 #include "data/store/database.h"
+#include "data/store/recorduids.h"
 
 #include <QDateTime>
 #include <QHash>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 
 #include <functional>
 #include <optional>
@@ -57,6 +59,8 @@ public:
 
     // Every item the server holds as far as the file knows: path → ETag.
     QHash<QString, QByteArray> knownEtags();
+    // The same for these items alone.
+    QHash<QString, QByteArray> knownEtags(const QStringList &hrefs);
     std::optional<Item> itemByHref(const QString &href);
     std::optional<Item> itemByUid(const QString &uid);
     std::optional<Item> item(qint64 id);
@@ -94,7 +98,12 @@ public:
     bool isOccurrence(qint64 key);
 
 private:
+    // A statement prepared once for the store's life: a sync writes thousands of records, and
+    // preparing a write to a book compiles every trigger on it.
+    QSqlQuery &statement(const QString &sql);
     bool exec(QSqlQuery &query);
+    std::optional<Item> itemOf(QSqlQuery &query);
+    RecordUids::Lookup &uids();
     QString quotedColumns() const;
 
     QString m_path;
@@ -103,6 +112,8 @@ private:
     QStringList m_columns;
     QSqlDatabase m_db;
     DataError m_error;
+    QHash<QString, QSqlQuery> m_statements;
+    std::optional<RecordUids::Lookup> m_uids;
 };
 
 // A record's columns as JSON text for SyncItems, and back.

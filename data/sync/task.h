@@ -11,10 +11,12 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QThread>
 #include <QTimer>
 
 #include <coroutine>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -164,14 +166,18 @@ public:
     bool await_ready() const noexcept { return false; }
     void await_suspend(std::coroutine_handle<> waiting)
     {
-        // The call goes with its context: a task destroyed meanwhile is never resumed.
-        m_context = std::make_unique<QObject>();
-        QTimer::singleShot(0, m_context.get(), [waiting] { waiting.resume(); });
+        // A timer, not a posted call: posted calls run before the timers that came due
+        // meanwhile, so two steps would go by before the windows' own timers had their turn.
+        // The timer goes with the task: a task destroyed meanwhile is never resumed.
+        m_timer = std::make_unique<QTimer>();
+        m_timer->setSingleShot(true);
+        QObject::connect(m_timer.get(), &QTimer::timeout, m_timer.get(), [waiting] { waiting.resume(); });
+        m_timer->start(0);
     }
     void await_resume() noexcept {}
 
 private:
-    std::unique_ptr<QObject> m_context;
+    std::unique_ptr<QTimer> m_timer;
 };
 
 // Waits a while, on a timer (a retry after the server asked to wait).
@@ -190,6 +196,44 @@ public:
 private:
     int m_milliseconds;
     std::unique_ptr<QObject> m_context;
+};
+
+// Runs a computation that needs nothing of the event loop's (reading a long answer) on a
+// thread of its own; the task goes on with its result while the windows are answered. A task
+// destroyed meanwhile waits for the computation to end.
+template <typename Result>
+class Beside
+{
+public:
+    explicit Beside(std::function<Result()> work) : m_result(std::make_shared<std::optional<Result>>())
+    {
+        m_thread.reset(QThread::create([work = std::move(work), result = m_result] { *result = work(); }));
+    }
+    Beside(const Beside &) = delete;
+    ~Beside()
+    {
+        QObject::disconnect(m_connection);
+        m_thread->wait();
+    }
+    bool await_ready() const noexcept { return false; }
+    void await_suspend(std::coroutine_handle<> waiting)
+    {
+        m_connection = QObject::connect(m_thread.get(), &QThread::finished, m_thread.get(), [this, waiting] {
+            QObject::disconnect(m_connection);
+            waiting.resume();
+        });
+        m_thread->start();
+    }
+    Result await_resume()
+    {
+        m_thread->wait();
+        return std::move(**m_result);
+    }
+
+private:
+    std::shared_ptr<std::optional<Result>> m_result;
+    std::unique_ptr<QThread> m_thread;
+    QMetaObject::Connection m_connection;
 };
 
 } // namespace dalil::Sync
