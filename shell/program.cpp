@@ -16,6 +16,7 @@
 #include "data/store/upgrade.h"
 #include "data/sync/keyring.h"
 #include "data/sync/service.h"
+#include "data/text/hijri.h"
 
 #include "common/listwindow.h"
 #include "common/syncstatus.h"
@@ -144,6 +145,7 @@ void start()
     Forms::setHostFactory(&createFrame);
     Forms::setStartWindowHandler(&showStartWindow);
     Upgrade::setProgressHandler(&showUpgradeProgress);
+    Hijri::prepare();
     // The program starts by creating the start window; being a child of the frame, it
     // brings the frame up first.
     showStartWindow();

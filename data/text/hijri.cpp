@@ -2,6 +2,7 @@
 
 #include <QCalendar>
 #include <QStringList>
+#include <QThreadPool>
 #include <QVariant>
 
 #include <unicode/calendar.h>
@@ -206,6 +207,11 @@ QString monthsText(QDate first, QDate last, const Converter &converter)
     if (anyTabular)
         text += u' ' + tabularMark();
     return text;
+}
+
+void prepare()
+{
+    QThreadPool::globalInstance()->start([] { ummAlQura(); });
 }
 
 } // namespace dalil::Hijri

@@ -73,4 +73,9 @@ QString monthsText(QDate first, QDate last, const Converter &converter);
 // The mark after a date counted by the tabular calendar in place of Umm al-Qura.
 QString tabularMark();
 
+// Reads the Umm al-Qura months from ICU (a tenth of a second, once per run) on a thread of
+// the pool, so that the first Hijri date the windows show waits for nothing. A date asked for
+// meanwhile waits for that reading to end.
+void prepare();
+
 } // namespace dalil::Hijri
