@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QScopeGuard>
 #include <QSqlRecord>
 #include <QThread>
 
