@@ -28,6 +28,7 @@ private slots:
     void addresses();
     void aCertificateThatDoesNotVerify();
     void aRedirectElsewhereGetsNoPassword();
+    void aTaskEndedWhileReadingBesideIsNeverResumed();
 
 private:
     Account account(const QString &password = Radicale::password) const
@@ -218,4 +219,29 @@ void DavClientTest::aRedirectElsewhereGetsNoPassword()
 }
 
 QTEST_GUILESS_MAIN(DavClientTest)
+// A sync stopped while a long listing is read beside: the task's end waits for the reading,
+// and the task is never resumed after it.
+void DavClientTest::aTaskEndedWhileReadingBesideIsNeverResumed()
+{
+    std::atomic<bool> read = false;
+    bool resumed = false;
+    const auto reader = [&]() -> Task<> {
+        Beside<int> reading([&] {
+            QThread::msleep(200);
+            read = true;
+            return 1;
+        });
+        co_await reading;
+        resumed = true;
+    };
+    {
+        Task<> task = reader();
+        task.start();
+        QVERIFY(!read);
+    }
+    QVERIFY(read);
+    QTest::qWait(100);
+    QVERIFY(!resumed);
+}
+
 #include "tst_davclient.moc"

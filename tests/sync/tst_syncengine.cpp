@@ -117,6 +117,13 @@ void SyncEngineTest::editsGoBothWaysAndMergeByColumn()
     m_a->exec("INSERT INTO Note (اليوم, التاريخ, الشهر, العام, الساعة, الموعد) VALUES ('الثلاثاء', '8', '12', '2026', '3:30 م', 'طبيب الأسنان')");
     QVERIFY(sync(*m_a).ok());
     QCOMPARE(itemsOnServer(Radicale::addressBook).size(), 2);
+    {
+        // What the file knows of some items (a listing of changes) is what it knows of all.
+        Store store(m_a->databasePath(), Format::forBook(QStringLiteral("Phone")));
+        const QHash<QString, QByteArray> known = store.knownEtags();
+        QCOMPARE(known.size(), 2);
+        QCOMPARE(store.knownEtags(QStringList(known.keys()) << QStringLiteral("/nowhere.vcf")), known);
+    }
     // The second copy syncs with the sync-collection report, or by ETags alone.
     for (const bool reports : {true, false}) {
         QVERIFY(sync(*m_b, {}, reports).ok());
