@@ -11,7 +11,7 @@ struct sqlite3;
 namespace dalil::Upgrade {
 
 // The layout version this program writes into PRAGMA user_version.
-constexpr int currentVersion = 10;
+constexpr int currentVersion = 11;
 
 // Brings the file to the current layout: additively, in one transaction, recorded in
 // PRAGMA user_version; the books' tables, columns and rows are never changed. A file that
