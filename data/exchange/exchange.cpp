@@ -10,6 +10,8 @@
 #include <QTimeZone>
 
 #include <algorithm>
+#include <chrono>
+#include <future>
 #include <unordered_set>
 #include <vector>
 
@@ -36,11 +38,17 @@ class Fingerprints
 {
 public:
     void addStored(const Fingerprint &f) { m_stored.push_back(f); }
-    void storedRead()
+    // Sorted on a thread of its own (a million take 150 ms), going() called meanwhile; the
+    // sort is not stopped, as its array is the caller's until it ends.
+    void storedRead(const std::function<bool()> &going)
     {
-        std::sort(m_stored.begin(), m_stored.end(), before);
-        m_stored.erase(std::unique(m_stored.begin(), m_stored.end()), m_stored.end());
-        m_stored.shrink_to_fit();
+        auto sorting = std::async(std::launch::async, [this] {
+            std::sort(m_stored.begin(), m_stored.end(), before);
+            m_stored.erase(std::unique(m_stored.begin(), m_stored.end()), m_stored.end());
+            m_stored.shrink_to_fit();
+        });
+        while (sorting.wait_for(std::chrono::milliseconds(8)) != std::future_status::ready)
+            going();
     }
     // Whether f is met for the first time; it is then met.
     bool insert(const Fingerprint &f)
@@ -107,7 +115,7 @@ bool readStored(const QSqlDatabase &db, const QString &book, const QStringList &
         if (n % 2048 == 0 && !going())
             return false;
     }
-    stored.storedRead();
+    stored.storedRead(going);
     return true;
 }
 

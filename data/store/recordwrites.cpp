@@ -4,9 +4,14 @@
 
 #include "countcache.h"
 #include "statement.h"
+#include "beside.h"
+#include "connection.h"
 
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QFile>
+
+#include <sqlite3.h>
 
 namespace dalil::Records {
 
@@ -66,6 +71,32 @@ bool keySortKeys(const QSqlDatabase &db, QSqlError *error)
         }
     }
     return true;
+}
+
+// The commit of many rows: the log it leaves long (a hundred thousand rows added to a book of
+// a million write some 100 MB of pages there) is copied into the file beside, the windows
+// answering, rather than by the commit itself, which stalled them a second. The engine's own
+// copy after each commit is held back for this one only; the copy beside uses a connection of
+// its own and takes what the engine lets it take without waiting.
+bool commitMany(QSqlDatabase &db, WriteTransaction &transaction, const QString &databasePath, QSqlError *error,
+                const std::function<void()> &meanwhile)
+{
+    sqlite3 *handle = meanwhile ? Database::handle(db) : nullptr;
+    if (!handle)
+        return transaction.commit(error);
+    sqlite3_wal_autocheckpoint(handle, 0);
+    const bool committed = transaction.commit(error);
+    sqlite3_wal_autocheckpoint(handle, 1000); // the engine's default, which Dalil keeps
+    if (committed) {
+        const QByteArray path = QFile::encodeName(databasePath);
+        runBeside([&] {
+            sqlite3 *own = nullptr;
+            if (sqlite3_open_v2(path.constData(), &own, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK)
+                sqlite3_wal_checkpoint_v2(own, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+            sqlite3_close(own);
+        }, meanwhile);
+    }
+    return committed;
 }
 
 QVariant storedValue(const QVariant &value)
@@ -234,7 +265,7 @@ Added insertAll(const QString &databasePath, const QString &table, const std::fu
     for (QSqlQuery &query : inserts)
         query.finish();
     inserts.clear();
-    if (!SearchKeys::resumeInsertKeys(db, table, result.firstKey, meanwhile))
+    if (!SearchKeys::resumeInsertKeys(db, table, result.firstKey, result.added, meanwhile))
         return fail(QSqlError(QStringLiteral("search keys not made"), {}, QSqlError::StatementError));
     if (!keySortKeys(db, &sqlError))
         return fail(sqlError);
@@ -242,7 +273,7 @@ Added insertAll(const QString &databasePath, const QString &table, const std::fu
         result.error = {DataError::Kind::Other, databasePath, table, db.lastError().text()};
         return result;
     }
-    if (!transaction.commit(&sqlError))
+    if (!commitMany(db, transaction, databasePath, &sqlError, meanwhile))
         return fail(sqlError);
     if (result.added > 0)
         emit WriteNotices::instance()->recordsAdded(databasePath, table);

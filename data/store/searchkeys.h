@@ -102,8 +102,9 @@ bool fillSortKeys(const QSqlDatabase &db, const KeyedSource &source);
 // insert triggers are dropped until resumeInsertKeys() makes the missing key rows and puts
 // them back; a write rolled back in between leaves the triggers as they were.
 bool suspendInsertKeys(const QSqlDatabase &db, const QString &table);
+// firstKey and added: the identity of the first row added and how many were added.
 // meanwhile: called between slices of the work.
-bool resumeInsertKeys(const QSqlDatabase &db, const QString &table, std::optional<qint64> firstKey,
+bool resumeInsertKeys(const QSqlDatabase &db, const QString &table, std::optional<qint64> firstKey, qint64 added,
                       const std::function<void()> &meanwhile = {});
 
 // Whether every row of the source has its sort key (cheap).
