@@ -11,6 +11,7 @@
 #include "data/records/recordexport.h"
 #include "data/reminders/reminders.h"
 #include "data/store/backup.h"
+#include "data/store/beside.h"
 #include "data/store/database.h"
 #include "data/text/dates.h"
 #include "shell/mdiform1.h"
@@ -470,6 +471,7 @@ void Bench::exchange()
             file.open(QIODevice::WriteOnly);
             const auto writer = f.writer(&file);
             dalil::Exchange::write(rows, *writer, painting);
+            dalil::syncBeside(file, [] { QCoreApplication::processEvents(); });
             file.commit();
         };
         out.done = [exported](int) { return QStringLiteral("%1 bytes").arg(QFileInfo(exported).size()); };

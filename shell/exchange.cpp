@@ -14,6 +14,7 @@
 #include "data/exchange/vcard.h"
 #include "data/records/recordexport.h"
 #include "data/records/recordsource.h"
+#include "data/store/beside.h"
 #include "data/text/clock.h"
 #include "data/text/counts.h"
 
@@ -196,6 +197,8 @@ bool exportTo(QWidget *parent, const Request &request, const QString &path)
                       stopped = !progress.update(done, total);
                       return !stopped;
                   });
+        if (written && !stopped)
+            syncBeside(file, [&] { progress.update(total, total); });
         // A calendar cannot hold an appointment whose date does not read: the user is told which.
         if (const auto *calendar = dynamic_cast<const ICalendar::Writer *>(out.get())) {
             skipped = calendar->skipped();

@@ -1,7 +1,10 @@
 #include "beside.h"
 
 #include <QDeadlineTimer>
+#include <QFileDevice>
 #include <QThread>
+
+#include <unistd.h>
 
 #include <memory>
 
@@ -17,6 +20,16 @@ void runBeside(const std::function<void()> &work, const std::function<void()> &t
     thread->start();
     while (!thread->wait(QDeadlineTimer(10)))
         tell();
+}
+
+bool syncBeside(QFileDevice &file, const std::function<void()> &tell)
+{
+    if (!file.flush())
+        return false;
+    const int descriptor = file.handle();
+    if (descriptor >= 0)
+        runBeside([descriptor] { ::fdatasync(descriptor); }, tell);
+    return true;
 }
 
 } // namespace dalil

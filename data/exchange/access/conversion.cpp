@@ -21,6 +21,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -616,12 +617,26 @@ bool writeBooks(Writer &out, const QString &accessPath, const Survey &survey, co
     }, tell);
     if (!indexed)
         return false;
-    // Search keys, sums and counts, as any older file gains them.
+    // Search keys, sums and counts, as any older file gains them: beside too, as an index over
+    // a book's keys is made in one statement. The new file's connection is this work's alone;
+    // the windows hear of its progress from here.
     const qint64 written = done;
-    const int version = Upgrade::bringUpToDate(out.handle(), [&](qint64 keyed, qint64 all) {
-        *stopped = progress && !progress(written + (all > 0 ? keyed * (total - written) / all : 0), total);
-        return !*stopped;
-    });
+    std::atomic<qint64> keyedSoFar = 0;
+    std::atomic<qint64> toKey = 0;
+    std::atomic<bool> stop = false;
+    int version = -1;
+    runBeside([&] {
+        version = Upgrade::bringUpToDate(out.handle(), [&](qint64 keyed, qint64 all) {
+            keyedSoFar = keyed;
+            toKey = all;
+            return !stop;
+        });
+    }, progress ? std::function<void()>([&] {
+        const qint64 all = toKey;
+        if (!progress(written + (all > 0 ? keyedSoFar * (total - written) / all : 0), total))
+            stop = true;
+    }) : std::function<void()>());
+    *stopped = stop;
     if (*stopped)
         return false;
     if (version != Upgrade::currentVersion) {
@@ -742,7 +757,11 @@ Conversion convert(const QString &databasePath, const Survey &survey, const Prog
         if (!written && !stopped)
             result.failure = out.problem();
     }
-    if (!written || !syncFile(part)) {
+    // The new book to the disk beside the windows: some 100 MB for a book of 200,000 records.
+    bool synced = false;
+    if (written)
+        runBeside([&] { synced = syncFile(part); }, progress ? std::function<void()>([&] { progress(1, 1); }) : std::function<void()>());
+    if (!written || !synced) {
         removeWithCompanions(part);
         result.outcome = stopped ? Conversion::Outcome::Stopped : Conversion::Outcome::Failed;
         if (written)
