@@ -32,6 +32,8 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTableView>
@@ -850,6 +852,19 @@ void TestExchange::aLargeImportIsKeyedWholeAndAnswersWhileReadingTheBook()
     const QVariantList keyed = folder->rows(counted).value(0);
     QVERIFY2(wholeKeyed(), qPrintable(QVariant(keyed).toStringList().join(u' ')));
     QVERIFY(keyed.value(3).toInt() > 2 * 4096);
+    // The log the import left is copied into the file itself once it is in: the file alone,
+    // without its log, holds every record.
+    {
+        QTemporaryDir alone;
+        QVERIFY(QFile::copy(folder->databasePath(), alone.filePath(QStringLiteral("DB1.mdb"))));
+        QSqlDatabase copy = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("alone"));
+        copy.setDatabaseName(alone.filePath(QStringLiteral("DB1.mdb")));
+        QVERIFY(copy.open());
+        QSqlQuery counted(copy);
+        QVERIFY(counted.exec(QStringLiteral("SELECT count(*) FROM Cheque")) && counted.next());
+        QCOMPARE(counted.value(0), keyed.value(0));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("alone"));
 
     // Ten more: the windows are told of the import's progress while it reads the book it
     // compares them with, and a stop then stores nothing.

@@ -91,7 +91,9 @@ bool commitMany(QSqlDatabase &db, WriteTransaction &transaction, const QString &
         const QByteArray path = QFile::encodeName(databasePath);
         runBeside([&] {
             sqlite3 *own = nullptr;
-            if (sqlite3_open_v2(path.constData(), &own, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK)
+            // A connection knows the file keeps a log once it has read it.
+            if (sqlite3_open_v2(path.constData(), &own, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK
+                && sqlite3_exec(own, "SELECT 1 FROM sqlite_master LIMIT 1", nullptr, nullptr, nullptr) == SQLITE_OK)
                 sqlite3_wal_checkpoint_v2(own, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
             sqlite3_close(own);
         }, meanwhile);
