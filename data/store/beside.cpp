@@ -18,8 +18,10 @@ void runBeside(const std::function<void()> &work, const std::function<void()> &t
     }
     const std::unique_ptr<QThread> thread(QThread::create(work));
     thread->start();
-    while (!thread->wait(QDeadlineTimer(10)))
+    // Told once at the start too: where the work now stands is heard even when it is short.
+    do
         tell();
+    while (!thread->wait(QDeadlineTimer(10)));
 }
 
 bool syncBeside(QFileDevice &file, const std::function<void()> &tell)

@@ -643,9 +643,11 @@ bool writeBooks(Writer &out, const QString &accessPath, const Survey &survey, co
         out.fail(QStringLiteral("the new book could not be given its search keys"));
         return false;
     }
-    // Checked before it takes the original's place: sound, every record, the sums.
+    // Checked before it takes the original's place: sound, every record, the sums. The keys
+    // are all made by now, and the bar stays full rather than going back to the rows' end.
     bool checked = false;
-    runBeside([&] { checked = checkBooks(out, survey, dinars, fils); }, tell);
+    runBeside([&] { checked = checkBooks(out, survey, dinars, fils); },
+              progress ? std::function<void()>([&] { progress(total, total); }) : std::function<void()>());
     return checked;
 }
 
