@@ -90,9 +90,13 @@ void settle(dalil::Form *form)
 {
     auto *grid = form->findChild<dalil::DBGrid *>(QStringLiteral("DBGrid1"));
     QWidget *viewport = grid ? grid->view()->viewport() : nullptr;
-    PaintCounter *counter = viewport ? viewport->findChild<PaintCounter *>() : nullptr;
+    // Found by its name: without a meta-object of its own, a cast would take any child for it.
+    static const QString counterName = QStringLiteral("benchPaintCounter");
+    auto *counter = viewport ? static_cast<PaintCounter *>(viewport->findChild<QObject *>(counterName, Qt::FindDirectChildrenOnly))
+                             : nullptr;
     if (viewport && !counter) {
         counter = new PaintCounter(viewport);
+        counter->setObjectName(counterName);
         viewport->installEventFilter(counter);
     }
     const int before = counter ? counter->paints : 0;
