@@ -399,7 +399,7 @@ void Bench::backup()
 void Bench::exchange()
 {
     // Each book out to its format and a file of new records in, as the file menu runs
-    // them (the windows painting between records); the import is undone after each repetition.
+    // them (the windows painting between records); each import is then taken back, as Ctrl+Z does.
     struct Format
     {
         QString book;
@@ -505,13 +505,29 @@ void Bench::exchange()
             }
         };
         in.done = [&added](int) { return QStringLiteral("%1 added").arg(added); };
-        in.after = [this, &f](int) {
-            dalil::DataError error;
-            if (const auto batch = dalil::Exchange::newestBatch(m_path, f.book, &error))
-                dalil::Exchange::undo(m_path, *batch);
-        };
         if (measure(in))
             addNote(QStringLiteral("%1 added, peak %2 MB").arg(added).arg(peakResidentKb() / 1024));
+        // Taken back as Ctrl+Z in its list takes it back, which also keeps the book as it was.
+        Action back;
+        back.label = QStringLiteral("file: take back the import from %1 (Ctrl+Z)").arg(f.name);
+        back.target = QStringLiteral("< 30000 ms");
+        back.targetMs = 30000;
+        back.batch = true;
+        qint64 takenBack = 0;
+        const auto takeBack = [this, &f, &takenBack](int) {
+            dalil::DataError error;
+            if (const auto batch = dalil::Exchange::newestBatch(m_path, f.book, &error)) {
+                takenBack = dalil::Exchange::undo(m_path, *batch, [](qint64, qint64) {
+                    QCoreApplication::processEvents();
+                }).rowsTouched;
+            }
+        };
+        back.act = takeBack;
+        back.done = [&takenBack](int) { return QStringLiteral("%1 taken back").arg(takenBack); };
+        if (measure(back))
+            addNote(QStringLiteral("%1 taken back").arg(takenBack));
+        else
+            takeBack(0);
         QFile::remove(incoming);
         QFile::remove(exported);
     }

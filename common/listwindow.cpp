@@ -12,6 +12,8 @@
 #include "data/store/deletedrecords.h"
 #include "data/text/counts.h"
 
+#include <QCoreApplication>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSet>
 #include <QShortcut>
@@ -208,7 +210,20 @@ bool ListWindow::undoImport(const Exchange::Batch &batch)
         QMessageBox::Yes | QMessageBox::No, true);
     if (answer != QMessageBox::Yes)
         return false;
-    const Records::WriteResult undone = Exchange::undo(m_data->DatabaseName(), batch);
+    // A large import takes seconds to take back: the windows paint meanwhile, held still by a
+    // progress window over the frame, as the import's own was.
+    QProgressDialog progress(QStringLiteral("يجري التراجع عن الاستيراد..."), QString(), 0, 1000, window());
+    progress.setObjectName(QStringLiteral("ProgressDialog6"));
+    progress.setWindowTitle(windowTitle());
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setCancelButton(nullptr);
+    progress.setMinimumDuration(300);
+    const Records::WriteResult undone =
+        Exchange::undo(m_data->DatabaseName(), batch, [&progress](qint64 done, qint64 total) {
+            progress.setValue(total > 0 ? int(qMin(done, total) * 1000 / total) : 0);
+            QCoreApplication::processEvents();
+        });
+    progress.reset();
     if (!undone.ok()) {
         report(undone.error);
         return false;

@@ -835,15 +835,17 @@ void TestExchange::aLargeImportIsKeyedWholeAndAnswersWhileReadingTheBook()
         const auto reader = Csv::reader(&input);
         return Exchange::store(folder->databasePath(), QStringLiteral("Cheque"), *reader, progress);
     };
+    const QString counted = QStringLiteral("SELECT (SELECT count(*) FROM Cheque), (SELECT count(*) FROM ChequeKeys),"
+                                           " (SELECT count(*) FROM ChequeKeys WHERE payeeOrder IS NOT NULL),"
+                                           " (SELECT count(*) FROM ChequePayeeSums), (SELECT count(*) FROM PayeeKeys),"
+                                           " (SELECT count(*) FROM PayeeKeys WHERE payeeOrder IS NOT NULL),"
+                                           " (SELECT count(*) FROM DeletedCheque)");
+    const QVariantList beforeImport = folder->rows(counted).value(0);
     QByteArray many;
     for (int n = 0; n <= 2 * 4096; ++n) // the last alone in its slice
         many += QStringLiteral("%1,%2,2031,دفعة %3,%3,0\r\n").arg(n % 28 + 1).arg(n % 12 + 1).arg(n).toUtf8();
     QCOMPARE(import(many, {}).added, 2 * 4096 + 1);
     // Every payee is new, and the per-payee sums are keyed too.
-    const QString counted = QStringLiteral("SELECT (SELECT count(*) FROM Cheque), (SELECT count(*) FROM ChequeKeys),"
-                                           " (SELECT count(*) FROM ChequeKeys WHERE payeeOrder IS NOT NULL),"
-                                           " (SELECT count(*) FROM ChequePayeeSums), (SELECT count(*) FROM PayeeKeys),"
-                                           " (SELECT count(*) FROM PayeeKeys WHERE payeeOrder IS NOT NULL)");
     const auto wholeKeyed = [&] {
         const QVariantList keyed = folder->rows(counted).value(0);
         return keyed.value(1) == keyed.value(0) && keyed.value(2) == keyed.value(0) && keyed.value(4) == keyed.value(3)
@@ -873,10 +875,41 @@ void TestExchange::aLargeImportIsKeyedWholeAndAnswersWhileReadingTheBook()
     QVERIFY(stopped.cancelled);
     QCOMPARE(folder->rows(counted).value(0), keyed);
 
+    // Taken back a slice at a time, the windows told between the slices, in one transaction:
+    // another program reads every record until the end, and then the book as it was before.
+    {
+        DataError error;
+        const std::optional<Exchange::Batch> batch = Exchange::newestBatch(folder->databasePath(), QStringLiteral("Cheque"), &error);
+        QVERIFY(batch && batch->added == 2 * 4096 + 1);
+        QList<qint64> told;
+        QSet<qint64> seenMeanwhile;
+        const Records::WriteResult undone = Exchange::undo(folder->databasePath(), *batch, [&](qint64 done, qint64 total) {
+            if (total == batch->added && (told.isEmpty() || done >= told.last()))
+                told << done;
+            if (done < total) // (at the end it is committed, and the copy of its log made beside)
+                seenMeanwhile << folder->value(QStringLiteral("SELECT count(*) FROM Cheque")).toLongLong();
+        });
+        QVERIFY(undone.ok());
+        QCOMPARE(undone.rowsTouched, batch->added);
+        QVERIFY2(told.size() >= 3 && told.last() == batch->added, qPrintable(QString::number(told.size())));
+        QCOMPARE(seenMeanwhile, QSet<qint64>{keyed.value(0).toLongLong()});
+        QCOMPARE(folder->rows(counted).value(0), beforeImport);
+        QVERIFY(!Exchange::newestBatch(folder->databasePath(), QStringLiteral("Cheque"), &error));
+    }
+
     // A book whose largest identity is taken gets the next ones at random: they are keyed all
     // the same, and the import ends.
     folder->exec(QStringLiteral("INSERT INTO Cheque (rowid, \"السيد\") VALUES (9223372036854775807, 'الأخير')"));
     QCOMPARE(import("1,1,2033,عشوائي 1,1,0\r\n2,1,2033,عشوائي 2,2,0\r\n3,1,2033,دفعة 7,3,0\r\n", {}).added, 3);
+    QVERIFY2(wholeKeyed(), qPrintable(QVariant(folder->rows(counted).value(0)).toStringList().join(u' ')));
+
+    // Identities that run up to the largest there is: the import is taken back whole, and ends.
+    folder->exec(QStringLiteral("UPDATE Cheque SET rowid = 9223372036854775805 WHERE rowid = 9223372036854775807"));
+    QCOMPARE(import("1,1,2034,أخير 1,1,0\r\n2,1,2034,أخير 2,2,0\r\n", {}).added, 2);
+    DataError error;
+    const std::optional<Exchange::Batch> last = Exchange::newestBatch(folder->databasePath(), QStringLiteral("Cheque"), &error);
+    QVERIFY(last && last->lastKey == std::numeric_limits<qint64>::max());
+    QCOMPARE(Exchange::undo(folder->databasePath(), *last, [](qint64, qint64) {}).rowsTouched, 2);
     QVERIFY2(wholeKeyed(), qPrintable(QVariant(folder->rows(counted).value(0)).toStringList().join(u' ')));
 }
 

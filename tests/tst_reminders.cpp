@@ -5,6 +5,7 @@
 
 #include "data/exchange/exchange.h"
 #include "data/reminders/reminders.h"
+#include "data/store/recordwrites.h"
 #include "data/store/database.h"
 #include "data/text/clocktime.h"
 
@@ -486,6 +487,27 @@ void TestReminders::scheduleRingsMissesAndFollowsTheClock()
     add(*folder, {"8", "12", "2026", "10:45", "added"});
     schedule.rearm();
     QCOMPARE(schedule.armedFor(), std::optional(at(10, 45)));
+
+    // An import brings its own ring nearer at once, reading only its records; what another
+    // program added meanwhile is found at the next check, which reads the book again.
+    add(*folder, {"8", "12", "2026", "10:20", "elsewhere"});
+    QList<Records::Values> imported;
+    for (const auto &[time, text] : {std::pair("10:30", "imported"), std::pair("10:50", "later")})
+        imported << Records::Values{{"التاريخ", "8"}, {"الشهر", "12"}, {"العام", "2026"}, {"الساعة", time}, {"الموعد", text}};
+    const auto next = [&](Records::Values &values) {
+        if (imported.isEmpty())
+            return Records::Next::End;
+        values = imported.takeFirst();
+        return Records::Next::Record;
+    };
+    QCOMPARE(Records::insertAll(path(), QStringLiteral("Note"), next, {}, {}).added, 2);
+    QCOMPARE(schedule.armedFor(), std::optional(at(10, 30)));
+    pass(60);
+    schedule.check();
+    QCOMPARE(schedule.armedFor(), std::optional(at(10, 20)));
+    QCOMPARE(rang.size(), 1);
+    folder->exec(QStringLiteral("DELETE FROM Note WHERE الموعد IN ('elsewhere', 'imported', 'later')"));
+    schedule.rearm();
 
     // The clock is set ahead: what lies between rings at once.
     now = at(12, 0);

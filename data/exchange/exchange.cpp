@@ -6,6 +6,7 @@
 #include "data/text/clock.h"
 
 #include <QCryptographicHash>
+#include <QElapsedTimer>
 #include <QSqlQuery>
 #include <QTimeZone>
 
@@ -337,47 +338,71 @@ LastChange lastChange(const QString &databasePath, const QString &book, DataErro
     return last;
 }
 
-Records::WriteResult undo(const QString &databasePath, const Batch &batch)
+Records::WriteResult undo(const QString &databasePath, const Batch &batch,
+                          const std::function<void(qint64 done, qint64 total)> &meanwhile)
 {
     Records::WriteResult result;
     QSqlDatabase db = Database::connection(databasePath, &result.error);
     if (!db.isValid())
         return result;
-    QSqlQuery query(db);
-    if (!query.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
-        result.error = DataError::fromSql(query.lastError(), databasePath);
-        return result;
-    }
-    const auto failed = [&](const QSqlQuery &failing) {
-        result.error = DataError::fromSql(failing.lastError(), databasePath);
+    Records::WriteTransaction transaction(db);
+    QSqlError sqlError;
+    const auto failed = [&](const QSqlError &error) {
+        result.error = DataError::fromSql(error, databasePath);
         result.rowsTouched = 0;
-        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
         return result;
     };
+    if (!transaction.begin(&sqlError))
+        return failed(sqlError);
+    QSqlQuery query(db);
     const bool deletesKept = DeletedRecords::kept(databasePath);
     const QString deleted = quoteIdentifier(DeletedRecords::tableFor(batch.book));
     qint64 lastDeleted = 0;
     if (deletesKept) {
         if (!query.exec(QStringLiteral("SELECT ifnull(max(deletedId), 0) FROM %1").arg(deleted)) || !query.next())
-            return failed(query);
+            return failed(query.lastError());
         lastDeleted = query.value(0).toLongLong();
     }
-    query.prepare(QStringLiteral("DELETE FROM %1 WHERE rowid BETWEEN ? AND ?").arg(quoteIdentifier(batch.book)));
-    query.addBindValue(batch.firstKey);
-    query.addBindValue(batch.lastKey);
-    if (!query.exec())
-        return failed(query);
-    result.rowsTouched = query.numRowsAffected();
-    if (deletesKept) {
-        query.prepare(QStringLiteral("DELETE FROM %1 WHERE deletedId > ?").arg(deleted));
-        query.addBindValue(lastDeleted);
-        if (!query.exec())
-            return failed(query);
+    // A slice at a time (a hundred thousand records take the engine seconds, their keys, counts
+    // and copies among the deleted records with them), the windows painting between slices;
+    // the copies each slice leaves among the deleted records go with it. A slice is sized to
+    // take about a frame: the first records of a book read cold cost ten times the later ones.
+    qint64 slice = 128;
+    QElapsedTimer sliceClock;
+    QSqlQuery removeRows(db);
+    removeRows.prepare(QStringLiteral("DELETE FROM %1 WHERE rowid BETWEEN ? AND ?").arg(quoteIdentifier(batch.book)));
+    QSqlQuery removeCopies(db);
+    if (deletesKept)
+        removeCopies.prepare(QStringLiteral("DELETE FROM %1 WHERE deletedId > ?").arg(deleted));
+    const qint64 total = batch.lastKey - batch.firstKey + 1;
+    for (qint64 from = batch.firstKey, done = 0; done < total; ) {
+        sliceClock.start();
+        const qint64 taken = qMin(slice, total - done); // (the last identity may be the largest there is)
+        removeRows.bindValue(0, from);
+        removeRows.bindValue(1, from + (taken - 1));
+        if (!removeRows.exec())
+            return failed(removeRows.lastError());
+        result.rowsTouched += removeRows.numRowsAffected();
+        if (deletesKept) {
+            removeCopies.bindValue(0, lastDeleted);
+            if (!removeCopies.exec())
+                return failed(removeCopies.lastError());
+        }
+        done += taken;
+        if (done < total)
+            from += taken;
+        if (meanwhile)
+            meanwhile(done, total);
+        const double took = double(qMax<qint64>(sliceClock.nsecsElapsed(), 1000000));
+        slice = std::clamp(qint64(double(slice) * 12e6 / took), qMax<qint64>(slice / 2, 32), qMin<qint64>(slice * 2, 8192));
     }
     query.prepare(QStringLiteral("DELETE FROM ImportBatches WHERE id = ?"));
     query.addBindValue(batch.id);
-    if (!query.exec() || !QSqlQuery(db).exec(QStringLiteral("COMMIT")))
-        return failed(query);
+    if (!query.exec())
+        return failed(query.lastError());
+    if (!transaction.commitMany(databasePath, &sqlError, meanwhile ? std::function<void()>([&] { meanwhile(total, total); })
+                                                                   : std::function<void()>()))
+        return failed(sqlError);
     return result;
 }
 

@@ -149,7 +149,9 @@ std::optional<Batch> newestBatch(const QString &databasePath, const QString &boo
 // Takes an import's records out of its book again, in one transaction; they leave no trace
 // among the deleted records, for they were never the user's own. Records of the import that
 // were deleted since are left as they are. The result counts the records taken out.
-Records::WriteResult undo(const QString &databasePath, const Batch &batch);
+// meanwhile(done, total), where given, is called between the slices it is done in.
+Records::WriteResult undo(const QString &databasePath, const Batch &batch,
+                          const std::function<void(qint64 done, qint64 total)> &meanwhile = {});
 
 // What Ctrl+Z takes back in a book: the newer of its last deleted record and its last import
 // (the import, when both are as new). At most one is set; neither when there is nothing to

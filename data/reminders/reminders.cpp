@@ -98,7 +98,19 @@ struct State
 };
 using States = QHash<qint64, QList<State>>;
 
-States statesOf(const QSqlDatabase &db, std::optional<qint64> only = std::nullopt)
+// The appointments to read, by identity, when the whole book need not be.
+struct Keys
+{
+    qint64 first = 0;
+    qint64 last = 0;
+
+    QString condition(const QString &column) const
+    {
+        return QStringLiteral(" WHERE %1 BETWEEN %2 AND %3").arg(column).arg(first).arg(last);
+    }
+};
+
+States statesOf(const QSqlDatabase &db, std::optional<Keys> only = std::nullopt)
 {
     States states;
     if (!keepsStates(db))
@@ -107,7 +119,7 @@ States statesOf(const QSqlDatabase &db, std::optional<qint64> only = std::nullop
     query.setForwardOnly(true);
     QString sql = QStringLiteral("SELECT noteKey, dueAt, state, snoozedUntil FROM ReminderStates");
     if (only)
-        sql += QStringLiteral(" WHERE noteKey = %1").arg(*only);
+        sql += only->condition(QStringLiteral("noteKey"));
     if (!query.exec(sql))
         return states;
     while (query.next()) {
@@ -161,9 +173,9 @@ struct Window
 // orders, so every row is read, cheaply: the date's numbers straight from the engine's bytes,
 // the time of day only for a day inside the window. (A filter on the year and month in SQL
 // was slower than reading every row: the engine's text functions cost more than this loop.)
-// only: the one appointment to read, when the whole book need not be.
+// only: the appointments to read, when the whole book need not be.
 bool scan(const QSqlDatabase &db, Window &window, int leadMinutes, const std::function<void(const Occurrence &)> &each,
-          std::optional<qint64> only = std::nullopt)
+          std::optional<Keys> only = std::nullopt)
 {
     sqlite3 *handle = Database::handle(db);
     if (!handle)
@@ -171,7 +183,7 @@ bool scan(const QSqlDatabase &db, Window &window, int leadMinutes, const std::fu
     const States states = statesOf(db, only);
     QString sql = QStringLiteral("SELECT rowid, \"التاريخ\", \"الشهر\", \"العام\", \"الساعة\" FROM Note");
     if (only)
-        sql += QStringLiteral(" WHERE rowid = %1").arg(*only);
+        sql += only->condition(QStringLiteral("rowid"));
     sqlite3_stmt *statement = nullptr;
     if (sqlite3_prepare16_v2(handle, sql.utf16(), -1, &statement, nullptr) != SQLITE_OK) {
         sqlite3_finalize(statement);
@@ -426,7 +438,7 @@ QList<Reminder> stillOpen(const QString &databasePath, const QList<Reminder> &li
         if (!current || *current != reminder.dueAt)
             continue; // deleted, or given another time: nothing left to remind of
         const QString due = dueText(reminder.dueAt.date(), reminder.dueAt.time());
-        const QList<State> kept = statesOf(db, reminder.noteKey).value(reminder.noteKey);
+        const QList<State> kept = statesOf(db, Keys{reminder.noteKey, reminder.noteKey}).value(reminder.noteKey);
         const auto state = std::ranges::find(kept, due, &State::dueAt);
         // Dismissed, or snoozed after it rang here (a snooze that ended in this ring is older).
         if (state != kept.end() && (state->dismissed || state->snoozedUntilWall > wallSeconds(reminder.ringsAt)))
@@ -445,8 +457,8 @@ DataError snooze(const QString &databasePath, const Reminder &reminder, int minu
 
 namespace {
 
-// The first ring after now, of the whole book or of one appointment.
-std::optional<QDateTime> firstRingAfter(const QString &databasePath, const QDateTime &now, std::optional<qint64> only)
+// The first ring after now, of the whole book or of some of its appointments.
+std::optional<QDateTime> firstRingAfter(const QString &databasePath, const QDateTime &now, std::optional<Keys> only)
 {
     DataError error;
     const QSqlDatabase db = Database::connection(databasePath, &error);
@@ -471,7 +483,12 @@ std::optional<QDateTime> firstRingAfter(const QString &databasePath, const QDate
 
 std::optional<QDateTime> nextRingOf(const QString &databasePath, qint64 noteKey, const QDateTime &now)
 {
-    return firstRingAfter(databasePath, now, noteKey);
+    return firstRingAfter(databasePath, now, Keys{noteKey, noteKey});
+}
+
+std::optional<QDateTime> nextRingAmong(const QString &databasePath, qint64 firstKey, qint64 lastKey, const QDateTime &now)
+{
+    return firstRingAfter(databasePath, now, Keys{firstKey, lastKey});
 }
 
 std::optional<QDateTime> nextRing(const QString &databasePath, const QDateTime &now)
@@ -565,32 +582,42 @@ void ReminderSchedule::written(const QString &databasePath, const QString &table
     const QDateTime now = m_clock();
     if (const auto ring = Reminders::nextRingOf(m_path, key, now); ring && (!m_armedFor || *ring < *m_armedFor))
         arm(ring, now);
-    followOneWrite();
+    followWrites(1);
 }
 
 void ReminderSchedule::removed(const QString &databasePath, const QString &table)
 {
     // A deleted appointment can only take a ring away: the timer finds nothing due then.
     if (m_lastChecked.isValid() && databasePath == m_path && table.compare(QLatin1String("Note"), Qt::CaseInsensitive) == 0)
-        followOneWrite();
+        followWrites(1);
 }
 
-void ReminderSchedule::followOneWrite()
+void ReminderSchedule::followWrites(qint64 rows)
 {
     // The book's change number moves by one with each row written; the rest of the stamp
     // stays as it was when the timer was set.
     QList<qint64> expected = m_armedStamp;
     if (expected.isEmpty())
         return;
-    ++expected.last();
+    expected.last() += rows;
     if (stamp() == expected)
         m_armedStamp = expected;
 }
 
-void ReminderSchedule::added(const QString &databasePath, const QString &table)
+void ReminderSchedule::added(const QString &databasePath, const QString &table, qint64 firstKey, qint64 lastKey)
 {
-    if (databasePath == m_path && table.compare(QLatin1String("Note"), Qt::CaseInsensitive) == 0)
+    if (!m_lastChecked.isValid() || databasePath != m_path || table.compare(QLatin1String("Note"), Qt::CaseInsensitive) != 0)
+        return;
+    if (firstKey <= 0 || lastKey < firstKey) {
         rearm();
+        return;
+    }
+    // Records added can only bring a ring nearer: only they are read (a book of a million
+    // takes a fifth of a second to read whole).
+    const QDateTime now = m_clock();
+    if (const auto ring = Reminders::nextRingAmong(m_path, firstKey, lastKey, now); ring && (!m_armedFor || *ring < *m_armedFor))
+        arm(ring, now);
+    followWrites(lastKey - firstKey + 1);
 }
 
 void ReminderSchedule::check()

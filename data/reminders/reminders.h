@@ -83,6 +83,8 @@ QList<Reminder> stillOpen(const QString &databasePath, const QList<Reminder> &li
 std::optional<QDateTime> nextRing(const QString &databasePath, const QDateTime &now);
 // The same for one appointment, read alone: what a save of it may bring nearer.
 std::optional<QDateTime> nextRingOf(const QString &databasePath, qint64 noteKey, const QDateTime &now);
+// The same for the appointments whose identities run from firstKey to lastKey (an import's).
+std::optional<QDateTime> nextRingAmong(const QString &databasePath, qint64 firstKey, qint64 lastKey, const QDateTime &now);
 
 } // namespace dalil::Reminders
 
@@ -153,10 +155,10 @@ private:
     void arm(const std::optional<QDateTime> &at, const QDateTime &now);
     void written(const QString &databasePath, const QString &table, qint64 key);
     void removed(const QString &databasePath, const QString &table);
-    // After one write of the program to the book: the timer still stands for the rest of it,
-    // unless something else changed the file since it was set.
-    void followOneWrite();
-    void added(const QString &databasePath, const QString &table);
+    // After the program's writes of so many rows of the book: the timer still stands for the
+    // rest of it, unless something else changed the file since it was set.
+    void followWrites(qint64 rows);
+    void added(const QString &databasePath, const QString &table, qint64 firstKey, qint64 lastKey);
 };
 
 } // namespace dalil

@@ -15,48 +15,71 @@
 
 namespace dalil::Records {
 
-namespace {
-
-// Undoes a write transaction unless it was committed.
-class WriteTransaction
+WriteTransaction::WriteTransaction(const QSqlDatabase &db)
+    : m_db(db)
 {
-public:
-    explicit WriteTransaction(const QSqlDatabase &db) : m_db(db) {}
-    ~WriteTransaction()
-    {
-        if (m_open)
-            QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
-    }
-    // BEGIN IMMEDIATE: the record read inside is the one the write then changes.
-    bool begin(QSqlError *error)
-    {
-        QSqlQuery query(m_db);
-        m_open = query.exec(QStringLiteral("BEGIN IMMEDIATE"));
-        if (!m_open)
-            *error = query.lastError();
-        return m_open;
-    }
-    bool commit(QSqlError *error)
-    {
-        // Written into a file that another program has since put another in place of, the
-        // records would be lost with it: nothing is committed.
-        if (Database::isReplaced(m_db)) {
-            *error = Database::replacedError();
-            return false;
-        }
-        QSqlQuery query(m_db);
-        if (!query.exec(QStringLiteral("COMMIT"))) {
-            *error = query.lastError();
-            return false;
-        }
-        m_open = false;
-        return true;
-    }
+}
 
-private:
-    QSqlDatabase m_db;
-    bool m_open = false;
-};
+WriteTransaction::~WriteTransaction()
+{
+    if (m_open)
+        QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
+}
+
+bool WriteTransaction::begin(QSqlError *error)
+{
+    QSqlQuery query(m_db);
+    m_open = query.exec(QStringLiteral("BEGIN IMMEDIATE"));
+    if (!m_open)
+        *error = query.lastError();
+    return m_open;
+}
+
+bool WriteTransaction::commit(QSqlError *error)
+{
+    // Written into a file that another program has since put another in place of, the
+    // records would be lost with it: nothing is committed.
+    if (Database::isReplaced(m_db)) {
+        *error = Database::replacedError();
+        return false;
+    }
+    QSqlQuery query(m_db);
+    if (!query.exec(QStringLiteral("COMMIT"))) {
+        *error = query.lastError();
+        return false;
+    }
+    m_open = false;
+    return true;
+}
+
+// The log a commit of many rows leaves is long (a hundred thousand rows added to a book of a
+// million write some 100 MB of pages there); the commit itself copied it into the file, which
+// stalled the windows a second. The engine's own copy after each commit is held back for this
+// one only; the copy beside uses a connection of its own and takes what the engine lets it
+// take without waiting.
+bool WriteTransaction::commitMany(const QString &databasePath, QSqlError *error, const std::function<void()> &meanwhile)
+{
+    sqlite3 *handle = meanwhile ? Database::handle(m_db) : nullptr;
+    if (!handle)
+        return commit(error);
+    sqlite3_wal_autocheckpoint(handle, 0);
+    const bool committed = commit(error);
+    sqlite3_wal_autocheckpoint(handle, 1000); // the engine's default, which Dalil keeps
+    if (committed) {
+        const QByteArray path = QFile::encodeName(databasePath);
+        runBeside([&] {
+            sqlite3 *own = nullptr;
+            // A connection knows the file keeps a log once it has read it.
+            if (sqlite3_open_v2(path.constData(), &own, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK
+                && sqlite3_exec(own, "SELECT 1 FROM sqlite_master LIMIT 1", nullptr, nullptr, nullptr) == SQLITE_OK)
+                sqlite3_wal_checkpoint_v2(own, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+            sqlite3_close(own);
+        }, meanwhile);
+    }
+    return committed;
+}
+
+namespace {
 
 // The sort keys of the rows a write added or renamed, made in the write's own transaction
 // (the file's triggers make the rest of the keys).
@@ -73,33 +96,6 @@ bool keySortKeys(const QSqlDatabase &db, QSqlError *error)
     return true;
 }
 
-// The commit of many rows: the log it leaves long (a hundred thousand rows added to a book of
-// a million write some 100 MB of pages there) is copied into the file beside, the windows
-// answering, rather than by the commit itself, which stalled them a second. The engine's own
-// copy after each commit is held back for this one only; the copy beside uses a connection of
-// its own and takes what the engine lets it take without waiting.
-bool commitMany(QSqlDatabase &db, WriteTransaction &transaction, const QString &databasePath, QSqlError *error,
-                const std::function<void()> &meanwhile)
-{
-    sqlite3 *handle = meanwhile ? Database::handle(db) : nullptr;
-    if (!handle)
-        return transaction.commit(error);
-    sqlite3_wal_autocheckpoint(handle, 0);
-    const bool committed = transaction.commit(error);
-    sqlite3_wal_autocheckpoint(handle, 1000); // the engine's default, which Dalil keeps
-    if (committed) {
-        const QByteArray path = QFile::encodeName(databasePath);
-        runBeside([&] {
-            sqlite3 *own = nullptr;
-            // A connection knows the file keeps a log once it has read it.
-            if (sqlite3_open_v2(path.constData(), &own, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK
-                && sqlite3_exec(own, "SELECT 1 FROM sqlite_master LIMIT 1", nullptr, nullptr, nullptr) == SQLITE_OK)
-                sqlite3_wal_checkpoint_v2(own, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
-            sqlite3_close(own);
-        }, meanwhile);
-    }
-    return committed;
-}
 
 QVariant storedValue(const QVariant &value)
 {
@@ -275,10 +271,12 @@ Added insertAll(const QString &databasePath, const QString &table, const std::fu
         result.error = {DataError::Kind::Other, databasePath, table, db.lastError().text()};
         return result;
     }
-    if (!commitMany(db, transaction, databasePath, &sqlError, meanwhile))
+    if (!transaction.commitMany(databasePath, &sqlError, meanwhile))
         return fail(sqlError);
-    if (result.added > 0)
-        emit WriteNotices::instance()->recordsAdded(databasePath, table);
+    if (result.added > 0) {
+        const bool run = *result.lastKey - *result.firstKey + 1 == result.added;
+        emit WriteNotices::instance()->recordsAdded(databasePath, table, run ? *result.firstKey : 0, run ? *result.lastKey : 0);
+    }
     return result;
 }
 

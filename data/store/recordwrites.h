@@ -6,6 +6,8 @@
 #include "database.h"
 
 #include <QObject>
+#include <QSqlDatabase>
+#include <QSqlError>
 #include <QString>
 #include <QVariantMap>
 
@@ -16,6 +18,28 @@ namespace dalil::Records {
 
 // Column name → value. An empty text stores no value (NULL), so that it matches no search.
 using Values = QVariantMap;
+
+// A write transaction, begun at once (BEGIN IMMEDIATE: the record read inside is the one the
+// write then changes) and rolled back unless it was committed. Nothing is committed into a
+// file another program has since put in place of the one it was begun in.
+class WriteTransaction
+{
+public:
+    explicit WriteTransaction(const QSqlDatabase &db);
+    ~WriteTransaction();
+    WriteTransaction(const WriteTransaction &) = delete;
+    WriteTransaction &operator=(const WriteTransaction &) = delete;
+
+    bool begin(QSqlError *error);
+    bool commit(QSqlError *error);
+    // The commit of many rows: the long log it leaves is copied into the file beside,
+    // meanwhile() called on this thread as it goes (without it, as commit()).
+    bool commitMany(const QString &databasePath, QSqlError *error, const std::function<void()> &meanwhile);
+
+private:
+    QSqlDatabase m_db;
+    bool m_open = false;
+};
 
 struct WriteResult
 {
@@ -85,8 +109,9 @@ signals:
     void recordWritten(const QString &databasePath, const QString &table, qint64 key);
     // One record deleted.
     void recordRemoved(const QString &databasePath, const QString &table, qint64 key);
-    // Many records added at once (an import).
-    void recordsAdded(const QString &databasePath, const QString &table);
+    // Many records added at once: an import, whose identities run from firstKey to lastKey
+    // without a gap, or what a sync brought (0, 0: any record may have changed).
+    void recordsAdded(const QString &databasePath, const QString &table, qint64 firstKey, qint64 lastKey);
 };
 
 // The value a text box's text stores: none for an empty box.

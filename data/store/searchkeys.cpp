@@ -398,16 +398,21 @@ bool resumeInsertKeys(const QSqlDatabase &db, const QString &table, std::optiona
             // each). Another table's rows (a payee's sums) are those the added rows brought
             // that have no key row yet.
             const QString where = rowKeyed
-                ? QStringLiteral(" WHERE rowid >= %1 AND rowid < %2")
-                : QStringLiteral(" WHERE %1 IN (SELECT %2 FROM %3 WHERE rowid >= %4 AND rowid < %5) AND %1 NOT IN (SELECT %6 FROM %7)")
+                ? QStringLiteral(" WHERE rowid BETWEEN %1 AND %2")
+                : QStringLiteral(" WHERE %1 IN (SELECT %2 FROM %3 WHERE rowid BETWEEN %4 AND %5) AND %1 NOT IN (SELECT %6 FROM %7)")
                       .arg(quoteIdentifier(s.keyedLink), quoteIdentifier(s.sourceLink), quoteIdentifier(table),
                            QStringLiteral("%1"), QStringLiteral("%2"), s.keyLink, s.keyTable);
             constexpr qint64 slice = 512;
-            for (qint64 from = *firstKey; from <= last; from += slice) {
-                if (!run(handle, insertKeysSql(s, true) + where.arg(from).arg(from + slice)))
+            // (The last identity may be the largest there is: nothing is counted past it.)
+            for (qint64 from = *firstKey;;) {
+                const qint64 to = from + qMin(slice - 1, last - from);
+                if (!run(handle, insertKeysSql(s, true) + where.arg(from).arg(to)))
                     return false;
                 if (meanwhile)
                     meanwhile();
+                if (to == last)
+                    break;
+                from = to + 1;
             }
         } else if (added > 0) {
             // Identities handed out out of order (the largest one taken): the rows without a

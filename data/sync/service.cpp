@@ -240,7 +240,7 @@ void Service::finished()
         emit booksChanged(m_outcome.changedBooks);
         // What follows the books (the reminders) reads them again.
         for (const QString &book : std::as_const(m_outcome.changedBooks))
-            emit Records::WriteNotices::instance()->recordsAdded(m_path, book);
+            emit Records::WriteNotices::instance()->recordsAdded(m_path, book, 0, 0);
         m_announcing = false;
     }
     if (!m_conflicts.isEmpty())
