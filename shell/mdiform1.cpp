@@ -410,8 +410,10 @@ void MDIForm1::lead_Click(int minutes)
 
 void MDIForm1::deleted_Click()
 {
+    // A window loaded now has just read the file; one loaded before reads it again only
+    // where the file changed since.
     Form11 *window = Forms::Load<Form11>();
-    window->fill();
+    window->catchUpWithFile();
     window->Show();
 }
 

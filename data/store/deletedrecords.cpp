@@ -18,6 +18,25 @@ const QStringList ownColumns{QStringLiteral("deletedId"), QStringLiteral("delete
 
 QDateTime fromStored(const QString &text)
 {
+    // As the file's triggers write it, "2026-12-10 09:41:52.123", read by hand: Qt's reading
+    // by a format takes some 20 µs a time, and a page of the window reads hundreds.
+    if (text.size() == 23 && text.at(4) == u'-' && text.at(7) == u'-' && text.at(10) == u' ' && text.at(13) == u':'
+        && text.at(16) == u':' && text.at(19) == u'.') {
+        bool digits = true;
+        const auto number = [&](qsizetype at, qsizetype length) {
+            int value = 0;
+            for (qsizetype i = at; i < at + length; ++i) {
+                const char16_t c = text.at(i).unicode();
+                digits = digits && c >= u'0' && c <= u'9';
+                value = value * 10 + (c - u'0');
+            }
+            return value;
+        };
+        const QDate date(number(0, 4), number(5, 2), number(8, 2));
+        const QTime time(number(11, 2), number(14, 2), number(17, 2), number(20, 3));
+        if (digits && date.isValid() && time.isValid())
+            return QDateTime(date, time, Qt::UTC);
+    }
     QDateTime when = QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
     when.setTimeSpec(Qt::UTC);
     return when;
