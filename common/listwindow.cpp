@@ -218,6 +218,7 @@ bool ListWindow::undoImport(const Exchange::Batch &batch)
     progress.setWindowModality(Qt::WindowModal);
     progress.setCancelButton(nullptr);
     progress.setMinimumDuration(300);
+    progress.setAutoReset(false); // full while the commit ends it, not hidden and shown again
     const Records::WriteResult undone =
         Exchange::undo(m_data->DatabaseName(), batch, [&progress](qint64 done, qint64 total) {
             progress.setValue(total > 0 ? int(qMin(done, total) * 1000 / total) : 0);

@@ -144,6 +144,9 @@ Progress::Progress(QWidget *parent, const QString &name, const QString &title, c
     m_dialog.setWindowTitle(title);
     m_dialog.setWindowModality(Qt::WindowModal);
     m_dialog.setMinimumDuration(300);
+    // Full while the last step (a sync, a commit) ends the work: a dialog reset at its maximum
+    // would be hidden and shown again at every turn of it.
+    m_dialog.setAutoReset(false);
 }
 
 bool Progress::update(qint64 done, qint64 total)
