@@ -467,7 +467,13 @@ OrderedKeysBeside::OrderedKeysBeside(const QSqlDatabase &db, const QString &book
     const char *file = own ? sqlite3_db_filename(own, "main") : nullptr;
     const QByteArray path = file ? QByteArray(file) : QByteArray();
     const QByteArray sql = orderedKeysSql(keyTable, condition, orderKey, orderIndex).toUtf8();
-    m_thread.reset(QThread::create([walk = m_walk, path, sql, book, values] {
+    // A row written meanwhile waits for its sort key until the windows' connection gives it,
+    // and that leaves the book's change number as it was: a moment with such a row is not the
+    // order of the set as counted.
+    const QByteArray unkeyed = QStringLiteral("SELECT 1 FROM %1 WHERE %2 IS NULL LIMIT 1")
+                                   .arg(quoteIdentifier(keyTable), orderKey)
+                                   .toUtf8();
+    m_thread.reset(QThread::create([walk = m_walk, path, sql, unkeyed, book, values] {
         sqlite3 *handle = nullptr;
         if (path.isEmpty() || sqlite3_open_v2(path.constData(), &handle, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
             sqlite3_close(handle);
@@ -483,6 +489,11 @@ OrderedKeysBeside::OrderedKeysBeside(const QSqlDatabase &db, const QString &book
             status = bindValues(statement, {book});
         if (status == SQLITE_OK && sqlite3_step(statement) == SQLITE_ROW)
             walk->changes = sqlite3_column_int64(statement, 0);
+        sqlite3_finalize(statement);
+        statement = nullptr;
+        if (walk->changes && sqlite3_prepare_v2(handle, unkeyed.constData(), -1, &statement, nullptr) == SQLITE_OK
+            && sqlite3_step(statement) != SQLITE_DONE)
+            walk->changes.reset();
         sqlite3_finalize(statement);
         statement = nullptr;
         QList<qint64> ids;
