@@ -6,6 +6,7 @@
 #include "printing.h"
 #include "report.h"
 #include "statusbar.h"
+#include "workprogress.h"
 
 #include "data/exchange/exchange.h"
 #include "data/records/recordmodel.h"
@@ -13,7 +14,6 @@
 #include "data/text/counts.h"
 
 #include <QCoreApplication>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QSet>
 #include <QShortcut>
@@ -212,19 +212,11 @@ bool ListWindow::undoImport(const Exchange::Batch &batch)
         return false;
     // A large import takes seconds to take back: the windows paint meanwhile, held still by a
     // progress window over the frame, as the import's own was.
-    QProgressDialog progress(QStringLiteral("يجري التراجع عن الاستيراد..."), QString(), 0, 1000, window());
-    progress.setObjectName(QStringLiteral("ProgressDialog6"));
-    progress.setWindowTitle(windowTitle());
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setCancelButton(nullptr);
-    progress.setMinimumDuration(300);
-    progress.setAutoReset(false); // full while the commit ends it, not hidden and shown again
-    const Records::WriteResult undone =
-        Exchange::undo(m_data->DatabaseName(), batch, [&progress](qint64 done, qint64 total) {
-            progress.setValue(total > 0 ? int(qMin(done, total) * 1000 / total) : 0);
-            QCoreApplication::processEvents();
-        });
-    progress.reset();
+    WorkProgress progress(window(), QStringLiteral("ProgressDialog6"), windowTitle(),
+                          QStringLiteral("يجري التراجع عن الاستيراد..."), WorkProgress::Stop::NotAllowed);
+    const Records::WriteResult undone = Exchange::undo(
+        m_data->DatabaseName(), batch, [&progress](qint64 done, qint64 total) { progress.update(done, total); });
+    progress.close();
     if (!undone.ok()) {
         report(undone.error);
         return false;

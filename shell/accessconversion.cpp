@@ -6,6 +6,7 @@
 #include "common/application.h"
 #include "common/form.h"
 #include "common/messagebox.h"
+#include "common/workprogress.h"
 #include "data/store/database.h"
 #include "data/text/counts.h"
 
@@ -37,7 +38,7 @@ void tell(QWidget *parent, QMessageBox::Icon icon, const QString &text)
     MessageBoxes::show(parent, icon, title, text, QMessageBox::Ok, true);
 }
 
-Access::Progress progressOf(FileWindows::Progress &window)
+Access::Progress progressOf(WorkProgress &window)
 {
     return [&window](qint64 done, qint64 total) { return window.update(done, total); };
 }
@@ -63,8 +64,8 @@ void offer(QWidget *parent, std::function<void()> then)
         return;
     Access::Survey survey;
     {
-        FileWindows::Progress progress(parent, QStringLiteral("ProgressDialog5"), title,
-                                       QStringLiteral("تجري قراءة الدفاتر القديمة وفحص كل سجل فيها..."));
+        WorkProgress progress(parent, QStringLiteral("ProgressDialog5"), title,
+                              QStringLiteral("تجري قراءة الدفاتر القديمة وفحص كل سجل فيها..."));
         survey = Access::survey(path, progressOf(progress));
     }
     if (survey.stopped)
@@ -88,7 +89,7 @@ void convert(QWidget *parent, const QString &databasePath, const Access::Survey 
     Database::closeAll();
     Access::Conversion conversion;
     {
-        FileWindows::Progress progress(parent, QStringLiteral("ProgressDialog5"), title, QStringLiteral("يجري تحويل الدفاتر..."));
+        WorkProgress progress(parent, QStringLiteral("ProgressDialog5"), title, QStringLiteral("يجري تحويل الدفاتر..."));
         conversion = Access::convert(databasePath, survey, progressOf(progress));
     }
     Forms::showStartWindow();

@@ -7,6 +7,7 @@
 #include "common/datacontrol.h"
 #include "common/form.h"
 #include "common/messagebox.h"
+#include "common/workprogress.h"
 #include "data/store/backup.h"
 #include "data/sync/service.h"
 #include "data/text/clock.h"
@@ -61,7 +62,7 @@ public:
     }
 
 private:
-    FileWindows::Progress m_progress;
+    WorkProgress m_progress;
 };
 
 void tell(QWidget *parent, QMessageBox::Icon icon, const QString &text)

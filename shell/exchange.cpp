@@ -8,6 +8,7 @@
 #include "common/form.h"
 #include "common/listwindow.h"
 #include "common/messagebox.h"
+#include "common/workprogress.h"
 #include "data/exchange/access/conversion.h"
 #include "data/exchange/csv.h"
 #include "data/exchange/icalendar.h"
@@ -190,8 +191,8 @@ bool exportTo(QWidget *parent, const Request &request, const QString &path)
     QStringList notices;
     int skipped = 0;
     {
-        FileWindows::Progress progress(parent, QStringLiteral("ProgressDialog4"), exportTitle,
-                                       QStringLiteral("يجري تصدير %1...").arg(Form11::bookCaption(request.book)));
+        WorkProgress progress(parent, QStringLiteral("ProgressDialog4"), exportTitle,
+                              QStringLiteral("يجري تصدير %1...").arg(Form11::bookCaption(request.book)));
         const std::unique_ptr<Exchange::RecordWriter> out = writer(request, &file);
         written = out && Exchange::write(*rows, *out, [&](qint64 done) {
                       stopped = !progress.update(done, total);
@@ -266,8 +267,8 @@ bool previewImport(QWidget *parent, const Request &request, const QString &path)
         return false;
     Exchange::Preview preview;
     {
-        FileWindows::Progress progress(parent, QStringLiteral("ProgressDialog4"), importTitle,
-                                       QStringLiteral("يجري فحص الملف %1...").arg(shown(path)));
+        WorkProgress progress(parent, QStringLiteral("ProgressDialog4"), importTitle,
+                              QStringLiteral("يجري فحص الملف %1...").arg(shown(path)));
         const std::unique_ptr<Exchange::RecordReader> in = reader(request, &file);
         if (!in)
             return false;
@@ -298,8 +299,8 @@ bool importFrom(QWidget *parent, const Request &request, const QString &path)
         return false;
     Exchange::Imported imported;
     {
-        FileWindows::Progress progress(parent, QStringLiteral("ProgressDialog4"), importTitle,
-                                       QStringLiteral("يجري استيراد الملف %1...").arg(shown(path)));
+        WorkProgress progress(parent, QStringLiteral("ProgressDialog4"), importTitle,
+                              QStringLiteral("يجري استيراد الملف %1...").arg(shown(path)));
         const std::unique_ptr<Exchange::RecordReader> in = reader(request, &file);
         if (!in)
             return false;

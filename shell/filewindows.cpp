@@ -7,7 +7,7 @@
 #include "data/text/dates.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
+#include <QEvent>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QIcon>
@@ -135,25 +135,6 @@ QString choose(QWidget *parent, const Choice &choice)
         return {};
     }
     return chosen;
-}
-
-Progress::Progress(QWidget *parent, const QString &name, const QString &title, const QString &label)
-    : m_dialog(label, QStringLiteral("إلغاء"), 0, 1000, parent)
-{
-    m_dialog.setObjectName(name);
-    m_dialog.setWindowTitle(title);
-    m_dialog.setWindowModality(Qt::WindowModal);
-    m_dialog.setMinimumDuration(300);
-    // Full while the last step (a sync, a commit) ends the work: a dialog reset at its maximum
-    // would be hidden and shown again at every turn of it.
-    m_dialog.setAutoReset(false);
-}
-
-bool Progress::update(qint64 done, qint64 total)
-{
-    m_dialog.setValue(total > 0 ? int(qMin(done, total) * 1000 / total) : 0);
-    QCoreApplication::processEvents();
-    return !m_dialog.wasCanceled();
 }
 
 } // namespace dalil::FileWindows
