@@ -380,7 +380,7 @@ void TestSearchKeys::orderedSetsFollowEveryWrite()
     const auto ordered = [&] {
         QSqlError sqlError;
         return CountCache::orderedKeys(db, QStringLiteral("Phone"), sql.keyTable, condition, sql.values, keys->orderKey,
-                                       keys->orderIndexFor(sql.keysUsed), [&] { return keys->findIndexFor(db, sql.prefixed); }, &sqlError)
+                                       keys->orderIndexFor(sql.keysUsed), [&] { return keys->findWayFor(db, sql.prefixed); }, &sqlError)
             .value_or(QList<qint64>{-1});
     };
     const auto fresh = [&] {
@@ -478,6 +478,19 @@ void TestSearchKeys::searchesWalkTheKeyIndexes()
     QVERIFY2(byDay.contains(QStringLiteral("COVERING INDEX ChequeKeys_dayFirst (day>? AND day<?)")), qPrintable(byDay));
     const Statement::Sql year = dateSearch(QStringLiteral("1*"), QStringLiteral("2031*"));
     QCOMPARE(cheque->findIndexFor(db, year.prefixed), QStringLiteral("ChequeKeys_yearFirst"));
+    // All three parts typed: each is read at the values it takes in the book, so that the
+    // reading reaches the rows of the date and not the whole of one part's range.
+    const CountCache::FindWay way = cheque->findWayFor(db, year.prefixed);
+    QCOMPARE(way.index, QStringLiteral("ChequeKeys_dayFirst"));
+    QCOMPARE(way.narrowing.count(u'?'), way.values.size());
+    QCOMPARE(way.values, (QVariantList{QStringLiteral("1"), QStringLiteral("10"), QStringLiteral("11"), QStringLiteral("12"),
+                                       QStringLiteral("13"), QStringLiteral("14"), QStringLiteral("15"), QStringLiteral("16"),
+                                       QStringLiteral("17"), QStringLiteral("18"), QStringLiteral("19"), QStringLiteral("5"),
+                                       QStringLiteral("2031")}));
+    QCOMPARE(searched(folder->databasePath(), QStringLiteral("select * from Cheque "),
+                      {{QStringLiteral("where اليوم like'"), QStringLiteral("1*")}, {QStringLiteral("AND الشهر Like'"), QStringLiteral("5*")},
+                       {QStringLiteral("AND العام Like'"), QStringLiteral("2031*")}}, QStringLiteral("order by السيد"))
+                 .size(), 1);
     const Statement::Sql payee = keyed(QStringLiteral("select * from TotalCheque "), {{QStringLiteral("where السيد like'"), QStringLiteral("ا*")}},
                                        QStringLiteral("order by السيد"));
     QVERIFY(plan(QStringLiteral("SELECT * FROM PayeeKeys") + literal(payee) + payee.orderBy).contains(QStringLiteral("PayeeKeys_folded")));

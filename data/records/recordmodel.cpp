@@ -153,7 +153,7 @@ DataError RecordModel::fetchCount()
         const bool walked = walking && walking->reads(m_sql.keyTable, condition(), m_sql.values, m_keys->orderKey);
         const std::optional<CountCache::OrderedStart> start = CountCache::orderedKeysStart(
             db, m_object, m_sql.keyTable, condition(), m_sql.values, m_keys->orderKey, orderIndex,
-            [&] { return m_keys->findIndexFor(db, m_sql.prefixed); }, m_openChanges ? 2 * pageSize : 0, &sqlError,
+            [&] { return m_keys->findWayFor(db, m_sql.prefixed); }, m_openChanges ? 2 * pageSize : 0, &sqlError,
             walked);
         if (!start)
             return DataError::fromSql(sqlError, m_databaseName);
@@ -185,7 +185,7 @@ std::optional<QList<qint64>> RecordModel::readOrderedKeys(const QSqlDatabase &db
 {
     return CountCache::orderedKeys(db, m_object, m_sql.keyTable, condition(), m_sql.values, m_keys->orderKey,
                                    m_keys->orderIndexFor(m_sql.keysUsed),
-                                   [&] { return m_keys->findIndexFor(db, m_sql.prefixed); }, error);
+                                   [&] { return m_keys->findWayFor(db, m_sql.prefixed); }, error);
 }
 
 void RecordModel::takeOrder() const

@@ -320,7 +320,7 @@ QString orderedKeysSql(const QString &keyTable, const QString &condition, const 
 std::optional<OrderedStart> orderedKeysStart(const QSqlDatabase &db, const QString &book, const QString &keyTable,
                                              const QString &condition, const QVariantList &values,
                                              const QString &orderKey, const QString &orderIndex,
-                                             const std::function<QString()> &chooseFindIndex, qsizetype firstRows,
+                                             const std::function<FindWay()> &chooseFindWay, qsizetype firstRows,
                                              QSqlError *error, bool knownBroad)
 {
     const ChangeStamp stamp = ChangeStamp::of(db);
@@ -352,29 +352,35 @@ std::optional<OrderedStart> orderedKeysStart(const QSqlDatabase &db, const QStri
     // order, checking each row as it goes.
     constexpr qint64 sortedAtMost = 20000;
     knownBroad = knownBroad && firstRows > 0 && changes;
-    const QString findIndex = chooseFindIndex && !knownBroad ? chooseFindIndex() : QString();
+    const FindWay way = chooseFindWay && !knownBroad ? chooseFindWay() : FindWay();
+    const QString &findIndex = way.index;
     const QString indexedBy = findIndex.isEmpty() ? QString() : QStringLiteral(" INDEXED BY ") + findIndex;
+    // Narrowed, the search's own condition is one term ("+" keeps the engine from seeking by
+    // its ranges), and the engine seeks by the narrowing's exact values alone.
+    const bool narrows = !way.narrowing.isEmpty() && !condition.isEmpty();
+    const QString narrowed = narrows ? QStringLiteral(" WHERE +(") + condition + u')' + way.narrowing : whereClause(condition);
+    const QVariantList narrowedValues = narrows ? values + way.values : values;
     OrderedStart start;
     QList<FoundRow> found;
     sqlite3_stmt *statement = nullptr;
     // Whether the set is few is told by the index alone, before any row's order key is read.
     const QString probeSql = QStringLiteral("SELECT count(*) FROM (SELECT 1 FROM %1%2%3 LIMIT %4)")
-                                 .arg(quoteIdentifier(keyTable), indexedBy, whereClause(condition))
+                                 .arg(quoteIdentifier(keyTable), indexedBy, narrowed)
                                  .arg(sortedAtMost + 1);
     int status = knownBroad ? SQLITE_OK : sqlite3_prepare_v2(handle, probeSql.toUtf8().constData(), -1, &statement, nullptr);
     if (status == SQLITE_OK && statement)
-        status = bindValues(statement, values);
+        status = bindValues(statement, narrowedValues);
     const bool few = !knownBroad && status == SQLITE_OK && sqlite3_step(statement) == SQLITE_ROW
                      && sqlite3_column_int64(statement, 0) <= sortedAtMost;
     sqlite3_finalize(statement);
     statement = nullptr;
     if (few) {
         const QString findSql = QStringLiteral("SELECT rowid, %1 FROM %2%3%4 LIMIT %5")
-                                    .arg(orderKey, quoteIdentifier(keyTable), indexedBy, whereClause(condition))
+                                    .arg(orderKey, quoteIdentifier(keyTable), indexedBy, narrowed)
                                     .arg(sortedAtMost + 1);
         status = sqlite3_prepare_v2(handle, findSql.toUtf8().constData(), -1, &statement, nullptr);
         if (status == SQLITE_OK)
-            status = bindValues(statement, values);
+            status = bindValues(statement, narrowedValues);
         if (status == SQLITE_OK) {
             while ((status = sqlite3_step(statement)) == SQLITE_ROW)
                 found << FoundRow::read(statement);
@@ -440,10 +446,10 @@ std::optional<OrderedStart> orderedKeysStart(const QSqlDatabase &db, const QStri
 std::optional<QList<qint64>> orderedKeys(const QSqlDatabase &db, const QString &book, const QString &keyTable,
                                          const QString &condition, const QVariantList &values,
                                          const QString &orderKey, const QString &orderIndex,
-                                         const std::function<QString()> &chooseFindIndex, QSqlError *error)
+                                         const std::function<FindWay()> &chooseFindWay, QSqlError *error)
 {
     std::optional<OrderedStart> start =
-        orderedKeysStart(db, book, keyTable, condition, values, orderKey, orderIndex, chooseFindIndex, 0, error);
+        orderedKeysStart(db, book, keyTable, condition, values, orderKey, orderIndex, chooseFindWay, 0, error);
     if (!start)
         return std::nullopt;
     return std::move(start->ids);

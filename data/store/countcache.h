@@ -53,13 +53,23 @@ std::optional<qint64> changesOf(const QSqlDatabase &db, const QString &object);
 std::optional<qint64> count(const QSqlDatabase &db, const QString &object, const QString &condition,
                             const QVariantList &values, QSqlError *error, const QString &book = {});
 
+// How a search of few rows finds them: the index it reads, and what narrows that reading to
+// the rows that can match (" AND year IN (?) AND month IN (?, ?)", with the values bound after
+// the search's own). The narrowing changes nothing of what matches.
+struct FindWay
+{
+    QString index;
+    QString narrowing;
+    QVariantList values;
+};
+
 // The identities (the key table's rowid, which is the book's) of the rows of a book's key
 // table that satisfy condition, in the order of orderBy ("key, id"): kept while they hold,
 // and moved along with every write of one row through the program, so that a search of any
 // breadth reaches any of its rows at once and takes a save or a delete without reading its
 // rows again. orderIndex walks the order with every key the condition needs: a search that
 // matches many rows walks it rather than sorting them; one that matches few is found through
-// the index chooseFindIndex names (asked only when the set is read afresh).
+// the way chooseFindWay tells (asked only when the set is read afresh).
 // The statement that reads an ordered set: walking walkIndex, or (empty) sorting what
 // findIndex (empty: the engine's choice among the keys' indexes) finds.
 QString orderedKeysSql(const QString &keyTable, const QString &condition, const QString &orderKey, const QString &walkIndex,
@@ -67,7 +77,7 @@ QString orderedKeysSql(const QString &keyTable, const QString &condition, const 
 std::optional<QList<qint64>> orderedKeys(const QSqlDatabase &db, const QString &book, const QString &keyTable,
                                          const QString &condition, const QVariantList &values,
                                          const QString &orderKey, const QString &orderIndex,
-                                         const std::function<QString()> &chooseFindIndex, QSqlError *error);
+                                         const std::function<FindWay()> &chooseFindWay, QSqlError *error);
 
 // The start of an ordered set: the whole set where it is kept or matches few rows; for a broad
 // one walked in its order (more rows than are sorted here) with firstRows given, its count and
@@ -82,7 +92,7 @@ struct OrderedStart
 std::optional<OrderedStart> orderedKeysStart(const QSqlDatabase &db, const QString &book, const QString &keyTable,
                                              const QString &condition, const QVariantList &values,
                                              const QString &orderKey, const QString &orderIndex,
-                                             const std::function<QString()> &chooseFindIndex, qsizetype firstRows,
+                                             const std::function<FindWay()> &chooseFindWay, qsizetype firstRows,
                                              QSqlError *error, bool knownBroad = false);
 
 // The whole of a broad ordered set, walked on a thread of its own over a read-only connection

@@ -9,7 +9,9 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <limits>
+#include <memory>
 
 namespace dalil::SearchKeys {
 
@@ -246,6 +248,94 @@ QString KeyedSource::findIndexFor(const QSqlDatabase &db, const QList<KeyRange> 
     for (const Candidate &candidate : std::as_const(candidates))
         sqlite3_finalize(candidate.statement);
     return best;
+}
+
+namespace {
+
+// The values key takes within its range, in order, a hop along index (which it leads) each;
+// nullopt past most of them.
+std::optional<QStringList> valuesWithin(sqlite3 *handle, const QString &keyTable, const QString &index,
+                                        const KeyRange &range, qsizetype most)
+{
+    // The first value at or after the range's start, then each one after the one before.
+    const auto prepare = [&](QLatin1StringView comparison) {
+        const QByteArray sql = QStringLiteral("SELECT min(%3) FROM %1 INDEXED BY %2 WHERE %3 %4 ?1 AND %3 < ?2")
+                                   .arg(keyTable, index, range.key, comparison)
+                                   .toUtf8();
+        sqlite3_stmt *statement = nullptr;
+        if (sqlite3_prepare_v2(handle, sql.constData(), -1, &statement, nullptr) == SQLITE_OK)
+            sqlite3_bind_text16(statement, 2, range.to.utf16(), int(range.to.size() * 2), SQLITE_TRANSIENT);
+        return std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)>(statement, sqlite3_finalize);
+    };
+    const auto first = prepare(QLatin1StringView(">=")), next = prepare(QLatin1StringView(">"));
+    if (!first || !next)
+        return std::nullopt;
+    bool failed = false;
+    const auto step = [&](sqlite3_stmt *statement, const QString &from) -> std::optional<QString> {
+        sqlite3_reset(statement);
+        sqlite3_bind_text16(statement, 1, from.utf16(), int(from.size() * 2), SQLITE_TRANSIENT);
+        failed = sqlite3_step(statement) != SQLITE_ROW;
+        if (failed || sqlite3_column_type(statement, 0) == SQLITE_NULL)
+            return std::nullopt;
+        return QString::fromUtf16(static_cast<const char16_t *>(sqlite3_column_text16(statement, 0)),
+                                  sqlite3_column_bytes16(statement, 0) / 2);
+    };
+    QStringList values;
+    for (std::optional<QString> value = step(first.get(), range.from); value && values.size() <= most;
+         value = step(next.get(), values.last()))
+        values << *value;
+    if (failed || values.size() > most)
+        return std::nullopt;
+    return values;
+}
+
+} // namespace
+
+CountCache::FindWay KeyedSource::findWayFor(const QSqlDatabase &db, const QList<KeyRange> &prefixed) const
+{
+    constexpr qsizetype mostValues = 64;
+    constexpr qsizetype mostSeeks = 4096;
+    const auto rangeOf = [&](const QString &key) {
+        const auto range = std::find_if(prefixed.cbegin(), prefixed.cend(), [&](const KeyRange &r) { return r.key == key; });
+        return range == prefixed.cend() ? nullptr : &*range;
+    };
+    const auto indexLedBy = [&](const QString &key) {
+        const auto index = std::find_if(findIndexes.cbegin(), findIndexes.cend(),
+                                        [&](const FindIndex &i) { return i.columns.value(0) == key; });
+        return index == findIndexes.cend() ? QString() : index->name;
+    };
+    const FindIndex *best = nullptr;
+    qsizetype bestLed = 1;
+    for (const FindIndex &index : findIndexes) {
+        qsizetype led = 0;
+        while (led < index.columns.size() && rangeOf(index.columns.at(led)))
+            ++led;
+        if (led > bestLed) {
+            best = &index;
+            bestLed = led;
+        }
+    }
+    sqlite3 *handle = Database::handle(db);
+    const auto raced = [&] { return CountCache::FindWay{findIndexFor(db, prefixed), {}, {}}; };
+    if (!best || !handle)
+        return raced();
+    CountCache::FindWay way{best->name, {}, {}};
+    qsizetype seeks = 1;
+    for (qsizetype i = 0; i < bestLed; ++i) {
+        const KeyRange &range = *rangeOf(best->columns.at(i));
+        const QString leading = indexLedBy(range.key);
+        const std::optional<QStringList> values =
+            leading.isEmpty() ? std::nullopt : valuesWithin(handle, keyTable, leading, range, mostValues);
+        if (!values)
+            return raced();
+        seeks *= qMax<qsizetype>(1, values->size());
+        if (seeks > mostSeeks)
+            return raced();
+        way.narrowing += QStringLiteral(" AND %1 IN (%2)").arg(range.key, QStringList(values->size(), QStringLiteral("?")).join(u','));
+        for (const QString &value : *values)
+            way.values << value;
+    }
+    return way;
 }
 
 const QList<KeyedSource> &sources()

@@ -16,6 +16,7 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include "countcache.h"
 #include "data/text/folding.h"
 
 #include <functional>
@@ -77,6 +78,11 @@ struct KeyedSource
     // indexes led by one of them, the one whose prefix covers the fewest rows (a bounded
     // count of each tells), or an empty text (the engine chooses).
     QString findIndexFor(const QSqlDatabase &db, const QList<KeyRange> &prefixed) const;
+    // The way to find those rows. A several-key index led by two or more of the prefixes (a
+    // date's day, month and year) is read at the few exact values each takes in the book,
+    // which reaches the rows of the date rather than the whole range of one of its parts;
+    // otherwise findIndexFor's index.
+    CountCache::FindWay findWayFor(const QSqlDatabase &db, const QList<KeyRange> &prefixed) const;
 };
 const QList<KeyedSource> &sources();
 const KeyedSource *sourceOf(const QString &source);
