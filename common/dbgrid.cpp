@@ -304,8 +304,11 @@ void DBGrid::setWiderThanDesign(bool wider)
 bool DBGrid::eventFilter(QObject *watched, QEvent *event)
 {
     // The view's room changes with the grid and with its vertical scroll bar.
-    if (watched == m_view->viewport() && event->type() == QEvent::Resize && m_widerThanDesign)
-        layOutWidths();
+    if (watched == m_view->viewport() && event->type() == QEvent::Resize) {
+        if (m_widerThanDesign)
+            layOutWidths();
+        measureRowsOnScreen();
+    }
     return QWidget::eventFilter(watched, event);
 }
 
@@ -331,7 +334,9 @@ void DBGrid::dragged(int column)
 void DBGrid::measureRowsOnScreen()
 {
     const int rows = m_model->rowCount();
-    if (rows == 0)
+    // A view not yet laid out has no rows on screen: they are measured when it gets its room,
+    // not the first two hundred of the list meanwhile.
+    if (rows == 0 || m_view->viewport()->height() <= 0)
         return;
     const int first = qMax(0, m_view->rowAt(0));
     int last = m_view->rowAt(m_view->viewport()->height() - 1);
@@ -341,6 +346,16 @@ void DBGrid::measureRowsOnScreen()
     // The room CellDelegate shows a text whole in: its padding each side and the grid line.
     const int padding = m_view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_view) + 1;
     const QFontMetricsF metrics(m_view->font());
+    if (m_measuredFont != m_view->font() || m_measured.size() > 4096) {
+        m_measured.clear();
+        m_measuredFont = m_view->font();
+    }
+    const auto widthOf = [&](const QString &text) {
+        auto known = m_measured.constFind(text);
+        if (known == m_measured.constEnd())
+            known = m_measured.insert(text, metrics.horizontalAdvance(text));
+        return *known;
+    };
     bool grew = false;
     for (int column = 0; column < m_model->columnCount(); ++column) {
         if (m_longTexts.contains(column))
@@ -349,7 +364,7 @@ void DBGrid::measureRowsOnScreen()
         for (int row = first; row <= last; ++row) {
             const QString text = CellDelegate::shownText(m_model->index(row, column).data().toString());
             if (!text.isEmpty())
-                widest = qMax(widest, metrics.horizontalAdvance(text));
+                widest = qMax(widest, widthOf(text));
         }
         const int needed = widest > 0 ? int(std::ceil(widest)) + 2 * padding + (m_view->showGrid() ? 1 : 0) : 0;
         if (needed > m_widestOnScreen.value(column)) {

@@ -5,6 +5,8 @@
 // least as wide as its widest value on screen.
 #pragma once
 
+#include <QFont>
+#include <QHash>
 #include <QIdentityProxyModel>
 #include <QSet>
 #include <QWidget>
@@ -100,6 +102,10 @@ private:
     bool m_widerThanDesign = false;
     QList<int> m_longTexts;
     QHash<int, int> m_widestOnScreen; // pixels, per column; since the last refresh
+    // Texts already measured in the cells' font: a list shown, laid out and scrolled measures
+    // the same rows again at every step.
+    QHash<QString, qreal> m_measured;
+    QFont m_measuredFont;
     QHash<int, int> m_laidOut;        // pixels the grid gave each column it laid out
     QSet<int> m_draggedByUser;        // since the last refresh
     bool m_layingOut = false;
